@@ -1,0 +1,222 @@
+#include "DataManager.h"
+
+#include "PubUtils.h"
+#include "TextFile.h"
+#include "Trash.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QUuid>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kKeyWindowBytes = 16;
+
+QStringList pageFileLines(int position, const QString& title, const QString& text)
+{
+    QStringList lines{QString::number(position), title, QString()};
+    lines += SplitLines(text);
+    return lines;
+}
+
+// Replaces path with lines in UTF-16, unless the file already holds exactly those bytes.
+void rewrite(const QString& path, const QStringList& lines)
+{
+    const QByteArray data = EncodeText(JoinLines(lines), TTextEncoding::Utf16LE);
+    QFile current(path);
+    if (current.open(QIODevice::ReadOnly) && current.size() == data.size() && current.readAll() == data)
+        return;
+    current.close();
+    WriteFileAtomically(path, data);
+}
+
+} // namespace
+
+TDataManager::TDataManager(QString folder, ITrash& trash) : m_folder(NormalizeDir(folder)), m_trash(trash)
+{
+    ScanFolder();
+}
+
+QString TDataManager::fileName(int position) const
+{
+    return isValid(position) ? m_files[position] : QString();
+}
+
+void TDataManager::ScanFolder()
+{
+    m_files.clear();
+    QDir dir(m_folder);
+    if (m_folder.isEmpty() || !dir.exists())
+        return;
+    dir.setNameFilters({u"*.txt"_s});
+    // Without QDir::Hidden the hidden files (names starting with ".") are left out; without
+    // QDir::CaseSensitive "*.txt" also matches "A.TXT"; without QDir::Dirs folders are skipped.
+    dir.setFilter(QDir::Files | QDir::System | QDir::NoDotAndDotDot);
+    const QStringList names = dir.entryList(dir.filter(), QDir::Unsorted);
+
+    QList<int> keys;
+    for (const QString& name : names) {
+        const QString path = m_folder + name;
+        QFile probe(path);
+        if (!probe.open(QIODevice::ReadOnly))
+            continue; // a file that cannot be read is no page
+        probe.close();
+        int key = 0;
+        if (!ReadPageKey(path, key))
+            key = 0;
+        m_files.append(path);
+        keys.append(key);
+    }
+
+    SortByKeys(m_files, keys);
+    for (int i = 0; i < count(); ++i) {
+        if (keys[i] != i) {
+            Renumber();
+            break;
+        }
+    }
+}
+
+TPageItems TDataManager::GetPages()
+{
+    TPageItems pages;
+    pages.reserve(m_files.size());
+    bool dropped = false;
+    for (qsizetype i = 0; i < m_files.size();) {
+        QStringList lines;
+        try {
+            lines = ReadTextFileLines(m_files[i]);
+        } catch (const EFileError&) {
+            // A page that vanished or became unreadable since the scan is left out, so that
+            // the positions of the others stay those of their tabs.
+            m_files.removeAt(i);
+            dropped = true;
+            continue;
+        }
+        TPageItem item;
+        item.Index = int(i);
+        item.FileName = m_files[i];
+        item.Title = lines.size() > 1 ? lines[1] : QString();
+        item.Text = JoinLines(lines.mid(3));
+        pages.append(item);
+        ++i;
+    }
+    if (dropped)
+        Renumber();
+    return pages;
+}
+
+int TDataManager::AddPage(const QString& title)
+{
+    const int position = count();
+    m_files.append(NewPageFileName(m_folder));
+    SavePage(position, title, QString());
+    return position;
+}
+
+void TDataManager::SavePage(int position, const QString& title, const QString& text)
+{
+    if (!isValid(position))
+        return;
+    if (!QDir().mkpath(m_folder))
+        throw EFileError(u"无法创建文件夹 \"%1\"。"_s.arg(m_folder));
+    WriteTextFileLines(m_files[position], pageFileLines(position, title, text));
+}
+
+void TDataManager::RenamePage(int position, const QString& title)
+{
+    if (!isValid(position))
+        return;
+    QStringList lines = ReadTextFileLines(m_files[position]);
+    if (lines.size() >= 2)
+        lines[1] = title;
+    WriteTextFileLines(m_files[position], lines);
+}
+
+void TDataManager::DeletePage(int position, bool toRecycleBin)
+{
+    if (!isValid(position))
+        return;
+    const QString path = m_files[position];
+    if (toRecycleBin)
+        m_trash.moveToTrash(path);
+    else
+        QFile::remove(path);
+    m_files.removeAt(position);
+    Renumber();
+}
+
+void TDataManager::MovePage(int from, int to)
+{
+    if (!isValid(from) || !isValid(to) || from == to)
+        return;
+    m_files.move(from, to);
+    Renumber();
+}
+
+void TDataManager::Renumber()
+{
+    for (int i = 0; i < count(); ++i)
+        writeKey(i);
+}
+
+void TDataManager::writeKey(int position)
+{
+    const QString& path = m_files[position];
+    QStringList lines = ReadTextFileLines(path);
+    const QString key = QString::number(position);
+    if (lines.isEmpty()) {
+        lines.append(key);
+    } else if (lines.size() < 3 && !IsInteger(lines.first())) {
+        // A short file of the user's own has no key line to overwrite: its lines become the
+        // page text under an empty title instead of being lost.
+        lines = QStringList{key, QString(), QString()} + lines;
+    } else {
+        lines[0] = key;
+    }
+    rewrite(path, lines);
+}
+
+void TDataManager::SortByKeys(QStringList& files, QList<int>& keys)
+{
+    const int count = int(files.size());
+    for (int i = 0; i <= count - 2; ++i) {
+        for (int j = i + 1; j <= count - 1; ++j) {
+            if (keys[j] < keys[i]) {
+                files.swapItemsAt(i, j);
+                keys.swapItemsAt(i, j);
+            }
+        }
+    }
+}
+
+bool TDataManager::ReadPageKey(const QString& file, int& key)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    QString text = DecodeText(f.read(kKeyWindowBytes));
+    qsizetype cut = text.indexOf(u'\r');
+    if (cut >= 0)
+        text.truncate(cut);
+    cut = text.indexOf(u'\n');
+    if (cut >= 0)
+        text.truncate(cut);
+    if (!IsInteger(text))
+        return false;
+    key = StrToIntDef(text, 0);
+    return true;
+}
+
+QString TDataManager::NewPageFileName(const QString& folder)
+{
+    const QString dir = NormalizeDir(folder);
+    QString path;
+    do {
+        path = dir + QUuid::createUuid().toString(QUuid::WithBraces).toUpper() + u".txt"_s;
+    } while (QFileInfo::exists(path));
+    return path;
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class ITrash;
+
+// One page as read at start.
+struct TPageItem
+{
+    int Index = 0;
+    QString FileName;
+    QString Title;
+    QString Text;
+};
+using TPageItems = QList<TPageItem>;
+
+// The page files of the Data folder, in page order. Line 1 of every file holds its position,
+// line 2 the title, line 3 is empty and the text follows. The store knows nothing of windows:
+// the main window keeps its tabs in the same order and addresses pages by position.
+class TDataManager final
+{
+public:
+    // Scans folder at once. trash receives pages deleted to the recycle bin.
+    TDataManager(QString folder, ITrash& trash);
+    Q_DISABLE_COPY_MOVE(TDataManager)
+
+    QString folder() const { return m_folder; }
+    int count() const { return int(m_files.size()); }
+    QString fileName(int position) const;
+
+    void ScanFolder();
+    TPageItems GetPages();
+    int AddPage(const QString& title);
+    void SavePage(int position, const QString& title, const QString& text);
+    void RenamePage(int position, const QString& title);
+    void DeletePage(int position, bool toRecycleBin);
+    void MovePage(int from, int to);
+    void Renumber();
+
+    // The integer on line 1 of file, read from its first 16 bytes.
+    static bool ReadPageKey(const QString& file, int& key);
+    static QString NewPageFileName(const QString& folder);
+    // Sorts files and their keys together, ascending by key, with the exchange sort that decides
+    // the order of equal keys: keys 1, 1, 0 for A, B, C give C, B, A.
+    static void SortByKeys(QStringList& files, QList<int>& keys);
+
+private:
+    bool isValid(int position) const { return position >= 0 && position < m_files.size(); }
+    void writeKey(int position);
+
+    QString m_folder;
+    ITrash& m_trash;
+    QStringList m_files;
+};

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "Autostart.h"
+#include "FolderPicker.h"
+#include "Shell.h"
+#include "SystemInfo.h"
+#include "Trash.h"
+#include "WindowSystem.h"
+
+#include <memory>
+
+// The environment-bound services the program uses, in one place. main() builds the Linux set;
+// tests build their own with fakes.
+struct TPlatform
+{
+    ITrash* trash = nullptr;
+    IShell* shell = nullptr;
+    IAutostart* autostart = nullptr;
+    IFolderPicker* folderPicker = nullptr;
+    ISystemInfo* systemInfo = nullptr;
+    IWindowSystem* windowSystem = nullptr;
+};
+
+// Owns the real Linux implementations and hands them out as a TPlatform.
+class LinuxPlatform final
+{
+public:
+    LinuxPlatform();
+    ~LinuxPlatform();
+    const TPlatform& services() const { return m_services; }
+
+private:
+    FreedesktopTrash m_trash;
+    DesktopShell m_shell;
+    XdgAutostart m_autostart;
+    DialogFolderPicker m_folderPicker;
+    HostSystemInfo m_systemInfo;
+    QtWindowSystem m_windowSystem;
+    TPlatform m_services;
+};

@@ -1,0 +1,77 @@
+#include "FakePlatform.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QWidget>
+
+bool FakeTrash::moveToTrash(const QString& path)
+{
+    trashed.append(path);
+    if (!succeed)
+        return false;
+    // The file leaves its folder, as it would into the trash.
+    if (QFileInfo(path).isDir())
+        return QDir(path).removeRecursively();
+    return QFile::remove(path);
+}
+
+bool FakeTrash::removePermanently(const QString& path)
+{
+    removed.append(path);
+    if (!succeed)
+        return false;
+    if (QFileInfo(path).isDir())
+        return QDir(path).removeRecursively();
+    return QFile::remove(path);
+}
+
+bool FakeShell::openDocument(const QString& target)
+{
+    opened.append(target);
+    return succeed;
+}
+
+bool FakeShell::startProgram(const QString& program, const QStringList& arguments, const QString& workingFolder)
+{
+    started.append(program + QLatin1Char('|') + arguments.join(QLatin1Char(' ')) + QLatin1Char('|') + workingFolder);
+    return succeed;
+}
+
+bool FakeAutostart::setEntry(bool enable, const QString& name, const QString& program, const QStringList& arguments)
+{
+    calls.append((enable ? QStringLiteral("on|") : QStringLiteral("off|")) + name + QLatin1Char('|') + program +
+                 QLatin1Char('|') + arguments.join(QLatin1Char(' ')));
+    return true;
+}
+
+bool FakeFolderPicker::pickFolder(QWidget*, const QString&, const QString&, QString& path)
+{
+    lastInitial = path;
+    if (answer.isEmpty())
+        return false;
+    path = answer;
+    return true;
+}
+
+void FakeWindowSystem::setStayOnTop(QWidget*, bool flag)
+{
+    onTop = flag;
+}
+
+void FakeWindowSystem::bringToFront(QWidget* window)
+{
+    ++raised;
+    if (window)
+        window->activateWindow();
+}
+
+FakePlatform::FakePlatform()
+{
+    m_services.trash = &trash;
+    m_services.shell = &shell;
+    m_services.autostart = &autostart;
+    m_services.folderPicker = &folderPicker;
+    m_services.systemInfo = &systemInfo;
+    m_services.windowSystem = &windowSystem;
+}

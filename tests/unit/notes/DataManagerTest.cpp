@@ -1,0 +1,236 @@
+#include "DataManager.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include "FakePlatform.h"
+#include "TestSupport.h"
+#include "TextFile.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class PageStoreTest : public ::testing::Test
+{
+protected:
+    QString folder() const { return m_dir.path() + u"/Data/"_s; }
+    QString pagePath(const QString& name) const { return folder() + name; }
+    void seed(const QString& name, const QByteArray& bytes)
+    {
+        QDir().mkpath(folder());
+        WriteBytes(pagePath(name), bytes);
+    }
+    QStringList titles(TDataManager& store)
+    {
+        QStringList result;
+        for (const TPageItem& page : store.GetPages())
+            result.append(page.Title);
+        return result;
+    }
+
+    QTemporaryDir m_dir;
+    FakeTrash m_trash;
+};
+
+} // namespace
+
+TEST_F(PageStoreTest, MissingFolderGivesNoPagesAndFirstPageCreatesIt)
+{
+    TDataManager store(folder(), m_trash);
+    EXPECT_EQ(store.count(), 0);
+    EXPECT_TRUE(store.GetPages().isEmpty());
+    EXPECT_EQ(store.AddPage(u"默认页"_s), 0);
+    const QString path = store.fileName(0);
+    EXPECT_TRUE(QRegularExpression(u"/Data/\\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\\}\\.txt$"_s)
+                    .match(path)
+                    .hasMatch())
+        << path.toStdString();
+    EXPECT_EQ(ReadBytes(path), QByteArray("\xFF\xFE" "0\0\r\0\n\0", 8) + Utf16Le(u"默认页\r\n\r\n"_s).mid(2));
+    EXPECT_EQ(store.AddPage(u"新建页"_s), 1);
+}
+
+TEST_F(PageStoreTest, SavePageWritesKeyTitleBlankLineAndTextLines)
+{
+    TDataManager store(folder(), m_trash);
+    store.AddPage(u"A"_s);
+    store.SavePage(0, u"标题"_s, u"one\r\ntwo\r\n"_s);
+    EXPECT_EQ(ReadBytes(store.fileName(0)), Utf16Le(u"0\r\n标题\r\n\r\none\r\ntwo\r\n"_s));
+    // A lone LF and a text without final break give the same file.
+    store.SavePage(0, u"标题"_s, u"one\ntwo"_s);
+    EXPECT_EQ(ReadBytes(store.fileName(0)), Utf16Le(u"0\r\n标题\r\n\r\none\r\ntwo\r\n"_s));
+    const TPageItems pages = store.GetPages();
+    ASSERT_EQ(pages.size(), 1);
+    EXPECT_EQ(pages[0].Index, 0);
+    EXPECT_EQ(pages[0].FileName, store.fileName(0));
+    EXPECT_EQ(pages[0].Title, u"标题"_s);
+    EXPECT_EQ(pages[0].Text, u"one\r\ntwo\r\n"_s);
+    // Positions outside the list do nothing.
+    store.SavePage(5, u"x"_s, u"y"_s);
+    store.SavePage(-1, u"x"_s, u"y"_s);
+    EXPECT_EQ(QDir(folder()).entryList(QDir::Files).size(), 1);
+}
+
+TEST_F(PageStoreTest, MovePageRenumbersAndSurvivesARestart)
+{
+    {
+        TDataManager store(folder(), m_trash);
+        for (const QString& title : {u"A"_s, u"B"_s, u"C"_s})
+            store.AddPage(title);
+        const QString a = store.fileName(0);
+        store.MovePage(0, 2);
+        EXPECT_EQ(titles(store), (QStringList{u"B"_s, u"C"_s, u"A"_s}));
+        EXPECT_EQ(store.fileName(2), a);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(ReadTextFileLines(store.fileName(i)).first(), QString::number(i));
+        store.MovePage(1, 1);
+        store.MovePage(0, 3);
+        EXPECT_EQ(titles(store), (QStringList{u"B"_s, u"C"_s, u"A"_s}));
+    }
+    TDataManager reopened(folder(), m_trash);
+    EXPECT_EQ(titles(reopened), (QStringList{u"B"_s, u"C"_s, u"A"_s}));
+}
+
+TEST(PageOrder, ExchangeSortDecidesTheOrderOfEqualKeys)
+{
+    QStringList files{u"A"_s, u"B"_s, u"C"_s};
+    QList<int> keys{1, 1, 0};
+    TDataManager::SortByKeys(files, keys);
+    EXPECT_EQ(files, (QStringList{u"C"_s, u"B"_s, u"A"_s}));
+    EXPECT_EQ(keys, (QList<int>{0, 1, 1}));
+
+    files = {u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s};
+    keys = {3, -2, 7, 0, 3};
+    TDataManager::SortByKeys(files, keys);
+    EXPECT_EQ(keys, (QList<int>{-2, 0, 3, 3, 7}));
+    EXPECT_EQ(files, (QStringList{u"b"_s, u"d"_s, u"a"_s, u"e"_s, u"c"_s}));
+}
+
+TEST_F(PageStoreTest, KeysOutOfOrderAreSortedAndRenumberedAtTheScan)
+{
+    seed(u"a.txt"_s, Utf16Le(u"5\r\nA\r\n\r\n"_s));
+    seed(u"b.txt"_s, Utf16Le(u"9\r\nB\r\n\r\n"_s));
+    seed(u"c.txt"_s, Utf16Le(u"1\r\nC\r\n\r\n"_s));
+    TDataManager store(folder(), m_trash);
+    EXPECT_EQ(titles(store), (QStringList{u"C"_s, u"A"_s, u"B"_s}));
+    EXPECT_EQ(ReadBytes(pagePath(u"c.txt"_s)), Utf16Le(u"0\r\nC\r\n\r\n"_s));
+    EXPECT_EQ(ReadBytes(pagePath(u"a.txt"_s)), Utf16Le(u"1\r\nA\r\n\r\n"_s));
+    EXPECT_EQ(ReadBytes(pagePath(u"b.txt"_s)), Utf16Le(u"2\r\nB\r\n\r\n"_s));
+}
+
+TEST_F(PageStoreTest, ForeignEncodingsAreReadAndWrittenBackAsUtf16)
+{
+    seed(u"utf8.txt"_s, "\xEF\xBB\xBF" "0\r\n" + u"中文"_s.toUtf8() + "\r\n\r\nline\r\n");
+    seed(u"ansi.txt"_s, "1\r\n\xC4\xE3\xBA\xC3\r\n\r\n\xC4\xE3\r\n");
+    seed(u"be.txt"_s, EncodeText(u"2\r\nBE\r\n\r\nx"_s, TTextEncoding::Utf16BE));
+    TDataManager store(folder(), m_trash);
+    ASSERT_EQ(store.count(), 3);
+    EXPECT_EQ(titles(store), (QStringList{u"中文"_s, u"你好"_s, u"BE"_s}));
+    EXPECT_EQ(store.GetPages()[1].Text, u"你\r\n"_s);
+    // A scan that finds every key in place writes nothing.
+    EXPECT_EQ(ReadBytes(pagePath(u"ansi.txt"_s)), QByteArray("1\r\n\xC4\xE3\xBA\xC3\r\n\r\n\xC4\xE3\r\n"));
+    store.RenamePage(0, u"改"_s);
+    EXPECT_EQ(ReadBytes(pagePath(u"utf8.txt"_s)), Utf16Le(u"0\r\n改\r\n\r\nline\r\n"_s));
+    store.MovePage(1, 2);
+    EXPECT_EQ(ReadBytes(pagePath(u"ansi.txt"_s)), Utf16Le(u"2\r\n你好\r\n\r\n你\r\n"_s));
+    EXPECT_EQ(ReadBytes(pagePath(u"be.txt"_s)), Utf16Le(u"1\r\nBE\r\n\r\nx\r\n"_s));
+}
+
+TEST_F(PageStoreTest, OnlyVisibleTxtFilesArePages)
+{
+    seed(u".hidden.txt"_s, Utf16Le(u"0\r\nH\r\n\r\n"_s));
+    seed(u"note.doc"_s, Utf16Le(u"0\r\nD\r\n\r\n"_s));
+    seed(u"UPPER.TXT"_s, Utf16Le(u"0\r\nU\r\n\r\n"_s));
+    QDir().mkpath(pagePath(u"folder.txt"_s));
+    TDataManager store(folder(), m_trash);
+    EXPECT_EQ(titles(store), QStringList{u"U"_s});
+}
+
+TEST_F(PageStoreTest, UsersOwnFileBecomesAPageAndItsFirstLineTakesTheKey)
+{
+    seed(u"a.txt"_s, Utf16Le(u"0\r\nFirst\r\n\r\n"_s));
+    seed(u"z.txt"_s, "my notes\r\nTitle line\r\nthird\r\nbody\r\n");
+    TDataManager store(folder(), m_trash);
+    ASSERT_EQ(store.count(), 2);
+    // No key counts as 0, so the foreign file sorts among the first pages and is renumbered.
+    const TPageItems pages = store.GetPages();
+    int foreign = QFileInfo(pages[0].FileName).fileName() == u"z.txt"_s ? 0 : 1;
+    EXPECT_EQ(pages[foreign].Title, u"Title line"_s);
+    EXPECT_EQ(pages[foreign].Text, u"body\r\n"_s);
+    EXPECT_EQ(ReadBytes(pagePath(u"z.txt"_s)),
+              Utf16Le(QString::number(foreign) + u"\r\nTitle line\r\nthird\r\nbody\r\n"_s));
+}
+
+TEST_F(PageStoreTest, ShortFilesReadWithEmptyLinesAndLoseNothing)
+{
+    seed(u"a.txt"_s, Utf16Le(u"0\r\nA\r\n\r\n"_s));
+    seed(u"one.txt"_s, "only line");
+    seed(u"empty.txt"_s, QByteArray());
+    TDataManager store(folder(), m_trash);
+    ASSERT_EQ(store.count(), 3);
+    for (const TPageItem& page : store.GetPages()) {
+        if (page.FileName.endsWith(u"a.txt"_s))
+            EXPECT_EQ(page.Title, u"A"_s);
+        else if (page.FileName.endsWith(u"one.txt"_s))
+            EXPECT_EQ(page.Text, u"only line\r\n"_s);
+        else
+            EXPECT_EQ(page.Text, QString());
+    }
+    // The renumbering kept the one line as page text.
+    const QStringList one = ReadTextFileLines(pagePath(u"one.txt"_s));
+    ASSERT_EQ(one.size(), 4);
+    EXPECT_EQ(one[0].toInt() >= 0 && !one[0].isEmpty(), true);
+    EXPECT_TRUE(one[1].isEmpty() && one[2].isEmpty());
+    EXPECT_EQ(one[3], u"only line"_s);
+    // Renaming a one-line file leaves its content alone.
+    seed(u"key.txt"_s, Utf16Le(u"3\r\n"_s));
+    TDataManager again(folder(), m_trash);
+    const int keyPage = again.count() - 1;
+    ASSERT_TRUE(again.fileName(keyPage).endsWith(u"key.txt"_s));
+    again.RenamePage(keyPage, u"new"_s);
+    EXPECT_EQ(ReadTextFileLines(pagePath(u"key.txt"_s)), QStringList{QString::number(keyPage)});
+}
+
+TEST_F(PageStoreTest, DeletePageGoesToTheTrashOrForGoodAndRenumbers)
+{
+    TDataManager store(folder(), m_trash);
+    for (const QString& title : {u"A"_s, u"B"_s, u"C"_s})
+        store.AddPage(title);
+    const QString a = store.fileName(0);
+    const QString b = store.fileName(1);
+    store.DeletePage(0, true);
+    EXPECT_EQ(m_trash.trashed, QStringList{a});
+    EXPECT_EQ(titles(store), (QStringList{u"B"_s, u"C"_s}));
+    EXPECT_EQ(ReadTextFileLines(b).first(), u"0"_s);
+    store.DeletePage(0, false);
+    EXPECT_FALSE(QFile::exists(b));
+    EXPECT_EQ(m_trash.trashed.size(), 1);
+    EXPECT_EQ(titles(store), QStringList{u"C"_s});
+    // A file the trash refuses still leaves the list.
+    m_trash.succeed = false;
+    store.DeletePage(0, true);
+    EXPECT_EQ(store.count(), 0);
+    store.DeletePage(0, true);
+    EXPECT_EQ(store.count(), 0);
+}
+
+TEST_F(PageStoreTest, ReadPageKeyLooksOnlyAtTheFirstSixteenBytes)
+{
+    int key = -1;
+    seed(u"k.txt"_s, Utf16Le(u"42\r\nT\r\n"_s));
+    EXPECT_TRUE(TDataManager::ReadPageKey(pagePath(u"k.txt"_s), key));
+    EXPECT_EQ(key, 42);
+    seed(u"long.txt"_s, Utf16Le(u"12345678\r\n"_s));
+    EXPECT_TRUE(TDataManager::ReadPageKey(pagePath(u"long.txt"_s), key));
+    EXPECT_EQ(key, 1234567);
+    seed(u"lf.txt"_s, "7\nT\n");
+    EXPECT_TRUE(TDataManager::ReadPageKey(pagePath(u"lf.txt"_s), key));
+    EXPECT_EQ(key, 7);
+    seed(u"bad.txt"_s, "g1\r\n");
+    EXPECT_FALSE(TDataManager::ReadPageKey(pagePath(u"bad.txt"_s), key));
+    EXPECT_FALSE(TDataManager::ReadPageKey(pagePath(u"none.txt"_s), key));
+}

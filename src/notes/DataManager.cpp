@@ -9,6 +9,9 @@
 #include <QFileInfo>
 #include <QUuid>
 
+#include <algorithm>
+#include <numeric>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -60,13 +63,10 @@ void TDataManager::ScanFolder()
     QList<int> keys;
     for (const QString& name : names) {
         const QString path = m_folder + name;
-        QFile probe(path);
-        if (!probe.open(QIODevice::ReadOnly))
-            continue; // a file that cannot be read is no page
-        probe.close();
         int key = 0;
-        if (!ReadPageKey(path, key))
-            key = 0;
+        bool readable = false;
+        if (!readKey(path, key, readable) && !readable)
+            continue; // a file that cannot be read is no page
         m_files.append(path);
         keys.append(key);
     }
@@ -182,7 +182,27 @@ void TDataManager::writeKey(int position)
 
 void TDataManager::SortByKeys(QStringList& files, QList<int>& keys)
 {
+    // With no two keys equal every sort gives the one ascending order, so the quadratic passes
+    // are only needed to place equal keys (files put into the folder by hand).
     const int count = int(files.size());
+    QList<int> order(count);
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&keys](int a, int b) { return keys[a] < keys[b]; });
+    const auto equalNeighbours = std::adjacent_find(order.cbegin(), order.cend(),
+                                                    [&keys](int a, int b) { return keys[a] == keys[b]; });
+    if (equalNeighbours == order.cend()) {
+        QStringList sortedFiles;
+        QList<int> sortedKeys;
+        sortedFiles.reserve(count);
+        sortedKeys.reserve(count);
+        for (int index : order) {
+            sortedFiles.append(files[index]);
+            sortedKeys.append(keys[index]);
+        }
+        files = std::move(sortedFiles);
+        keys = std::move(sortedKeys);
+        return;
+    }
     for (int i = 0; i <= count - 2; ++i) {
         for (int j = i + 1; j <= count - 1; ++j) {
             if (keys[j] < keys[i]) {
@@ -195,8 +215,15 @@ void TDataManager::SortByKeys(QStringList& files, QList<int>& keys)
 
 bool TDataManager::ReadPageKey(const QString& file, int& key)
 {
+    bool readable = false;
+    return readKey(file, key, readable);
+}
+
+bool TDataManager::readKey(const QString& file, int& key, bool& readable)
+{
     QFile f(file);
-    if (!f.open(QIODevice::ReadOnly))
+    readable = f.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    if (!readable)
         return false;
     QString text = DecodeText(f.read(kKeyWindowBytes));
     qsizetype cut = text.indexOf(u'\r');

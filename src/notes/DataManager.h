@@ -49,6 +49,7 @@ public:
 private:
     bool isValid(int position) const { return position >= 0 && position < m_files.size(); }
     void writeKey(int position);
+    static bool readKey(const QString& file, int& key, bool& readable);
 
     QString m_folder;
     ITrash& m_trash;

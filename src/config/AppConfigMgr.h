@@ -1,0 +1,118 @@
+#pragma once
+
+#include "BaseConfigMgr.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+// A colour as stored: 00BBGGRR for an RGB colour (red in the low byte), FF000000 plus the index
+// for a system colour (FF000005, stored as -16777211, is the window background).
+using TColor = qint32;
+
+// A font as the settings keep it, in five keys.
+struct TFontSetting
+{
+    QString Name;
+    qint32 Size = 0;
+    quint8 Style = 0; // 1 bold, 2 italic, 4 underline, 8 strike-out
+    TColor Color = 0;
+    quint8 Charset = 0;
+
+    bool operator==(const TFontSetting&) const = default;
+};
+
+// The application settings of Config.ini. Every field is named after its key and read and
+// assigned directly; nothing reaches the file before SaveSettings, which also runs when the
+// object is released.
+//
+//   TAppConfigMgr config(AppDir() + u"Config.ini"_s);   // defaults, then the file
+//   config.WinLeft = 10;
+//   if (!config.SaveSettings())
+//       show(config.TakeUnreportedError());           // empty when already shown once
+class TAppConfigMgr final : public TBaseConfigMgr
+{
+public:
+    // now is the moment of creation; ShutDownTime defaults to 30 seconds after it.
+    explicit TAppConfigMgr(QString fileName, const QDateTime& now = QDateTime::currentDateTime());
+    // Saves; a failure is lost here, so callers that care save first.
+    ~TAppConfigMgr() override;
+
+    QString FileName() const { return m_fileName; }
+
+    void SetDefaults();
+    // Defaults stay for everything the file lacks or that does not convert. A file that cannot
+    // be read leaves every field as it was: false, with the reason in LastError.
+    bool LoadSettings();
+    // Writes every field into the store and the store into the file. False on failure, with the
+    // reason in LastError (and once in TakeUnreportedError); the old file then stays as it was.
+    bool SaveSettings();
+
+    void SetInsertCustomList(const QStringList& list) { InsertCustomList = list; }
+    TFontSetting EditorFont() const;
+    void SetEditorFont(const TFontSetting& font);
+    TFontSetting DesktopFont() const;
+    void SetDesktopFont(const TFontSetting& font);
+
+    // The text ShutDownTime is stored as: "yyyy-mm-dd hh:nn:ss", the date alone at midnight.
+    static QString DateTimeToText(const QDateTime& value);
+    // Reads that form, "yyyy/m/d h:nn:ss" (seconds optional) or a date alone; false otherwise.
+    static bool TextToDateTime(const QString& text, QDateTime& value);
+    // The stored form of InsertCustomList: the list's comma text in GB18030, as hex digits.
+    static QString EncodeCustomList(const QStringList& list);
+    // Reads hex digit pairs in either case up to the first pair that is not one (an odd last
+    // digit included), and splits the text they spell as comma text.
+    static QStringList DecodeCustomList(const QString& hex);
+
+    // [Config]
+    bool RunOnStartup = true;
+    bool MinOnClose = true;
+    quint8 DblClickTitleActionType = 1; // 0 nothing, 1 delete the page, 2 change its title
+    bool WordWrap = true;
+    bool StayOnTop = false;
+    QString FontName;
+    qint32 FontSize = 9;
+    quint8 FontStyle = 0;
+    TColor FontColor = 0;
+    quint8 FontCharset = 134;
+    TColor BgColor = -16777211;
+    bool PromptMinToTray = true;
+    qint32 WinLeft = 0;
+    qint32 WinTop = 0;
+    qint32 WinRight = 0;
+    qint32 WinBottom = 0;
+    bool WinMaximized = false;
+    qint32 PageIndex = 0;
+    quint8 HotKeyBase = 37;     // index into the hotkey's key table; 37 is D
+    quint8 HotKeyModifiers = 2; // 1 Shift, 2 Ctrl, 4 Alt, 8 Win
+    QString InsertLineText;
+    QString InsertDateText;
+    QString InsertLineDateText;
+    QStringList InsertCustomList; // each element one text's lines in comma-text form
+    // [Alarm]
+    bool Alarm = true;
+    bool Beep = true;
+    bool ShutDown = false;
+    QDateTime ShutDownTime;
+    // [Desktop]
+    bool OnDesktop = true;
+    QString DesktoFontName;
+    qint32 DesktoFontSize = 11;
+    quint8 DesktoFontStyle = 0;
+    TColor DesktoFontColor = 16777215;
+    quint8 DesktoFontCharset = 134;
+    TColor SeperatorColor = 65280;
+    quint8 DesktopAligment = 2; // 0 left, 1 centre, 2 right
+    qint32 AligmentSpace = 10;
+    bool ShowWallPaper = true;
+    // [Messager]
+    bool Messager = true;
+    bool HideOnStart = true;
+
+private:
+    void readFields();
+    void writeFields();
+
+    QString m_fileName;
+    QDateTime m_created;
+};

@@ -556,7 +556,7 @@ void TExprParser::account(const TExprNode* node)
     if (node->ValueType != TExprType::Text)
         return;
     m_liveText += node->Text.size();
-    if (m_liveText > ExprLimits::MaxTextLength)
+    if (m_liveText > ExprLimits::MaxLiveText)
         throw EExprLimitError(EExprLimitError::Kind::TextTooLong);
 }
 

@@ -45,6 +45,9 @@ namespace ExprLimits {
 inline constexpr int MaxNesting = 100;
 // Levels of the syntax tree (a chain 1+1+...+1 of n terms is n levels deep).
 inline constexpr int MaxTreeDepth = 1000;
-// UTF-16 units of one text value, and of all text values alive at once during one evaluation.
+// UTF-16 units of one text value.
 inline constexpr qint64 MaxTextLength = 16 * 1024 * 1024;
+// UTF-16 units of all text values held at once during one evaluation (operands waiting for
+// their neighbours, as in SUBSTR(a, 1, LEN(b)) where a is held while b is computed).
+inline constexpr qint64 MaxLiveText = 4 * MaxTextLength;
 } // namespace ExprLimits

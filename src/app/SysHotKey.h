@@ -16,6 +16,7 @@ class TSysHotKey;
 // The keys a hotkey can use. The ordinal is what the settings store (HotKeyBase); every key also
 // has its Windows key code, which the settings dialog shows and reads (CodeFromVirtualKey,
 // VirtualKeyFromCode).
+// clang-format off
 enum TVirtualKey : int
 {
     vkNone, vkCancel, vkBack, vkTab, vkClear, vkReturn, vkPause, vkCapital, vkEscape, vkSpace,
@@ -31,6 +32,7 @@ enum TVirtualKey : int
     vkF13, vkF14, vkF15, vkF16, vkF17, vkF18, vkF19, vkF20, vkF21, vkF22, vkF23, vkF24,
     vkNumlock, vkScroll, vkApps
 };
+// clang-format on
 inline constexpr int VirtualKeyCount = vkApps + 1;
 
 // Modifiers of a hotkey; the values are the bits of the stored mask (HotKeyModifiers).

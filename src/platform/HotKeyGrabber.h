@@ -17,7 +17,7 @@ public:
     // Takes key for id. key is a Qt key (with Qt::KeypadModifier for a key of the numeric keypad)
     // and the modifiers Shift, Control, Alt and Meta (the Windows or Super key). An id in use is
     // released first. False when the window system offers no global hotkeys, the keyboard has no
-    // such key, the combination is already taken under another id, or another program holds it.
+    // such key, the combination is already taken in this program, or another program holds it.
     virtual bool registerHotKey(int id, QKeyCombination key) = 0;
     // Releases id; an id that is not registered is ignored.
     virtual void unregisterHotKey(int id) = 0;

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QSet>
 
 // The X11 headers come last: their macros (None, Bool, KeyPress ...) clash with Qt's names.
 #include <X11/Xlib.h>
@@ -26,8 +27,7 @@ int RecordGrabError(Display*, XErrorEvent*)
 }
 
 // Runs requests with RecordGrabError as Xlib's error handler and answers how many of them failed.
-template <typename Requests>
-int CountErrors(Display* display, Requests requests)
+template <typename Requests> int CountErrors(Display* display, Requests requests)
 {
     // Errors of earlier requests belong to whoever sent them, not to this check.
     XSync(display, False);
@@ -54,19 +54,24 @@ struct TKeyPair
 };
 
 constexpr TKeyPair kNamedKeys[] = {
-    {Qt::Key_Cancel, XK_Cancel},     {Qt::Key_Backspace, XK_BackSpace},  {Qt::Key_Tab, XK_Tab},
-    {Qt::Key_Clear, XK_Clear},       {Qt::Key_Return, XK_Return},        {Qt::Key_Enter, XK_KP_Enter},
-    {Qt::Key_Pause, XK_Pause},       {Qt::Key_CapsLock, XK_Caps_Lock},   {Qt::Key_Escape, XK_Escape},
-    {Qt::Key_Space, XK_space},       {Qt::Key_PageUp, XK_Prior},         {Qt::Key_PageDown, XK_Next},
-    {Qt::Key_End, XK_End},           {Qt::Key_Home, XK_Home},            {Qt::Key_Left, XK_Left},
-    {Qt::Key_Up, XK_Up},             {Qt::Key_Right, XK_Right},          {Qt::Key_Down, XK_Down},
-    {Qt::Key_Select, XK_Select},     {Qt::Key_Execute, XK_Execute},      {Qt::Key_Print, XK_Print},
-    {Qt::Key_Insert, XK_Insert},     {Qt::Key_Delete, XK_Delete},        {Qt::Key_Help, XK_Help},
-    {Qt::Key_NumLock, XK_Num_Lock},  {Qt::Key_ScrollLock, XK_Scroll_Lock}, {Qt::Key_Menu, XK_Menu},
+    {Qt::Key_Cancel, XK_Cancel},    {Qt::Key_Backspace, XK_BackSpace},
+    {Qt::Key_Tab, XK_Tab},          {Qt::Key_Clear, XK_Clear},
+    {Qt::Key_Return, XK_Return},    {Qt::Key_Enter, XK_KP_Enter},
+    {Qt::Key_Pause, XK_Pause},      {Qt::Key_CapsLock, XK_Caps_Lock},
+    {Qt::Key_Escape, XK_Escape},    {Qt::Key_Space, XK_space},
+    {Qt::Key_PageUp, XK_Prior},     {Qt::Key_PageDown, XK_Next},
+    {Qt::Key_End, XK_End},          {Qt::Key_Home, XK_Home},
+    {Qt::Key_Left, XK_Left},        {Qt::Key_Up, XK_Up},
+    {Qt::Key_Right, XK_Right},      {Qt::Key_Down, XK_Down},
+    {Qt::Key_Select, XK_Select},    {Qt::Key_Execute, XK_Execute},
+    {Qt::Key_Print, XK_Print},      {Qt::Key_Insert, XK_Insert},
+    {Qt::Key_Delete, XK_Delete},    {Qt::Key_Help, XK_Help},
+    {Qt::Key_NumLock, XK_Num_Lock}, {Qt::Key_ScrollLock, XK_Scroll_Lock},
+    {Qt::Key_Menu, XK_Menu},
 };
 
 constexpr TKeyPair kKeypadKeys[] = {
-    {Qt::Key_Asterisk, XK_KP_Multiply}, {Qt::Key_Plus, XK_KP_Add},     {Qt::Key_Comma, XK_KP_Separator},
+    {Qt::Key_Asterisk, XK_KP_Multiply}, {Qt::Key_Plus, XK_KP_Add},       {Qt::Key_Comma, XK_KP_Separator},
     {Qt::Key_Minus, XK_KP_Subtract},    {Qt::Key_Period, XK_KP_Decimal}, {Qt::Key_Slash, XK_KP_Divide},
     {Qt::Key_Enter, XK_KP_Enter},
 };
@@ -97,7 +102,21 @@ struct TGrab
 {
     unsigned keyCode = 0;
     unsigned modifiers = 0;
+    bool operator==(const TGrab&) const = default;
 };
+
+size_t qHash(const TGrab& grab, size_t seed = 0)
+{
+    return qHashMulti(seed, grab.keyCode, grab.modifiers);
+}
+
+// The combinations grabbed by all grabbers of the process. They share Qt's connection, and X lets
+// a client grab a combination twice: a second grab would silently share the key.
+QSet<TGrab>& GrabsOfProcess()
+{
+    static QSet<TGrab> grabs;
+    return grabs;
+}
 
 } // namespace
 
@@ -225,8 +244,10 @@ X11HotKeyGrabber::~X11HotKeyGrabber()
 {
     if (!d->m_display)
         return;
-    for (const TGrab& grab : std::as_const(d->m_grabs))
+    for (const TGrab& grab : std::as_const(d->m_grabs)) {
         d->ungrab(grab);
+        GrabsOfProcess().remove(grab);
+    }
     d->m_grabs.clear();
     if (QCoreApplication::instance())
         QCoreApplication::instance()->removeNativeEventFilter(d.get());
@@ -275,11 +296,8 @@ bool X11HotKeyGrabber::registerHotKey(int id, QKeyCombination key)
     if (grab.keyCode == 0)
         return false;
     grab.modifiers = d->modifiersFor(key.keyboardModifiers());
-    for (const TGrab& other : std::as_const(d->m_grabs)) {
-        // X lets a client grab a combination twice; the second id would steal the first's key.
-        if (other.keyCode == grab.keyCode && other.modifiers == grab.modifiers)
-            return false;
-    }
+    if (GrabsOfProcess().contains(grab))
+        return false;
     const QList<unsigned> masks = d->variants(grab.modifiers);
     // BadAccess: another client holds one of the combinations.
     const int errors = CountErrors(display, [&] {
@@ -292,6 +310,7 @@ bool X11HotKeyGrabber::registerHotKey(int id, QKeyCombination key)
         return false;
     }
     d->m_grabs.insert(id, grab);
+    GrabsOfProcess().insert(grab);
     return true;
 }
 
@@ -303,4 +322,5 @@ void X11HotKeyGrabber::unregisterHotKey(int id)
     const TGrab grab = *it;
     d->m_grabs.erase(it);
     d->ungrab(grab);
+    GrabsOfProcess().remove(grab);
 }

@@ -24,14 +24,17 @@ protected:
     // Records the notifications of the component and of its items, in order.
     void Watch(TSysHotKey& component)
     {
-        QObject::connect(&component, &TSysHotKey::OnHotKeys, &context, [this, &component](TSysHotKey* sender, int index) {
-            events.append((sender == &component ? u"component:"_s : u"other:"_s) + QString::number(index));
-        });
+        QObject::connect(&component, &TSysHotKey::OnHotKeys, &context,
+                         [this, &component](TSysHotKey* sender, int index) {
+                             events.append((sender == &component ? u"component:"_s : u"other:"_s) +
+                                           QString::number(index));
+                         });
         for (int i = 0; i < component.HotKeys().Count(); ++i) {
             THotKeyItem* item = component.HotKeys().Items(i);
-            QObject::connect(item, &THotKeyItem::OnHotKey, &context, [this, &component, item](TSysHotKey* sender) {
-                events.append((sender == &component ? u"item:"_s : u"other:"_s) + item->DisplayName());
-            });
+            QObject::connect(
+                item, &THotKeyItem::OnHotKey, &context, [this, &component, item](TSysHotKey* sender) {
+                    events.append((sender == &component ? u"item:"_s : u"other:"_s) + item->DisplayName());
+                });
         }
     }
 
@@ -182,8 +185,8 @@ TEST_F(SysHotKeyTest, PressNotifiesTheItemThenTheComponent)
     Watch(component);
     ASSERT_TRUE(grabber.press(1));
     ASSERT_TRUE(grabber.press(0));
-    EXPECT_EQ(events, (QStringList{u"item:ControlAlt_D"_s, u"component:1"_s, u"item:Control_D"_s,
-                                   u"component:0"_s}));
+    EXPECT_EQ(events,
+              (QStringList{u"item:ControlAlt_D"_s, u"component:1"_s, u"item:Control_D"_s, u"component:0"_s}));
 }
 
 TEST_F(SysHotKeyTest, SameCombinationOnTwoItemsRegistersOnce)
@@ -226,9 +229,8 @@ TEST_F(SysHotKeyTest, DeletingAnItemMovesTheLaterRegistrationsDown)
     ASSERT_EQ(keys.Count(), 2);
     EXPECT_EQ(keys.Items(0)->DisplayName(), u"Control_B"_s);
     EXPECT_EQ(keys.Items(1)->Index(), 1);
-    EXPECT_EQ(grabber.registered,
-              (QMap<int, QKeyCombination>{{0, Combo(Qt::ControlModifier, Qt::Key_B)},
-                                          {1, Combo(Qt::ControlModifier, Qt::Key_C)}}));
+    EXPECT_EQ(grabber.registered, (QMap<int, QKeyCombination>{{0, Combo(Qt::ControlModifier, Qt::Key_B)},
+                                                              {1, Combo(Qt::ControlModifier, Qt::Key_C)}}));
     Watch(component);
     ASSERT_TRUE(grabber.press(1));
     EXPECT_EQ(events, (QStringList{u"item:Control_C"_s, u"component:1"_s}));

@@ -12,6 +12,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // The Windows key codes of the 103 keys, by ordinal.
+// clang-format off
 constexpr int kCodes[VirtualKeyCount] = {
     0,   3,   8,   9,   12,  13,  19,  20,  27,  32,                               // None .. Space
     33,  34,  35,  36,  37,  38,  39,  40,                                         // Prior .. Down
@@ -25,6 +26,7 @@ constexpr int kCodes[VirtualKeyCount] = {
     124, 125, 126, 127, 128, 129, 130, 131, 132, 133, 134, 135,                    // F13 .. F24
     144, 145, 93,                                                                  // Numlock, Scroll, Apps
 };
+// clang-format on
 
 } // namespace
 
@@ -45,12 +47,24 @@ TEST(VirtualKeyTable, HasTheHundredAndThreeKeysWithTheirCodes)
 TEST(VirtualKeyTable, NamesDropThePrefix)
 {
     const std::pair<TVirtualKey, QString> names[] = {
-        {vkNone, u"None"_s},        {vkCancel, u"Cancel"_s},     {vkBack, u"Back"_s},
-        {vkCapital, u"Capital"_s},  {vkPrior, u"Prior"_s},       {vkSnapshot, u"Snapshot"_s},
-        {vk0, u"0"_s},              {vk9, u"9"_s},               {vkD, u"D"_s},
-        {vkZ, u"Z"_s},              {vkNumpad0, u"Numpad0"_s},   {vkSeparator, u"Separator"_s},
-        {vkDivide, u"Divide"_s},    {vkF1, u"F1"_s},             {vkF24, u"F24"_s},
-        {vkNumlock, u"Numlock"_s},  {vkScroll, u"Scroll"_s},     {vkApps, u"Apps"_s},
+        {vkNone, u"None"_s},
+        {vkCancel, u"Cancel"_s},
+        {vkBack, u"Back"_s},
+        {vkCapital, u"Capital"_s},
+        {vkPrior, u"Prior"_s},
+        {vkSnapshot, u"Snapshot"_s},
+        {vk0, u"0"_s},
+        {vk9, u"9"_s},
+        {vkD, u"D"_s},
+        {vkZ, u"Z"_s},
+        {vkNumpad0, u"Numpad0"_s},
+        {vkSeparator, u"Separator"_s},
+        {vkDivide, u"Divide"_s},
+        {vkF1, u"F1"_s},
+        {vkF24, u"F24"_s},
+        {vkNumlock, u"Numlock"_s},
+        {vkScroll, u"Scroll"_s},
+        {vkApps, u"Apps"_s},
     };
     for (const auto& [key, name] : names)
         EXPECT_EQ(VirtualKeyName(key), name) << int(key);
@@ -110,9 +124,18 @@ TEST(VirtualKeyTable, EveryKeyHasAnX11KeySym)
     }
     EXPECT_EQ(seen.size(), VirtualKeyCount - 1);
     const std::pair<TVirtualKey, unsigned long> syms[] = {
-        {vkBack, XK_BackSpace},  {vkCapital, XK_Caps_Lock}, {vkPrior, XK_Prior},        {vkSnapshot, XK_Print},
-        {vk0, XK_0},             {vkD, XK_d},               {vkNumpad0, XK_KP_0},       {vkNumpad9, XK_KP_9},
-        {vkAdd, XK_KP_Add},      {vkSeparator, XK_KP_Separator}, {vkF24, XK_F24},       {vkApps, XK_Menu},
+        {vkBack, XK_BackSpace},
+        {vkCapital, XK_Caps_Lock},
+        {vkPrior, XK_Prior},
+        {vkSnapshot, XK_Print},
+        {vk0, XK_0},
+        {vkD, XK_d},
+        {vkNumpad0, XK_KP_0},
+        {vkNumpad9, XK_KP_9},
+        {vkAdd, XK_KP_Add},
+        {vkSeparator, XK_KP_Separator},
+        {vkF24, XK_F24},
+        {vkApps, XK_Menu},
         {vkScroll, XK_Scroll_Lock},
     };
     for (const auto& [key, sym] : syms)

@@ -1,0 +1,178 @@
+#pragma once
+
+#include <QFlags>
+#include <QKeyCombination>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+class IHotKeyGrabber;
+class THotKeys;
+class TSysHotKey;
+
+// The keys a hotkey can use. The ordinal is what the settings store (HotKeyBase); every key also
+// has its Windows key code, which the settings dialog shows and reads (CodeFromVirtualKey,
+// VirtualKeyFromCode).
+// clang-format off
+enum TVirtualKey : int
+{
+    vkNone, vkCancel, vkBack, vkTab, vkClear, vkReturn, vkPause, vkCapital, vkEscape, vkSpace,
+    vkPrior, vkNext, vkEnd, vkHome, vkLeft, vkUp, vkRight, vkDown,
+    vkSelect, vkExecute, vkSnapshot, vkInsert, vkDelete, vkHelp,
+    vk0, vk1, vk2, vk3, vk4, vk5, vk6, vk7, vk8, vk9,
+    vkA, vkB, vkC, vkD, vkE, vkF, vkG, vkH, vkI, vkJ, vkK, vkL, vkM,
+    vkN, vkO, vkP, vkQ, vkR, vkS, vkT, vkU, vkV, vkW, vkX, vkY, vkZ,
+    vkNumpad0, vkNumpad1, vkNumpad2, vkNumpad3, vkNumpad4,
+    vkNumpad5, vkNumpad6, vkNumpad7, vkNumpad8, vkNumpad9,
+    vkMultiply, vkAdd, vkSeparator, vkSubtract, vkDecimal, vkDivide,
+    vkF1, vkF2, vkF3, vkF4, vkF5, vkF6, vkF7, vkF8, vkF9, vkF10, vkF11, vkF12,
+    vkF13, vkF14, vkF15, vkF16, vkF17, vkF18, vkF19, vkF20, vkF21, vkF22, vkF23, vkF24,
+    vkNumlock, vkScroll, vkApps
+};
+// clang-format on
+inline constexpr int VirtualKeyCount = vkApps + 1;
+
+// Modifiers of a hotkey; the values are the bits of the stored mask (HotKeyModifiers).
+enum THotKeyModifier : int
+{
+    moShift = 1,
+    moControl = 2,
+    moAlt = 4,
+    moWin = 8
+};
+Q_DECLARE_FLAGS(THotKeyModifiers, THotKeyModifier)
+Q_DECLARE_OPERATORS_FOR_FLAGS(THotKeyModifiers)
+
+// The Windows key code of a key ordinal; 0 for an ordinal outside the table.
+int CodeFromVirtualKey(int ordinal);
+// The smallest ordinal whose key code is code; vkNone when no key has it.
+TVirtualKey VirtualKeyFromCode(int code);
+// An ordinal as stored in the settings; vkNone for one outside the table.
+TVirtualKey VirtualKeyFromOrdinal(int ordinal);
+// The name without its "vk": "None", "Back", "D", "Numpad0", "F12".
+QString VirtualKeyName(TVirtualKey key);
+// The Qt key of a key (with Qt::KeypadModifier for the numeric keypad); Qt::Key_unknown for vkNone.
+QKeyCombination QtKeyFromVirtualKey(TVirtualKey key);
+// The key that a Qt key event names (its modifiers other than Qt::KeypadModifier do not count);
+// vkNone when the table has no such key.
+TVirtualKey VirtualKeyFromQtKey(QKeyCombination key);
+// A stored mask; bits beyond the four modifiers are ignored.
+THotKeyModifiers ModifiersFromMask(int mask);
+int MaskFromModifiers(THotKeyModifiers modifiers);
+// moShift → Shift, moControl → Control, moAlt → Alt, moWin → Meta.
+Qt::KeyboardModifiers QtModifiersFromHotKeyModifiers(THotKeyModifiers modifiers);
+
+class ESysHotKeyError : public std::runtime_error
+{
+public:
+    explicit ESysHotKeyError(const QString& message);
+    QString message() const { return m_message; }
+
+private:
+    QString m_message;
+};
+
+// One hotkey of a TSysHotKey. Its id with the window system is its index in the collection.
+class THotKeyItem final : public QObject
+{
+    Q_OBJECT
+public:
+    // Unregisters the hotkey.
+    ~THotKeyItem() override;
+    Q_DISABLE_COPY_MOVE(THotKeyItem)
+
+    bool Enabled() const { return m_enabled; }
+    void SetEnabled(bool enabled);
+    THotKeyModifiers Modifiers() const { return m_modifiers; }
+    void SetModifiers(THotKeyModifiers modifiers);
+    TVirtualKey VirtualKey() const { return m_key; }
+    // vkNone also switches the item off.
+    void SetVirtualKey(TVirtualKey key);
+    // Key and modifiers at once, with a single registration of the new combination (setting them one
+    // after the other would hold the bare key, or the old modifiers, for a moment).
+    void SetHotKey(TVirtualKey key, THotKeyModifiers modifiers);
+
+    // True while the window system delivers the hotkey; false when it refused the combination.
+    bool Registered() const { return m_registered; }
+    int Index() const;
+    // "ShiftControl_F1", "Alt_D", "None": the modifiers present, then "_" and the key's name.
+    QString DisplayName() const;
+
+signals:
+    void OnHotKey(TSysHotKey* sender);
+
+private:
+    friend class THotKeys;
+    friend class TSysHotKey;
+    explicit THotKeyItem(THotKeys& collection);
+    void Change(TVirtualKey key, THotKeyModifiers modifiers);
+    void Register();
+    void Unregister();
+
+    THotKeys& m_collection;
+    bool m_enabled = true;
+    THotKeyModifiers m_modifiers;
+    TVirtualKey m_key = vkNone;
+    bool m_registered = false;
+    int m_registeredId = -1; // the index the window system knows the item by
+};
+
+// The hotkeys of one TSysHotKey, in index order.
+class THotKeys final
+{
+public:
+    ~THotKeys();
+    Q_DISABLE_COPY_MOVE(THotKeys)
+
+    int Count() const { return int(m_items.size()); }
+    // nullptr for an index outside the collection.
+    THotKeyItem* Items(int index) const;
+    // A new item at the end: enabled, no modifiers, vkNone (so not registered yet).
+    THotKeyItem* Add();
+    // Destroys the item; the later items move down and are registered again under their new index.
+    void Delete(int index);
+    void Clear();
+    int IndexOf(const THotKeyItem* item) const;
+    TSysHotKey& Owner() const { return m_owner; }
+
+private:
+    friend class TSysHotKey;
+    explicit THotKeys(TSysHotKey& owner);
+
+    TSysHotKey& m_owner;
+    std::vector<std::unique_ptr<THotKeyItem>> m_items;
+};
+
+// System-wide hotkeys of a window. grabber carries the registrations to the window system and
+// serves this component alone; it must outlive it.
+class TSysHotKey final : public QObject
+{
+    Q_OBJECT
+public:
+    // Throws ESysHotKeyError without an owner or when owner already has a TSysHotKey.
+    TSysHotKey(QObject* owner, IHotKeyGrabber& grabber);
+    // Unregisters and destroys the items.
+    ~TSysHotKey() override;
+    Q_DISABLE_COPY_MOVE(TSysHotKey)
+
+    THotKeys& HotKeys() { return *m_hotKeys; }
+    const THotKeys& HotKeys() const { return *m_hotKeys; }
+    // Set Enabled on every item, in index order.
+    void EnableAll();
+    void DisableAll();
+
+    IHotKeyGrabber& grabber() const { return m_grabber; }
+
+signals:
+    // After the item's own OnHotKey.
+    void OnHotKeys(TSysHotKey* sender, int index);
+
+private:
+    void HotKeyMessage(int id);
+
+    IHotKeyGrabber& m_grabber;
+    std::unique_ptr<THotKeys> m_hotKeys;
+};

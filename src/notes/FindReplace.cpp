@@ -20,7 +20,8 @@ TFindReplace::TFindReplace(QWidget* owner, TEditorSource currentEditor, TMessage
     connect(m_findDialog, &TFindDialog::FindClicked, this, &TFindReplace::FindDialogFind);
     connect(m_replaceDialog, &TReplaceDialog::FindClicked, this, &TFindReplace::ReplaceDialogFind);
     connect(m_replaceDialog, &TReplaceDialog::ReplaceClicked, this, &TFindReplace::ReplaceDialogReplace);
-    connect(m_replaceDialog, &TReplaceDialog::ReplaceAllClicked, this, &TFindReplace::ReplaceDialogReplaceAll);
+    connect(m_replaceDialog, &TReplaceDialog::ReplaceAllClicked, this,
+            &TFindReplace::ReplaceDialogReplaceAll);
 }
 
 TFindReplace::~TFindReplace()

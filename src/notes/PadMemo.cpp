@@ -111,10 +111,13 @@ void TPadMemo::ReplaceSelection(const QString& text, bool canUndo)
 {
     QTextCursor cursor = textCursor();
     if (canUndo) {
-        // One edit block: the insertion is undone on its own, never merged with the typing
-        // before or after it.
+        // One edit block, so the insertion is undone on its own. The document would still merge
+        // the next typed character into a block that ends with an insertion right before it;
+        // re-applying the block's own format (which changes nothing) ends the block with a
+        // different kind of step, so "type, calculate, type, undo" keeps the result.
         cursor.beginEditBlock();
         cursor.insertText(text);
+        cursor.setBlockFormat(cursor.blockFormat());
         cursor.endEditBlock();
     } else {
         document()->setUndoRedoEnabled(false);

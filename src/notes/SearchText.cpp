@@ -54,7 +54,8 @@ int SearchText(const QString& text, int selStart, int selLength, int options, co
     return 0;
 }
 
-QString ReplaceAllText(const QString& text, const QString& findText, const QString& replacement, bool matchCase)
+QString ReplaceAllText(const QString& text, const QString& findText, const QString& replacement,
+                       bool matchCase)
 {
     if (findText.isEmpty() || text.size() < findText.size())
         return text;

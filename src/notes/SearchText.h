@@ -26,4 +26,5 @@ bool SameSearchText(const QString& a, const QString& b, bool matchCase);
 // text with every occurrence of findText replaced by replacement, scanning left to right and
 // continuing behind each replaced occurrence, so occurrences never overlap ("aa" in "aaaa"
 // gives two). Occurrences are found as by SearchText. An empty findText changes nothing.
-QString ReplaceAllText(const QString& text, const QString& findText, const QString& replacement, bool matchCase);
+QString ReplaceAllText(const QString& text, const QString& findText, const QString& replacement,
+                       bool matchCase);

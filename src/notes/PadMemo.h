@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QPlainTextEdit>
+#include <QStringList>
+
+#include <functional>
+
+// The editor of one note page: a plain multi-line edit with a fixed inner margin of 4 pixels,
+// a word-wrap switch that also picks the scroll bars, program-made insertions and the line
+// calculator on Ctrl+Enter. Font and colours come from the container: the editor sets neither
+// itself, so changing the container's font or palette changes every editor inside it.
+class TPadMemo final : public QPlainTextEdit
+{
+    Q_OBJECT
+public:
+    // Evaluates one expression and returns the text to show behind it (a text value quoted).
+    // A failure is reported by throwing a std::exception whose what() is the UTF-8 message.
+    using TEvaluator = std::function<QString(const QString& expression)>;
+    // Shows a notice to the user (the main window's information box).
+    using TMessageHandler = std::function<void(const QString& message)>;
+
+    static constexpr int MarginWidth = 4;
+
+    explicit TPadMemo(QWidget* parent = nullptr);
+    Q_DISABLE_COPY_MOVE(TPadMemo)
+
+    void SetEvaluator(TEvaluator evaluator) { m_evaluator = std::move(evaluator); }
+    void SetMessageHandler(TMessageHandler handler) { m_showMessage = std::move(handler); }
+
+    // The modified flag on which saving depends: set by every change of the text, cleared
+    // when the editor is filled and after the page has been written.
+    bool Modified() const;
+    void SetModified(bool modified);
+
+    // Fills the editor with a page's text: no undo history, modified flag cleared, caret at 0.
+    void SetPageText(const QString& text);
+    QString PageText() const { return toPlainText(); }
+
+    // The selection in units of PageText(): start 0-based, length, caret at its end.
+    int SelStart() const;
+    int SelLength() const;
+    void SetSelection(int start, int length);
+
+    // Replaces the selection (or inserts at the caret) with text; the caret ends behind it.
+    // CR LF, CR and LF in text all become one line break. With canUndo the insertion is one
+    // step of the undo history; without it the history is cleared, as nothing before the
+    // insertion could be undone correctly any more.
+    void ReplaceSelection(const QString& text, bool canUndo);
+    // Puts text on the clipboard as its only content, replacing what was there, and pastes it.
+    void PasteAtCaret(const QString& text);
+
+    // Keeps the 4-pixel inner margin on all sides; cheap, and safe to call at any time.
+    void AdjustMargins();
+    // Word wrap on: vertical scroll bar only; off: vertical and horizontal.
+    void SetWrapMode(bool wrap);
+    bool WrapMode() const;
+
+    // The text of the caret's line from its start up to the caret (the selection start). With
+    // the caret at the start of a line it is the line above followed by its line break (one
+    // LF here); empty at the start of the text.
+    QString GetLineToCaret() const;
+    // The calculator: evaluates GetLineToCaret() and inserts " = result" and a line break.
+    void EvaluateLineAtCaret();
+
+signals:
+    // Files dropped onto the editor; they become pages, so they are not inserted as text.
+    void FilesDropped(const QStringList& paths);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    TEvaluator m_evaluator;
+    TMessageHandler m_showMessage;
+};

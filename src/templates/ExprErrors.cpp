@@ -2,9 +2,7 @@
 
 using namespace Qt::StringLiterals;
 
-EExprError::EExprError(const QString& message)
-    : std::runtime_error(message.toStdString())
-    , m_message(message)
+EExprError::EExprError(const QString& message) : std::runtime_error(message.toStdString()), m_message(message)
 {
 }
 
@@ -56,31 +54,17 @@ QString LimitMessage(EExprLimitError::Kind kind)
 } // namespace
 
 EExprException::EExprException(int code, const QString& argument)
-    : EExprError(ExceptionMessage(code, argument))
-    , m_code(code)
+    : EExprError(ExceptionMessage(code, argument)), m_code(code)
 {
 }
 
-EExprLimitError::EExprLimitError(Kind kind)
-    : EExprError(LimitMessage(kind))
-    , m_kind(kind)
-{
-}
+EExprLimitError::EExprLimitError(Kind kind) : EExprError(LimitMessage(kind)), m_kind(kind) {}
 
-EZeroDivide::EZeroDivide()
-    : EExprError(u"Floating point division by zero"_s)
-{
-}
+EZeroDivide::EZeroDivide() : EExprError(u"Floating point division by zero"_s) {}
 
-EInvalidOp::EInvalidOp()
-    : EExprError(u"Invalid floating point operation"_s)
-{
-}
+EInvalidOp::EInvalidOp() : EExprError(u"Invalid floating point operation"_s) {}
 
-EOverflow::EOverflow()
-    : EExprError(u"Floating point overflow"_s)
-{
-}
+EOverflow::EOverflow() : EExprError(u"Floating point overflow"_s) {}
 
 EConvertError::EConvertError(const QString& text)
     : EExprError(u"'%1' is not a valid floating point value"_s.arg(text))

@@ -14,10 +14,7 @@ class TExprNodes;
 class TExprNode final
 {
 public:
-    explicit TExprNode(TExprNodes* owner)
-        : Owner(owner)
-    {
-    }
+    explicit TExprNode(TExprNodes* owner) : Owner(owner) {}
     Q_DISABLE_COPY_MOVE(TExprNode)
 
     TExprNodes* const Owner;

@@ -14,10 +14,7 @@ class TExprParser;
 class TExprNodes final
 {
 public:
-    explicit TExprNodes(TExprParser* parser = nullptr)
-        : m_parser(parser)
-    {
-    }
+    explicit TExprNodes(TExprParser* parser = nullptr) : m_parser(parser) {}
     Q_DISABLE_COPY_MOVE(TExprNodes)
 
     TExprParser* Parser() const { return m_parser; }

@@ -161,8 +161,7 @@ double AsFloat(const TExprNode* node)
 class TNestingGuard
 {
 public:
-    explicit TNestingGuard(int& nesting)
-        : m_nesting(nesting)
+    explicit TNestingGuard(int& nesting) : m_nesting(nesting)
     {
         if (m_nesting >= ExprLimits::MaxNesting)
             throw EExprLimitError(EExprLimitError::Kind::TooDeep);
@@ -177,10 +176,7 @@ private:
 
 } // namespace
 
-TExprParser::TExprParser(TExprClock clock)
-    : m_clock(std::move(clock))
-{
-}
+TExprParser::TExprParser(TExprClock clock) : m_clock(std::move(clock)) {}
 
 void TExprParser::SetClock(TExprClock clock)
 {
@@ -189,7 +185,12 @@ void TExprParser::SetClock(TExprClock clock)
 
 QDateTime TExprParser::CurrentDateTime() const
 {
-    return m_clock ? m_clock() : QDateTime::currentDateTime();
+    if (m_evaluating && m_evaluationNow)
+        return *m_evaluationNow;
+    QDateTime now = m_clock ? m_clock() : QDateTime::currentDateTime();
+    if (m_evaluating)
+        m_evaluationNow = now;
+    return now;
 }
 
 // ---- Parsing --------------------------------------------------------------------------------
@@ -425,13 +426,17 @@ void TExprParser::Evaluate()
     if (!root)
         return;
     m_liveText = 0;
+    m_evaluating = true;
+    m_evaluationNow.reset();
     try {
         evaluateNode(root);
     } catch (...) {
+        m_evaluating = false;
         m_nodes.ReleaseValues();
         m_liveText = 0;
         throw;
     }
+    m_evaluating = false;
 }
 
 void TExprParser::ParseAndEvaluate(const QString& text)

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 #include "ExprNodes.h"
 #include "ExprScanner.h"
@@ -27,6 +28,8 @@ public:
     Q_DISABLE_COPY_MOVE(TExprParser)
 
     void SetClock(TExprClock clock);
+    // The clock's time. During an evaluation the clock is read once, at the first call, so that
+    // date() + ' ' + time() never pairs one day's date with the next day's time.
     QDateTime CurrentDateTime() const;
 
     // Builds the tree of text; on failure no tree is left to evaluate.
@@ -74,6 +77,8 @@ private:
     TExprScanner m_scanner;
     TExprNodes m_nodes{this};
     TExprClock m_clock;
+    bool m_evaluating = false;
+    mutable std::optional<QDateTime> m_evaluationNow;
     int m_nesting = 0;
     qint64 m_liveText = 0;
 };

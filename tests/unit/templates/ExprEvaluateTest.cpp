@@ -95,7 +95,8 @@ TEST(ExprFloatFaults, RaiseThePlatformErrorsApartFromLanguageErrors)
     EXPECT_EQ(CodeOf(u"1/0"_s), -1);
 
     // All of them, and the language errors, are caught as one kind.
-    for (const QString& text : {u"1/0"_s, u"0/0"_s, u"1e308*10"_s, u"1e"_s, u"1 +"_s, u"chars('x', 2000000000)"_s}) {
+    for (const QString& text :
+         {u"1/0"_s, u"0/0"_s, u"1e308*10"_s, u"1e"_s, u"1 +"_s, u"chars('x', 2000000000)"_s}) {
         bool caught = false;
         try {
             Eval(text);
@@ -113,8 +114,8 @@ TEST(ExprDefaultTemplates, SeparatorDateAndDatedSeparator)
 
     EXPECT_EQ(Eval(u"date() + ' ' + time()"_s), u"2009-04-03 15:14:35"_s);
 
-    const QString dated = Eval(
-        u"crlf() + chars('-', 29) + ' ' + date() + ' ' + time() + ' ' + chars('-', 30) + crlf()"_s);
+    const QString dated =
+        Eval(u"crlf() + chars('-', 29) + ' ' + date() + ' ' + time() + ' ' + chars('-', 30) + crlf()"_s);
     ASSERT_TRUE(dated.startsWith(u"\r\n"_s));
     ASSERT_TRUE(dated.endsWith(u"\r\n"_s));
     const QString middle = dated.mid(2, dated.size() - 4);

@@ -11,10 +11,10 @@ using namespace Qt::StringLiterals;
 
 TEST(ExprFunctionTable, NamesNumbersAndTypes)
 {
-    const QStringList names = {u"UPPER"_s, u"LOWER"_s, u"SUBSTR"_s, u"TRIM"_s, u"TRIMLEFT"_s, u"TRIMRIGHT"_s,
-                               u"ASCII"_s, u"CHAR"_s, u"LEFT"_s, u"RIGHT"_s, u"LEN"_s, u"CHARS"_s,
-                               u"CRLF"_s, u"DATE"_s, u"TIME"_s, u"NOW"_s, u"ABS"_s, u"PI"_s,
-                               u"ROUND"_s, u"POWER"_s, u"SQRT"_s, u"FLOOR"_s};
+    const QStringList names = {u"UPPER"_s, u"LOWER"_s, u"SUBSTR"_s, u"TRIM"_s,  u"TRIMLEFT"_s, u"TRIMRIGHT"_s,
+                               u"ASCII"_s, u"CHAR"_s,  u"LEFT"_s,   u"RIGHT"_s, u"LEN"_s,      u"CHARS"_s,
+                               u"CRLF"_s,  u"DATE"_s,  u"TIME"_s,   u"NOW"_s,   u"ABS"_s,      u"PI"_s,
+                               u"ROUND"_s, u"POWER"_s, u"SQRT"_s,   u"FLOOR"_s};
     ASSERT_EQ(names.size(), TExprFunctions::Count);
     for (int i = 0; i < names.size(); ++i) {
         EXPECT_EQ(TExprFunctions::FunctionName(i + 1), names[i]);
@@ -146,6 +146,23 @@ TEST(ExprClock, DateTimeAndNowReadTheInjectedClockAnewEachTime)
     now = QDateTime(QDate(2024, 12, 31), QTime(23, 59, 59));
     parser.Evaluate();
     EXPECT_EQ(parser.ResultText(), u"2024-12-31 23:59:59|2024-12-31|23:59:59"_s);
+
+    // One evaluation reads the clock once: a stamp taken as midnight passes stays one moment.
+    QDateTime ticking(QDate(2009, 4, 3), QTime(23, 59, 59));
+    int reads = 0;
+    TExprParser stamp([&] {
+        ++reads;
+        const QDateTime now = ticking;
+        ticking = ticking.addSecs(1);
+        return now;
+    });
+    stamp.Parse(u"date() + ' ' + time() + '|' + now()"_s);
+    stamp.Evaluate();
+    EXPECT_EQ(stamp.ResultText(), u"2009-04-03 23:59:59|2009-04-03 23:59:59"_s);
+    EXPECT_EQ(reads, 1);
+    stamp.Evaluate();
+    EXPECT_EQ(stamp.ResultText(), u"2009-04-04 00:00:00|2009-04-04 00:00:00"_s);
+    EXPECT_EQ(reads, 2);
 
     // Without a clock of its own the parser reads the system's.
     TExprParser system;

@@ -139,11 +139,11 @@ TEST(ExprTypes, OperatorsDemandMatchingOperands)
     EXPECT_EQ(TypeOf(u"True <> False"_s), TExprType::Boolean);
     EXPECT_EQ(TypeOf(u"NOT True"_s), TExprType::Boolean);
 
-    for (const QString& text : {u"1 + 'a'"_s, u"'a' - 'b'"_s, u"'a' * 'b'"_s, u"'a' / 'b'"_s, u"1 < 2 < 3"_s,
-                                u"True < False"_s, u"True >= False"_s, u"True + 1"_s, u"1 = 'a'"_s,
-                                u"1 = True"_s, u"1 AND True"_s, u"True OR 'x'"_s, u"NOT 1"_s,
-                                u"upper(1)"_s, u"chars('-', 2.0)"_s, u"chars('-', '2')"_s, u"abs('a')"_s,
-                                u"len(crlf()) + crlf()"_s}) {
+    for (const QString& text :
+         {u"1 + 'a'"_s, u"'a' - 'b'"_s, u"'a' * 'b'"_s, u"'a' / 'b'"_s, u"1 < 2 < 3"_s, u"True < False"_s,
+          u"True >= False"_s, u"True + 1"_s, u"1 = 'a'"_s, u"1 = True"_s, u"1 AND True"_s, u"True OR 'x'"_s,
+          u"NOT 1"_s, u"upper(1)"_s, u"chars('-', 2.0)"_s, u"chars('-', '2')"_s, u"abs('a')"_s,
+          u"len(crlf()) + crlf()"_s}) {
         EXPECT_EQ(CodeOf(text), 4009) << text.toStdString();
     }
 }

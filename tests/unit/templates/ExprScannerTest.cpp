@@ -66,11 +66,14 @@ TEST(ExprScanner, MinusAfterAnOperandSubtractsElsewhereStartsANumber)
 {
     EXPECT_EQ(Scan(u"2-1"_s), (Tokens{{T::Number, u"2"_s}, {T::Minus, QString()}, {T::Number, u"1"_s}}));
     EXPECT_EQ(Scan(u"2 -1"_s), (Tokens{{T::Number, u"2"_s}, {T::Minus, QString()}, {T::Number, u"1"_s}}));
-    EXPECT_EQ(Scan(u"(-1)"_s), (Tokens{{T::LeftParen, QString()}, {T::Number, u"-1"_s}, {T::RightParen, QString()}}));
+    EXPECT_EQ(Scan(u"(-1)"_s),
+              (Tokens{{T::LeftParen, QString()}, {T::Number, u"-1"_s}, {T::RightParen, QString()}}));
     EXPECT_EQ(Scan(u"2*-3"_s), (Tokens{{T::Number, u"2"_s}, {T::Star, QString()}, {T::Number, u"-3"_s}}));
     EXPECT_EQ(Scan(u"-5"_s), (Tokens{{T::Number, u"-5"_s}}));
     // A minus with no digit behind it is a number token that is just "-".
-    EXPECT_EQ(Scan(u"-(3)"_s), (Tokens{{T::Number, u"-"_s}, {T::LeftParen, QString()}, {T::Number, u"3"_s},
+    EXPECT_EQ(Scan(u"-(3)"_s), (Tokens{{T::Number, u"-"_s},
+                                       {T::LeftParen, QString()},
+                                       {T::Number, u"3"_s},
                                        {T::RightParen, QString()}}));
     EXPECT_EQ(Kinds(u"x-1"_s), (QList<T>{T::Identifier, T::Minus, T::Number}));
     EXPECT_EQ(Kinds(u"'a'-1"_s), (QList<T>{T::String, T::Minus, T::Number}));

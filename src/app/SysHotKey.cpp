@@ -89,6 +89,13 @@ const std::array<TKeyInfo, VirtualKeyCount>& KeyTable()
     return table;
 }
 
+IHotKeyGrabber& Required(const std::unique_ptr<IHotKeyGrabber>& grabber)
+{
+    if (!grabber)
+        throw std::invalid_argument("TSysHotKey needs a grabber");
+    return *grabber;
+}
+
 bool IsValidOrdinal(int ordinal)
 {
     return ordinal >= 0 && ordinal < VirtualKeyCount;
@@ -315,6 +322,18 @@ int THotKeys::IndexOf(const THotKeyItem* item) const
 
 TSysHotKey::TSysHotKey(QObject* owner, IHotKeyGrabber& grabber)
     : QObject(nullptr), m_grabber(grabber), m_hotKeys(new THotKeys(*this))
+{
+    Attach(owner);
+}
+
+TSysHotKey::TSysHotKey(QObject* owner, std::unique_ptr<IHotKeyGrabber> grabber)
+    : QObject(nullptr), m_ownedGrabber(std::move(grabber)), m_grabber(Required(m_ownedGrabber)),
+      m_hotKeys(new THotKeys(*this))
+{
+    Attach(owner);
+}
+
+void TSysHotKey::Attach(QObject* owner)
 {
     if (!owner)
         throw ESysHotKeyError(u"The owner of TSysHotKey cannot be nil"_s);

@@ -146,14 +146,17 @@ private:
     std::vector<std::unique_ptr<THotKeyItem>> m_items;
 };
 
-// System-wide hotkeys of a window. grabber carries the registrations to the window system and
-// serves this component alone; it must outlive it.
+// System-wide hotkeys of a window. The grabber carries the registrations to the window system and
+// serves this component alone.
 class TSysHotKey final : public QObject
 {
     Q_OBJECT
 public:
-    // Throws ESysHotKeyError without an owner or when owner already has a TSysHotKey.
+    // Throws ESysHotKeyError without an owner or when owner already has a TSysHotKey. grabber must
+    // outlive the component, which its owner destroys after the owner's own members are gone.
     TSysHotKey(QObject* owner, IHotKeyGrabber& grabber);
+    // The same with a grabber of its own, released after the items.
+    TSysHotKey(QObject* owner, std::unique_ptr<IHotKeyGrabber> grabber);
     // Unregisters and destroys the items.
     ~TSysHotKey() override;
     Q_DISABLE_COPY_MOVE(TSysHotKey)
@@ -171,8 +174,10 @@ signals:
     void OnHotKeys(TSysHotKey* sender, int index);
 
 private:
+    void Attach(QObject* owner);
     void HotKeyMessage(int id);
 
+    std::unique_ptr<IHotKeyGrabber> m_ownedGrabber;
     IHotKeyGrabber& m_grabber;
     std::unique_ptr<THotKeys> m_hotKeys;
 };

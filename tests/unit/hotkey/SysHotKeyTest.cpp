@@ -264,3 +264,18 @@ TEST_F(SysHotKeyTest, DestroyingReleasesEveryHotKey)
     grabber.registerHotKey(0, Combo(Qt::ControlModifier, Qt::Key_D));
     EXPECT_TRUE(grabber.press(0));
 }
+
+TEST_F(SysHotKeyTest, ComponentWithAGrabberOfItsOwn)
+{
+    auto own = std::make_unique<FakeHotKeyGrabber>();
+    FakeHotKeyGrabber* fake = own.get();
+    auto* component = new TSysHotKey(&owner, std::move(own));
+    EXPECT_EQ(&component->grabber(), fake);
+    component->HotKeys().Add()->SetHotKey(vkD, moControl);
+    Watch(*component);
+    ASSERT_TRUE(fake->press(0));
+    EXPECT_EQ(events, (QStringList{u"item:Control_D"_s, u"component:0"_s}));
+    delete component;
+    EXPECT_THROW(TSysHotKey(&owner, std::unique_ptr<IHotKeyGrabber>()), std::invalid_argument);
+    EXPECT_THROW(TSysHotKey(nullptr, std::make_unique<FakeHotKeyGrabber>()), ESysHotKeyError);
+}

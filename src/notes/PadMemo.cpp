@@ -85,6 +85,15 @@ void TPadMemo::SetPageText(const QString& text)
     SetModified(false);
 }
 
+QString TPadMemo::PageText() const
+{
+    QString text = document()->toRawText();
+    for (QChar& c : text)
+        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator)
+            c = u'\n';
+    return text;
+}
+
 int TPadMemo::SelStart() const
 {
     return textCursor().selectionStart();
@@ -162,7 +171,7 @@ bool TPadMemo::WrapMode() const
 
 QString TPadMemo::GetLineToCaret() const
 {
-    const QString text = toPlainText();
+    const QString text = PageText();
     if (text.isEmpty())
         return {};
     const qsizetype c = SelStart();

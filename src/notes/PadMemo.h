@@ -34,7 +34,10 @@ public:
 
     // Fills the editor with a page's text: no undo history, modified flag cleared, caret at 0.
     void SetPageText(const QString& text);
-    QString PageText() const { return toPlainText(); }
+    // The page's text, the one to save and to search: one LF per line break, every other
+    // character as it is (toPlainText() would turn no-break spaces into blanks). Positions in
+    // it are the editor's cursor positions.
+    QString PageText() const;
 
     // The selection in units of PageText(): start 0-based, length, caret at its end.
     int SelStart() const;

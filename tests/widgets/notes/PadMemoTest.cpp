@@ -99,11 +99,16 @@ TEST_F(PadMemoTest, KeepsFourPixelMarginsWithAndWithoutWrap)
     EXPECT_EQ(memo->frameShape(), QFrame::NoFrame);
 }
 
-TEST_F(PadMemoTest, AdjustMarginsRestoresTheMargin)
+TEST_F(PadMemoTest, PageTextKeepsEveryCharacter)
 {
-    memo->document()->setDocumentMargin(0);
-    memo->AdjustMargins();
-    EXPECT_EQ(memo->cursorRect(QTextCursor(memo->document())).topLeft(), QPoint(4, 4));
+    // Line breaks of any kind become one LF; a no-break space stays what it is (the document's
+    // own plain-text form would turn it into a blank and change the page on saving).
+    memo->SetPageText(u"a\u00A0b\r\nc\rd\n"_s);
+    EXPECT_EQ(memo->PageText(), u"a\u00A0b\nc\nd\n"_s);
+    memo->SetSelection(1, 0);
+    memo->ReplaceSelection(QString(QChar(QChar::LineSeparator)), true);
+    EXPECT_EQ(memo->PageText(), u"a\n\u00A0b\nc\nd\n"_s);
+    EXPECT_EQ(memo->PageText().size(), memo->document()->characterCount() - 1);
 }
 
 TEST_F(PadMemoTest, ModifiedFlagFollowsEveryChange)

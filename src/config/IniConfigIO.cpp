@@ -119,15 +119,11 @@ QString TIniConfigIO::Decode(const QByteArray& data, TEncoding encoding)
 
 QByteArray TIniConfigIO::Encode(const QString& text, TEncoding encoding)
 {
-    // The marks are written by hand: an encoder writes none for an empty text, and an empty
-    // settings file still carries its mark.
     switch (encoding) {
     case TEncoding::Utf16LE:
-        return QByteArray("\xFF\xFE") +
-               EncodeText(text, TTextEncoding::Utf16LE).sliced(text.isEmpty() ? 0 : 2);
+        return EncodeText(text, TTextEncoding::Utf16LE);
     case TEncoding::Utf16BE:
-        return QByteArray("\xFE\xFF") +
-               EncodeText(text, TTextEncoding::Utf16BE).sliced(text.isEmpty() ? 0 : 2);
+        return EncodeText(text, TTextEncoding::Utf16BE);
     case TEncoding::Utf8Bom:
         return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
     case TEncoding::Utf8:

@@ -13,7 +13,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString ContactAddress = u"jotvane@example.org"_s;
-const QString WebAddress = u"https://www.example.org/jotvane/"_s;
+const QString WebAddress = u"www.example.org/jotvane"_s;
 
 QLabel* ImageLabel(QWidget* parent, const QString& name, const QString& resource, const QRect& bounds)
 {

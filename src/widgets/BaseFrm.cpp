@@ -80,7 +80,8 @@ void CenterOnScreen(QWidget* form)
         return;
     const QRect area = screen->availableGeometry();
     const QSize size = form->frameGeometry().size();
-    form->move(area.left() + (area.width() - size.width()) / 2, area.top() + (area.height() - size.height()) / 2);
+    form->move(area.left() + (area.width() - size.width()) / 2,
+               area.top() + (area.height() - size.height()) / 2);
 }
 
 void CenterOnOwner(QWidget* form, QWidget* owner)
@@ -92,7 +93,8 @@ void CenterOnOwner(QWidget* form, QWidget* owner)
     }
     const QRect frame = window->frameGeometry();
     const QSize size = form->frameGeometry().size();
-    form->move(frame.left() + (frame.width() - size.width()) / 2, frame.top() + (frame.height() - size.height()) / 2);
+    form->move(frame.left() + (frame.width() - size.width()) / 2,
+               frame.top() + (frame.height() - size.height()) / 2);
 }
 
 TBaseForm::TBaseForm(QWidget* parent) : QDialog(parent)

@@ -139,7 +139,8 @@ void THyperLabel::mousePressEvent(QMouseEvent* event)
 
 void THyperLabel::mouseReleaseEvent(QMouseEvent* event)
 {
-    const bool click = m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    const bool click =
+        m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
     m_pressed = false;
     event->accept();
     if (click && isEnabled())
@@ -186,7 +187,8 @@ void THyperLabel::paintEvent(QPaintEvent*)
         painter.drawText(textRect, TextFlags(), m_caption);
     }
     if (m_hovering && m_hoverStyle.Underline && isEnabled()) {
-        const QColor line = m_hoverStyle.Color.isValid() ? m_hoverStyle.Color : palette().color(QPalette::WindowText);
+        const QColor line =
+            m_hoverStyle.Color.isValid() ? m_hoverStyle.Color : palette().color(QPalette::WindowText);
         const int y = textRect.top() + textHeight;
         painter.setPen(QPen(line, 1));
         painter.drawLine(0, y, width(), y);

@@ -10,8 +10,8 @@ using namespace Qt::StringLiterals;
 TInputMemoForm::TInputMemoForm(QWidget* owner) : TBaseForm(owner)
 {
     SetPlacement(TPlacement::Owner);
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
-                   Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowTitle(u"输入"_s);
     setMinimumSize(250, 200);
     resize(314, 216);

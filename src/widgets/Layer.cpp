@@ -46,7 +46,8 @@ void TLayer::SetLayerIndex(int index)
         return;
     const int last = m_layerList->LayerCount() - 1;
     if (index < 0 || index > last)
-        throw EListError(u"%1 is an invalid LayerIndex value. LayerIndex must be between 0 and %2"_s.arg(index).arg(last));
+        throw EListError(
+            u"%1 is an invalid LayerIndex value. LayerIndex must be between 0 and %2"_s.arg(index).arg(last));
     m_layerList->MoveLayer(this, index);
     update();
 }

@@ -8,7 +8,9 @@
 class EListError : public std::out_of_range
 {
 public:
-    explicit EListError(const QString& message) : std::out_of_range(message.toStdString()), m_message(message) {}
+    explicit EListError(const QString& message) : std::out_of_range(message.toStdString()), m_message(message)
+    {
+    }
     const QString& Message() const { return m_message; }
 
 private:

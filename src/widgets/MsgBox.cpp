@@ -21,12 +21,18 @@ struct TButtonInfo
 };
 
 constexpr TButtonInfo ButtonTable[MsgBoxButtonCount] = {
-    {u"Yes", u"是(&Y)", MsgResultYes},        {u"No", u"否(&N)", MsgResultNo},
-    {u"OK", u"确定", MsgResultOK},            {u"Cancel", u"取消", MsgResultCancel},
-    {u"Abort", u"终止", MsgResultAbort},      {u"Retry", u"重试", MsgResultRetry},
-    {u"Ignore", u"忽略", MsgResultIgnore},    {u"All", u"全部", MsgResultAll},
-    {u"NoToAll", u"全部不", MsgResultNoToAll}, {u"YesToAll", u"全部是", MsgResultYesToAll},
-    {u"Help", u"帮助", 0},                     {u"Close", u"关闭", MsgResultClose},
+    {u"Yes", u"是(&Y)", MsgResultYes},
+    {u"No", u"否(&N)", MsgResultNo},
+    {u"OK", u"确定", MsgResultOK},
+    {u"Cancel", u"取消", MsgResultCancel},
+    {u"Abort", u"终止", MsgResultAbort},
+    {u"Retry", u"重试", MsgResultRetry},
+    {u"Ignore", u"忽略", MsgResultIgnore},
+    {u"All", u"全部", MsgResultAll},
+    {u"NoToAll", u"全部不", MsgResultNoToAll},
+    {u"YesToAll", u"全部是", MsgResultYesToAll},
+    {u"Help", u"帮助", 0},
+    {u"Close", u"关闭", MsgResultClose},
 };
 
 constexpr int ButtonHeight = 23;
@@ -187,7 +193,8 @@ TMessageForm::TMessageForm(QWidget* owner, const QString& message, MsgBoxKind ki
     m_message->setWordWrap(true);
     m_message->setAlignment(Qt::AlignVCenter | (rtl ? Qt::AlignRight : Qt::AlignLeft));
     m_message->setText(message);
-    place(m_message, m_metrics.horzMargin + areaWidth - textWidth, m_metrics.vertMargin, textWidth, areaHeight);
+    place(m_message, m_metrics.horzMargin + areaWidth - textWidth, m_metrics.vertMargin, textWidth,
+          areaHeight);
 
     const MsgBoxButton defaultButton = buttons.Contains(MsgBoxButton::OK)    ? MsgBoxButton::OK
                                        : buttons.Contains(MsgBoxButton::Yes) ? MsgBoxButton::Yes
@@ -279,7 +286,8 @@ void SetMsgBoxHook(TMsgBoxHook hook)
     Hook() = std::move(hook);
 }
 
-int ShowMsgBox(QWidget* owner, const QString& message, MsgBoxKind kind, TMsgBoxButtons buttons, int focusIndex)
+int ShowMsgBox(QWidget* owner, const QString& message, MsgBoxKind kind, TMsgBoxButtons buttons,
+               int focusIndex)
 {
     if (const TMsgBoxHook& hook = Hook())
         return hook(TMsgBoxCall{owner, message, kind, buttons, focusIndex});

@@ -85,7 +85,8 @@ class TMessageForm final : public TBaseForm
 {
     Q_OBJECT
 public:
-    TMessageForm(QWidget* owner, const QString& message, MsgBoxKind kind, TMsgBoxButtons buttons, int focusIndex);
+    TMessageForm(QWidget* owner, const QString& message, MsgBoxKind kind, TMsgBoxButtons buttons,
+                 int focusIndex);
 
     QLabel* MessageLabel() const { return m_message; }
     QPushButton* Button(MsgBoxButton button) const { return m_buttons[static_cast<int>(button)]; }

@@ -299,8 +299,9 @@ void TPadTabSet::DragOver(const QPoint& pos)
     // different widths so do not swap back and forth under a resting cursor.
     const QRect targetRect = TabRect(target);
     const int dragWidth = TabWidth(m_dragTab);
-    const QRect zone = target < m_dragTab ? QRect(targetRect.left(), TabTop, dragWidth, TabHeight)
-                                          : QRect(targetRect.right() + 1 - dragWidth, TabTop, dragWidth, TabHeight);
+    const QRect zone = target < m_dragTab
+                           ? QRect(targetRect.left(), TabTop, dragWidth, TabHeight)
+                           : QRect(targetRect.right() + 1 - dragWidth, TabTop, dragWidth, TabHeight);
     if (!zone.contains(pos))
         return;
     emit OnTabMoved(m_dragTab, target);

@@ -2,6 +2,8 @@
 
 #include <QPlainTextEdit>
 #include <QResizeEvent>
+#include <QTextBlock>
+#include <QTextCursor>
 
 using namespace Qt::StringLiterals;
 
@@ -58,8 +60,8 @@ QString ShortcutListText()
 TShortcutsForm::TShortcutsForm(QWidget* owner) : TBaseForm(owner)
 {
     SetPlacement(TPlacement::Owner);
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
-                   Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowTitle(u"快捷键列表"_s);
     resize(352, 346);
     m_memo = new QPlainTextEdit(this);
@@ -88,6 +90,26 @@ void TShortcutsForm::FillShortcutList()
     QString shown = ShortcutListText();
     shown.replace(u"\r\n"_s, u"\n"_s);
     m_memo->setPlainText(shown);
+    // The padding assumes a Chinese character is as wide as two Latin ones, which few
+    // monospaced faces honour (0.6 em against 1 em here): the key column's Chinese characters
+    // get the difference as extra spacing, so that every "-" lines up.
+    const QFontMetricsF metrics(m_memo->font());
+    const qreal spacing = 2 * metrics.horizontalAdvance(u'M') - metrics.horizontalAdvance(QChar(0x5DE6));
+    QTextCharFormat wide;
+    wide.setFontLetterSpacingType(QFont::AbsoluteSpacing);
+    wide.setFontLetterSpacing(spacing);
+    for (QTextBlock block = m_memo->document()->begin(); block.isValid(); block = block.next()) {
+        const QString line = block.text();
+        const qsizetype keyEnd = line.indexOf(u"  -  "_s);
+        for (qsizetype i = 0; i < keyEnd; ++i) {
+            if (line.at(i).unicode() < 0x2E80)
+                continue;
+            QTextCursor cursor(block);
+            cursor.setPosition(block.position() + static_cast<int>(i));
+            cursor.setPosition(block.position() + static_cast<int>(i) + 1, QTextCursor::KeepAnchor);
+            cursor.mergeCharFormat(wide);
+        }
+    }
 }
 
 void TShortcutsForm::SetMemoMargins()

@@ -39,8 +39,9 @@ TEST_F(AboutShortcutsTest, AboutShowsNameVersionAndOpensTheLinks)
     about.EmailHyperLabel()->SetCaption(u"mailto:other@example.org"_s);
     about.EmailHyperLabelClick();
     QTest::mouseClick(about.WebsiteHyperLabel(), Qt::LeftButton);
-    EXPECT_EQ(platform.shell.opened, (QStringList{u"mailto:someone@example.org"_s, u"mailto:other@example.org"_s,
-                                                  about.WebsiteHyperLabel()->Caption()}));
+    EXPECT_EQ(platform.shell.opened,
+              (QStringList{u"mailto:someone@example.org"_s, u"mailto:other@example.org"_s,
+                           about.WebsiteHyperLabel()->Caption()}));
     EXPECT_TRUE(about.WebsiteHyperLabel()->Caption().contains(u"example.org"_s));
 }
 

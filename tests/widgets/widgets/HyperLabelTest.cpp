@@ -112,7 +112,8 @@ TEST_F(HyperLabelTest, NoColourKeepsTheTextColourAndDisabledShowsNoUnderline)
     Enter();
     EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(10, 20, 30));
     const QImage hovered = label->grab().toImage();
-    EXPECT_EQ(hovered.pixelColor(0, label->height() - 1), QColor(10, 20, 30)) << "only the underline is added";
+    EXPECT_EQ(hovered.pixelColor(0, label->height() - 1), QColor(10, 20, 30))
+        << "only the underline is added";
     Leave();
 
     label->setEnabled(false);

@@ -145,7 +145,8 @@ TEST_F(LayerListTest, LayerIndexMovesKeepTheActiveLayer)
             b->SetLayerIndex(bad);
             ADD_FAILURE() << bad << " accepted";
         } catch (const EListError& e) {
-            EXPECT_EQ(e.Message(), u"%1 is an invalid LayerIndex value. LayerIndex must be between 0 and 2"_s.arg(bad));
+            EXPECT_EQ(e.Message(),
+                      u"%1 is an invalid LayerIndex value. LayerIndex must be between 0 and 2"_s.arg(bad));
         }
         EXPECT_EQ(b->LayerIndex(), 1);
     }

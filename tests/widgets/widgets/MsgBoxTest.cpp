@@ -63,7 +63,7 @@ TEST_F(MsgBoxTest, ButtonsCarryCaptionsResultsAndTheDefaultAndCancelRules)
     EXPECT_EQ(YesNo.Bits(), 3);
     EXPECT_EQ(OkOnly.Bits(), 4);
     TMessageForm all(nullptr, u"x"_s, MsgBoxKind::Custom, TMsgBoxButtons::FromBits(0x0FFF), 0);
-    const QStringList captions{u"是(&Y)"_s, u"否(&N)"_s, u"确定"_s, u"取消"_s, u"终止"_s, u"重试"_s,
+    const QStringList captions{u"是(&Y)"_s, u"否(&N)"_s, u"确定"_s,   u"取消"_s,   u"终止"_s, u"重试"_s,
                                u"忽略"_s,   u"全部"_s,   u"全部不"_s, u"全部是"_s, u"帮助"_s, u"关闭"_s};
     const int results[] = {6, 7, 1, 2, 3, 4, 5, 8, 9, 10, 0, 11};
     int lastLeft = -1;
@@ -98,7 +98,8 @@ TEST_F(MsgBoxTest, ButtonsCarryCaptionsResultsAndTheDefaultAndCancelRules)
         EXPECT_TRUE(dialog->isVisible());
         dialog->findChild<QPushButton*>(u"ButtonClose"_s)->click();
     });
-    EXPECT_EQ(ShowMsgBox(nullptr, u"x"_s, MsgBoxKind::Warning, TMsgBoxButtons{MsgBoxButton::Help, MsgBoxButton::Close}),
+    EXPECT_EQ(ShowMsgBox(nullptr, u"x"_s, MsgBoxKind::Warning,
+                         TMsgBoxButtons{MsgBoxButton::Help, MsgBoxButton::Close}),
               11);
 }
 
@@ -185,7 +186,8 @@ TEST_F(MsgBoxTest, CentresOnTheOwnerUnlessItIsMinimised)
     QTRY_VERIFY(owner.isMinimized());
     ShowMsgBox(&owner, u"x"_s, MsgBoxKind::Information, OkOnly);
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    EXPECT_EQ(shownAt, QPoint(screen.width() / 2 - shownSize.width() / 2, screen.height() / 2 - shownSize.height() / 2));
+    EXPECT_EQ(shownAt, QPoint(screen.width() / 2 - shownSize.width() / 2,
+                              screen.height() / 2 - shownSize.height() / 2));
     owner.hide();
 }
 

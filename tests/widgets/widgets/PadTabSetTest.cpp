@@ -66,7 +66,8 @@ TEST_F(PadTabSetTest, TabWidthsAndRectangles)
     const QString shortened = ShortenCaption(longCaption, strip->fontMetrics(), 100 - 9);
     EXPECT_TRUE(shortened.endsWith(u"..."_s));
     EXPECT_LE(CaptionWidth(shortened), 91);
-    EXPECT_GT(CaptionWidth(ShortenCaption(longCaption, strip->fontMetrics(), 100 - 9 + CaptionWidth(u"长"_s))), 91)
+    EXPECT_GT(
+        CaptionWidth(ShortenCaption(longCaption, strip->fontMetrics(), 100 - 9 + CaptionWidth(u"长"_s))), 91)
         << "no more is cut than needed";
 
     // No tab is wider than the room left by the buttons.
@@ -243,7 +244,8 @@ TEST_F(PadTabSetTest, ListOperationsKeepTheSelectionRules)
     EXPECT_EQ(strip->TabIndex(), 2);
     EXPECT_EQ(strip->Tabs().Add(u"末"_s), 5);
     strip->Tabs().Replace(0, u"改"_s);
-    EXPECT_EQ(strip->Tabs().Captions(), (QStringList{u"改"_s, u"页面1"_s, u"页面2"_s, u"后"_s, u"页面3"_s, u"末"_s}));
+    EXPECT_EQ(strip->Tabs().Captions(),
+              (QStringList{u"改"_s, u"页面1"_s, u"页面2"_s, u"后"_s, u"页面3"_s, u"末"_s}));
 
     strip->Tabs().SetObject(0, 42);
     strip->Tabs().Move(0, 4);
@@ -369,9 +371,11 @@ TEST_F(PadTabSetTest, PaintsFromTheSkinBitmaps)
     // A pixel of each tab's blank middle, away from the caption, matches its state's bitmap.
     const QRect selected = strip->TabRect(0);
     const QRect normal = strip->TabRect(1);
-    EXPECT_EQ(image.pixelColor(selected.left() + 12, selected.top() + 19).rgb(), down.pixelColor(12, 19).rgb());
+    EXPECT_EQ(image.pixelColor(selected.left() + 12, selected.top() + 19).rgb(),
+              down.pixelColor(12, 19).rgb());
     EXPECT_EQ(image.pixelColor(normal.left() + 12, normal.top() + 19).rgb(), up.pixelColor(12, 19).rgb());
-    EXPECT_EQ(image.pixelColor(300, 1).rgb(), QImage(u":/skin/TabSet_Background.png"_s).pixelColor(0, 1).rgb());
+    EXPECT_EQ(image.pixelColor(300, 1).rgb(),
+              QImage(u":/skin/TabSet_Background.png"_s).pixelColor(0, 1).rgb());
 
     // A missing bitmap draws nothing.
     QImage canvas(20, 20, QImage::Format_RGB32);
@@ -382,8 +386,8 @@ TEST_F(PadTabSetTest, PaintsFromTheSkinBitmaps)
     }
     EXPECT_EQ(canvas.pixelColor(5, 5), QColor(Qt::red));
     EXPECT_TRUE(LoadSkinBitmap(u"TabSet_NoSuchBitmap"_s).isNull());
-    for (const QString& name : {u"TabSet_Background"_s, u"TabSet_PickButton_Hover"_s, u"TabSet_ScrollLeftButton_Disabled"_s,
-                                u"TabSet_ScrollRightButton_Up"_s})
+    for (const QString& name : {u"TabSet_Background"_s, u"TabSet_PickButton_Hover"_s,
+                                u"TabSet_ScrollLeftButton_Disabled"_s, u"TabSet_ScrollRightButton_Up"_s})
         EXPECT_FALSE(LoadSkinBitmap(name).isNull()) << name.toStdString();
     EXPECT_EQ(LoadSkinBitmap(u"TabSet_Background"_s).size(), QSize(150, 25));
     EXPECT_EQ(LoadSkinBitmap(u"TabSet_Tab_Hover"_s).size(), QSize(60, 23));

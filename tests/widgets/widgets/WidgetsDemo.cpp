@@ -27,11 +27,9 @@ int main(int argc, char** argv)
             return;
         QTimer::singleShot(700, [png] {
             QWidget* w = QApplication::activeModalWidget();
-            if (!w)
-                w = QApplication::topLevelWidgets().value(0);
             for (QWidget* top : QApplication::topLevelWidgets())
-                if (top->isVisible() && top->inherits("TPadTabSet"))
-                    w = top->window();
+                if (!w && top->isVisible() && !top->inherits("QMenu"))
+                    w = top;
             if (w)
                 w->grab().save(png);
             QApplication::exit(0);
@@ -42,13 +40,14 @@ int main(int argc, char** argv)
 
     if (which == u"info"_s) {
         grabLater();
-        ShowMsgBox(nullptr, u"页面已经备份到所选的文件夹中。"_s, MsgBoxKind::Information, TMsgBoxButtons{MsgBoxButton::OK});
+        ShowMsgBox(nullptr, u"页面已经备份到所选的文件夹中。"_s, MsgBoxKind::Information,
+                   TMsgBoxButtons{MsgBoxButton::OK});
         return 0;
     }
     if (which == u"confirm"_s) {
         grabLater();
-        ShowMsgBox(nullptr, u"确实要删除页面“工作计划”吗？删除的页面会移到回收站。"_s, MsgBoxKind::Confirmation,
-                   TMsgBoxButtons{MsgBoxButton::Yes, MsgBoxButton::No});
+        ShowMsgBox(nullptr, u"确实要删除页面“工作计划”吗？删除的页面会移到回收站。"_s,
+                   MsgBoxKind::Confirmation, TMsgBoxButtons{MsgBoxButton::Yes, MsgBoxButton::No});
         return 0;
     }
     if (which == u"about"_s) {

@@ -280,6 +280,20 @@ TEST_F(PadTabSetTest, DeletingAtTheScrolledEndKeepsTheLastTabsVisible)
     EXPECT_FALSE(strip->TabRect(7).isEmpty());
 }
 
+TEST_F(PadTabSetTest, ClearWhileScrolledLeavesNoFirstTabPastTheEnd)
+{
+    strip->resize(200, 25);
+    strip->SetTabs(Numbered(10));
+    strip->SetTabIndex(9);
+    ASSERT_GT(strip->FirstVisibleTab(), 0);
+    strip->Tabs().Clear();
+    strip->Tabs().Add(u"新页面"_s);
+    EXPECT_EQ(strip->FirstVisibleTab(), 0);
+    EXPECT_EQ(strip->VisibleTabCount(), 1);
+    EXPECT_FALSE(strip->TabRect(0).isEmpty());
+    strip->grab(); // paints the one tab
+}
+
 TEST_F(PadTabSetTest, DraggingMovesOnlyInsideTheZone)
 {
     const QString wide = u"CCCCCCCCCCCC"_s;

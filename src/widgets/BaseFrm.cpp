@@ -8,6 +8,41 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+TBaseForm::TModalHook& ModalHook()
+{
+    static TBaseForm::TModalHook hook;
+    return hook;
+}
+
+void EnsureFontSubstitutions()
+{
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    if (QFont::substitutes(u"宋体"_s).isEmpty())
+        InstallFontSubstitutions();
+}
+
+} // namespace
+
+// Q_INIT_RESOURCE must be used outside any namespace.
+static void InitWidgetResourcesOnce()
+{
+    Q_INIT_RESOURCE(widgets);
+}
+
+void InitWidgetResources()
+{
+    static bool done = false;
+    if (!done) {
+        done = true;
+        InitWidgetResourcesOnce();
+    }
+}
+
 void InstallFontSubstitutions()
 {
     const QStringList families = QFontDatabase::families();
@@ -45,19 +80,49 @@ void CenterOnScreen(QWidget* form)
         return;
     const QRect area = screen->availableGeometry();
     const QSize size = form->frameGeometry().size();
-    form->move(area.left() + (area.width() - size.width()) / 2, area.top() + (area.height() - size.height()) / 2);
+    form->move(area.left() + (area.width() - size.width()) / 2,
+               area.top() + (area.height() - size.height()) / 2);
+}
+
+void CenterOnOwner(QWidget* form, QWidget* owner)
+{
+    QWidget* window = owner ? owner->window() : nullptr;
+    if (!window || !window->isVisible() || window->isMinimized()) {
+        CenterOnScreen(form);
+        return;
+    }
+    const QRect frame = window->frameGeometry();
+    const QSize size = form->frameGeometry().size();
+    form->move(frame.left() + (frame.width() - size.width()) / 2,
+               frame.top() + (frame.height() - size.height()) / 2);
 }
 
 TBaseForm::TBaseForm(QWidget* parent) : QDialog(parent)
 {
+    EnsureFontSubstitutions();
     ApplyBaseFormLook(this);
+}
+
+int TBaseForm::RunModal()
+{
+    if (const TModalHook& hook = ModalHook())
+        return hook(*this);
+    return exec();
+}
+
+void TBaseForm::SetModalHook(TModalHook hook)
+{
+    ModalHook() = std::move(hook);
 }
 
 void TBaseForm::showEvent(QShowEvent* event)
 {
     if (!m_centred) {
         m_centred = true;
-        CenterOnScreen(this);
+        if (m_placement == TPlacement::Screen)
+            CenterOnScreen(this);
+        else if (m_placement == TPlacement::Owner)
+            CenterOnOwner(this, parentWidget());
     }
     QDialog::showEvent(event);
 }

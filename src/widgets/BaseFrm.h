@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class QWidget;
 
 // Maps the design's font names onto installed faces: "宋体" to the installed CJK face and
@@ -13,18 +15,43 @@ QFont BaseFormFont();
 void ApplyBaseFormLook(QWidget* form);
 // Centres a top-level window on the screen it is on (the primary screen when it has none).
 void CenterOnScreen(QWidget* form);
+// Centres a top-level window over owner's window; on the screen when there is no owner, or
+// when the owner is hidden or minimised.
+void CenterOnOwner(QWidget* form, QWidget* owner);
 
-// The common base of the dialogs: the base font, centred on the screen when first shown, no
-// scaling of its own.
+// The skin bitmaps and icons of this library live in Qt resources of a static library; the
+// library's windows call this themselves, other users call it once before loading ":/skin/...".
+void InitWidgetResources();
+
+// The common base of the dialogs: the base font, centred when first shown, no scaling of its own.
 class TBaseForm : public QDialog
 {
     Q_OBJECT
 public:
+    enum class TPlacement
+    {
+        Screen, // centred on the screen
+        Owner,  // centred over the owner window (the screen without one)
+        Manual  // the caller has placed the window
+    };
+
     explicit TBaseForm(QWidget* parent = nullptr);
+
+    void SetPlacement(TPlacement placement) { m_placement = placement; }
+    TPlacement Placement() const { return m_placement; }
+
+    // Shows the dialog modally and returns its result code. While a modal hook is set, the
+    // hook answers instead (it may inspect and fill the dialog), so tests never wait on a user.
+    int RunModal();
+
+    using TModalHook = std::function<int(TBaseForm& form)>;
+    // An empty hook restores the real modal loop.
+    static void SetModalHook(TModalHook hook);
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    TPlacement m_placement = TPlacement::Screen;
     bool m_centred = false;
 };

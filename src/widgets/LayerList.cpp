@@ -1,0 +1,138 @@
+#include "LayerList.h"
+
+#include "Layer.h"
+#include "ListError.h"
+
+#include <QResizeEvent>
+
+using namespace Qt::StringLiterals;
+
+TLayerList::TLayerList(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(u"LayerList"_s);
+    resize(80, 80);
+}
+
+TLayerList::~TLayerList()
+{
+    ClearLayers();
+}
+
+TLayer* TLayerList::Layers(int index) const
+{
+    if (index < 0 || index >= LayerCount())
+        throw EListError(u"List index out of bounds (%1)"_s.arg(index));
+    return m_layers.at(index);
+}
+
+int TLayerList::ActiveLayerIndex() const
+{
+    return m_activeLayer ? IndexOf(m_activeLayer) : -1;
+}
+
+void TLayerList::SetActiveLayerIndex(int index)
+{
+    SetActiveLayer(index >= 0 && index < LayerCount() ? m_layers.at(index) : nullptr);
+}
+
+void TLayerList::SetActiveLayer(TLayer* layer)
+{
+    if (layer && layer->m_layerList != this)
+        return;
+    if (layer == m_activeLayer)
+        return;
+    TLayer* previous = m_activeLayer;
+    // Recorded before showing, so that showing the new layer does not re-enter here.
+    m_activeLayer = layer;
+    if (previous)
+        previous->QWidget::setVisible(false);
+    if (!layer)
+        return;
+    layer->setGeometry(rect());
+    layer->QWidget::setVisible(true);
+    layer->raise();
+    // The focus goes to the layer's first control that takes it (a page's editor).
+    for (QWidget* w = layer->nextInFocusChain(); w && w != layer; w = w->nextInFocusChain()) {
+        if (layer->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isEnabled() &&
+            w->isVisibleTo(layer)) {
+            w->setFocus(Qt::OtherFocusReason);
+            break;
+        }
+    }
+    emit OnLayerChanged();
+}
+
+TLayer* TLayerList::AddLayer()
+{
+    auto* layer = new TLayer(this);
+    InsertLayer(layer);
+    layer->show();
+    return layer;
+}
+
+void TLayerList::InsertLayer(TLayer* layer)
+{
+    if (!layer || m_layers.contains(layer))
+        return;
+    if (layer->m_layerList && layer->m_layerList != this)
+        layer->m_layerList->RemoveLayer(layer);
+    m_layers.append(layer);
+    layer->m_layerList = this;
+    if (layer->parentWidget() != this)
+        layer->setParent(this);
+    layer->setGeometry(rect());
+    SetActiveLayer(layer);
+}
+
+void TLayerList::RemoveLayer(TLayer* layer)
+{
+    if (!layer || !m_layers.contains(layer))
+        return;
+    layer->m_layerList = nullptr;
+    m_layers.removeOne(layer);
+    if (layer == m_activeLayer) {
+        m_activeLayer = nullptr;
+        // Out of the list it is no longer the one shown layer.
+        layer->QWidget::setVisible(false);
+        SelectFirstLayer();
+    }
+}
+
+bool TLayerList::SelectFirstLayer()
+{
+    if (m_layers.isEmpty())
+        return false;
+    SetActiveLayer(m_layers.first());
+    return true;
+}
+
+bool TLayerList::SelectNextLayer()
+{
+    const int index = ActiveLayerIndex();
+    if (index < 0 || index >= LayerCount() - 1)
+        return false;
+    SetActiveLayer(m_layers.at(index + 1));
+    return true;
+}
+
+void TLayerList::ClearLayers()
+{
+    // No layer is active while they go, so that none is activated on the way.
+    if (m_activeLayer)
+        m_activeLayer->QWidget::setVisible(false);
+    m_activeLayer = nullptr;
+    while (!m_layers.isEmpty())
+        delete m_layers.last(); // removes itself from the list
+}
+
+void TLayerList::MoveLayer(TLayer* layer, int to)
+{
+    m_layers.move(IndexOf(layer), to);
+}
+
+void TLayerList::resizeEvent(QResizeEvent* event)
+{
+    for (TLayer* layer : std::as_const(m_layers))
+        layer->setGeometry(QRect(QPoint(0, 0), event->size()));
+    QWidget::resizeEvent(event);
+}

@@ -1,0 +1,80 @@
+#include "PickButton.h"
+
+#include "PadTabSet.h"
+
+#include <QActionGroup>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+
+using namespace Qt::StringLiterals;
+
+TPickButton::TPickButton(TPadTabSet* strip) : QWidget(strip), m_strip(strip), m_menu(new QMenu(this))
+{
+    setObjectName(u"PickButton"_s);
+    m_menu->setObjectName(u"PickMenu"_s);
+    setToolTip(u"标签列表"_s);
+    setGeometry(2, 2, 22, 18);
+}
+
+void TPickButton::RebuildMenu()
+{
+    m_menu->clear();
+    const auto actions = m_menu->findChildren<QActionGroup*>(QString(), Qt::FindDirectChildrenOnly);
+    qDeleteAll(actions);
+    auto* group = new QActionGroup(m_menu);
+    group->setExclusive(true);
+    const QFontMetrics metrics(m_strip->font());
+    const TTabList& tabs = m_strip->Tabs();
+    for (int i = 0; i < tabs.Count(); ++i) {
+        // No automatic access keys: an "&" in a caption is shown as it is.
+        QString text = ShortenCaption(tabs[i], metrics, 200);
+        text.replace(u"&"_s, u"&&"_s);
+        QAction* action = m_menu->addAction(text);
+        action->setCheckable(true);
+        action->setChecked(i == m_strip->TabIndex());
+        action->setData(i);
+        group->addAction(action);
+        connect(action, &QAction::triggered, m_strip, [strip = m_strip, i] {
+            if (i < strip->Tabs().Count())
+                strip->SetTabIndex(i);
+        });
+    }
+}
+
+void TPickButton::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    DrawSkinBitmap(painter, m_hover ? u"TabSet_PickButton_Hover"_s : u"TabSet_PickButton_Up"_s, {0, 0});
+}
+
+void TPickButton::enterEvent(QEnterEvent*)
+{
+    m_hover = true;
+    update();
+}
+
+void TPickButton::leaveEvent(QEvent*)
+{
+    m_hover = false;
+    update();
+}
+
+void TPickButton::mousePressEvent(QMouseEvent* event)
+{
+    event->accept();
+}
+
+void TPickButton::mouseReleaseEvent(QMouseEvent* event)
+{
+    event->accept();
+    if (event->button() != Qt::LeftButton || !rect().contains(event->position().toPoint()))
+        return;
+    RebuildMenu();
+    m_menu->popup(mapToGlobal(QPoint(0, height())));
+}
+
+void TPickButton::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    event->accept();
+}

@@ -1,20 +1,28 @@
 #pragma once
 
-#include <QStringList>
+#include <QString>
+
+#include <functional>
+#include <memory>
 
 struct TPlatform;
+class IHotKeyGrabber;
 class TAppConfigMgr;
 class TDataManager;
 class TExprParser;
 
 // What the composition root hands to the windows: the platform services and the three
-// process-wide objects. A slot whose object does not exist is null.
+// process-wide objects.
 struct TAppContext
 {
     const TPlatform* platform = nullptr;
     TExprParser* parser = nullptr;
     TDataManager* dataManager = nullptr;
     TAppConfigMgr* config = nullptr;
-    // The local server name the running copy's main window listens on.
+    // The local server name the running copy's main window listens on; empty: none.
     QString instanceName;
+    // Makes the grabber of the global hotkey; empty: the desktop's own.
+    std::function<std::unique_ptr<IHotKeyGrabber>()> hotKeyGrabber;
+    // Whether a notification area may be used; tests switch it off.
+    bool useTray = true;
 };

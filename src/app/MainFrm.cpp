@@ -1,45 +1,109 @@
 #include "MainFrm.h"
 
+#include "AppConfigMgr.h"
 #include "AppUtils.h"
 #include "BaseFrm.h"
+#include "DataManager.h"
+#include "ExprErrors.h"
+#include "ExprParser.h"
+#include "FindDlg.h"
+#include "FindReplace.h"
+#include "HotKeyGrabber.h"
+#include "InputFrm.h"
+#include "Layer.h"
+#include "LayerList.h"
+#include "MemoFormat.h"
+#include "MsgBox.h"
+#include "PadMemo.h"
+#include "PadTabSet.h"
+#include "PageRules.h"
+#include "PickButton.h"
+#include "ReplaceDlg.h"
 #include "Platform.h"
+#include "PubUtils.h"
+#include "SettingsLook.h"
 #include "SingleInstance.h"
+#include "SysHotKey.h"
+#include "TextFile.h"
+#include "WindowBounds.h"
+
+#include "AboutFrm.h"
+#include "ShortcutsFrm.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
-#include <QCoreApplication>
-#include <QGuiApplication>
-#include <QLabel>
+#include <QColorDialog>
+#include <QFontDialog>
+#include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QScreen>
+#include <QSystemTrayIcon>
 #include <QVBoxLayout>
+#include <QWindow>
+
+#include <stdexcept>
 
 using namespace Qt::StringLiterals;
 
+// Resources of a static library are registered by name, outside any namespace.
+static void initAppResources()
+{
+    Q_INIT_RESOURCE(app);
+}
+
 namespace {
 
-constexpr int kDefaultWidth = 560;
-constexpr int kDefaultHeight = 430;
+// The companion programs expected beside the executable, and the page the relax command opens.
+const QString kAddressBookProgram = u"jotvane-addressbook"_s;
+const QString kCalendarProgram = u"jotvane-calendar"_s;
+const QString kRelaxAddress = u"https://www.example.org/jotvane/relax"_s;
+
+// Windows' shortest balloon time: a shorter request shows the balloon this long.
+constexpr int kBalloonMinimumMs = 10000;
 
 } // namespace
 
 TMainForm::TMainForm(const TAppContext& context, QWidget* parent) : QMainWindow(parent), m_context(context)
 {
+    initAppResources();
+    InitWidgetResources();
     setObjectName(u"MainForm"_s);
+    setWindowIcon(QIcon(u":/icons/jotvane.png"_s));
     ApplyBaseFormLook(this);
     QFont font(u"Tahoma"_s);
     font.setPixelSize(11);
     setFont(font);
-    resize(kDefaultWidth, kDefaultHeight);
+    resize(WindowBounds::kDefaultWidth, WindowBounds::kDefaultHeight);
+    chooseFont = [](QWidget* owner, QFont& chosen) {
+        bool ok = false;
+        const QFont picked = QFontDialog::getFont(&ok, chosen, owner);
+        if (ok)
+            chosen = picked;
+        return ok;
+    };
+    chooseColor = [](QWidget* owner, QColor& chosen) {
+        const QColor picked = QColorDialog::getColor(chosen, owner);
+        if (picked.isValid())
+            chosen = picked;
+        return picked.isValid();
+    };
     FormCreate();
 }
 
 TMainForm::~TMainForm()
 {
-    // The messenger window is closed here once it exists, and the desktop display is switched
-    // off, before the pages are written.
+    // The messenger window closes here once it exists, and the desktop display is switched off,
+    // before the pages and the window state are saved.
     SaveAll();
+    // Editors go before the store would see another save.
+    delete m_findReplace;
+    m_findReplace = nullptr;
 }
+
+// ---- creation --------------------------------------------------------------------------------
 
 void TMainForm::FormCreate()
 {
@@ -48,76 +112,345 @@ void TMainForm::FormCreate()
     if (!m_context.instanceName.isEmpty() && m_instanceServer->listen(m_context.instanceName))
         connect(m_instanceServer, &TInstanceServer::activationRequested, this, &TMainForm::ShowMainWindow);
     HideApplicationButton();
-    CreateActions();
-    CreateMenus();
+    m_actions = CreateMainActions(this);
+    BuildMainMenu(menuBar(), m_actions);
+    CreateLayout();
     CreateTabSet();
+    CreateTray();
+    CreateHotKey();
+    m_findReplace = new TFindReplace(
+        this, [this] { return CurrentEditor(); }, [this](const QString& message) { ShowInformation(message); });
+    ConnectActions();
+    DisableUnbuiltCommands();
     setAcceptDrops(true);
     LoadPages();
     ApplySettings();
     setWindowTitle(u"Jotvane"_s);
 }
 
-void TMainForm::CreateActions()
+void TMainForm::CreateLayout()
 {
-    HideAction = new QAction(u"隐藏(&H)"_s, this);
-    HideAction->setObjectName(u"HideAction"_s);
-    HideAction->setShortcut(QKeySequence(Qt::Key_Escape));
-    HideAction->setShortcutContext(Qt::WindowShortcut);
-    connect(HideAction, &QAction::triggered, this, &TMainForm::HideToTray);
-    addAction(HideAction);
+    m_panel1 = new QWidget(this);
+    m_panel1->setObjectName(u"Panel1"_s);
+    m_panel1->setAutoFillBackground(true);
+    QPalette framePalette = m_panel1->palette();
+    framePalette.setColor(QPalette::Window, QColor(119, 119, 119));
+    m_panel1->setPalette(framePalette);
+    auto* frame = new QVBoxLayout(m_panel1);
+    frame->setContentsMargins(1, 1, 1, 1);
+    frame->setSpacing(0);
 
-    ExitAction = new QAction(u"退出(&X)"_s, this);
-    ExitAction->setObjectName(u"ExitAction"_s);
-    connect(ExitAction, &QAction::triggered, this, &TMainForm::Exit);
-    addAction(ExitAction);
-}
+    m_tabSetPanel = new QWidget(m_panel1);
+    m_tabSetPanel->setObjectName(u"TabSetPanel"_s);
+    m_tabSetPanel->setFixedHeight(25);
+    frame->addWidget(m_tabSetPanel);
 
-void TMainForm::CreateMenus()
-{
-    QMenu* file = menuBar()->addMenu(u"文件(&F)"_s);
-    file->addAction(HideAction);
-    file->addSeparator();
-    file->addAction(ExitAction);
+    m_memoPanel = new QWidget(m_panel1);
+    m_memoPanel->setObjectName(u"MemoPanel"_s);
+    m_memoPanel->setAutoFillBackground(true);
+    auto* memoLayout = new QVBoxLayout(m_memoPanel);
+    memoLayout->setContentsMargins(1, 1, 1, 1);
+    memoLayout->setSpacing(0);
+    m_layerList = new TLayerList(m_memoPanel);
+    m_layerList->setObjectName(u"LayerList"_s);
+    memoLayout->addWidget(m_layerList);
+    frame->addWidget(m_memoPanel, 1);
+    setCentralWidget(m_panel1);
 }
 
 void TMainForm::CreateTabSet()
 {
-    auto* central = new QWidget(this);
-    central->setObjectName(u"Panel1"_s);
-    setCentralWidget(central);
+    m_tabSet = new TPadTabSet(m_tabSetPanel);
+    m_tabSet->setObjectName(u"TabSet"_s);
+    auto* layout = new QVBoxLayout(m_tabSetPanel);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_tabSet);
+    m_tabSetPopupMenu = new QMenu(this);
+    BuildTabSetPopupMenu(m_tabSetPopupMenu, m_actions);
+    m_tabSet->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_tabSet, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { m_tabSetPopupMenu->popup(m_tabSet->mapToGlobal(pos)); });
+    connect(m_tabSet, &TPadTabSet::OnClick, this, &TMainForm::TabSetClick);
+    connect(m_tabSet, &TPadTabSet::OnDblClick, this, &TMainForm::TabSetDblClick);
+    connect(m_tabSet, &TPadTabSet::OnTabMoved, this, &TMainForm::TabSetTabMoved);
+}
+
+void TMainForm::CreateTray()
+{
+    m_trayPopupMenu = new QMenu(this);
+    BuildTrayPopupMenu(m_trayPopupMenu, m_actions);
+    connect(m_trayPopupMenu, &QMenu::aboutToShow, this, &TMainForm::UpdateTrayMenu);
+    // Without a notification area hiding would lock the user out: the window is minimised to
+    // the taskbar instead.
+    if (!m_context.useTray || !QSystemTrayIcon::isSystemTrayAvailable())
+        return;
+    m_trayIcon = new QSystemTrayIcon(QIcon(u":/icons/jotvane.png"_s), this);
+    m_trayIcon->setObjectName(u"TrayIcon"_s);
+    m_trayIcon->setToolTip(u"Jotvane"_s);
+    m_trayIcon->setContextMenu(m_trayPopupMenu);
+    connect(m_trayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        // A double click arrives after the press that already toggled: it toggles once more.
+        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+            ToggleFromTray();
+    });
+    m_trayIcon->show();
+}
+
+void TMainForm::CreateHotKey()
+{
+    std::unique_ptr<IHotKeyGrabber> grabber =
+        m_context.hotKeyGrabber ? m_context.hotKeyGrabber() : CreateSystemHotKeyGrabber();
+    m_sysHotKey = new TSysHotKey(this, std::move(grabber));
+    m_sysHotKey->setObjectName(u"SysHotKey"_s);
+    m_sysHotKey->HotKeys().Add();
+    connect(m_sysHotKey, &TSysHotKey::OnHotKeys, this, [this](TSysHotKey*, int index) { HotKeyPressed(index); });
+}
+
+void TMainForm::ConnectActions()
+{
+    TMainActions& a = m_actions;
+    connect(a.HideAction, &QAction::triggered, this, &TMainForm::HideToTray);
+    connect(a.ExitAction, &QAction::triggered, this, &TMainForm::Exit);
+
+    auto editor = [this]() -> TPadMemo* {
+        if (auto* focused = qobject_cast<TPadMemo*>(QApplication::focusWidget()))
+            return focused;
+        return CurrentEditor();
+    };
+    connect(a.UndoAction, &QAction::triggered, this, [editor] {
+        if (TPadMemo* e = editor())
+            e->undo();
+    });
+    connect(a.CutAction, &QAction::triggered, this, [editor] {
+        if (TPadMemo* e = editor())
+            e->cut();
+    });
+    connect(a.CopyAction, &QAction::triggered, this, [editor] {
+        if (TPadMemo* e = editor())
+            e->copy();
+    });
+    connect(a.PasteAction, &QAction::triggered, this, [editor] {
+        if (TPadMemo* e = editor())
+            e->paste();
+    });
+    connect(a.SelectAllAction, &QAction::triggered, this, [editor] {
+        if (TPadMemo* e = editor())
+            e->selectAll();
+    });
+    connect(a.FindAction, &QAction::triggered, m_findReplace, &TFindReplace::FindActionExecute);
+    connect(a.FindNextAction, &QAction::triggered, m_findReplace, &TFindReplace::FindNextActionExecute);
+    connect(a.ReplaceAction, &QAction::triggered, m_findReplace, &TFindReplace::ReplaceActionExecute);
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &TMainForm::UpdateEditActions);
+
+    connect(a.NewPageAction, &QAction::triggered, this, &TMainForm::NewPageActionExecute);
+    connect(a.DeletePageAction, &QAction::triggered, this, &TMainForm::DeletePageActionExecute);
+    connect(a.ChgPageTitleAction, &QAction::triggered, this, &TMainForm::ChgPageTitleActionExecute);
+    connect(a.NextPageAction, &QAction::triggered, this, [this] {
+        if (m_tabSet->Tabs().Count() > 0)
+            SelectPage(PageRules::NextIndex(m_tabSet->TabIndex(), m_tabSet->Tabs().Count()));
+    });
+    connect(a.PrevPageAction, &QAction::triggered, this, [this] {
+        if (m_tabSet->Tabs().Count() > 0)
+            SelectPage(PageRules::PreviousIndex(m_tabSet->TabIndex(), m_tabSet->Tabs().Count()));
+    });
+
+    connect(a.FontAction, &QAction::triggered, this, &TMainForm::FontActionExecute);
+    connect(a.BgColorAction, &QAction::triggered, this, &TMainForm::BgColorActionExecute);
+    connect(a.WordWrapAction, &QAction::triggered, this, &TMainForm::WordWrapActionExecute);
+    connect(a.StayOnTopAction, &QAction::triggered, this, &TMainForm::StayOnTopActionExecute);
+
+    const TPlatform* platform = m_context.platform;
+    connect(a.NotepadAction, &QAction::triggered, this, [platform] { ShellOpen(*platform, u"notepad.exe"_s); });
+    connect(a.CalcAction, &QAction::triggered, this, [platform] { ShellOpen(*platform, u"calc.exe"_s); });
+    connect(a.InfoCardAction, &QAction::triggered, this,
+            [platform] { ShellRun(*platform, AppDir() + kAddressBookProgram, QString(), QString()); });
+    connect(a.CalendarAction, &QAction::triggered, this,
+            [platform] { ShellRun(*platform, AppDir() + kCalendarProgram, QString(), QString()); });
+    connect(a.GameAction, &QAction::triggered, this, [platform] { ShellOpen(*platform, kRelaxAddress); });
+    connect(a.ReadmeAction, &QAction::triggered, this,
+            [platform] { ShellRun(*platform, AppDir() + u"Readme.txt"_s, QString(), QString()); });
+    connect(a.HotKeyListAction, &QAction::triggered, this, [this] { ShowShortcutHelp(this); });
+    connect(a.AboutAction, &QAction::triggered, this, [this] { ShowAboutBox(*m_context.platform, this); });
+    connect(a.TrayPopShowMainFormItem, &QAction::triggered, this, &TMainForm::ToggleFromTray);
+}
+
+void TMainForm::DisableUnbuiltCommands()
+{
+    // Commands whose windows and logic are not part of this program yet stay in the menus,
+    // greyed out, with their shortcuts inactive.
+    const TMainActions& a = m_actions;
+    for (QAction* action :
+         {a.LoadFromFileAction, a.SaveToFileAction, a.BackUpAction, a.InsertLineAction, a.InsertDateAction,
+          a.InsertLineDateAction, a.InsertConfigAction, a.AlarmTimeAction, a.SignCompleteAction, a.AlarmAction,
+          a.BeepAction, a.ShutDownAction, a.OnDesktopAction, a.ShowWallPaperAction, a.DesktoFontAction,
+          a.SeperatorColorAction, a.DesktopAligmentLeftAction, a.DesktopAligmentMiddleAction,
+          a.DesktopAligmentRightAction, a.AligmentSpaceAction, a.SignSeperatorAction, a.SignOnDeskAction,
+          a.OnDeskAllAction, a.ShowMessagerAction, a.MessagerAction, a.HideOnStartAction, a.ConfigAction})
+        action->setEnabled(false);
 }
 
 void TMainForm::LoadPages()
 {
+    const TPageItems pages = m_context.dataManager->GetPages();
+    for (const TPageItem& page : pages)
+        AddPageView(page.Title, page.Text);
+    if (m_tabSet->Tabs().Count() == 0)
+        AddDefaultPage();
+    SelectPage(0);
 }
 
 void TMainForm::ApplySettings()
 {
+    TAppConfigMgr& c = *m_context.config;
+    ApplyRunOnStartup();
+    ApplyHotKey();
+    SetMemoFont(m_memoPanel, FontFromSetting(c.EditorFont()), ColorFromSetting(c.FontColor));
+    SetMemoColor(m_memoPanel, ColorFromSetting(c.BgColor));
+    m_actions.WordWrapAction->setChecked(c.WordWrap);
+    m_actions.StayOnTopAction->setChecked(c.StayOnTop);
+    // The desktop display, the reminder commands and the messenger have no windows here yet.
+    SetWordWrapAll(m_memoPanel, m_actions.WordWrapAction->isChecked());
+    SetWindowTopMost(*m_context.platform, this, m_actions.StayOnTopAction->isChecked());
+    RestoreBounds();
+    RestorePageIndex();
+}
+
+void TMainForm::ApplyRunOnStartup()
+{
+    SetRunOnStartup(*m_context.platform, m_context.config->RunOnStartup, false, u"Jotvane"_s, u"/min"_s);
+}
+
+void TMainForm::ApplyHotKey()
+{
+    THotKeyItem* item = m_sysHotKey->HotKeys().Items(0);
+    item->SetHotKey(VirtualKeyFromOrdinal(m_context.config->HotKeyBase),
+                    ModifiersFromMask(m_context.config->HotKeyModifiers));
+}
+
+void TMainForm::EnableHotKeys(bool on)
+{
+    if (on)
+        m_sysHotKey->EnableAll();
+    else
+        m_sysHotKey->DisableAll();
+}
+
+// ---- window state ----------------------------------------------------------------------------
+
+void TMainForm::RestoreBounds()
+{
+    const TAppConfigMgr& c = *m_context.config;
+    QScreen* primary = QGuiApplication::primaryScreen();
+    const QRect work = primary ? primary->availableGeometry() : QRect(0, 0, 1024, 768);
+    QList<QRect> monitors;
+    for (QScreen* screen : QGuiApplication::screens())
+        monitors.append(screen->geometry());
+    const QRect defaults = WindowBounds::DefaultBounds(work);
+    resize(defaults.size());
+    move(defaults.topLeft());
+    if (c.WinMaximized) {
+        setWindowState(windowState() | Qt::WindowMaximized);
+        return;
+    }
+    const QRect saved = WindowBounds::FromEdges(c.WinLeft, c.WinTop, c.WinRight, c.WinBottom);
+    if (saved.width() <= 0 || saved.height() <= 0)
+        return;
+    setGeometry(WindowBounds::RestoredBounds(saved, work, monitors));
+}
+
+void TMainForm::SaveBounds()
+{
+    TAppConfigMgr& c = *m_context.config;
+    c.WinMaximized = isMaximized();
+    if (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))
+        return;
+    const QRect r = geometry();
+    c.WinLeft = r.x();
+    c.WinTop = r.y();
+    c.WinRight = r.x() + r.width();
+    c.WinBottom = r.y() + r.height();
 }
 
 void TMainForm::ShowMainWindow()
 {
     if (isMinimized())
-        setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+        setWindowState(windowState() & ~Qt::WindowMinimized);
     setEnabled(true);
     show();
-    if (m_context.platform && m_context.platform->windowSystem)
-        m_context.platform->windowSystem->bringToFront(this);
-    else
-        activateWindow();
+    m_context.platform->windowSystem->bringToFront(this);
+    if (TPadMemo* editor = CurrentEditor())
+        editor->setFocus(Qt::ActiveWindowFocusReason);
+    UpdateTrayMenu();
 }
 
 void TMainForm::HideToTray()
 {
-    hide();
+    if (m_hiding)
+        return;
+    m_hiding = true;
+    if (m_trayIcon)
+        hide();
+    else if (!isMinimized())
+        showMinimized();
     setEnabled(false);
+    // The desktop lines of a modified first page are sent here once the desktop display exists.
     SaveModifiedPages();
+    TAppConfigMgr& c = *m_context.config;
+    if (c.PromptMinToTray && m_trayIcon) {
+        const QString title = u"提示"_s;
+        const QString text = u"点击此处图标即可再次打开 Jotvane 窗口。"_s;
+        m_trayIcon->showMessage(title, text, QSystemTrayIcon::Information, std::max(10, kBalloonMinimumMs));
+        c.PromptMinToTray = false;
+        emit balloonShown(title, text);
+    }
+    UpdateTrayMenu();
+    m_hiding = false;
+}
+
+void TMainForm::UpdateTrayMenu()
+{
+    const bool shown = isVisible() && !isMinimized();
+    m_actions.TrayPopShowMainFormItem->setText(shown ? u"隐藏(&D)"_s : u"打开(&O)"_s);
+}
+
+void TMainForm::ToggleFromTray()
+{
+    if (ModalDialogOpen())
+        return;
+    if (isVisible() && !isMinimized())
+        HideToTray();
+    else
+        ShowMainWindow();
+}
+
+void TMainForm::HotKeyPressed(int index)
+{
+    if (index != 0 || ModalDialogOpen())
+        return;
+    if (isVisible() && !isMinimized() && isActiveWindow())
+        HideToTray();
+    else
+        ShowMainWindow();
+}
+
+bool TMainForm::ModalDialogOpen() const
+{
+    return QApplication::activeModalWidget() != nullptr;
+}
+
+void TMainForm::StayOnTopActionExecute()
+{
+    const bool onTop = m_actions.StayOnTopAction->isChecked();
+    SetWindowTopMost(*m_context.platform, this, onTop);
+    m_context.config->StayOnTop = onTop;
 }
 
 void TMainForm::Exit()
 {
     m_exiting = true;
-    QCoreApplication::quit();
+    // exit() ends the loop without asking the windows; quit() would be refused by the close
+    // handler, which only hides the window.
+    QCoreApplication::exit(0);
 }
 
 void TMainForm::EndSession()
@@ -133,10 +466,48 @@ bool TMainForm::isInstanceMarked() const
 
 void TMainForm::closeEvent(QCloseEvent* event)
 {
-    // Without a notification area to come back from, closing ends the program.
+    if (m_exiting) {
+        event->accept();
+        return;
+    }
     event->ignore();
-    Exit();
+    // The close button and Alt+F4 come from the window manager: they only hide.
+    if (event->spontaneous()) {
+        HideToTray();
+        return;
+    }
+    if (m_context.config->MinOnClose)
+        hide();
+    else
+        Exit();
 }
+
+void TMainForm::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange)
+        return;
+    const auto* change = static_cast<QWindowStateChangeEvent*>(event);
+    if (isMinimized() && !(change->oldState() & Qt::WindowMinimized))
+        HideToTray();
+    else if (!isMinimized() && (change->oldState() & Qt::WindowMinimized) && isVisible() && !isEnabled())
+        ShowMainWindow();
+}
+
+void TMainForm::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    UpdateTrayMenu();
+}
+
+void TMainForm::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    if (TPadMemo* editor = CurrentEditor())
+        editor->AdjustMargins();
+}
+
+// ---- saving ----------------------------------------------------------------------------------
 
 void TMainForm::SaveAll()
 {
@@ -147,16 +518,348 @@ void TMainForm::SaveAll()
 
 void TMainForm::SaveModifiedPages()
 {
-}
-
-void TMainForm::SaveBounds()
-{
+    for (int i = 0; i < PageCount(); ++i) {
+        TPadMemo* editor = EditorAt(i);
+        if (!editor->Modified())
+            continue;
+        m_context.dataManager->SavePage(i, PageTitle(i), editor->PageText());
+        editor->SetModified(false);
+    }
 }
 
 void TMainForm::SavePageIndex()
 {
+    m_context.config->PageIndex = m_tabSet->TabIndex();
 }
 
 void TMainForm::WriteSettings()
 {
+    if (!m_context.config->SaveSettings()) {
+        const QString error = m_context.config->TakeUnreportedError();
+        if (!error.isEmpty() && isVisible())
+            ShowMsgBox(this, error, MsgBoxKind::Error, {MsgBoxButton::OK});
+    }
+}
+
+// ---- pages -----------------------------------------------------------------------------------
+
+int TMainForm::PageCount() const
+{
+    return m_layerList->LayerCount();
+}
+
+TPadMemo* TMainForm::EditorAt(int index) const
+{
+    Q_ASSERT(index >= 0 && index < PageCount());
+    return m_layerList->Layers(index)->findChild<TPadMemo*>();
+}
+
+TPadMemo* TMainForm::CurrentEditor() const
+{
+    TLayer* layer = m_layerList->ActiveLayer();
+    return layer ? layer->findChild<TPadMemo*>() : nullptr;
+}
+
+int TMainForm::PageIndex() const
+{
+    return m_tabSet->TabIndex();
+}
+
+QString TMainForm::PageTitle(int index) const
+{
+    return m_tabSet->Tabs()[index];
+}
+
+void TMainForm::AddPageView(const QString& title, const QString& text)
+{
+    m_tabSet->Tabs().Add(title);
+    TLayer* layer = m_layerList->AddLayer();
+    auto* editor = new TPadMemo(layer);
+    editor->setObjectName(u"PadMemo"_s);
+    layer->AddControl(editor);
+    editor->SetWrapMode(m_actions.WordWrapAction->isChecked());
+    editor->SetPageText(text);
+    editor->SetModified(false);
+    editor->SetEvaluator([this](const QString& expression) -> QString {
+        if (!m_context.parser)
+            throw std::runtime_error("no expression parser");
+        try {
+            m_context.parser->ParseAndEvaluate(expression);
+            return m_context.parser->ResultQuoted();
+        } catch (const EExprError& error) {
+            throw std::runtime_error(error.message().toStdString());
+        }
+    });
+    editor->SetMessageHandler([this](const QString& message) { ShowInformation(message); });
+    connect(editor, &TPadMemo::FilesDropped, this, &TMainForm::OpenDroppedFiles);
+    connect(editor, &QPlainTextEdit::undoAvailable, this, &TMainForm::UpdateEditActions);
+    connect(editor, &QPlainTextEdit::selectionChanged, this, &TMainForm::UpdateEditActions);
+    connect(editor, &QPlainTextEdit::textChanged, this, &TMainForm::UpdateEditActions);
+    editor->installEventFilter(this);
+    m_layerList->SetActiveLayer(layer);
+    editor->AdjustMargins();
+    SelectPage(m_tabSet->Tabs().Count() - 1);
+}
+
+void TMainForm::RemovePageView(int index)
+{
+    if (index < 0 || index >= m_tabSet->Tabs().Count())
+        return;
+    TLayer* layer = m_layerList->Layers(index);
+    m_layerList->RemoveLayer(layer);
+    delete layer;
+    m_tabSet->Tabs().Delete(index);
+}
+
+void TMainForm::CreatePage(const QString& title, const QString& text)
+{
+    AddPageView(title, text);
+    m_context.dataManager->AddPage(title);
+    if (isVisible())
+        if (TPadMemo* editor = CurrentEditor())
+            editor->setFocus();
+}
+
+void TMainForm::RemovePage(int index, bool toRecycleBin)
+{
+    RemovePageView(index);
+    m_context.dataManager->DeletePage(index, toRecycleBin);
+}
+
+void TMainForm::AddDefaultPage()
+{
+    CreatePage(u"默认页"_s, QString());
+}
+
+void TMainForm::SelectPage(int index)
+{
+    if (index < 0 || index >= m_tabSet->Tabs().Count())
+        return;
+    m_tabSet->SetTabIndex(index);
+}
+
+void TMainForm::RestorePageIndex()
+{
+    const int index = m_context.config->PageIndex;
+    SelectPage(index >= 0 && index < m_tabSet->Tabs().Count() ? index : 0);
+}
+
+bool TMainForm::OpenFileAsPage(const QString& file)
+{
+    NewPageActionExecute();
+    TPadMemo* editor = CurrentEditor();
+    if (!editor)
+        return false;
+    try {
+        editor->SetPageText(ReadTextFile(file));
+    } catch (const EFileError&) {
+        return false;
+    }
+    editor->SetModified(true);
+    return true;
+}
+
+void TMainForm::OpenDroppedFiles(const QStringList& files)
+{
+    for (const QString& file : files)
+        if (!OpenFileAsPage(file))
+            break;
+}
+
+void TMainForm::PasteAtCaret(const QString& text)
+{
+    if (TPadMemo* editor = CurrentEditor())
+        editor->PasteAtCaret(text);
+}
+
+void TMainForm::TabSetClick()
+{
+    const int index = m_tabSet->TabIndex();
+    if (index >= 0 && index < m_layerList->LayerCount())
+        m_layerList->SetActiveLayerIndex(index);
+    else
+        m_layerList->SetActiveLayer(nullptr);
+    if (TPadMemo* editor = CurrentEditor()) {
+        editor->AdjustMargins();
+        if (isVisible() && isActiveWindow())
+            editor->setFocus();
+    }
+    UpdateEditActions();
+}
+
+void TMainForm::TabSetDblClick()
+{
+    const QPoint pointer = m_tabSet->mapFromGlobal(GetCursorPosSafe(*m_context.platform));
+    if (m_tabSet->TabAt(pointer) < 0) {
+        NewPageActionExecute();
+        return;
+    }
+    switch (m_context.config->DblClickTitleActionType) {
+    case 1:
+        DeletePageActionExecute();
+        break;
+    case 2:
+        ChgPageTitleActionExecute();
+        break;
+    default:
+        break;
+    }
+}
+
+void TMainForm::TabSetTabMoved(int from, int to)
+{
+    if (from < 0 || from >= PageCount() || to < 0 || to >= PageCount() || from == to)
+        return;
+    m_layerList->Layers(from)->SetLayerIndex(to);
+    m_context.dataManager->MovePage(from, to);
+}
+
+void TMainForm::NewPageActionExecute()
+{
+    CreatePage(PageRules::NewPageTitle(m_tabSet->Tabs().Captions()), QString());
+}
+
+void TMainForm::DeletePageActionExecute()
+{
+    const int index = m_tabSet->TabIndex();
+    if (index < 0)
+        return;
+    TPadMemo* editor = CurrentEditor();
+    const bool hasLines = editor && !editor->PageText().isEmpty();
+    const bool shift = QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);
+    const bool toRecycleBin = !shift && hasLines;
+    if (hasLines) {
+        const int answer = ShowMsgBox(this, u"确实删除页面 “%1” 吗？"_s.arg(PageTitle(index)), MsgBoxKind::Confirmation,
+                                      {MsgBoxButton::Yes, MsgBoxButton::No});
+        if (answer != MsgResultYes)
+            return;
+    }
+    RemovePage(index, toRecycleBin);
+    if (m_tabSet->Tabs().Count() == 0)
+        AddDefaultPage();
+}
+
+void TMainForm::ChgPageTitleActionExecute()
+{
+    const int index = m_tabSet->TabIndex();
+    if (index < 0)
+        return;
+    QString title = PageTitle(index);
+    if (!InputTextDialog(this, u"修改页面标题"_s, u"标题:"_s, false, false, title))
+        return;
+    m_context.dataManager->RenamePage(index, title);
+    m_tabSet->Tabs().Replace(index, title);
+}
+
+void TMainForm::FontActionExecute()
+{
+    QFont font = MemoFont(m_memoPanel);
+    if (!chooseFont(this, font))
+        return;
+    const QColor color = MemoFontColor(m_memoPanel);
+    SetMemoFont(m_memoPanel, font, color);
+    m_context.config->SetEditorFont(SettingFromFont(font, color, m_context.config->FontCharset));
+}
+
+void TMainForm::BgColorActionExecute()
+{
+    QColor color = MemoColor(m_memoPanel);
+    if (!chooseColor(this, color))
+        return;
+    SetMemoColor(m_memoPanel, color);
+    m_context.config->BgColor = SettingFromColor(color);
+}
+
+void TMainForm::WordWrapActionExecute()
+{
+    const bool wrap = m_actions.WordWrapAction->isChecked();
+    SetWordWrapAll(m_memoPanel, wrap);
+    m_context.config->WordWrap = wrap;
+}
+
+void TMainForm::UpdateEditActions()
+{
+    TPadMemo* editor = CurrentEditor();
+    const bool hasSelection = editor && editor->textCursor().hasSelection();
+    m_actions.UndoAction->setEnabled(editor && editor->document()->isUndoAvailable());
+    m_actions.CutAction->setEnabled(hasSelection);
+    m_actions.CopyAction->setEnabled(hasSelection);
+    const QMimeData* clip = QGuiApplication::clipboard()->mimeData();
+    m_actions.PasteAction->setEnabled(editor && clip && clip->hasText() && !clip->text().isEmpty());
+    m_actions.SelectAllAction->setEnabled(editor && !editor->document()->isEmpty());
+}
+
+void TMainForm::ShowInformation(const QString& message)
+{
+    ShowMsgBox(this, message, MsgBoxKind::Information, {MsgBoxButton::OK});
+}
+
+// ---- keys and drops --------------------------------------------------------------------------
+
+bool TMainForm::IsShortcut(const QKeyEvent* event) const
+{
+    const QKeySequence pressed(event->keyCombination());
+    for (const QAction* action : actions()) {
+        if (!action->isEnabled())
+            continue;
+        for (const QKeySequence& shortcut : action->shortcuts())
+            if (shortcut.matches(pressed) == QKeySequence::ExactMatch)
+                return true;
+    }
+    return false;
+}
+
+bool TMainForm::HandlePageKey(const QKeyEvent* event)
+{
+    if (QGuiApplication::mouseButtons() != Qt::NoButton)
+        return false;
+    const auto pageKey =
+        PageRules::AltPageKey(event->key(), event->modifiers(), m_tabSet->TabIndex(), m_tabSet->Tabs().Count());
+    if (!pageKey)
+        return false;
+    if (pageKey->kind == PageRules::TPageKey::PickList) {
+        TPickButton* pick = m_tabSet->PickButton();
+        pick->RebuildMenu();
+        pick->Menu()->popup(pick->mapToGlobal(QPoint(0, pick->height())));
+    } else {
+        SelectPage(pageKey->index);
+    }
+    return true;
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (qobject_cast<TPadMemo*>(watched)) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (event->type() == QEvent::ShortcutOverride && IsShortcut(key)) {
+            // The window's commands win over the editor's own keys (Esc, Ctrl+Tab, Ctrl+Z...).
+            event->ignore();
+            return true;
+        }
+        if (event->type() == QEvent::KeyPress) {
+            HandlePageKey(key);
+            // A character typed with Alt alone is a command key, never text (as in a Windows edit).
+            if (key->modifiers() == Qt::AltModifier && !key->text().isEmpty() && key->text().at(0).isPrint())
+                return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event)
+{
+    QStringList files;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            files.append(url.toLocalFile());
+    if (files.isEmpty())
+        return;
+    event->acceptProposedAction();
+    OpenDroppedFiles(files);
 }

@@ -1,8 +1,10 @@
 // The composition root: builds the platform services and the three process-wide objects in
 // their order, hands them to the windows and tears everything down in the reverse order.
+#include "AppConfigMgr.h"
 #include "AppContext.h"
 #include "BaseFrm.h"
 #include "DataManager.h"
+#include "ExprParser.h"
 #include "MainFrm.h"
 #include "Platform.h"
 #include "PubUtils.h"
@@ -16,6 +18,20 @@
 #include <memory>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// Writes Config.ini; a failure can no longer be shown in a window, so it goes to stderr once.
+void saveSettingsAtExit(TAppConfigMgr& config)
+{
+    if (!config.SaveSettings()) {
+        const QString error = config.TakeUnreportedError();
+        if (!error.isEmpty())
+            std::fprintf(stderr, "jotvane: %s\n", error.toLocal8Bit().constData());
+    }
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -36,14 +52,16 @@ int main(int argc, char* argv[])
     context.instanceName = InstanceServerName();
 
     // The process-wide objects, in this order; released in the reverse order after the windows.
+    auto parser = std::make_unique<TExprParser>();
+    context.parser = parser.get();
     auto dataManager = std::make_unique<TDataManager>(AppSubDir(u"Data"_s), *platform.services().trash);
     context.dataManager = dataManager.get();
-
-    if (ActivateRunningInstance(context.instanceName))
-        return 0;
+    auto config = std::make_unique<TAppConfigMgr>(AppDir() + u"Config.ini"_s);
+    context.config = config.get();
 
     int result = 0;
-    {
+    // A second start hands over to the running copy and writes back the settings it read.
+    if (!ActivateRunningInstance(context.instanceName)) {
         TMainForm mainForm(context);
         TSessionEndWatcher sessionEnd;
         QObject::connect(&sessionEnd, &TSessionEndWatcher::sessionEnding, &mainForm, &TMainForm::EndSession);
@@ -53,8 +71,13 @@ int main(int argc, char* argv[])
         });
         if (!StartsHidden(app.arguments()))
             mainForm.ShowMainWindow();
+        else if (!mainForm.HasTray())
+            mainForm.showMinimized();
         result = QApplication::exec();
     }
+    saveSettingsAtExit(*config);
+    config.reset();
     dataManager.reset();
+    parser.reset();
     return result;
 }

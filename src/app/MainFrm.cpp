@@ -41,6 +41,7 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -348,6 +349,7 @@ void TMainForm::RestoreBounds()
     const QRect defaults = WindowBounds::DefaultBounds(work);
     resize(defaults.size());
     move(defaults.topLeft());
+    m_defaultPlace = true;
     if (c.WinMaximized) {
         setWindowState(windowState() | Qt::WindowMaximized);
         return;
@@ -355,7 +357,27 @@ void TMainForm::RestoreBounds()
     const QRect saved = WindowBounds::FromEdges(c.WinLeft, c.WinTop, c.WinRight, c.WinBottom);
     if (saved.width() <= 0 || saved.height() <= 0)
         return;
+    m_defaultPlace = false;
     setGeometry(WindowBounds::RestoredBounds(saved, work, monitors));
+}
+
+void TMainForm::KeepFrameInWorkArea()
+{
+    if (!m_defaultPlace || windowState() != Qt::WindowNoState)
+        return;
+    m_defaultPlace = false;
+    QScreen* primary = QGuiApplication::primaryScreen();
+    if (!primary)
+        return;
+    const QRect work = primary->availableGeometry();
+    const QRect frame = frameGeometry();
+    QPoint to = frame.topLeft();
+    if (frame.right() > work.right())
+        to.setX(work.right() - frame.width() + 1);
+    if (frame.bottom() > work.bottom())
+        to.setY(work.bottom() - frame.height() + 1);
+    if (to != frame.topLeft())
+        move(to);
 }
 
 void TMainForm::SaveBounds()
@@ -498,6 +520,8 @@ void TMainForm::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
     UpdateTrayMenu();
+    if (m_defaultPlace)
+        QTimer::singleShot(200, this, &TMainForm::KeepFrameInWorkArea);
 }
 
 void TMainForm::resizeEvent(QResizeEvent* event)

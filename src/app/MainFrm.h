@@ -96,6 +96,7 @@ private:
     void ApplyHotKey();
     void RestoreBounds();
     void RestorePageIndex();
+    void KeepFrameInWorkArea();
     void SaveAll();
     void SaveBounds();
     void SavePageIndex();
@@ -137,6 +138,9 @@ private:
     TSysHotKey* m_sysHotKey = nullptr;
     TFindReplace* m_findReplace = nullptr;
     TInstanceServer* m_instanceServer = nullptr;
+    // The default place is known only as a client rectangle until the window manager has put
+    // its frame around the window; the first show then moves the frame into the work area.
+    bool m_defaultPlace = false;
     bool m_hiding = false;
     bool m_exiting = false;
     bool m_saved = false;

@@ -130,14 +130,7 @@ void TAppConfigMgr::SetDefaults()
 
 bool TAppConfigMgr::LoadSettings()
 {
-    bool loaded = true;
-    try {
-        LoadFromFile(m_fileName);
-        NoteSuccess();
-    } catch (const EFileError& error) {
-        NoteFailure(error.message());
-        loaded = false;
-    }
+    const bool loaded = TryLoadFromFile(m_fileName);
     readFields();
     return loaded;
 }
@@ -145,14 +138,7 @@ bool TAppConfigMgr::LoadSettings()
 bool TAppConfigMgr::SaveSettings()
 {
     writeFields();
-    try {
-        SaveToFile(m_fileName);
-    } catch (const EFileError& error) {
-        NoteFailure(error.message());
-        return false;
-    }
-    NoteSuccess();
-    return true;
+    return TrySaveToFile(m_fileName);
 }
 
 void TAppConfigMgr::readFields()

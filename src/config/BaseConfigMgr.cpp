@@ -165,3 +165,27 @@ void TBaseConfigMgr::NoteFailure(const QString& message)
         m_unreported = message;
     m_failing = true;
 }
+
+bool TBaseConfigMgr::TryLoadFromFile(const QString& path)
+{
+    try {
+        LoadFromFile(path);
+    } catch (const EFileError& error) {
+        NoteFailure(error.message());
+        return false;
+    }
+    NoteSuccess();
+    return true;
+}
+
+bool TBaseConfigMgr::TrySaveToFile(const QString& path)
+{
+    try {
+        SaveToFile(path);
+    } catch (const EFileError& error) {
+        NoteFailure(error.message());
+        return false;
+    }
+    NoteSuccess();
+    return true;
+}

@@ -58,6 +58,9 @@ protected:
     // The bookkeeping behind LastError and TakeUnreportedError.
     void NoteSuccess();
     void NoteFailure(const QString& message);
+    // LoadFromFile / SaveToFile that note the outcome instead of raising; false on failure.
+    bool TryLoadFromFile(const QString& path);
+    bool TrySaveToFile(const QString& path);
 
 private:
     static TPropertyList* listOf(void* value) { return static_cast<TPropertyList*>(value); }

@@ -44,14 +44,7 @@ void TMessagerConfigMgr::SetDefaults()
 
 bool TMessagerConfigMgr::LoadSettings()
 {
-    bool loaded = true;
-    try {
-        LoadFromFile(m_fileName);
-        NoteSuccess();
-    } catch (const EFileError& error) {
-        NoteFailure(error.message());
-        loaded = false;
-    }
+    const bool loaded = TryLoadFromFile(m_fileName);
     readFields();
     return loaded;
 }
@@ -59,14 +52,7 @@ bool TMessagerConfigMgr::LoadSettings()
 bool TMessagerConfigMgr::SaveSettings()
 {
     writeFields();
-    try {
-        SaveToFile(m_fileName);
-    } catch (const EFileError& error) {
-        NoteFailure(error.message());
-        return false;
-    }
-    NoteSuccess();
-    return true;
+    return TrySaveToFile(m_fileName);
 }
 
 void TMessagerConfigMgr::readFields()

@@ -577,6 +577,9 @@ void TMainForm::AddPageView(const QString& title, const QString& text)
     auto* editor = new TPadMemo(layer);
     editor->setObjectName(u"PadMemo"_s);
     layer->AddControl(editor);
+    // Shown now rather than when the layout gets round to it: the focus can only move into a
+    // visible editor, and keys typed right after Ctrl+N must not reach the page left behind.
+    editor->show();
     editor->SetWrapMode(m_actions.WordWrapAction->isChecked());
     editor->SetPageText(text);
     editor->SetModified(false);

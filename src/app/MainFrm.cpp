@@ -839,6 +839,13 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
             event->ignore();
             return true;
         }
+        if (event->type() == QEvent::ShortcutOverride &&
+            PageRules::AltPageKey(key->key(), key->modifiers(), m_tabSet->TabIndex(), m_tabSet->Tabs().Count())) {
+            // A page key comes before the menu bar's access keys: Alt+D is the page list, not
+            // the "桌面(&D)" menu. Claiming the key here delivers it as a key press below.
+            event->accept();
+            return true;
+        }
         if (event->type() == QEvent::KeyPress) {
             HandlePageKey(key);
             // A character typed with Alt alone is a command key, never text (as in a Windows edit).

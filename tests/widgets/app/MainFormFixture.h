@@ -17,8 +17,15 @@
 
 #include <functional>
 #include <memory>
+#include <ostream>
 
 class TPadMemo;
+
+// Readable failure messages for texts and lists of texts.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 
 // A note window on its own temporary Data folder and Config.ini, with the fake platform, no
 // tray and a recording hotkey grabber. Message boxes are answered from a queue and recorded.

@@ -371,4 +371,31 @@ TEST_P(PageIndexTest, PageIndexOutOfRangeSelectsTheFirstPage)
 
 INSTANTIATE_TEST_SUITE_P(Indexes, PageIndexTest, ::testing::Values(-1, 0, 2, 3, 100));
 
+TEST_F(MainWindowTest, AltDOpensThePageListRatherThanTheDesktopMenu)
+{
+    Key(Qt::Key_N, Qt::ControlModifier);
+    Key('d', Qt::AltModifier);
+    QWidget* popup = QApplication::activePopupWidget();
+    ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(popup->objectName(), u"PickMenu"_s);
+    popup->close();
+    EXPECT_EQ(Editor()->PageText(), QString()) << "no d typed";
+    // Alt+F, which is no page key, still opens its menu.
+    Key('f', Qt::AltModifier);
+    popup = QApplication::activePopupWidget();
+    ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(popup->objectName(), u"FileMenu"_s);
+    popup->close();
+}
+
+TEST_F(MainWindowTest, CtrlPDoesNothingAndShowsNothing)
+{
+    Type(u"text"_s);
+    Key(Qt::Key_P, Qt::ControlModifier);
+    EXPECT_EQ(Editor()->PageText(), u"text"_s);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_TRUE(msgCalls.isEmpty());
+}
+
 } // namespace

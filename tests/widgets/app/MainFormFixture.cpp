@@ -38,6 +38,8 @@ void MainFormTest::SetUp()
 
 void MainFormTest::TearDown()
 {
+    // Held buttons would silence the page keys of the next test.
+    EXPECT_EQ(QGuiApplication::mouseButtons(), Qt::NoButton);
     QApplication::processEvents();
     QStringList leaked;
     for (QWidget* w : QApplication::topLevelWidgets())

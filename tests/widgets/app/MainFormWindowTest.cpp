@@ -18,6 +18,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -72,6 +73,101 @@ TEST_F(MainWindowTest, EscMinimisesWithoutTrayWritesModifiedPagesAndStaysOutOfTh
     form->ShowMainWindow();
     EXPECT_FALSE(form->isMinimized());
     EXPECT_TRUE(form->isEnabled());
+}
+
+TEST_F(MainWindowTest, RestoringTheMinimisedWindowEnablesItAgain)
+{
+    Key(Qt::Key_Escape);
+    ASSERT_TRUE(form->isMinimized());
+    EXPECT_EQ(form->Actions().TrayPopShowMainFormItem->text(), u"打开(&O)"_s);
+    // What the taskbar button does.
+    form->setWindowState(form->windowState() & ~Qt::WindowMinimized);
+    EXPECT_TRUE(form->isEnabled());
+    EXPECT_EQ(form->Actions().TrayPopShowMainFormItem->text(), u"隐藏(&D)"_s);
+    Show();
+    Type(u"back"_s);
+    EXPECT_EQ(Editor()->PageText(), u"back"_s);
+}
+
+TEST_F(MainWindowTest, TrayMenuItemToggles)
+{
+    QAction* item = form->Actions().TrayPopShowMainFormItem;
+    EXPECT_EQ(item->text(), u"隐藏(&D)"_s);
+    item->trigger();
+    EXPECT_TRUE(form->isMinimized());
+    EXPECT_EQ(item->text(), u"打开(&O)"_s);
+    item->trigger();
+    EXPECT_FALSE(form->isMinimized());
+    EXPECT_TRUE(form->isEnabled());
+    EXPECT_EQ(item->text(), u"隐藏(&D)"_s);
+}
+
+TEST_F(MainWindowTest, HotKeyHidesTheActiveWindowAndShowsItOtherwise)
+{
+    ASSERT_NE(grabber, nullptr);
+    ASSERT_TRUE(grabber->isRegistered(0));
+    EXPECT_EQ(grabber->registered.value(0), QKeyCombination(Qt::CTRL | Qt::Key_D));
+
+    Type(u"saved by the hotkey"_s);
+    ASSERT_TRUE(grabber->press(0));
+    EXPECT_TRUE(form->isMinimized());
+    EXPECT_FALSE(form->isEnabled());
+    EXPECT_EQ(FileLines(0).value(3), u"saved by the hotkey"_s);
+    const int raised = platform.windowSystem.raised;
+    grabber->press(0);
+    EXPECT_FALSE(form->isMinimized());
+    EXPECT_TRUE(form->isEnabled());
+    EXPECT_GT(platform.windowSystem.raised, raised);
+
+    // Visible, but another window is in front: the hotkey brings it forward.
+    Show();
+    QWidget other;
+    other.setWindowTitle(u"other"_s);
+    other.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&other));
+    other.activateWindow();
+    QApplication::setActiveWindow(&other);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    const int raisedBefore = platform.windowSystem.raised;
+    grabber->press(0);
+    EXPECT_GT(platform.windowSystem.raised, raisedBefore);
+    EXPECT_FALSE(form->isMinimized());
+    EXPECT_TRUE(form->isEnabled());
+    other.close();
+}
+
+TEST_F(MainWindowTest, HotKeyAndTrayItemDoNothingWhileAModalDialogIsOpen)
+{
+    QDialog dialog(form.get());
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.show();
+    ASSERT_EQ(QApplication::activeModalWidget(), &dialog);
+    grabber->press(0);
+    form->Actions().TrayPopShowMainFormItem->trigger();
+    EXPECT_FALSE(form->isMinimized());
+    EXPECT_TRUE(form->isEnabled());
+    dialog.close();
+}
+
+TEST_F(MainWindowTest, NoHotKeyIsRegisteredForKeyNone)
+{
+    Release();
+    beforeForm = [](TAppConfigMgr& c) { c.HotKeyBase = 0; };
+    Build();
+    ASSERT_NE(grabber, nullptr);
+    EXPECT_TRUE(grabber->registered.isEmpty());
+    EXPECT_FALSE(grabber->press(0));
+}
+
+TEST_F(MainWindowTest, ProgrammaticCloseWithMinOnCloseOnlyHides)
+{
+    ASSERT_TRUE(config->MinOnClose);
+    Type(u"not yet"_s);
+    form->close();
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(form->isEnabled()) << "no disabling";
+    EXPECT_EQ(FileLines(0).size(), 3) << "no saving";
+    EXPECT_TRUE(Editor()->Modified());
 }
 
 TEST_F(MainWindowTest, WindowCommandsWinOverTheEditorsOwnKeys)

@@ -19,6 +19,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
+#include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -492,6 +494,80 @@ TEST_F(MainWindowTest, CtrlPDoesNothingAndShowsNothing)
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     EXPECT_TRUE(msgCalls.isEmpty());
+}
+
+// A page file that cannot be written: a folder stands where the file was.
+void BlockFile(const QString& file)
+{
+    ASSERT_TRUE(QFile::remove(file));
+    ASSERT_TRUE(QDir().mkdir(file));
+}
+
+void UnblockFile(const QString& file)
+{
+    ASSERT_TRUE(QDir().rmdir(file));
+}
+
+TEST_F(MainWindowTest, HidingWithAnUnwritablePageSavesTheOthersAndReportsIt)
+{
+    Type(u"first"_s);
+    Key(Qt::Key_N, Qt::ControlModifier);
+    Type(u"second"_s);
+    Key(Qt::Key_N, Qt::ControlModifier);
+    Type(u"third"_s);
+    const QString blocked = store->fileName(1);
+    BlockFile(blocked);
+    Key(Qt::Key_Escape);
+    EXPECT_TRUE(form->isMinimized());
+    ASSERT_EQ(msgCalls.size(), 1);
+    EXPECT_EQ(msgCalls[0].kind, MsgBoxKind::Error);
+    EXPECT_TRUE(msgCalls[0].message.contains(blocked)) << msgCalls[0].message.toStdString();
+    EXPECT_EQ(FileLines(0).value(3), u"first"_s);
+    EXPECT_EQ(FileLines(2).value(3), u"third"_s) << "pages after the failing one are saved too";
+    EXPECT_TRUE(form->EditorAt(1)->Modified());
+    EXPECT_FALSE(form->EditorAt(2)->Modified());
+
+    // Once the file can be written again, the next hide saves it.
+    UnblockFile(blocked);
+    form->ShowMainWindow();
+    Show();
+    Key(Qt::Key_Escape);
+    EXPECT_EQ(msgCalls.size(), 1);
+    EXPECT_EQ(FileLines(1).value(3), u"second"_s);
+}
+
+TEST_F(MainWindowTest, PageCommandsReportFileErrorsAndTheWindowCarriesOn)
+{
+    Key(Qt::Key_N, Qt::ControlModifier);
+    BlockFile(store->fileName(1));
+    TBaseForm::SetModalHook([](TBaseForm& dialog) {
+        dialog.findChild<QLineEdit*>(u"ValueEdit"_s)->setText(u"Renamed"_s);
+        return int(QDialog::Accepted);
+    });
+    Key(Qt::Key_F2);
+    ASSERT_EQ(msgCalls.size(), 1);
+    EXPECT_EQ(msgCalls[0].kind, MsgBoxKind::Error);
+    EXPECT_EQ(form->PageTitle(1), u"新建页"_s) << "the rename stopped before the tab";
+    // The window goes on working.
+    Key(Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(form->PageCount(), 3);
+    EXPECT_EQ(store->count(), 3);
+}
+
+TEST_F(MainWindowTest, ExitWithAnUnwritablePageStillSavesTheWindowState)
+{
+    Key(Qt::Key_N, Qt::ControlModifier);
+    Type(u"lost?"_s);
+    Key(Qt::Key_N, Qt::ControlModifier);
+    Type(u"kept"_s);
+    BlockFile(store->fileName(1));
+    form->TabSet()->SetTabIndex(1);
+    form->hide();
+    Release();
+    TAppConfigMgr reread(configFile);
+    EXPECT_EQ(reread.PageIndex, 1);
+    Build();
+    EXPECT_EQ(form->EditorAt(1)->PageText(), u"kept\n"_s);
 }
 
 } // namespace

@@ -10,11 +10,14 @@
 #include "TestSupport.h"
 #include "TextFile.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QTest>
 
@@ -401,6 +404,23 @@ TEST_F(PageSetTest, SaveModifiedPagesWritesOnlyModifiedPages)
     WriteBytes(store->fileName(1), utf8);
     form->SaveModifiedPages();
     EXPECT_EQ(ReadBytes(store->fileName(1)), utf8);
+}
+
+TEST_F(PageSetTest, RightClickOnATabOpensThePopupWithoutSelecting)
+{
+    PagesUpTo(2);
+    TPadTabSet* strip = form->TabSet();
+    const QPoint onFirst = strip->TabRect(0).center();
+    SendMouse(strip, QEvent::MouseButtonPress, onFirst, Qt::RightButton, Qt::RightButton);
+    SendMouse(strip, QEvent::MouseButtonRelease, onFirst, Qt::RightButton, Qt::NoButton);
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, onFirst, strip->mapToGlobal(onFirst));
+    QApplication::sendEvent(strip, &menuEvent);
+    EXPECT_TRUE(form->TabSetPopupMenu()->isVisible());
+    EXPECT_EQ(form->PageIndex(), 1);
+    form->TabSetPopupMenu()->close();
+    // Its Delete acts on the current page.
+    form->Actions().DeletePageAction->trigger();
+    ExpectOrders({kDefault});
 }
 
 TEST_F(PageSetTest, DoubleClickOnTheFreeAreaCreatesAPage)

@@ -45,6 +45,7 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include <optional>
 #include <stdexcept>
 
 using namespace Qt::StringLiterals;
@@ -64,6 +65,23 @@ const QString kRelaxAddress = u"https://www.example.org/jotvane/relax"_s;
 
 // Windows' shortest balloon time: a shorter request shows the balloon this long.
 constexpr int kBalloonMinimumMs = 10000;
+
+void ShowFileError(QWidget* owner, const EFileError& error)
+{
+    ShowMsgBox(owner, error.message(), MsgBoxKind::Error, {MsgBoxButton::OK});
+}
+
+// Runs a command that reads or writes page files. A file that cannot be read or written ends
+// the command with a message; let through into the event loop, the error would end the program
+// and every page not yet saved would be lost.
+template <typename Command> void RunFileCommand(QWidget* owner, Command command)
+{
+    try {
+        command();
+    } catch (const EFileError& error) {
+        ShowFileError(owner, error);
+    }
+}
 
 } // namespace
 
@@ -172,8 +190,11 @@ void TMainForm::CreateTabSet()
     connect(m_tabSet, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { m_tabSetPopupMenu->popup(m_tabSet->mapToGlobal(pos)); });
     connect(m_tabSet, &TPadTabSet::OnClick, this, &TMainForm::TabSetClick);
-    connect(m_tabSet, &TPadTabSet::OnDblClick, this, &TMainForm::TabSetDblClick);
-    connect(m_tabSet, &TPadTabSet::OnTabMoved, this, &TMainForm::TabSetTabMoved);
+    connect(m_tabSet, &TPadTabSet::OnDblClick, this,
+            [this] { RunFileCommand(this, [this] { TabSetDblClick(); }); });
+    connect(m_tabSet, &TPadTabSet::OnTabMoved, this, [this](int from, int to) {
+        RunFileCommand(this, [this, from, to] { TabSetTabMoved(from, to); });
+    });
 }
 
 void TMainForm::CreateTray()
@@ -243,9 +264,12 @@ void TMainForm::ConnectActions()
     connect(a.ReplaceAction, &QAction::triggered, m_findReplace, &TFindReplace::ReplaceActionExecute);
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &TMainForm::UpdateEditActions);
 
-    connect(a.NewPageAction, &QAction::triggered, this, &TMainForm::NewPageActionExecute);
-    connect(a.DeletePageAction, &QAction::triggered, this, &TMainForm::DeletePageActionExecute);
-    connect(a.ChgPageTitleAction, &QAction::triggered, this, &TMainForm::ChgPageTitleActionExecute);
+    connect(a.NewPageAction, &QAction::triggered, this,
+            [this] { RunFileCommand(this, [this] { NewPageActionExecute(); }); });
+    connect(a.DeletePageAction, &QAction::triggered, this,
+            [this] { RunFileCommand(this, [this] { DeletePageActionExecute(); }); });
+    connect(a.ChgPageTitleAction, &QAction::triggered, this,
+            [this] { RunFileCommand(this, [this] { ChgPageTitleActionExecute(); }); });
     connect(a.NextPageAction, &QAction::triggered, this, [this] {
         if (m_tabSet->Tabs().Count() > 0)
             SelectPage(PageRules::NextIndex(m_tabSet->TabIndex(), m_tabSet->Tabs().Count()));
@@ -416,7 +440,13 @@ void TMainForm::HideToTray()
         showMinimized();
     setEnabled(false);
     // The desktop lines of a modified first page are sent here once the desktop display exists.
-    SaveModifiedPages();
+    // A page that cannot be written stays modified; the window still hides.
+    std::optional<EFileError> saveError;
+    try {
+        SaveModifiedPages();
+    } catch (const EFileError& error) {
+        saveError = error;
+    }
     TAppConfigMgr& c = *m_context.config;
     if (c.PromptMinToTray && m_trayIcon) {
         const QString title = u"提示"_s;
@@ -427,6 +457,8 @@ void TMainForm::HideToTray()
     }
     UpdateTrayMenu();
     m_hiding = false;
+    if (saveError)
+        ShowFileError(this, *saveError);
 }
 
 void TMainForm::UpdateTrayMenu()
@@ -535,20 +567,38 @@ void TMainForm::resizeEvent(QResizeEvent* event)
 
 void TMainForm::SaveAll()
 {
-    SaveModifiedPages();
+    // Runs in the destructor too, where an error must not escape: the window state is still
+    // saved, and the settings are written after the window.
+    try {
+        SaveModifiedPages();
+    } catch (const EFileError& error) {
+        if (isVisible())
+            ShowFileError(this, error);
+    }
     SaveBounds();
     SavePageIndex();
 }
 
 void TMainForm::SaveModifiedPages()
 {
+    // One page that cannot be written does not keep the others from being saved; it stays
+    // modified, and the first failure is passed on once every page has been tried.
+    std::optional<EFileError> firstError;
     for (int i = 0; i < PageCount(); ++i) {
         TPadMemo* editor = EditorAt(i);
         if (!editor->Modified())
             continue;
-        m_context.dataManager->SavePage(i, PageTitle(i), editor->PageText());
+        try {
+            m_context.dataManager->SavePage(i, PageTitle(i), editor->PageText());
+        } catch (const EFileError& error) {
+            if (!firstError)
+                firstError = error;
+            continue;
+        }
         editor->SetModified(false);
     }
+    if (firstError)
+        throw *firstError;
 }
 
 void TMainForm::SavePageIndex()
@@ -601,6 +651,9 @@ void TMainForm::AddPageView(const QString& title, const QString& text)
     auto* editor = new TPadMemo(layer);
     editor->setObjectName(u"PadMemo"_s);
     layer->AddControl(editor);
+    // Shown now rather than when the layout gets round to it: the focus can only move into a
+    // visible editor, and keys typed right after Ctrl+N must not reach the page left behind.
+    editor->show();
     editor->SetWrapMode(m_actions.WordWrapAction->isChecked());
     editor->SetPageText(text);
     editor->SetModified(false);
@@ -615,7 +668,9 @@ void TMainForm::AddPageView(const QString& title, const QString& text)
         }
     });
     editor->SetMessageHandler([this](const QString& message) { ShowInformation(message); });
-    connect(editor, &TPadMemo::FilesDropped, this, &TMainForm::OpenDroppedFiles);
+    connect(editor, &TPadMemo::FilesDropped, this, [this](const QStringList& files) {
+        RunFileCommand(this, [this, &files] { OpenDroppedFiles(files); });
+    });
     connect(editor, &QPlainTextEdit::undoAvailable, this, &TMainForm::UpdateEditActions);
     connect(editor, &QPlainTextEdit::selectionChanged, this, &TMainForm::UpdateEditActions);
     connect(editor, &QPlainTextEdit::textChanged, this, &TMainForm::UpdateEditActions);
@@ -860,6 +915,13 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
             event->ignore();
             return true;
         }
+        if (event->type() == QEvent::ShortcutOverride &&
+            PageRules::AltPageKey(key->key(), key->modifiers(), m_tabSet->TabIndex(), m_tabSet->Tabs().Count())) {
+            // A page key comes before the menu bar's access keys: Alt+D is the page list, not
+            // the "桌面(&D)" menu. Claiming the key here delivers it as a key press below.
+            event->accept();
+            return true;
+        }
         if (event->type() == QEvent::KeyPress) {
             HandlePageKey(key);
             // A character typed with Alt alone is a command key, never text (as in a Windows edit).
@@ -885,5 +947,5 @@ void TMainForm::dropEvent(QDropEvent* event)
     if (files.isEmpty())
         return;
     event->acceptProposedAction();
-    OpenDroppedFiles(files);
+    RunFileCommand(this, [this, &files] { OpenDroppedFiles(files); });
 }

@@ -45,6 +45,7 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include <cstdio>
 #include <optional>
 #include <stdexcept>
 
@@ -190,6 +191,8 @@ void TMainForm::CreateTabSet()
     connect(m_tabSet, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { m_tabSetPopupMenu->popup(m_tabSet->mapToGlobal(pos)); });
     connect(m_tabSet, &TPadTabSet::OnClick, this, &TMainForm::TabSetClick);
+    // The Alt page keys also work while the strip itself has the focus.
+    m_tabSet->installEventFilter(this);
     connect(m_tabSet, &TPadTabSet::OnDblClick, this,
             [this] { RunFileCommand(this, [this] { TabSetDblClick(); }); });
     connect(m_tabSet, &TPadTabSet::OnTabMoved, this, [this](int from, int to) {
@@ -574,6 +577,8 @@ void TMainForm::SaveAll()
     } catch (const EFileError& error) {
         if (isVisible())
             ShowFileError(this, error);
+        else
+            std::fprintf(stderr, "jotvane: %s\n", error.message().toLocal8Bit().constData());
     }
     SaveBounds();
     SavePageIndex();
@@ -908,7 +913,7 @@ bool TMainForm::HandlePageKey(const QKeyEvent* event)
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
-    if (qobject_cast<TPadMemo*>(watched)) {
+    if (qobject_cast<TPadMemo*>(watched) || watched == m_tabSet) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (event->type() == QEvent::ShortcutOverride && IsShortcut(key)) {
             // The window's commands win over the editor's own keys (Esc, Ctrl+Tab, Ctrl+Z...).
@@ -925,7 +930,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
         if (event->type() == QEvent::KeyPress) {
             HandlePageKey(key);
             // A character typed with Alt alone is a command key, never text (as in a Windows edit).
-            if (key->modifiers() == Qt::AltModifier && !key->text().isEmpty() && key->text().at(0).isPrint())
+            if ((key->modifiers() & ~Qt::KeypadModifier) == Qt::AltModifier && !key->text().isEmpty() &&
+                key->text().at(0).isPrint())
                 return true;
         }
     }

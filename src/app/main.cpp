@@ -1,6 +1,7 @@
 // The composition root: builds the platform services and the three process-wide objects in
 // their order, hands them to the windows and tears everything down in the reverse order.
 #include "AppConfigMgr.h"
+#include "Application.h"
 #include "AppContext.h"
 #include "BaseFrm.h"
 #include "DataManager.h"
@@ -41,10 +42,13 @@ int main(int argc, char* argv[])
                    stderr);
         return 2;
     }
-    QApplication app(argc, argv);
+    TJotvaneApplication app(argc, argv);
     QApplication::setApplicationName(u"Jotvane"_s);
     QApplication::setQuitOnLastWindowClosed(false);
     InstallFontSubstitutions();
+    // Termination signals are caught from here on; one that arrives before the window exists
+    // waits in the watcher until the message loop runs.
+    TSessionEndWatcher sessionEnd;
 
     LinuxPlatform platform;
     TAppContext context;
@@ -63,7 +67,6 @@ int main(int argc, char* argv[])
     // A second start hands over to the running copy and writes back the settings it read.
     if (!ActivateRunningInstance(context.instanceName)) {
         TMainForm mainForm(context);
-        TSessionEndWatcher sessionEnd;
         QObject::connect(&sessionEnd, &TSessionEndWatcher::sessionEnding, &mainForm, &TMainForm::EndSession);
         QObject::connect(&sessionEnd, &TSessionEndWatcher::terminateRequested, &mainForm, [&mainForm](int) {
             mainForm.EndSession();

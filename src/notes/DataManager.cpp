@@ -113,7 +113,13 @@ int TDataManager::AddPage(const QString& title)
 {
     const int position = count();
     m_files.append(NewPageFileName(m_folder));
-    SavePage(position, title, QString());
+    try {
+        SavePage(position, title, QString());
+    } catch (const EFileError&) {
+        // No file, no page: an entry without its file would stop every later renumbering.
+        m_files.removeLast();
+        throw;
+    }
     return position;
 }
 

@@ -234,3 +234,18 @@ TEST_F(PageStoreTest, ReadPageKeyLooksOnlyAtTheFirstSixteenBytes)
     EXPECT_FALSE(TDataManager::ReadPageKey(pagePath(u"bad.txt"_s), key));
     EXPECT_FALSE(TDataManager::ReadPageKey(pagePath(u"none.txt"_s), key));
 }
+
+TEST_F(PageStoreTest, ANewPageThatCannotBeWrittenLeavesNoEntryBehind)
+{
+    TDataManager store(folder(), m_trash);
+    store.AddPage(u"A"_s);
+    // A file where the folder should be: no page file can be created in it.
+    QDir(folder()).removeRecursively();
+    WriteBytes(m_dir.path() + u"/Data"_s, "not a folder");
+    EXPECT_THROW(store.AddPage(u"B"_s), EFileError);
+    EXPECT_EQ(store.count(), 1);
+    QFile::remove(m_dir.path() + u"/Data"_s);
+    QDir().mkpath(folder());
+    EXPECT_EQ(store.AddPage(u"C"_s), 1);
+    EXPECT_EQ(ReadTextFileLines(store.fileName(1)), (QStringList{u"1"_s, u"C"_s, QString()}));
+}

@@ -1,0 +1,26 @@
+#include "Application.h"
+
+#include "MsgBox.h"
+#include "TextFile.h"
+
+#include <cstdio>
+#include <exception>
+
+TJotvaneApplication::TJotvaneApplication(int& argc, char** argv) : QApplication(argc, argv)
+{
+}
+
+bool TJotvaneApplication::notify(QObject* receiver, QEvent* event)
+{
+    QString message;
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const EFileError& error) {
+        message = error.message();
+    } catch (const std::exception& error) {
+        message = QString::fromUtf8(error.what());
+    }
+    std::fprintf(stderr, "jotvane: %s\n", message.toLocal8Bit().constData());
+    ShowMsgBox(activeWindow(), message, MsgBoxKind::Error, {MsgBoxButton::OK});
+    return false;
+}

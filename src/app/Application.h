@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QApplication>
+
+// The application object. An error that escapes an event handler would end the program and
+// lose every page not yet written: it is shown instead, and the program carries on.
+class TJotvaneApplication final : public QApplication
+{
+public:
+    TJotvaneApplication(int& argc, char** argv);
+    bool notify(QObject* receiver, QEvent* event) override;
+};

@@ -118,9 +118,26 @@ class Session:
         ok = wait_until(lambda: process.poll() is not None or os.path.exists(self.instance_socket()), timeout)
         return ok and process.poll() is None
 
+    def handles_signal(self, process, sig):
+        """Whether the process has a handler of its own for sig (SigCgt in /proc/<pid>/status)."""
+        try:
+            with open(f"/proc/{process.pid}/status") as f:
+                for line in f:
+                    if line.startswith("SigCgt:"):
+                        return bool(int(line.split()[1], 16) & (1 << (sig - 1)))
+        except OSError:
+            pass
+        return False
+
     def stop(self, process, sig=signal.SIGTERM, timeout=15):
+        """Ends the program with sig and returns its exit code. SIGTERM and SIGHUP are sent once
+        the program has its handler for them: it installs it only after building its window, and
+        a signal before that would end it without saving."""
         if process.poll() is None:
-            process.send_signal(sig)
+            if sig in (signal.SIGTERM, signal.SIGHUP):
+                wait_until(lambda: process.poll() is not None or self.handles_signal(process, sig), timeout)
+            if process.poll() is None:
+                process.send_signal(sig)
         return process.wait(timeout=timeout)
 
     def close(self):
@@ -178,10 +195,87 @@ class Session:
     def screenshot(self, path):
         self.tool("import", "-display", self.env["DISPLAY"], "-window", "root", path, check=True)
 
+    def wait_hidden(self, name="^Jotvane$", timeout=5):
+        return wait_until(lambda: not self.windows(name), timeout)
+
+    def type_text(self, text, delay_ms=20):
+        """Types text into the focused window, one key at a time (XTEST, like a user)."""
+        self.tool("xdotool", "type", "--delay", str(delay_ms), text, check=True)
+
+    def geometry(self, window):
+        """(x, y, width, height) of a window's client area in root coordinates.
+
+        xwininfo rather than `xdotool getwindowgeometry`: under a reparenting window manager the
+        latter adds the client's offset inside its frame once more."""
+        out = self.tool("xwininfo", "-id", str(window))
+        fields = {}
+        for line in out.splitlines():
+            name, _, value = line.strip().partition(":")
+            if name in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"):
+                fields[name] = int(value)
+        return (fields["Absolute upper-left X"], fields["Absolute upper-left Y"], fields["Width"],
+                fields["Height"])
+
+    def frame_extents(self, window):
+        """(left, right, top, bottom) of the window manager's frame around a client window."""
+        out = self.tool("xprop", "-id", str(window), "_NET_FRAME_EXTENTS")
+        numbers = [int(n) for n in out.partition("=")[2].replace(",", " ").split()]
+        return tuple(numbers) if len(numbers) == 4 else (0, 0, 0, 0)
+
+    def work_area(self):
+        """(x, y, width, height) of the first desktop's work area, as the window manager says."""
+        out = self.tool("xprop", "-root", "_NET_WORKAREA")
+        numbers = [int(n) for n in out.partition("=")[2].replace(",", " ").split()]
+        return tuple(numbers[:4])
+
+    def window_types(self, window):
+        return self.tool("xprop", "-id", str(window), "_NET_WM_WINDOW_TYPE")
+
+    def balloons(self):
+        """The program's visible tooltip-type windows: the tray balloon, while it shows."""
+        out = self.tool("xdotool", "search", "--onlyvisible", "--classname", "^jotvane$")
+        found = [int(w) for w in out.split()] if out else []
+        return [w for w in found if "_NET_WM_WINDOW_TYPE_TOOLTIP" in self.window_types(w)]
+
+    def drag(self, window, start, end, step=6, pause=0.02):
+        """Presses the left button at start (window coordinates), moves to end in small steps
+        and releases it there."""
+        (x0, y0), (x1, y1) = start, end
+        self.tool("xdotool", "mousemove", "--window", str(window), str(x0), str(y0), check=True)
+        self.tool("xdotool", "mousedown", "1", check=True)
+        distance = max(abs(x1 - x0), abs(y1 - y0))
+        count = max(1, distance // step)
+        for i in range(1, count + 1):
+            x = x0 + (x1 - x0) * i // count
+            y = y0 + (y1 - y0) * i // count
+            self.tool("xdotool", "mousemove", "--window", str(window), str(x), str(y), check=True)
+            time.sleep(pause)
+        self.tool("xdotool", "mouseup", "1", check=True)
+
     # -- files -------------------------------------------------------------------------------
 
     def path(self, *parts):
         return os.path.join(self.app_dir, *parts)
+
+    def pages(self):
+        """The page files, in the order of their key lines: a list of Page."""
+        folder = self.path("Data")
+        if not os.path.isdir(folder):
+            return []
+        found = [read_page(os.path.join(folder, name)) for name in os.listdir(folder)
+                 if name.lower().endswith(".txt")]
+        return sorted(found, key=lambda page: int(page.key) if page.key.lstrip("-").isdigit() else 1 << 30)
+
+    def seed_pages(self, titles_and_texts):
+        """Writes page files with the keys 0, 1, ... in the program's own format; returns their names."""
+        folder = self.path("Data")
+        os.makedirs(folder, exist_ok=True)
+        names = []
+        for key, (title, text) in enumerate(titles_and_texts):
+            name = f"page{key}.txt"
+            write_page(os.path.join(folder, name), key, title, text)
+            names.append(name)
+        return names
 
 
 def utf16(text):
@@ -189,12 +283,58 @@ def utf16(text):
 
 
 def read_text(path):
-    data = open(path, "rb").read()
+    with open(path, "rb") as f:
+        data = f.read()
     if data.startswith(b"\xff\xfe"):
         return data[2:].decode("utf-16-le")
     if data.startswith(b"\xef\xbb\xbf"):
         return data[3:].decode("utf-8")
     return data.decode("gb18030")
+
+
+class Page:
+    """One page file: its name, key line, title and text lines (the text as the program joins it)."""
+
+    def __init__(self, name, key, title, text):
+        self.name, self.key, self.title, self.text = name, key, title, text
+
+    def __repr__(self):
+        return f"Page({self.name!r}, key={self.key!r}, title={self.title!r}, text={self.text!r})"
+
+
+def read_page(path):
+    lines = read_text(path).split("\r\n")
+    key = lines[0] if lines else ""
+    title = lines[1] if len(lines) > 1 else ""
+    return Page(os.path.basename(path), key, title, "\r\n".join(lines[3:]))
+
+
+def write_page(path, key, title, text):
+    body = "".join(line + "\r\n" for line in text.split("\n")) if text else ""
+    with open(path, "wb") as f:
+        f.write(utf16(f"{key}\r\n{title}\r\n\r\n{body}"))
+
+
+def read_ini(path):
+    """A settings file as [(section, [line, ...]), ...] in file order; blank lines left out."""
+    sections = []
+    for line in read_text(path).split("\r\n"):
+        if line.startswith("[") and line.endswith("]"):
+            sections.append((line[1:-1], []))
+        elif line and sections:
+            sections[-1][1].append(line)
+    return sections
+
+
+def ini_value(path, section, key):
+    """The value of section/key in a settings file, or None."""
+    for name, lines in read_ini(path):
+        if name.lower() == section.lower():
+            for line in lines:
+                k, sep, v = line.partition("=")
+                if sep and k.lower() == key.lower():
+                    return v
+    return None
 
 
 class SessionTest(unittest.TestCase):

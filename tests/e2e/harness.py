@@ -2,9 +2,13 @@
 its own HOME, XDG folders and TMPDIR, under Xvfb with a window manager, inside a private network
 namespace, driven with xdotool. Everything started here is ended here, by process id."""
 
+import ctypes
+import ctypes.util
 import os
+import select
 import shutil
 import signal
+import threading
 import subprocess
 import sys
 import tempfile
@@ -49,6 +53,177 @@ def free_display():
     raise RuntimeError("no free X display number")
 
 
+class XDisplay:
+    """A small libX11 connection through ctypes: what xdotool and xprop cannot tell."""
+
+    _lib = None
+    _error_handler = None
+
+    class _MapEvent(ctypes.Structure):
+        # The leading members shared by XCreateWindowEvent, XMapEvent and XReparentEvent.
+        _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                    ("display", ctypes.c_void_p), ("event", ctypes.c_ulong), ("window", ctypes.c_ulong)]
+
+    class _Attributes(ctypes.Structure):
+        _fields_ = [("x", ctypes.c_int), ("y", ctypes.c_int), ("width", ctypes.c_int), ("height", ctypes.c_int),
+                    ("border_width", ctypes.c_int), ("depth", ctypes.c_int), ("visual", ctypes.c_void_p),
+                    ("root", ctypes.c_ulong), ("c_class", ctypes.c_int), ("bit_gravity", ctypes.c_int),
+                    ("win_gravity", ctypes.c_int), ("backing_store", ctypes.c_int),
+                    ("backing_planes", ctypes.c_ulong), ("backing_pixel", ctypes.c_ulong),
+                    ("save_under", ctypes.c_int), ("colormap", ctypes.c_ulong), ("map_installed", ctypes.c_int),
+                    ("map_state", ctypes.c_int), ("all_event_masks", ctypes.c_long),
+                    ("your_event_mask", ctypes.c_long), ("do_not_propagate_mask", ctypes.c_long),
+                    ("override_redirect", ctypes.c_int), ("screen", ctypes.c_void_p)]
+
+    CREATE_NOTIFY, MAP_NOTIFY, REPARENT_NOTIFY = 16, 19, 21
+    SUBSTRUCTURE_NOTIFY_MASK = 1 << 19
+    IS_VIEWABLE = 2
+
+    @classmethod
+    def library(cls):
+        if cls._lib is None:
+            name = ctypes.util.find_library("X11")
+            if not name:
+                raise OSError("libX11 not found")
+            lib = ctypes.CDLL(name)
+            lib.XOpenDisplay.restype = ctypes.c_void_p
+            lib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+            lib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+            lib.XDefaultRootWindow.restype = ctypes.c_ulong
+            lib.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+            lib.XInternAtom.restype = ctypes.c_ulong
+            lib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+            lib.XGetSelectionOwner.restype = ctypes.c_ulong
+            lib.XGetSelectionOwner.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+            lib.XSelectInput.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_long]
+            lib.XConnectionNumber.argtypes = [ctypes.c_void_p]
+            lib.XPending.argtypes = [ctypes.c_void_p]
+            lib.XNextEvent.argtypes = [ctypes.c_void_p, ctypes.c_void_p]
+            lib.XFlush.argtypes = [ctypes.c_void_p]
+            lib.XQueryTree.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(ctypes.c_ulong),
+                                       ctypes.POINTER(ctypes.c_ulong), ctypes.POINTER(ctypes.POINTER(ctypes.c_ulong)),
+                                       ctypes.POINTER(ctypes.c_uint)]
+            lib.XFetchName.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(ctypes.c_char_p)]
+            lib.XGetWindowAttributes.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_void_p]
+            lib.XFree.argtypes = [ctypes.c_void_p]
+            # Windows come and go while the tree is read: an error must not end the process.
+            handler_type = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)
+            cls._error_handler = handler_type(lambda display, error: 0)
+            lib.XSetErrorHandler.argtypes = [handler_type]
+            lib.XSetErrorHandler(cls._error_handler)
+            cls._lib = lib
+        return cls._lib
+
+    def __init__(self, display_name):
+        self.lib = self.library()
+        self.dpy = self.lib.XOpenDisplay(display_name.encode())
+        if not self.dpy:
+            raise OSError(f"cannot open display {display_name}")
+        self.root = self.lib.XDefaultRootWindow(self.dpy)
+
+    def close(self):
+        if self.dpy:
+            self.lib.XCloseDisplay(self.dpy)
+            self.dpy = None
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+    def selection_owner(self, selection):
+        return self.lib.XGetSelectionOwner(self.dpy, self.lib.XInternAtom(self.dpy, selection.encode(), 0))
+
+    def children(self, window):
+        root, parent = ctypes.c_ulong(), ctypes.c_ulong()
+        kids, count = ctypes.POINTER(ctypes.c_ulong)(), ctypes.c_uint()
+        if not self.lib.XQueryTree(self.dpy, window, ctypes.byref(root), ctypes.byref(parent), ctypes.byref(kids),
+                                   ctypes.byref(count)):
+            return []
+        result = [kids[i] for i in range(count.value)]
+        if kids:
+            self.lib.XFree(kids)
+        return result
+
+    def name(self, window):
+        text = ctypes.c_char_p()
+        if not self.lib.XFetchName(self.dpy, window, ctypes.byref(text)) or not text.value:
+            return None
+        value = text.value.decode("latin-1")
+        self.lib.XFree(text)
+        return value
+
+    def viewable(self, window):
+        attributes = self._Attributes()
+        if not self.lib.XGetWindowAttributes(self.dpy, window, ctypes.byref(attributes)):
+            return False
+        return attributes.map_state == self.IS_VIEWABLE
+
+    def find_viewable(self, name, depth=2):
+        """A viewable window named name among the root's children and their children (a window
+        manager's frames hold the clients), or 0."""
+        level = [self.root]
+        for _ in range(depth):
+            following = []
+            for parent in level:
+                for window in self.children(parent):
+                    if not self.viewable(window):
+                        continue
+                    if self.name(window) == name:
+                        return window
+                    following.append(window)
+            level = following
+        return 0
+
+
+class MapWatcher:
+    """Notes the moment a window named name becomes viewable, from the X events of the map
+    (the root's and its frames' substructure), with a tree check every few milliseconds as a
+    fallback. Start it before the program; `shown_at` is a time.monotonic() value or None."""
+
+    def __init__(self, display_name, name, poll=0.005):
+        self.display = XDisplay(display_name)
+        self.name = name
+        self.poll = poll
+        self.shown_at = None
+        self.window = 0
+        self._stop = threading.Event()
+        lib, dpy = self.display.lib, self.display.dpy
+        lib.XSelectInput(dpy, self.display.root, XDisplay.SUBSTRUCTURE_NOTIFY_MASK)
+        for frame in self.display.children(self.display.root):
+            lib.XSelectInput(dpy, frame, XDisplay.SUBSTRUCTURE_NOTIFY_MASK)
+        lib.XFlush(dpy)
+        self._thread = threading.Thread(target=self._run, daemon=True)
+        self._thread.start()
+
+    def _run(self):
+        lib, dpy = self.display.lib, self.display.dpy
+        fd = lib.XConnectionNumber(dpy)
+        event = (ctypes.c_long * 24)()
+        header = XDisplay._MapEvent.from_buffer(event)
+        while not self._stop.is_set():
+            select.select([fd], [], [], self.poll)
+            while lib.XPending(dpy):
+                lib.XNextEvent(dpy, ctypes.byref(event))
+                if header.type == XDisplay.CREATE_NOTIFY and header.event == self.display.root:
+                    lib.XSelectInput(dpy, header.window, XDisplay.SUBSTRUCTURE_NOTIFY_MASK)
+            window = self.display.find_viewable(self.name)
+            if window:
+                self.shown_at = time.monotonic()
+                self.window = window
+                return
+
+    def wait(self, timeout=30):
+        self._thread.join(timeout)
+        return self.shown_at
+
+    def close(self):
+        self._stop.set()
+        self._thread.join(5)
+        self.display.close()
+
+
 class Session:
     """One desktop: Xvfb, openbox (and optionally a tray host), and a private copy of the program."""
 
@@ -78,20 +253,44 @@ class Session:
         for key in ("HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR", "TMPDIR"):
             os.makedirs(self.env[key], exist_ok=True)
         os.chmod(self.env["XDG_RUNTIME_DIR"], 0o700)
-        self.display = free_display()
+        self.display = self._start_xvfb(width, height)
         self.env["DISPLAY"] = f":{self.display}"
-        self._spawn(["Xvfb", self.env["DISPLAY"], "-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp"],
-                    name="xvfb")
-        if not wait_until(lambda: os.path.exists(f"/tmp/.X11-unix/X{self.display}"), 10):
-            raise RuntimeError("Xvfb did not start")
         self._spawn(["openbox", "--sm-disable"], name="openbox")
-        wait_until(lambda: self.xprop_root("_NET_SUPPORTING_WM_CHECK"), 5)
+        # openbox sets the check window early; the client list comes once it manages windows.
+        wait_until(lambda: self.xprop_root("_NET_SUPPORTING_WM_CHECK") and self.xprop_root("_NET_CLIENT_LIST"), 5)
         if tray:
             self._spawn(["trayer", "--edge", "bottom", "--align", "right", "--widthtype", "request",
                          "--height", "24", "--SetDockType", "true"], name="trayer")
-            wait_until(lambda: self.xprop_root("_NET_SYSTEM_TRAY") or self.tray_owner(), 5)
+            wait_until(self.tray_owner, 5)
 
     # -- processes ---------------------------------------------------------------------------
+
+    def _start_xvfb(self, width, height):
+        """Starts Xvfb on a display number it picks itself (-displayfd), so that two suites
+        started at the same moment never share a display, and returns the number."""
+        read_end, write_end = os.pipe()
+        log = open(os.path.join(self.root, "xvfb.log"), "ab")
+        self.logs.append(log)
+        try:
+            process = subprocess.Popen(
+                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp"],
+                env=self.env, stdout=log, stderr=subprocess.STDOUT, cwd=self.root, pass_fds=(write_end,))
+        finally:
+            os.close(write_end)
+        self.processes.append(process)
+        text = b""
+        deadline = time.monotonic() + 15
+        with os.fdopen(read_end, "rb", buffering=0) as pipe:
+            while not text.endswith(b"\n") and time.monotonic() < deadline:
+                ready, _, _ = select.select([pipe], [], [], 0.1)
+                if ready:
+                    chunk = pipe.read(16)
+                    if not chunk:
+                        break
+                    text += chunk
+        if not text.strip().isdigit():
+            raise RuntimeError("Xvfb did not start")
+        return int(text.strip())
 
     def _spawn(self, argv, name, env=None):
         log = open(os.path.join(self.root, name + ".log"), "ab")
@@ -104,6 +303,10 @@ class Session:
     def start(self, *arguments):
         """Starts the program copy with arguments and returns its process."""
         return self._spawn([self.exe, *arguments], name="jotvane")
+
+    def start_other(self, argv, name):
+        """Starts another program on this desktop (ended with the session)."""
+        return self._spawn(list(argv), name=name)
 
     def run(self, *arguments, timeout=20):
         """Starts a copy and waits for it to end; returns its exit code."""
@@ -166,7 +369,13 @@ class Session:
         return "not found" not in out and "no such atom" not in out and out != ""
 
     def tray_owner(self):
-        return "_NET_SYSTEM_TRAY_S0" in self.tool("xprop", "-root")
+        """Whether a notification area has taken the tray selection of screen 0."""
+        try:
+            with XDisplay(self.env["DISPLAY"]) as x:
+                return x.selection_owner("_NET_SYSTEM_TRAY_S0") != 0
+        except OSError:
+            # Without libX11 to ask, trayer's panel window is the best sign.
+            return bool(self.tool("xdotool", "search", "--classname", "^panel$"))
 
     def windows(self, name="^Jotvane$", visible=True):
         argv = ["xdotool", "search"]
@@ -182,6 +391,21 @@ class Session:
     def active_window(self):
         out = self.tool("xdotool", "getactivewindow")
         return int(out) if out.isdigit() else None
+
+    def focused_window(self):
+        out = self.tool("xdotool", "getwindowfocus")
+        return int(out) if out.isdigit() else None
+
+    def activate(self, window, settle=0.3):
+        """Brings window to the front with the keyboard focus; True when it has both.
+
+        X reports the focus before the program has taken it: Qt applies a focus change from its
+        own event queue, after the X event. A key sent right away can reach a window that does
+        not yet count itself as active, so the program is given a moment to catch up."""
+        self.focus(window)
+        ok = wait_until(lambda: self.active_window() == window and self.focused_window() == window, 5)
+        time.sleep(settle)
+        return ok
 
     def key(self, *keys, window=None):
         argv = ["xdotool", "key", "--clearmodifiers"]

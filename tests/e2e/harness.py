@@ -2,9 +2,13 @@
 its own HOME, XDG folders and TMPDIR, under Xvfb with a window manager, inside a private network
 namespace, driven with xdotool. Everything started here is ended here, by process id."""
 
+import ctypes
+import ctypes.util
 import os
+import select
 import shutil
 import signal
+import threading
 import subprocess
 import sys
 import tempfile
@@ -49,6 +53,177 @@ def free_display():
     raise RuntimeError("no free X display number")
 
 
+class XDisplay:
+    """A small libX11 connection through ctypes: what xdotool and xprop cannot tell."""
+
+    _lib = None
+    _error_handler = None
+
+    class _MapEvent(ctypes.Structure):
+        # The leading members shared by XCreateWindowEvent, XMapEvent and XReparentEvent.
+        _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                    ("display", ctypes.c_void_p), ("event", ctypes.c_ulong), ("window", ctypes.c_ulong)]
+
+    class _Attributes(ctypes.Structure):
+        _fields_ = [("x", ctypes.c_int), ("y", ctypes.c_int), ("width", ctypes.c_int), ("height", ctypes.c_int),
+                    ("border_width", ctypes.c_int), ("depth", ctypes.c_int), ("visual", ctypes.c_void_p),
+                    ("root", ctypes.c_ulong), ("c_class", ctypes.c_int), ("bit_gravity", ctypes.c_int),
+                    ("win_gravity", ctypes.c_int), ("backing_store", ctypes.c_int),
+                    ("backing_planes", ctypes.c_ulong), ("backing_pixel", ctypes.c_ulong),
+                    ("save_under", ctypes.c_int), ("colormap", ctypes.c_ulong), ("map_installed", ctypes.c_int),
+                    ("map_state", ctypes.c_int), ("all_event_masks", ctypes.c_long),
+                    ("your_event_mask", ctypes.c_long), ("do_not_propagate_mask", ctypes.c_long),
+                    ("override_redirect", ctypes.c_int), ("screen", ctypes.c_void_p)]
+
+    CREATE_NOTIFY, MAP_NOTIFY, REPARENT_NOTIFY = 16, 19, 21
+    SUBSTRUCTURE_NOTIFY_MASK = 1 << 19
+    IS_VIEWABLE = 2
+
+    @classmethod
+    def library(cls):
+        if cls._lib is None:
+            name = ctypes.util.find_library("X11")
+            if not name:
+                raise OSError("libX11 not found")
+            lib = ctypes.CDLL(name)
+            lib.XOpenDisplay.restype = ctypes.c_void_p
+            lib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+            lib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+            lib.XDefaultRootWindow.restype = ctypes.c_ulong
+            lib.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+            lib.XInternAtom.restype = ctypes.c_ulong
+            lib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+            lib.XGetSelectionOwner.restype = ctypes.c_ulong
+            lib.XGetSelectionOwner.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+            lib.XSelectInput.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_long]
+            lib.XConnectionNumber.argtypes = [ctypes.c_void_p]
+            lib.XPending.argtypes = [ctypes.c_void_p]
+            lib.XNextEvent.argtypes = [ctypes.c_void_p, ctypes.c_void_p]
+            lib.XFlush.argtypes = [ctypes.c_void_p]
+            lib.XQueryTree.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(ctypes.c_ulong),
+                                       ctypes.POINTER(ctypes.c_ulong), ctypes.POINTER(ctypes.POINTER(ctypes.c_ulong)),
+                                       ctypes.POINTER(ctypes.c_uint)]
+            lib.XFetchName.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(ctypes.c_char_p)]
+            lib.XGetWindowAttributes.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_void_p]
+            lib.XFree.argtypes = [ctypes.c_void_p]
+            # Windows come and go while the tree is read: an error must not end the process.
+            handler_type = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)
+            cls._error_handler = handler_type(lambda display, error: 0)
+            lib.XSetErrorHandler.argtypes = [handler_type]
+            lib.XSetErrorHandler(cls._error_handler)
+            cls._lib = lib
+        return cls._lib
+
+    def __init__(self, display_name):
+        self.lib = self.library()
+        self.dpy = self.lib.XOpenDisplay(display_name.encode())
+        if not self.dpy:
+            raise OSError(f"cannot open display {display_name}")
+        self.root = self.lib.XDefaultRootWindow(self.dpy)
+
+    def close(self):
+        if self.dpy:
+            self.lib.XCloseDisplay(self.dpy)
+            self.dpy = None
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+    def selection_owner(self, selection):
+        return self.lib.XGetSelectionOwner(self.dpy, self.lib.XInternAtom(self.dpy, selection.encode(), 0))
+
+    def children(self, window):
+        root, parent = ctypes.c_ulong(), ctypes.c_ulong()
+        kids, count = ctypes.POINTER(ctypes.c_ulong)(), ctypes.c_uint()
+        if not self.lib.XQueryTree(self.dpy, window, ctypes.byref(root), ctypes.byref(parent), ctypes.byref(kids),
+                                   ctypes.byref(count)):
+            return []
+        result = [kids[i] for i in range(count.value)]
+        if kids:
+            self.lib.XFree(kids)
+        return result
+
+    def name(self, window):
+        text = ctypes.c_char_p()
+        if not self.lib.XFetchName(self.dpy, window, ctypes.byref(text)) or not text.value:
+            return None
+        value = text.value.decode("latin-1")
+        self.lib.XFree(text)
+        return value
+
+    def viewable(self, window):
+        attributes = self._Attributes()
+        if not self.lib.XGetWindowAttributes(self.dpy, window, ctypes.byref(attributes)):
+            return False
+        return attributes.map_state == self.IS_VIEWABLE
+
+    def find_viewable(self, name, depth=2):
+        """A viewable window named name among the root's children and their children (a window
+        manager's frames hold the clients), or 0."""
+        level = [self.root]
+        for _ in range(depth):
+            following = []
+            for parent in level:
+                for window in self.children(parent):
+                    if not self.viewable(window):
+                        continue
+                    if self.name(window) == name:
+                        return window
+                    following.append(window)
+            level = following
+        return 0
+
+
+class MapWatcher:
+    """Notes the moment a window named name becomes viewable, from the X events of the map
+    (the root's and its frames' substructure), with a tree check every few milliseconds as a
+    fallback. Start it before the program; `shown_at` is a time.monotonic() value or None."""
+
+    def __init__(self, display_name, name, poll=0.005):
+        self.display = XDisplay(display_name)
+        self.name = name
+        self.poll = poll
+        self.shown_at = None
+        self.window = 0
+        self._stop = threading.Event()
+        lib, dpy = self.display.lib, self.display.dpy
+        lib.XSelectInput(dpy, self.display.root, XDisplay.SUBSTRUCTURE_NOTIFY_MASK)
+        for frame in self.display.children(self.display.root):
+            lib.XSelectInput(dpy, frame, XDisplay.SUBSTRUCTURE_NOTIFY_MASK)
+        lib.XFlush(dpy)
+        self._thread = threading.Thread(target=self._run, daemon=True)
+        self._thread.start()
+
+    def _run(self):
+        lib, dpy = self.display.lib, self.display.dpy
+        fd = lib.XConnectionNumber(dpy)
+        event = (ctypes.c_long * 24)()
+        header = XDisplay._MapEvent.from_buffer(event)
+        while not self._stop.is_set():
+            select.select([fd], [], [], self.poll)
+            while lib.XPending(dpy):
+                lib.XNextEvent(dpy, ctypes.byref(event))
+                if header.type == XDisplay.CREATE_NOTIFY and header.event == self.display.root:
+                    lib.XSelectInput(dpy, header.window, XDisplay.SUBSTRUCTURE_NOTIFY_MASK)
+            window = self.display.find_viewable(self.name)
+            if window:
+                self.shown_at = time.monotonic()
+                self.window = window
+                return
+
+    def wait(self, timeout=30):
+        self._thread.join(timeout)
+        return self.shown_at
+
+    def close(self):
+        self._stop.set()
+        self._thread.join(5)
+        self.display.close()
+
+
 class Session:
     """One desktop: Xvfb, openbox (and optionally a tray host), and a private copy of the program."""
 
@@ -78,20 +253,44 @@ class Session:
         for key in ("HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR", "TMPDIR"):
             os.makedirs(self.env[key], exist_ok=True)
         os.chmod(self.env["XDG_RUNTIME_DIR"], 0o700)
-        self.display = free_display()
+        self.display = self._start_xvfb(width, height)
         self.env["DISPLAY"] = f":{self.display}"
-        self._spawn(["Xvfb", self.env["DISPLAY"], "-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp"],
-                    name="xvfb")
-        if not wait_until(lambda: os.path.exists(f"/tmp/.X11-unix/X{self.display}"), 10):
-            raise RuntimeError("Xvfb did not start")
         self._spawn(["openbox", "--sm-disable"], name="openbox")
-        wait_until(lambda: self.xprop_root("_NET_SUPPORTING_WM_CHECK"), 5)
+        # openbox sets the check window early; the client list comes once it manages windows.
+        wait_until(lambda: self.xprop_root("_NET_SUPPORTING_WM_CHECK") and self.xprop_root("_NET_CLIENT_LIST"), 5)
         if tray:
             self._spawn(["trayer", "--edge", "bottom", "--align", "right", "--widthtype", "request",
                          "--height", "24", "--SetDockType", "true"], name="trayer")
-            wait_until(lambda: self.xprop_root("_NET_SYSTEM_TRAY") or self.tray_owner(), 5)
+            wait_until(self.tray_owner, 5)
 
     # -- processes ---------------------------------------------------------------------------
+
+    def _start_xvfb(self, width, height):
+        """Starts Xvfb on a display number it picks itself (-displayfd), so that two suites
+        started at the same moment never share a display, and returns the number."""
+        read_end, write_end = os.pipe()
+        log = open(os.path.join(self.root, "xvfb.log"), "ab")
+        self.logs.append(log)
+        try:
+            process = subprocess.Popen(
+                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp"],
+                env=self.env, stdout=log, stderr=subprocess.STDOUT, cwd=self.root, pass_fds=(write_end,))
+        finally:
+            os.close(write_end)
+        self.processes.append(process)
+        text = b""
+        deadline = time.monotonic() + 15
+        with os.fdopen(read_end, "rb", buffering=0) as pipe:
+            while not text.endswith(b"\n") and time.monotonic() < deadline:
+                ready, _, _ = select.select([pipe], [], [], 0.1)
+                if ready:
+                    chunk = pipe.read(16)
+                    if not chunk:
+                        break
+                    text += chunk
+        if not text.strip().isdigit():
+            raise RuntimeError("Xvfb did not start")
+        return int(text.strip())
 
     def _spawn(self, argv, name, env=None):
         log = open(os.path.join(self.root, name + ".log"), "ab")
@@ -104,6 +303,10 @@ class Session:
     def start(self, *arguments):
         """Starts the program copy with arguments and returns its process."""
         return self._spawn([self.exe, *arguments], name="jotvane")
+
+    def start_other(self, argv, name):
+        """Starts another program on this desktop (ended with the session)."""
+        return self._spawn(list(argv), name=name)
 
     def run(self, *arguments, timeout=20):
         """Starts a copy and waits for it to end; returns its exit code."""
@@ -118,9 +321,26 @@ class Session:
         ok = wait_until(lambda: process.poll() is not None or os.path.exists(self.instance_socket()), timeout)
         return ok and process.poll() is None
 
+    def handles_signal(self, process, sig):
+        """Whether the process has a handler of its own for sig (SigCgt in /proc/<pid>/status)."""
+        try:
+            with open(f"/proc/{process.pid}/status") as f:
+                for line in f:
+                    if line.startswith("SigCgt:"):
+                        return bool(int(line.split()[1], 16) & (1 << (sig - 1)))
+        except OSError:
+            pass
+        return False
+
     def stop(self, process, sig=signal.SIGTERM, timeout=15):
+        """Ends the program with sig and returns its exit code. SIGTERM and SIGHUP are sent once
+        the program has its handler for them: it installs it only after building its window, and
+        a signal before that would end it without saving."""
         if process.poll() is None:
-            process.send_signal(sig)
+            if sig in (signal.SIGTERM, signal.SIGHUP):
+                wait_until(lambda: process.poll() is not None or self.handles_signal(process, sig), timeout)
+            if process.poll() is None:
+                process.send_signal(sig)
         return process.wait(timeout=timeout)
 
     def close(self):
@@ -149,7 +369,13 @@ class Session:
         return "not found" not in out and "no such atom" not in out and out != ""
 
     def tray_owner(self):
-        return "_NET_SYSTEM_TRAY_S0" in self.tool("xprop", "-root")
+        """Whether a notification area has taken the tray selection of screen 0."""
+        try:
+            with XDisplay(self.env["DISPLAY"]) as x:
+                return x.selection_owner("_NET_SYSTEM_TRAY_S0") != 0
+        except OSError:
+            # Without libX11 to ask, trayer's panel window is the best sign.
+            return bool(self.tool("xdotool", "search", "--classname", "^panel$"))
 
     def windows(self, name="^Jotvane$", visible=True):
         argv = ["xdotool", "search"]
@@ -166,6 +392,21 @@ class Session:
         out = self.tool("xdotool", "getactivewindow")
         return int(out) if out.isdigit() else None
 
+    def focused_window(self):
+        out = self.tool("xdotool", "getwindowfocus")
+        return int(out) if out.isdigit() else None
+
+    def activate(self, window, settle=0.3):
+        """Brings window to the front with the keyboard focus; True when it has both.
+
+        X reports the focus before the program has taken it: Qt applies a focus change from its
+        own event queue, after the X event. A key sent right away can reach a window that does
+        not yet count itself as active, so the program is given a moment to catch up."""
+        self.focus(window)
+        ok = wait_until(lambda: self.active_window() == window and self.focused_window() == window, 5)
+        time.sleep(settle)
+        return ok
+
     def key(self, *keys, window=None):
         argv = ["xdotool", "key", "--clearmodifiers"]
         if window:
@@ -178,10 +419,87 @@ class Session:
     def screenshot(self, path):
         self.tool("import", "-display", self.env["DISPLAY"], "-window", "root", path, check=True)
 
+    def wait_hidden(self, name="^Jotvane$", timeout=5):
+        return wait_until(lambda: not self.windows(name), timeout)
+
+    def type_text(self, text, delay_ms=20):
+        """Types text into the focused window, one key at a time (XTEST, like a user)."""
+        self.tool("xdotool", "type", "--delay", str(delay_ms), text, check=True)
+
+    def geometry(self, window):
+        """(x, y, width, height) of a window's client area in root coordinates.
+
+        xwininfo rather than `xdotool getwindowgeometry`: under a reparenting window manager the
+        latter adds the client's offset inside its frame once more."""
+        out = self.tool("xwininfo", "-id", str(window))
+        fields = {}
+        for line in out.splitlines():
+            name, _, value = line.strip().partition(":")
+            if name in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"):
+                fields[name] = int(value)
+        return (fields["Absolute upper-left X"], fields["Absolute upper-left Y"], fields["Width"],
+                fields["Height"])
+
+    def frame_extents(self, window):
+        """(left, right, top, bottom) of the window manager's frame around a client window."""
+        out = self.tool("xprop", "-id", str(window), "_NET_FRAME_EXTENTS")
+        numbers = [int(n) for n in out.partition("=")[2].replace(",", " ").split()]
+        return tuple(numbers) if len(numbers) == 4 else (0, 0, 0, 0)
+
+    def work_area(self):
+        """(x, y, width, height) of the first desktop's work area, as the window manager says."""
+        out = self.tool("xprop", "-root", "_NET_WORKAREA")
+        numbers = [int(n) for n in out.partition("=")[2].replace(",", " ").split()]
+        return tuple(numbers[:4])
+
+    def window_types(self, window):
+        return self.tool("xprop", "-id", str(window), "_NET_WM_WINDOW_TYPE")
+
+    def balloons(self):
+        """The program's visible tooltip-type windows: the tray balloon, while it shows."""
+        out = self.tool("xdotool", "search", "--onlyvisible", "--classname", "^jotvane$")
+        found = [int(w) for w in out.split()] if out else []
+        return [w for w in found if "_NET_WM_WINDOW_TYPE_TOOLTIP" in self.window_types(w)]
+
+    def drag(self, window, start, end, step=6, pause=0.02):
+        """Presses the left button at start (window coordinates), moves to end in small steps
+        and releases it there."""
+        (x0, y0), (x1, y1) = start, end
+        self.tool("xdotool", "mousemove", "--window", str(window), str(x0), str(y0), check=True)
+        self.tool("xdotool", "mousedown", "1", check=True)
+        distance = max(abs(x1 - x0), abs(y1 - y0))
+        count = max(1, distance // step)
+        for i in range(1, count + 1):
+            x = x0 + (x1 - x0) * i // count
+            y = y0 + (y1 - y0) * i // count
+            self.tool("xdotool", "mousemove", "--window", str(window), str(x), str(y), check=True)
+            time.sleep(pause)
+        self.tool("xdotool", "mouseup", "1", check=True)
+
     # -- files -------------------------------------------------------------------------------
 
     def path(self, *parts):
         return os.path.join(self.app_dir, *parts)
+
+    def pages(self):
+        """The page files, in the order of their key lines: a list of Page."""
+        folder = self.path("Data")
+        if not os.path.isdir(folder):
+            return []
+        found = [read_page(os.path.join(folder, name)) for name in os.listdir(folder)
+                 if name.lower().endswith(".txt")]
+        return sorted(found, key=lambda page: int(page.key) if page.key.lstrip("-").isdigit() else 1 << 30)
+
+    def seed_pages(self, titles_and_texts):
+        """Writes page files with the keys 0, 1, ... in the program's own format; returns their names."""
+        folder = self.path("Data")
+        os.makedirs(folder, exist_ok=True)
+        names = []
+        for key, (title, text) in enumerate(titles_and_texts):
+            name = f"page{key}.txt"
+            write_page(os.path.join(folder, name), key, title, text)
+            names.append(name)
+        return names
 
 
 def utf16(text):
@@ -189,12 +507,58 @@ def utf16(text):
 
 
 def read_text(path):
-    data = open(path, "rb").read()
+    with open(path, "rb") as f:
+        data = f.read()
     if data.startswith(b"\xff\xfe"):
         return data[2:].decode("utf-16-le")
     if data.startswith(b"\xef\xbb\xbf"):
         return data[3:].decode("utf-8")
     return data.decode("gb18030")
+
+
+class Page:
+    """One page file: its name, key line, title and text lines (the text as the program joins it)."""
+
+    def __init__(self, name, key, title, text):
+        self.name, self.key, self.title, self.text = name, key, title, text
+
+    def __repr__(self):
+        return f"Page({self.name!r}, key={self.key!r}, title={self.title!r}, text={self.text!r})"
+
+
+def read_page(path):
+    lines = read_text(path).split("\r\n")
+    key = lines[0] if lines else ""
+    title = lines[1] if len(lines) > 1 else ""
+    return Page(os.path.basename(path), key, title, "\r\n".join(lines[3:]))
+
+
+def write_page(path, key, title, text):
+    body = "".join(line + "\r\n" for line in text.split("\n")) if text else ""
+    with open(path, "wb") as f:
+        f.write(utf16(f"{key}\r\n{title}\r\n\r\n{body}"))
+
+
+def read_ini(path):
+    """A settings file as [(section, [line, ...]), ...] in file order; blank lines left out."""
+    sections = []
+    for line in read_text(path).split("\r\n"):
+        if line.startswith("[") and line.endswith("]"):
+            sections.append((line[1:-1], []))
+        elif line and sections:
+            sections[-1][1].append(line)
+    return sections
+
+
+def ini_value(path, section, key):
+    """The value of section/key in a settings file, or None."""
+    for name, lines in read_ini(path):
+        if name.lower() == section.lower():
+            for line in lines:
+                k, sep, v = line.partition("=")
+                if sep and k.lower() == key.lower():
+                    return v
+    return None
 
 
 class SessionTest(unittest.TestCase):

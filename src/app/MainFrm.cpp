@@ -64,6 +64,9 @@ const QString kAddressBookProgram = u"jotvane-addressbook"_s;
 const QString kCalendarProgram = u"jotvane-calendar"_s;
 const QString kRelaxAddress = u"https://www.example.org/jotvane/relax"_s;
 
+// The text of a page whose editor has not been made yet, kept on its layer.
+const char kPendingTextProperty[] = "jvPendingText";
+
 // Windows' shortest balloon time: a shorter request shows the balloon this long.
 constexpr int kBalloonMinimumMs = 10000;
 
@@ -320,11 +323,16 @@ void TMainForm::DisableUnbuiltCommands()
 void TMainForm::LoadPages()
 {
     const TPageItems pages = m_context.dataManager->GetPages();
+    m_loading = true;
     for (const TPageItem& page : pages)
         AddPageView(page.Title, page.Text);
+    m_loading = false;
     if (m_tabSet->Tabs().Count() == 0)
         AddDefaultPage();
     SelectPage(0);
+    // The selected page gets its editor even when the selection did not change.
+    if (TPadMemo* editor = CurrentEditor())
+        editor->AdjustMargins();
 }
 
 void TMainForm::ApplySettings()
@@ -590,6 +598,9 @@ void TMainForm::SaveModifiedPages()
     // modified, and the first failure is passed on once every page has been tried.
     std::optional<EFileError> firstError;
     for (int i = 0; i < PageCount(); ++i) {
+        // A page whose editor was never made is unchanged.
+        if (!HasEditor(i))
+            continue;
         TPadMemo* editor = EditorAt(i);
         if (!editor->Modified())
             continue;
@@ -630,13 +641,12 @@ int TMainForm::PageCount() const
 TPadMemo* TMainForm::EditorAt(int index) const
 {
     Q_ASSERT(index >= 0 && index < PageCount());
-    return m_layerList->Layers(index)->findChild<TPadMemo*>();
+    return EditorOf(m_layerList->Layers(index));
 }
 
 TPadMemo* TMainForm::CurrentEditor() const
 {
-    TLayer* layer = m_layerList->ActiveLayer();
-    return layer ? layer->findChild<TPadMemo*>() : nullptr;
+    return EditorOf(m_layerList->ActiveLayer());
 }
 
 int TMainForm::PageIndex() const
@@ -653,6 +663,17 @@ void TMainForm::AddPageView(const QString& title, const QString& text)
 {
     m_tabSet->Tabs().Add(title);
     TLayer* layer = m_layerList->AddLayer();
+    // A page's editor is made when the page is first needed (shown, searched, saved): starting
+    // with a thousand pages then costs a thousand small panels, not a thousand laid-out editors.
+    layer->setProperty(kPendingTextProperty, text);
+    if (m_loading)
+        return; // the loaded pages are selected once, at the end
+    CreateEditor(layer);
+    SelectPage(m_tabSet->Tabs().Count() - 1);
+}
+
+TPadMemo* TMainForm::CreateEditor(TLayer* layer)
+{
     auto* editor = new TPadMemo(layer);
     editor->setObjectName(u"PadMemo"_s);
     layer->AddControl(editor);
@@ -660,7 +681,8 @@ void TMainForm::AddPageView(const QString& title, const QString& text)
     // visible editor, and keys typed right after Ctrl+N must not reach the page left behind.
     editor->show();
     editor->SetWrapMode(m_actions.WordWrapAction->isChecked());
-    editor->SetPageText(text);
+    editor->SetPageText(layer->property(kPendingTextProperty).toString());
+    layer->setProperty(kPendingTextProperty, QVariant());
     editor->SetModified(false);
     editor->SetEvaluator([this](const QString& expression) -> QString {
         if (!m_context.parser)
@@ -680,9 +702,25 @@ void TMainForm::AddPageView(const QString& title, const QString& text)
     connect(editor, &QPlainTextEdit::selectionChanged, this, &TMainForm::UpdateEditActions);
     connect(editor, &QPlainTextEdit::textChanged, this, &TMainForm::UpdateEditActions);
     editor->installEventFilter(this);
-    m_layerList->SetActiveLayer(layer);
     editor->AdjustMargins();
-    SelectPage(m_tabSet->Tabs().Count() - 1);
+    return editor;
+}
+
+TPadMemo* TMainForm::EditorOf(TLayer* layer) const
+{
+    if (!layer)
+        return nullptr;
+    if (auto* editor = layer->findChild<TPadMemo*>())
+        return editor;
+    if (m_loading)
+        return nullptr;
+    // Making the editor changes what is shown, not the page: the getters stay const.
+    return const_cast<TMainForm*>(this)->CreateEditor(layer);
+}
+
+bool TMainForm::HasEditor(int index) const
+{
+    return index >= 0 && index < PageCount() && m_layerList->Layers(index)->findChild<TPadMemo*>();
 }
 
 void TMainForm::RemovePageView(int index)

@@ -11,6 +11,7 @@ class QMenu;
 class QSystemTrayIcon;
 class TFindReplace;
 class TInstanceServer;
+class TLayer;
 class TLayerList;
 class TPadMemo;
 class TPadTabSet;
@@ -103,6 +104,10 @@ private:
     void WriteSettings();
 
     void AddPageView(const QString& title, const QString& text);
+    TPadMemo* CreateEditor(TLayer* layer);
+    TPadMemo* EditorOf(TLayer* layer) const;
+    // Whether page index has its editor yet (made when the page is first needed).
+    bool HasEditor(int index) const;
     void RemovePageView(int index);
     void SelectPage(int index);
     void TabSetClick();
@@ -142,6 +147,8 @@ private:
     // its frame around the window; the first show then moves the frame into the work area.
     bool m_defaultPlace = false;
     bool m_hiding = false;
+    // While the stored pages are loaded no editor is made; the selected page gets one after.
+    bool m_loading = false;
     bool m_exiting = false;
     bool m_saved = false;
 };

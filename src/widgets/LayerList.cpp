@@ -52,9 +52,11 @@ void TLayerList::SetActiveLayer(TLayer* layer)
     layer->QWidget::setVisible(true);
     layer->raise();
     // The focus goes to the layer's first control that takes it (a page's editor).
-    for (QWidget* w = layer->nextInFocusChain(); w && w != layer; w = w->nextInFocusChain()) {
-        if (layer->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isEnabled() &&
-            w->isVisibleTo(layer)) {
+    // Only the layer's own controls are looked at: walking the window's whole focus chain for
+    // every new page made loading many pages quadratic.
+    const QList<QWidget*> controls = layer->findChildren<QWidget*>();
+    for (QWidget* w : controls) {
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisibleTo(layer)) {
             w->setFocus(Qt::OtherFocusReason);
             break;
         }

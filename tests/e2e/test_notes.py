@@ -241,7 +241,6 @@ class Restart(NoteWindowTest):
                          "the dragged page is the current page after the restart")
         self.assertEqual(s.stop(process), 0)
 
-    @unittest.expectedFailure  # the frame of a first start hangs over the bottom of the work area
     def test_a_first_start_puts_the_whole_window_in_the_corner_of_the_work_area(self):
         s = self.session
         process, window = self.start_shown()

@@ -267,7 +267,6 @@ class SecondStart(SessionTest):
 class SignalWhileStarting(SessionTest):
     TRAY = True
 
-    @unittest.expectedFailure  # the handler is installed only after the window has been built
     def test_sigterm_while_the_pages_load_ends_normally(self):
         s = self.session
         s.seed_pages([(f"Page {i}", "some text") for i in range(2000)])

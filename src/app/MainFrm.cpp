@@ -492,7 +492,7 @@ void TMainForm::HotKeyPressed(int index)
 {
     if (index != 0 || ModalDialogOpen())
         return;
-    if (isVisible() && !isMinimized() && isActiveWindow())
+    if (isVisible() && !isMinimized() && m_context.platform->windowSystem->isForeground(this))
         HideToTray();
     else
         ShowMainWindow();

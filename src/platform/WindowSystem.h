@@ -13,6 +13,8 @@ public:
     virtual QPoint cursorPos() const = 0;
     // Brings a window to the front and asks the window manager to give it the input focus.
     virtual void bringToFront(QWidget* window) = 0;
+    // Whether the window is the one the desktop has in front (the active window).
+    virtual bool isForeground(const QWidget* window) const = 0;
 };
 
 class QtWindowSystem final : public IWindowSystem
@@ -21,4 +23,7 @@ public:
     void setStayOnTop(QWidget* window, bool onTop) override;
     QPoint cursorPos() const override;
     void bringToFront(QWidget* window) override;
+    // Asks the window manager (_NET_ACTIVE_WINDOW on X11): right after a window was raised Qt's
+    // own idea of the active window can lag behind, so that a quick toggle would go wrong.
+    bool isForeground(const QWidget* window) const override;
 };

@@ -66,6 +66,11 @@ void FakeWindowSystem::bringToFront(QWidget* window)
         window->activateWindow();
 }
 
+bool FakeWindowSystem::isForeground(const QWidget* window) const
+{
+    return window && window->isVisible() && window->isActiveWindow();
+}
+
 FakePlatform::FakePlatform()
 {
     m_services.trash = &trash;

@@ -56,6 +56,7 @@ public:
     void setStayOnTop(QWidget* window, bool onTop) override;
     QPoint cursorPos() const override { return cursor; }
     void bringToFront(QWidget* window) override;
+    bool isForeground(const QWidget* window) const override;
     QPoint cursor{0, 0};
     int raised = 0;
     bool onTop = false;

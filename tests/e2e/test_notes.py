@@ -134,7 +134,6 @@ class HotKey(NoteWindowTest):
         self.assertIsNone(process.poll())
         self.assertEqual(s.stop(process), 0)
 
-    @unittest.expectedFailure  # a quick show after a hide leaves the program thinking it is not in front
     def test_ctrl_d_still_hides_after_a_quick_hide_and_show(self):
         s = self.session
         process, window = self.start_shown()

@@ -52,9 +52,7 @@ void SetWindowTopMost(const TPlatform& platform, QWidget* window, bool flag)
     platform.windowSystem->setStayOnTop(window, flag);
 }
 
-void HideApplicationButton()
-{
-}
+void HideApplicationButton() {}
 
 QPoint GetCursorPosSafe(const TPlatform& platform)
 {

@@ -12,7 +12,8 @@ class QWidget;
 
 // Runs file (a program, or a document opened by its default application) with parameters in
 // folder. Returns 33 when it started and 2 when it did not, as the callers only test > 32.
-int ShellRun(const TPlatform& platform, const QString& file, const QString& parameters, const QString& folder);
+int ShellRun(const TPlatform& platform, const QString& file, const QString& parameters,
+             const QString& folder);
 // Opens a program on the search path, a folder, a document or an address; true when it opened.
 bool ShellOpen(const TPlatform& platform, const QString& target);
 // Opens the trimmed address, with "mailto:" put in front unless it starts with it already.

@@ -6,9 +6,7 @@
 #include <cstdio>
 #include <exception>
 
-TJotvaneApplication::TJotvaneApplication(int& argc, char** argv) : QApplication(argc, argv)
-{
-}
+TJotvaneApplication::TJotvaneApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
 bool TJotvaneApplication::notify(QObject* receiver, QEvent* event)
 {

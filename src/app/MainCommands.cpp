@@ -10,8 +10,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QAction* make(QWidget* window, QAction*& slot, const char* name, const QString& category, const QString& caption,
-              const QList<QKeySequence>& shortcuts = {})
+QAction* make(QWidget* window, QAction*& slot, const char* name, const QString& category,
+              const QString& caption, const QList<QKeySequence>& shortcuts = {})
 {
     slot = new QAction(caption, window);
     slot->setObjectName(QString::fromLatin1(name));
@@ -36,16 +36,61 @@ QKeySequence key(QKeyCombination combination)
 
 QList<QAction*> TMainActions::all() const
 {
-    return {LoadFromFileAction, SaveToFileAction, PrintAction, BackUpAction, HideAction, ExitAction,
-            UndoAction, CutAction, CopyAction, PasteAction, SelectAllAction, FindAction, FindNextAction,
-            ReplaceAction, NewPageAction, DeletePageAction, ChgPageTitleAction, NextPageAction, PrevPageAction,
-            FontAction, BgColorAction, WordWrapAction, InsertLineAction, InsertDateAction, InsertLineDateAction,
-            InsertConfigAction, AlarmTimeAction, SignCompleteAction, AlarmAction, BeepAction, ShutDownAction,
-            OnDesktopAction, ShowWallPaperAction, DesktoFontAction, SeperatorColorAction,
-            DesktopAligmentLeftAction, DesktopAligmentMiddleAction, DesktopAligmentRightAction,
-            AligmentSpaceAction, SignSeperatorAction, SignOnDeskAction, OnDeskAllAction, ShowMessagerAction,
-            MessagerAction, HideOnStartAction, StayOnTopAction, ConfigAction, NotepadAction, CalcAction,
-            InfoCardAction, CalendarAction, GameAction, ReadmeAction, HotKeyListAction, AboutAction};
+    return {LoadFromFileAction,
+            SaveToFileAction,
+            PrintAction,
+            BackUpAction,
+            HideAction,
+            ExitAction,
+            UndoAction,
+            CutAction,
+            CopyAction,
+            PasteAction,
+            SelectAllAction,
+            FindAction,
+            FindNextAction,
+            ReplaceAction,
+            NewPageAction,
+            DeletePageAction,
+            ChgPageTitleAction,
+            NextPageAction,
+            PrevPageAction,
+            FontAction,
+            BgColorAction,
+            WordWrapAction,
+            InsertLineAction,
+            InsertDateAction,
+            InsertLineDateAction,
+            InsertConfigAction,
+            AlarmTimeAction,
+            SignCompleteAction,
+            AlarmAction,
+            BeepAction,
+            ShutDownAction,
+            OnDesktopAction,
+            ShowWallPaperAction,
+            DesktoFontAction,
+            SeperatorColorAction,
+            DesktopAligmentLeftAction,
+            DesktopAligmentMiddleAction,
+            DesktopAligmentRightAction,
+            AligmentSpaceAction,
+            SignSeperatorAction,
+            SignOnDeskAction,
+            OnDeskAllAction,
+            ShowMessagerAction,
+            MessagerAction,
+            HideOnStartAction,
+            StayOnTopAction,
+            ConfigAction,
+            NotepadAction,
+            CalcAction,
+            InfoCardAction,
+            CalendarAction,
+            GameAction,
+            ReadmeAction,
+            HotKeyListAction,
+            AboutAction};
 }
 
 TMainActions CreateMainActions(QWidget* w)
@@ -68,7 +113,8 @@ TMainActions CreateMainActions(QWidget* w)
     make(w, a.PasteAction, "PasteAction", edit, u"粘贴(&P)"_s, {key(Qt::CTRL | Qt::Key_V)});
     make(w, a.SelectAllAction, "SelectAllAction", edit, u"全选(&A)"_s, {key(Qt::CTRL | Qt::Key_A)});
     make(w, a.FindAction, "FindAction", edit, u"查找(&F)..."_s, {key(Qt::CTRL | Qt::Key_F)});
-    make(w, a.FindNextAction, "FindNextAction", edit, u"查找下一个(&N)"_s, {key(QKeyCombination(Qt::Key_F3))});
+    make(w, a.FindNextAction, "FindNextAction", edit, u"查找下一个(&N)"_s,
+         {key(QKeyCombination(Qt::Key_F3))});
     make(w, a.ReplaceAction, "ReplaceAction", edit, u"替换(&R)..."_s,
          {key(Qt::CTRL | Qt::Key_H), key(Qt::CTRL | Qt::Key_H)});
 
@@ -76,7 +122,8 @@ TMainActions CreateMainActions(QWidget* w)
          {key(Qt::CTRL | Qt::Key_N), key(Qt::CTRL | Qt::Key_N)});
     make(w, a.DeletePageAction, "DeletePageAction", page, u"删除(&D)"_s,
          {key(Qt::CTRL | Qt::Key_Delete), key(Qt::SHIFT | Qt::ALT | Qt::Key_Delete)});
-    make(w, a.ChgPageTitleAction, "ChgPageTitleAction", page, u"改标题(&M)"_s, {key(QKeyCombination(Qt::Key_F2))});
+    make(w, a.ChgPageTitleAction, "ChgPageTitleAction", page, u"改标题(&M)"_s,
+         {key(QKeyCombination(Qt::Key_F2))});
     make(w, a.NextPageAction, "NextPageAction", page, u"下一页(&N)"_s, {key(Qt::CTRL | Qt::Key_Tab)});
     // Shift+Tab arrives as Backtab.
     make(w, a.PrevPageAction, "PrevPageAction", page, u"上一页(&P)"_s,
@@ -89,13 +136,15 @@ TMainActions CreateMainActions(QWidget* w)
     a.WordWrapAction->setChecked(true);
 
     make(w, a.InsertLineAction, "InsertLineAction", insert, u"分隔行(&L)"_s, {key(Qt::CTRL | Qt::Key_Minus)});
-    make(w, a.InsertDateAction, "InsertDateAction", insert, u"日期/时间(&D)"_s, {key(QKeyCombination(Qt::Key_F5))});
+    make(w, a.InsertDateAction, "InsertDateAction", insert, u"日期/时间(&D)"_s,
+         {key(QKeyCombination(Qt::Key_F5))});
     make(w, a.InsertLineDateAction, "InsertLineDateAction", insert, u"日期时间分隔行(&B)"_s,
          {key(Qt::CTRL | Qt::ALT | Qt::Key_Minus)});
     make(w, a.InsertConfigAction, "InsertConfigAction", insert, u"插入文本设置(&C)..."_s);
 
     make(w, a.AlarmTimeAction, "AlarmTimeAction", alarm, u"插入提醒时间(&T)"_s, {key(Qt::CTRL | Qt::Key_T)});
-    make(w, a.SignCompleteAction, "SignCompleteAction", alarm, u"插入完成符(&E)"_s, {key(Qt::CTRL | Qt::Key_E)});
+    make(w, a.SignCompleteAction, "SignCompleteAction", alarm, u"插入完成符(&E)"_s,
+         {key(Qt::CTRL | Qt::Key_E)});
     make(w, a.AlarmAction, "AlarmAction", alarm, u"定时提醒(&A)"_s);
     make(w, a.BeepAction, "BeepAction", alarm, u"声音提醒(&B)"_s);
     make(w, a.ShutDownAction, "ShutDownAction", alarm, u"定时关机(&S)..."_s);
@@ -110,14 +159,16 @@ TMainActions CreateMainActions(QWidget* w)
     make(w, a.DesktopAligmentMiddleAction, "DesktopAligmentMiddleAction", desk, u"居中(&M)"_s);
     make(w, a.DesktopAligmentRightAction, "DesktopAligmentRightAction", desk, u"右对齐(&R)"_s);
     make(w, a.AligmentSpaceAction, "AligmentSpaceAction", desk, u"边距(&S):10"_s);
-    make(w, a.SignSeperatorAction, "SignSeperatorAction", desk, u"插入分隔线(&S)"_s, {key(Qt::CTRL | Qt::ALT | Qt::Key_L)});
+    make(w, a.SignSeperatorAction, "SignSeperatorAction", desk, u"插入分隔线(&S)"_s,
+         {key(Qt::CTRL | Qt::ALT | Qt::Key_L)});
     make(w, a.SignOnDeskAction, "SignOnDeskAction", desk, u"插入显示标记(&M)"_s, {key(Qt::CTRL | Qt::Key_M)});
     make(w, a.OnDeskAllAction, "OnDeskAllAction", desk, u"设置(&O)..."_s);
     a.OnDesktopAction->setCheckable(true);
     a.ShowWallPaperAction->setCheckable(true);
     auto* alignment = new QActionGroup(w);
     int tag = 0;
-    for (QAction* action : {a.DesktopAligmentLeftAction, a.DesktopAligmentMiddleAction, a.DesktopAligmentRightAction}) {
+    for (QAction* action :
+         {a.DesktopAligmentLeftAction, a.DesktopAligmentMiddleAction, a.DesktopAligmentRightAction}) {
         action->setCheckable(true);
         action->setData(tag++);
         alignment->addAction(action);
@@ -129,7 +180,8 @@ TMainActions CreateMainActions(QWidget* w)
     a.MessagerAction->setCheckable(true);
     a.HideOnStartAction->setCheckable(true);
 
-    make(w, a.StayOnTopAction, "StayOnTopAction", tools, u"在最顶层(&T)"_s, {key(QKeyCombination(Qt::Key_F6))});
+    make(w, a.StayOnTopAction, "StayOnTopAction", tools, u"在最顶层(&T)"_s,
+         {key(QKeyCombination(Qt::Key_F6))});
     a.StayOnTopAction->setCheckable(true);
     make(w, a.ConfigAction, "ConfigAction", tools, u"设置(&O)..."_s, {key(QKeyCombination(Qt::Key_F8))});
     make(w, a.NotepadAction, "NotepadAction", tools, u"记事本(&N)"_s);
@@ -203,7 +255,8 @@ void BuildMainMenu(QMenuBar* bar, TMainActions& a)
     m->setObjectName(u"DesktopMenu"_s);
     m->addActions({a.OnDesktopAction, a.ShowWallPaperAction, a.DesktoFontAction, a.SeperatorColorAction});
     QMenu* position = m->addMenu(u"文字位置(&A)"_s);
-    position->addActions({a.DesktopAligmentLeftAction, a.DesktopAligmentMiddleAction, a.DesktopAligmentRightAction});
+    position->addActions(
+        {a.DesktopAligmentLeftAction, a.DesktopAligmentMiddleAction, a.DesktopAligmentRightAction});
     position->addSeparator();
     position->addAction(a.AligmentSpaceAction);
     m->addSeparator();

@@ -18,9 +18,9 @@
 #include "PadTabSet.h"
 #include "PageRules.h"
 #include "PickButton.h"
-#include "ReplaceDlg.h"
 #include "Platform.h"
 #include "PubUtils.h"
+#include "ReplaceDlg.h"
 #include "SettingsLook.h"
 #include "SingleInstance.h"
 #include "SysHotKey.h"
@@ -142,7 +142,8 @@ void TMainForm::FormCreate()
     CreateTray();
     CreateHotKey();
     m_findReplace = new TFindReplace(
-        this, [this] { return CurrentEditor(); }, [this](const QString& message) { ShowInformation(message); });
+        this, [this] { return CurrentEditor(); },
+        [this](const QString& message) { ShowInformation(message); });
     ConnectActions();
     DisableUnbuiltCommands();
     setAcceptDrops(true);
@@ -231,7 +232,8 @@ void TMainForm::CreateHotKey()
     m_sysHotKey = new TSysHotKey(this, std::move(grabber));
     m_sysHotKey->setObjectName(u"SysHotKey"_s);
     m_sysHotKey->HotKeys().Add();
-    connect(m_sysHotKey, &TSysHotKey::OnHotKeys, this, [this](TSysHotKey*, int index) { HotKeyPressed(index); });
+    connect(m_sysHotKey, &TSysHotKey::OnHotKeys, this,
+            [this](TSysHotKey*, int index) { HotKeyPressed(index); });
 }
 
 void TMainForm::ConnectActions()
@@ -291,7 +293,8 @@ void TMainForm::ConnectActions()
     connect(a.StayOnTopAction, &QAction::triggered, this, &TMainForm::StayOnTopActionExecute);
 
     const TPlatform* platform = m_context.platform;
-    connect(a.NotepadAction, &QAction::triggered, this, [platform] { ShellOpen(*platform, u"notepad.exe"_s); });
+    connect(a.NotepadAction, &QAction::triggered, this,
+            [platform] { ShellOpen(*platform, u"notepad.exe"_s); });
     connect(a.CalcAction, &QAction::triggered, this, [platform] { ShellOpen(*platform, u"calc.exe"_s); });
     connect(a.InfoCardAction, &QAction::triggered, this,
             [platform] { ShellRun(*platform, AppDir() + kAddressBookProgram, QString(), QString()); });
@@ -310,13 +313,33 @@ void TMainForm::DisableUnbuiltCommands()
     // Commands whose windows and logic are not part of this program yet stay in the menus,
     // greyed out, with their shortcuts inactive.
     const TMainActions& a = m_actions;
-    for (QAction* action :
-         {a.LoadFromFileAction, a.SaveToFileAction, a.BackUpAction, a.InsertLineAction, a.InsertDateAction,
-          a.InsertLineDateAction, a.InsertConfigAction, a.AlarmTimeAction, a.SignCompleteAction, a.AlarmAction,
-          a.BeepAction, a.ShutDownAction, a.OnDesktopAction, a.ShowWallPaperAction, a.DesktoFontAction,
-          a.SeperatorColorAction, a.DesktopAligmentLeftAction, a.DesktopAligmentMiddleAction,
-          a.DesktopAligmentRightAction, a.AligmentSpaceAction, a.SignSeperatorAction, a.SignOnDeskAction,
-          a.OnDeskAllAction, a.ShowMessagerAction, a.MessagerAction, a.HideOnStartAction, a.ConfigAction})
+    for (QAction* action : {a.LoadFromFileAction,
+                            a.SaveToFileAction,
+                            a.BackUpAction,
+                            a.InsertLineAction,
+                            a.InsertDateAction,
+                            a.InsertLineDateAction,
+                            a.InsertConfigAction,
+                            a.AlarmTimeAction,
+                            a.SignCompleteAction,
+                            a.AlarmAction,
+                            a.BeepAction,
+                            a.ShutDownAction,
+                            a.OnDesktopAction,
+                            a.ShowWallPaperAction,
+                            a.DesktoFontAction,
+                            a.SeperatorColorAction,
+                            a.DesktopAligmentLeftAction,
+                            a.DesktopAligmentMiddleAction,
+                            a.DesktopAligmentRightAction,
+                            a.AligmentSpaceAction,
+                            a.SignSeperatorAction,
+                            a.SignOnDeskAction,
+                            a.OnDeskAllAction,
+                            a.ShowMessagerAction,
+                            a.MessagerAction,
+                            a.HideOnStartAction,
+                            a.ConfigAction})
         action->setEnabled(false);
 }
 
@@ -851,8 +874,8 @@ void TMainForm::DeletePageActionExecute()
     const bool shift = QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);
     const bool toRecycleBin = !shift && hasLines;
     if (hasLines) {
-        const int answer = ShowMsgBox(this, u"确实删除页面 “%1” 吗？"_s.arg(PageTitle(index)), MsgBoxKind::Confirmation,
-                                      {MsgBoxButton::Yes, MsgBoxButton::No});
+        const int answer = ShowMsgBox(this, u"确实删除页面 “%1” 吗？"_s.arg(PageTitle(index)),
+                                      MsgBoxKind::Confirmation, {MsgBoxButton::Yes, MsgBoxButton::No});
         if (answer != MsgResultYes)
             return;
     }
@@ -935,8 +958,8 @@ bool TMainForm::HandlePageKey(const QKeyEvent* event)
 {
     if (QGuiApplication::mouseButtons() != Qt::NoButton)
         return false;
-    const auto pageKey =
-        PageRules::AltPageKey(event->key(), event->modifiers(), m_tabSet->TabIndex(), m_tabSet->Tabs().Count());
+    const auto pageKey = PageRules::AltPageKey(event->key(), event->modifiers(), m_tabSet->TabIndex(),
+                                               m_tabSet->Tabs().Count());
     if (!pageKey)
         return false;
     if (pageKey->kind == PageRules::TPageKey::PickList) {
@@ -959,7 +982,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
         if (event->type() == QEvent::ShortcutOverride &&
-            PageRules::AltPageKey(key->key(), key->modifiers(), m_tabSet->TabIndex(), m_tabSet->Tabs().Count())) {
+            PageRules::AltPageKey(key->key(), key->modifiers(), m_tabSet->TabIndex(),
+                                  m_tabSet->Tabs().Count())) {
             // A page key comes before the menu bar's access keys: Alt+D is the page list, not
             // the "桌面(&D)" menu. Claiming the key here delivers it as a key press below.
             event->accept();

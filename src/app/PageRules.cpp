@@ -33,7 +33,8 @@ int PreviousIndex(int current, int count)
 std::optional<TPageKey> AltPageKey(int key, Qt::KeyboardModifiers modifiers, int current, int count)
 {
     // Keypad digits carry the keypad modifier and are not page keys.
-    if ((modifiers & ~Qt::KeypadModifier) != Qt::AltModifier || (modifiers & Qt::KeypadModifier) || count <= 0)
+    if ((modifiers & ~Qt::KeypadModifier) != Qt::AltModifier || (modifiers & Qt::KeypadModifier) ||
+        count <= 0)
         return std::nullopt;
     int index = -1;
     if (key >= Qt::Key_1 && key <= Qt::Key_9)

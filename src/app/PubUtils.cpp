@@ -127,8 +127,8 @@ bool IsFolder(const QString& path)
     if (path.contains(u'*') || path.contains(u'?')) {
         const QFileInfo info(path);
         QDir dir = info.dir();
-        const QStringList matches =
-            dir.entryList({info.fileName()}, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        const QStringList matches = dir.entryList({info.fileName()}, QDir::AllEntries | QDir::Hidden |
+                                                                         QDir::System | QDir::NoDotAndDotDot);
         return !matches.isEmpty() && QFileInfo(dir.filePath(matches.first())).isDir();
     }
     return QFileInfo(path).isDir();
@@ -158,7 +158,8 @@ QString ReplaceChar(const QString& text, QChar from, QChar to)
     return result;
 }
 
-QString FitTextToWidth(const QString& text, const QFontMetrics& metrics, int maxWidth, const QString& ellipsis)
+QString FitTextToWidth(const QString& text, const QFontMetrics& metrics, int maxWidth,
+                       const QString& ellipsis)
 {
     QString base = text;
     QString result = text;
@@ -294,8 +295,8 @@ void CopyFolder(const QString& source, const QString& target, bool recursive)
     const QString to = NormalizeDir(target);
     QDir().mkpath(to);
     QDir dir(from);
-    const QFileInfoList entries =
-        dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+    const QFileInfoList entries = dir.entryInfoList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
     for (const QFileInfo& entry : entries) {
         const QString name = entry.fileName();
         if (recursive && entry.isDir() && !entry.isSymLink()) {

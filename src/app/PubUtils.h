@@ -26,7 +26,8 @@ int LastCharPos(QChar ch, const QString& text);
 QString ReplaceChar(const QString& text, QChar from, QChar to);
 // Shortens text from its end, adding ellipsis, until it fits maxWidth pixels in the metrics' font;
 // once only one character of the text is left, the ellipsis itself is eaten from the end.
-QString FitTextToWidth(const QString& text, const QFontMetrics& metrics, int maxWidth, const QString& ellipsis);
+QString FitTextToWidth(const QString& text, const QFontMetrics& metrics, int maxWidth,
+                       const QString& ellipsis);
 
 // Two upper-case hex digits per byte, high nibble first.
 QByteArray BytesToHex(const QByteArray& bytes);

@@ -38,7 +38,8 @@ TSessionEndWatcher::TSessionEndWatcher(QObject* parent) : QObject(parent)
         connect(m_notifier, &QSocketNotifier::activated, this, &TSessionEndWatcher::readSignal);
     }
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-        connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { emit sessionEnding(); });
+        connect(app, &QGuiApplication::commitDataRequest, this,
+                [this](QSessionManager&) { emit sessionEnding(); });
     }
 }
 

@@ -1,8 +1,8 @@
 // The composition root: builds the platform services and the three process-wide objects in
 // their order, hands them to the windows and tears everything down in the reverse order.
 #include "AppConfigMgr.h"
-#include "Application.h"
 #include "AppContext.h"
+#include "Application.h"
 #include "BaseFrm.h"
 #include "DataManager.h"
 #include "ExprParser.h"

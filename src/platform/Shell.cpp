@@ -31,8 +31,8 @@ QString DesktopShell::mapProgram(const QString& name) const
         mapped = firstInstalled({u"gnome-text-editor", u"gedit", u"kate", u"kwrite", u"mousepad", u"pluma",
                                  u"xed", u"leafpad", u"featherpad", u"xedit"});
     else if (lower == u"calc.exe" || lower == u"calc")
-        mapped = firstInstalled({u"gnome-calculator", u"kcalc", u"galculator", u"mate-calc", u"qalculate-gtk",
-                                 u"xcalc"});
+        mapped = firstInstalled(
+            {u"gnome-calculator", u"kcalc", u"galculator", u"mate-calc", u"qalculate-gtk", u"xcalc"});
     return mapped.isEmpty() ? name.trimmed() : mapped;
 }
 
@@ -53,7 +53,8 @@ bool DesktopShell::openDocument(const QString& target)
         url = QUrl::fromUserInput(trimmed);
     if (!url.isValid())
         return false;
-    if (url.isLocalFile() && QFileInfo(url.toLocalFile()).isExecutable() && !QFileInfo(url.toLocalFile()).isDir())
+    if (url.isLocalFile() && QFileInfo(url.toLocalFile()).isExecutable() &&
+        !QFileInfo(url.toLocalFile()).isDir())
         return QProcess::startDetached(url.toLocalFile(), {});
     return QDesktopServices::openUrl(url);
 }

@@ -60,8 +60,8 @@ bool QtWindowSystem::isForeground(const QWidget* window) const
     unsigned long count = 0;
     unsigned long remaining = 0;
     unsigned char* data = nullptr;
-    const int status = XGetWindowProperty(display, DefaultRootWindow(display), activeAtom, 0, 1, False, XA_WINDOW,
-                                          &type, &format, &count, &remaining, &data);
+    const int status = XGetWindowProperty(display, DefaultRootWindow(display), activeAtom, 0, 1, False,
+                                          XA_WINDOW, &type, &format, &count, &remaining, &data);
     if (status != Success || !data || count == 0 || format != 32) {
         if (data)
             XFree(data);

@@ -32,16 +32,19 @@ bool FakeShell::openDocument(const QString& target)
     return succeed;
 }
 
-bool FakeShell::startProgram(const QString& program, const QStringList& arguments, const QString& workingFolder)
+bool FakeShell::startProgram(const QString& program, const QStringList& arguments,
+                             const QString& workingFolder)
 {
-    started.append(program + QLatin1Char('|') + arguments.join(QLatin1Char(' ')) + QLatin1Char('|') + workingFolder);
+    started.append(program + QLatin1Char('|') + arguments.join(QLatin1Char(' ')) + QLatin1Char('|') +
+                   workingFolder);
     return succeed;
 }
 
-bool FakeAutostart::setEntry(bool enable, const QString& name, const QString& program, const QStringList& arguments)
+bool FakeAutostart::setEntry(bool enable, const QString& name, const QString& program,
+                             const QStringList& arguments)
 {
-    calls.append((enable ? QStringLiteral("on|") : QStringLiteral("off|")) + name + QLatin1Char('|') + program +
-                 QLatin1Char('|') + arguments.join(QLatin1Char(' ')));
+    calls.append((enable ? QStringLiteral("on|") : QStringLiteral("off|")) + name + QLatin1Char('|') +
+                 program + QLatin1Char('|') + arguments.join(QLatin1Char(' ')));
     return true;
 }
 

@@ -19,7 +19,8 @@ class FakeShell final : public IShell
 {
 public:
     bool openDocument(const QString& target) override;
-    bool startProgram(const QString& program, const QStringList& arguments, const QString& workingFolder) override;
+    bool startProgram(const QString& program, const QStringList& arguments,
+                      const QString& workingFolder) override;
     QString mapProgram(const QString& name) const override { return name; }
     QStringList opened;
     QStringList started;
@@ -29,7 +30,8 @@ public:
 class FakeAutostart final : public IAutostart
 {
 public:
-    bool setEntry(bool enable, const QString& name, const QString& program, const QStringList& arguments) override;
+    bool setEntry(bool enable, const QString& name, const QString& program,
+                  const QStringList& arguments) override;
     QStringList calls;
 };
 

@@ -18,7 +18,8 @@ void IsolateFromUserEnvironment()
     qputenv("XDG_DATA_HOME", (base + QStringLiteral("/data")).toLocal8Bit());
     qputenv("XDG_CACHE_HOME", (base + QStringLiteral("/cache")).toLocal8Bit());
     qputenv("XDG_RUNTIME_DIR", (base + QStringLiteral("/runtime")).toLocal8Bit());
-    QFile::setPermissions(base + QStringLiteral("/runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(base + QStringLiteral("/runtime"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("TMPDIR", (base + QStringLiteral("/tmp")).toLocal8Bit());
 }
 

@@ -40,9 +40,10 @@ TEST(SetRunOnStartup, WritesTheExecutableWithItsParameters)
     EXPECT_TRUE(SetRunOnStartup(platform.services(), true, false, u"Jotvane"_s, u"/min"_s));
     EXPECT_TRUE(SetRunOnStartup(platform.services(), false, false, QString(), QString()));
     ASSERT_EQ(platform.autostart.calls.size(), 2);
-    EXPECT_EQ(platform.autostart.calls[0], u"on|Jotvane|"_s + QCoreApplication::applicationFilePath() + u"|/min"_s);
-    EXPECT_EQ(platform.autostart.calls[1],
-              u"off|"_s + QCoreApplication::applicationName() + u"|"_s + QCoreApplication::applicationFilePath() + u"|"_s);
+    EXPECT_EQ(platform.autostart.calls[0],
+              u"on|Jotvane|"_s + QCoreApplication::applicationFilePath() + u"|/min"_s);
+    EXPECT_EQ(platform.autostart.calls[1], u"off|"_s + QCoreApplication::applicationName() + u"|"_s +
+                                               QCoreApplication::applicationFilePath() + u"|"_s);
 }
 
 TEST(XdgAutostart, WritesAQuotedDesktopEntryAndRemovesIt)

@@ -71,7 +71,8 @@ TEST(CommaText, WritesQuotedItemsOnlyWhereNeeded)
     EXPECT_EQ(TextToCommaText(u"a b\r\nc"_s), u"\"a b\",c"_s);
     EXPECT_EQ(TextToCommaText(QString()), QString());
     EXPECT_EQ(TextToCommaText(u"\r\n"_s), u"\"\""_s);
-    EXPECT_EQ(ListToCommaText({u"say \"hi\""_s, u"x,y"_s, QString(), u"z"_s}), u"\"say \"\"hi\"\"\",\"x,y\",,z"_s);
+    EXPECT_EQ(ListToCommaText({u"say \"hi\""_s, u"x,y"_s, QString(), u"z"_s}),
+              u"\"say \"\"hi\"\"\",\"x,y\",,z"_s);
     EXPECT_EQ(ListToCommaText({u"tab\there"_s}), u"\"tab\there\""_s);
 }
 

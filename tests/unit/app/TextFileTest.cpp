@@ -42,7 +42,9 @@ TEST(TextEncoding, DecodesByMarkAndGb18030WithoutOne)
     // GB18030 holds every character, also those outside GBK.
     const QString rare = u"😀€"_s;
     EXPECT_EQ(TextFromAnsi(AnsiFromText(rare)), rare);
-    EXPECT_EQ(EncodeText(u"A"_s, TTextEncoding::Utf16LE), QByteArray("\xFF\xFE" "A\0", 4));
+    EXPECT_EQ(EncodeText(u"A"_s, TTextEncoding::Utf16LE), QByteArray("\xFF\xFE"
+                                                                     "A\0",
+                                                                     4));
     EXPECT_EQ(DecodeText(QByteArray()), QString());
 }
 

@@ -46,11 +46,15 @@ TEST_F(PageStoreTest, MissingFolderGivesNoPagesAndFirstPageCreatesIt)
     EXPECT_TRUE(store.GetPages().isEmpty());
     EXPECT_EQ(store.AddPage(u"默认页"_s), 0);
     const QString path = store.fileName(0);
-    EXPECT_TRUE(QRegularExpression(u"/Data/\\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\\}\\.txt$"_s)
+    EXPECT_TRUE(QRegularExpression(
+                    u"/Data/\\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\\}\\.txt$"_s)
                     .match(path)
                     .hasMatch())
         << path.toStdString();
-    EXPECT_EQ(ReadBytes(path), QByteArray("\xFF\xFE" "0\0\r\0\n\0", 8) + Utf16Le(u"默认页\r\n\r\n"_s).mid(2));
+    EXPECT_EQ(ReadBytes(path), QByteArray("\xFF\xFE"
+                                          "0\0\r\0\n\0",
+                                          8) +
+                                   Utf16Le(u"默认页\r\n\r\n"_s).mid(2));
     EXPECT_EQ(store.AddPage(u"新建页"_s), 1);
 }
 
@@ -124,7 +128,9 @@ TEST_F(PageStoreTest, KeysOutOfOrderAreSortedAndRenumberedAtTheScan)
 
 TEST_F(PageStoreTest, ForeignEncodingsAreReadAndWrittenBackAsUtf16)
 {
-    seed(u"utf8.txt"_s, "\xEF\xBB\xBF" "0\r\n" + u"中文"_s.toUtf8() + "\r\n\r\nline\r\n");
+    seed(u"utf8.txt"_s, "\xEF\xBB\xBF"
+                        "0\r\n" +
+                            u"中文"_s.toUtf8() + "\r\n\r\nline\r\n");
     seed(u"ansi.txt"_s, "1\r\n\xC4\xE3\xBA\xC3\r\n\r\n\xC4\xE3\r\n");
     seed(u"be.txt"_s, EncodeText(u"2\r\nBE\r\n\r\nx"_s, TTextEncoding::Utf16BE));
     TDataManager store(folder(), m_trash);

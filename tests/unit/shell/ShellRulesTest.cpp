@@ -57,7 +57,8 @@ TEST(AltPageKeys, SelectOnlyExistingTabsWithAltAlone)
 TEST(WindowPlace, DefaultsToTheBottomRightOfTheWorkArea)
 {
     const QRect work(0, 0, 1280, 770);
-    EXPECT_EQ(WindowBounds::RestoredBounds(QRect(), work, {QRect(0, 0, 1280, 800)}), QRect(720, 340, 560, 430));
+    EXPECT_EQ(WindowBounds::RestoredBounds(QRect(), work, {QRect(0, 0, 1280, 800)}),
+              QRect(720, 340, 560, 430));
     EXPECT_EQ(WindowBounds::RestoredBounds(WindowBounds::FromEdges(10, 10, 10, 300), work, {}),
               QRect(720, 340, 560, 430));
 }
@@ -69,9 +70,11 @@ TEST(WindowPlace, SavedRectangleIsMovedBackOntoItsMonitorKeepingItsSize)
     EXPECT_EQ(WindowBounds::RestoredBounds(WindowBounds::FromEdges(100, 100, 600, 500), work, monitors),
               QRect(100, 100, 500, 400));
     // Partly beyond the right and bottom edges of the first monitor, mostly on it.
-    EXPECT_EQ(WindowBounds::RestoredBounds(QRect(1000, 600, 500, 400), work, monitors), QRect(780, 400, 500, 400));
+    EXPECT_EQ(WindowBounds::RestoredBounds(QRect(1000, 600, 500, 400), work, monitors),
+              QRect(780, 400, 500, 400));
     // Mostly on the second monitor: kept there.
-    EXPECT_EQ(WindowBounds::RestoredBounds(QRect(1200, 100, 500, 400), work, monitors), QRect(1280, 100, 500, 400));
+    EXPECT_EQ(WindowBounds::RestoredBounds(QRect(1200, 100, 500, 400), work, monitors),
+              QRect(1280, 100, 500, 400));
     // Larger than the monitor: the left and top edges win.
     EXPECT_EQ(WindowBounds::KeepOnMonitor(QRect(-50, -50, 2000, 900), monitors[0]), QRect(0, 0, 2000, 900));
 }

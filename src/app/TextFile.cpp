@@ -148,7 +148,7 @@ QString JoinLines(const QStringList& lines)
     return text;
 }
 
-QString ReadTextFile(const QString& path, TTextEncoding* encoding)
+QByteArray ReadFileBytes(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -156,7 +156,12 @@ QString ReadTextFile(const QString& path, TTextEncoding* encoding)
     const QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw EFileError(u"无法读取文件 \"%1\"。%2"_s.arg(path, file.errorString()));
-    return DecodeText(data, encoding);
+    return data;
+}
+
+QString ReadTextFile(const QString& path, TTextEncoding* encoding)
+{
+    return DecodeText(ReadFileBytes(path), encoding);
 }
 
 QStringList ReadTextFileLines(const QString& path, TTextEncoding* encoding)

@@ -45,6 +45,8 @@ QStringList SplitLines(const QString& text);
 // Every line followed by CR LF, the last one included.
 QString JoinLines(const QStringList& lines);
 
+// Reads a whole file's bytes. Throws EFileError when it cannot be read.
+QByteArray ReadFileBytes(const QString& path);
 // Reads a whole file by its byte-order mark. Throws EFileError when it cannot be read.
 QString ReadTextFile(const QString& path, TTextEncoding* encoding = nullptr);
 QStringList ReadTextFileLines(const QString& path, TTextEncoding* encoding = nullptr);

@@ -69,13 +69,7 @@ QByteArray readFile(const QString& path, bool& exists)
     exists = QFile::exists(path);
     if (!exists)
         return {};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EFileError(u"无法打开文件 \"%1\"。%2"_s.arg(path, file.errorString()));
-    const QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw EFileError(u"无法读取文件 \"%1\"。%2"_s.arg(path, file.errorString()));
-    return data;
+    return ReadFileBytes(path);
 }
 
 } // namespace

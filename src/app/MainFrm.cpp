@@ -346,10 +346,15 @@ void TMainForm::DisableUnbuiltCommands()
 void TMainForm::LoadPages()
 {
     const TPageItems pages = m_context.dataManager->GetPages();
-    m_loading = true;
+    // The stored pages arrive together: their tabs are laid out once, not once per page, and
+    // their layers wait for their editors (see AddPageView).
+    QStringList titles;
+    titles.reserve(pages.size());
     for (const TPageItem& page : pages)
-        AddPageView(page.Title, page.Text);
-    m_loading = false;
+        titles.append(page.Title);
+    m_tabSet->Tabs().AddStrings(titles);
+    for (const TPageItem& page : pages)
+        m_layerList->AddLayer()->setProperty(kPendingTextProperty, page.Text);
     if (m_tabSet->Tabs().Count() == 0)
         AddDefaultPage();
     SelectPage(0);
@@ -689,8 +694,6 @@ void TMainForm::AddPageView(const QString& title, const QString& text)
     // A page's editor is made when the page is first needed (shown, searched, saved): starting
     // with a thousand pages then costs a thousand small panels, not a thousand laid-out editors.
     layer->setProperty(kPendingTextProperty, text);
-    if (m_loading)
-        return; // the loaded pages are selected once, at the end
     CreateEditor(layer);
     SelectPage(m_tabSet->Tabs().Count() - 1);
 }
@@ -735,8 +738,6 @@ TPadMemo* TMainForm::EditorOf(TLayer* layer) const
         return nullptr;
     if (auto* editor = layer->findChild<TPadMemo*>())
         return editor;
-    if (m_loading)
-        return nullptr;
     // Making the editor changes what is shown, not the page: the getters stay const.
     return const_cast<TMainForm*>(this)->CreateEditor(layer);
 }

@@ -147,8 +147,6 @@ private:
     // its frame around the window; the first show then moves the frame into the work area.
     bool m_defaultPlace = false;
     bool m_hiding = false;
-    // While the stored pages are loaded no editor is made; the selected page gets one after.
-    bool m_loading = false;
     bool m_exiting = false;
     bool m_saved = false;
 };

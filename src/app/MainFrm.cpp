@@ -353,8 +353,9 @@ void TMainForm::LoadPages()
     for (const TPageItem& page : pages)
         titles.append(page.Title);
     m_tabSet->Tabs().AddStrings(titles);
-    for (const TPageItem& page : pages)
-        m_layerList->AddLayer()->setProperty(kPendingTextProperty, page.Text);
+    const QList<TLayer*> layers = m_layerList->AddLayers(int(pages.size()));
+    for (int i = 0; i < layers.size(); ++i)
+        layers[i]->setProperty(kPendingTextProperty, pages[i].Text);
     if (m_tabSet->Tabs().Count() == 0)
         AddDefaultPage();
     SelectPage(0);

@@ -72,6 +72,24 @@ TLayer* TLayerList::AddLayer()
     return layer;
 }
 
+QList<TLayer*> TLayerList::AddLayers(int count)
+{
+    QList<TLayer*> added;
+    added.reserve(count);
+    const QRect area = rect();
+    for (int i = 0; i < count; ++i) {
+        auto* layer = new TLayer(nullptr);
+        layer->m_layerList = this;
+        layer->setParent(this);
+        layer->setGeometry(area);
+        m_layers.append(layer);
+        added.append(layer);
+    }
+    if (!added.isEmpty())
+        SetActiveLayer(added.last());
+    return added;
+}
+
 void TLayerList::InsertLayer(TLayer* layer)
 {
     if (!layer || m_layers.contains(layer))

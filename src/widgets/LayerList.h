@@ -29,6 +29,9 @@ public:
 
     // A new layer, parented and made active and visible.
     TLayer* AddLayer();
+    // count new layers at the end, the last one active: the same as count calls of AddLayer,
+    // with one activation instead of count.
+    QList<TLayer*> AddLayers(int count);
     // Appends layer (taking it as a child) and makes it active.
     void InsertLayer(TLayer* layer);
     // Takes layer out of the list (it stays a child, hidden); the first layer becomes active

@@ -201,3 +201,29 @@ TEST_F(LayerListTest, LayersJoinAndLeaveListsAndKeepTheirBorder)
 }
 
 } // namespace
+
+TEST_F(LayerListTest, AddingManyLayersAtOnceEndsAsAddingThemOneByOne)
+{
+    TLayer* first = list->AddLayer();
+    QSignalSpy changed(list.get(), &TLayerList::OnLayerChanged);
+    const QList<TLayer*> added = list->AddLayers(3);
+    ASSERT_EQ(added.size(), 3);
+    EXPECT_EQ(list->LayerCount(), 4);
+    EXPECT_EQ(list->ActiveLayer(), added.last());
+    EXPECT_EQ(changed.count(), 1);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(added[i]->LayerIndex(), i + 1);
+        EXPECT_EQ(added[i]->LayerList(), list.get());
+        EXPECT_EQ(added[i]->parentWidget(), list.get());
+        EXPECT_EQ(added[i]->geometry(), list->rect());
+    }
+    EXPECT_FALSE(first->isVisible());
+    EXPECT_FALSE(added[0]->isVisible());
+    EXPECT_TRUE(added[2]->isVisible());
+    // A layer made this way is activated and destroyed like any other.
+    added[1]->setVisible(true);
+    EXPECT_EQ(list->ActiveLayer(), added[1]);
+    delete added[1];
+    EXPECT_EQ(list->LayerCount(), 3);
+    EXPECT_TRUE(list->AddLayers(0).isEmpty());
+}

@@ -121,7 +121,7 @@ TMainForm::~TMainForm()
     // The messenger window closes here once it exists, and the desktop display is switched off,
     // before the pages and the window state are saved.
     SaveAll();
-    // Editors go before the store would see another save.
+    // The find and replace dialogs work on the editors: they go before them.
     delete m_findReplace;
     m_findReplace = nullptr;
 }

@@ -148,5 +148,4 @@ private:
     bool m_defaultPlace = false;
     bool m_hiding = false;
     bool m_exiting = false;
-    bool m_saved = false;
 };

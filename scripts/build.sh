@@ -3,5 +3,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${JV_BUILD_DIR:-$root/build}
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=${JV_BUILD_TYPE:-RelWithDebInfo} >/dev/null
+launcher=()
+# A compiler cache, where one is installed, makes rebuilds in several work trees cheap.
+if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache); fi
+cmake -S "$root" -B "$build" -G Ninja "${launcher[@]}" -DCMAKE_BUILD_TYPE=${JV_BUILD_TYPE:-RelWithDebInfo} >/dev/null
 cmake --build "$build" --parallel "$(nproc)"

@@ -3,9 +3,9 @@
 // what that saves over full reads.
 //
 //   bench_page_scan [pages=10000] [bytes per page=1024] [rounds=5]
-#include "DataManager.h"
-#include "TextFile.h"
-#include "Trash.h"
+#include "notes/DataManager.h"
+#include "core/TextFile.h"
+#include "platform/Trash.h"
 
 #include <QCoreApplication>
 #include <QDir>

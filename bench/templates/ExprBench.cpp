@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "ExprParser.h"
-#include "ExprScanner.h"
+#include "templates/ExprParser.h"
+#include "templates/ExprScanner.h"
 
 using namespace Qt::StringLiterals;
 

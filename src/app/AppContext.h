@@ -6,6 +6,7 @@
 #include <memory>
 
 struct TPlatform;
+class IDialogService;
 class IHotKeyGrabber;
 class TAppConfigMgr;
 class TDataManager;
@@ -19,6 +20,8 @@ struct TAppContext
     TExprParser* parser = nullptr;
     TDataManager* dataManager = nullptr;
     TAppConfigMgr* config = nullptr;
+    // The file, folder, font and colour dialogs and the message box.
+    IDialogService* dialogs = nullptr;
     // The local server name the running copy's main window listens on; empty: none.
     QString instanceName;
     // Makes the grabber of the global hotkey; empty: the desktop's own.

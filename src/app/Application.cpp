@@ -1,7 +1,7 @@
-#include "Application.h"
+#include "app/Application.h"
 
-#include "MsgBox.h"
-#include "TextFile.h"
+#include "widgets/MsgBox.h"
+#include "core/TextFile.h"
 
 #include <cstdio>
 #include <exception>

@@ -1,78 +1,88 @@
 #pragma once
 
-#include "AppContext.h"
-#include "MainCommands.h"
+#include "app/AppContext.h"
+#include "app/WindowPlacement.h"
 
 #include <QMainWindow>
 
-#include <functional>
+#include <memory>
 
 class QMenu;
 class QSystemTrayIcon;
+class TCommandTable;
+class TEditCommands;
 class TFindReplace;
 class TInstanceServer;
-class TLayer;
 class TLayerList;
 class TPadMemo;
 class TPadTabSet;
+class TPageSet;
 class TSysHotKey;
+class TToolsCommands;
+class TTrayIcon;
 
-// The note window: the tabs of the pages above one editing area, the commands, the tray icon
-// and the global hotkey. Tab i, layer i and page file i are always the same page.
+// The note window: the tabs of the pages above one editing area, the menus, the tray icon and
+// the global hotkey. The pages, the commands of each subsystem, the tray and the window's place
+// are their own objects; the window keeps its layout, its events and the order of saving, and
+// tells the subsystems' controllers when it hides, shows, exits or the session ends.
 class TMainForm final : public QMainWindow
 {
     Q_OBJECT
 public:
     explicit TMainForm(const TAppContext& context, QWidget* parent = nullptr);
-    // The destroy handler: closes the messenger, switches the desktop display off and saves.
+    // The destroy handler: the subsystems close (messenger, desktop display), then the pages and
+    // the window state are saved.
     ~TMainForm() override;
     Q_DISABLE_COPY_MOVE(TMainForm)
 
-    // Pages
+    // Pages: how the other subsystems reach page text. Tab i, layer i and page file i are the
+    // same page.
+    TPageSet& Pages() const { return *m_pages; }
     int PageCount() const;
     TPadMemo* EditorAt(int index) const;
     TPadMemo* CurrentEditor() const;
     int PageIndex() const;
     QString PageTitle(int index) const;
     void CreatePage(const QString& title, const QString& text);
-    void RemovePage(int index, bool toRecycleBin);
-    void AddDefaultPage();
     void SaveModifiedPages();
-    // A new page filled from file and marked modified; false when the file could not be read
-    // (the new page then stays empty).
-    bool OpenFileAsPage(const QString& file);
     void PasteAtCaret(const QString& text);
 
     // Window state
     void ShowMainWindow();
     void HideToTray();
-    void UpdateTrayMenu();
     void EnableHotKeys(bool on);
+    // The hotkey of the settings (HotKeyBase, HotKeyModifiers), registered anew.
+    void ApplyHotKey();
     // Asks the message loop to end; the windows are torn down once it has.
     void Exit();
-    // The session ends: run the destroy handler's saving steps and write the settings now.
+    // The session ends: the destroy handler's saving steps and the settings are written now,
+    // without waiting on the user.
     void EndSession();
     bool isInstanceMarked() const;
     // True when hiding goes to a notification area; otherwise the window is minimised.
-    bool HasTray() const { return m_trayIcon != nullptr; }
+    bool HasTray() const;
 
-    TMainActions& Actions() { return m_actions; }
+    TCommandTable& Commands() const { return *m_commands; }
     TPadTabSet* TabSet() const { return m_tabSet; }
     TLayerList* LayerList() const { return m_layerList; }
     QWidget* MemoPanel() const { return m_memoPanel; }
     QMenu* TabSetPopupMenu() const { return m_tabSetPopupMenu; }
-    QMenu* TrayPopupMenu() const { return m_trayPopupMenu; }
-    QSystemTrayIcon* TrayIcon() const { return m_trayIcon; }
-    TFindReplace* FindReplace() const { return m_findReplace; }
+    QMenu* TrayPopupMenu() const;
+    QSystemTrayIcon* TrayIcon() const;
+    TFindReplace* FindReplace() const;
     TSysHotKey* SysHotKey() const { return m_sysHotKey; }
-
-    // Dialog stand-ins for tests: the font and colour pickers. They return false on Cancel.
-    std::function<bool(QWidget*, QFont&)> chooseFont;
-    std::function<bool(QWidget*, QColor&)> chooseColor;
+    const TAppContext& Context() const { return m_context; }
 
 signals:
     // After the tray balloon was asked for (title, text).
     void balloonShown(const QString& title, const QString& text);
+    // The window has been hidden and its modified pages written.
+    void windowHidden();
+    void windowShown();
+    // The destroy handler begins: subsystems close before the pages are saved.
+    void aboutToExit();
+    // The session ends (logoff, SIGTERM): subsystems save what they hold, without asking.
+    void sessionEnding();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -89,63 +99,36 @@ private:
     void CreateTabSet();
     void CreateTray();
     void CreateHotKey();
-    void ConnectActions();
-    void DisableUnbuiltCommands();
-    void LoadPages();
+    void BindWindowCommands();
     void ApplySettings();
     void ApplyRunOnStartup();
-    void ApplyHotKey();
-    void RestoreBounds();
     void RestorePageIndex();
-    void KeepFrameInWorkArea();
-    void SaveAll();
-    void SaveBounds();
-    void SavePageIndex();
+    void SaveAll(bool mayAsk);
     void WriteSettings();
-
-    void AddPageView(const QString& title, const QString& text);
-    TPadMemo* CreateEditor(TLayer* layer);
-    TPadMemo* EditorOf(TLayer* layer) const;
-    // Whether page index has its editor yet (made when the page is first needed).
-    bool HasEditor(int index) const;
-    void RemovePageView(int index);
-    void SelectPage(int index);
-    void TabSetClick();
-    void TabSetDblClick();
-    void TabSetTabMoved(int from, int to);
-
-    void NewPageActionExecute();
-    void DeletePageActionExecute();
-    void ChgPageTitleActionExecute();
-    void FontActionExecute();
-    void BgColorActionExecute();
-    void WordWrapActionExecute();
-    void StayOnTopActionExecute();
-    void UpdateEditActions();
-    void OpenDroppedFiles(const QStringList& files);
+    void WatchEditor(TPadMemo* editor);
+    void UpdateTrayMenu();
     void ToggleFromTray();
     void HotKeyPressed(int index);
-    void ShowInformation(const QString& message);
     bool ModalDialogOpen() const;
-    bool IsShortcut(const QKeyEvent* event) const;
+    // 1: the key is an enabled command's shortcut; -1: a disabled command's; 0: neither.
+    int CommandKey(const QKeyEvent* event) const;
     bool HandlePageKey(const QKeyEvent* event);
 
     TAppContext m_context;
-    TMainActions m_actions;
+    std::unique_ptr<TCommandTable> m_commands;
+    TWindowPlacement m_placement;
     QWidget* m_panel1 = nullptr;
     QWidget* m_tabSetPanel = nullptr;
     QWidget* m_memoPanel = nullptr;
     TPadTabSet* m_tabSet = nullptr;
     TLayerList* m_layerList = nullptr;
     QMenu* m_tabSetPopupMenu = nullptr;
-    QMenu* m_trayPopupMenu = nullptr;
-    QSystemTrayIcon* m_trayIcon = nullptr;
+    TPageSet* m_pages = nullptr;
+    TEditCommands* m_editCommands = nullptr;
+    TToolsCommands* m_toolsCommands = nullptr;
+    TTrayIcon* m_tray = nullptr;
     TSysHotKey* m_sysHotKey = nullptr;
-    TFindReplace* m_findReplace = nullptr;
     TInstanceServer* m_instanceServer = nullptr;
-    // The default place is known only as a client rectangle until the window manager has put
-    // its frame around the window; the first show then moves the frame into the work area.
-    bool m_defaultPlace = false;
     bool m_hiding = false;
     bool m_exiting = false;
 };

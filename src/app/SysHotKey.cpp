@@ -1,6 +1,6 @@
-#include "SysHotKey.h"
+#include "app/SysHotKey.h"
 
-#include "HotKeyGrabber.h"
+#include "platform/HotKeyGrabber.h"
 
 #include <QPointer>
 
@@ -168,11 +168,6 @@ Qt::KeyboardModifiers QtModifiersFromHotKeyModifiers(THotKeyModifiers modifiers)
     if (modifiers & moWin)
         result |= Qt::MetaModifier;
     return result;
-}
-
-ESysHotKeyError::ESysHotKeyError(const QString& message)
-    : std::runtime_error(message.toStdString()), m_message(message)
-{
 }
 
 // --- THotKeyItem ---

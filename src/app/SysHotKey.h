@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Error.h"
+
 #include <QFlags>
 #include <QKeyCombination>
 #include <QObject>
@@ -65,14 +67,10 @@ int MaskFromModifiers(THotKeyModifiers modifiers);
 // moShift → Shift, moControl → Control, moAlt → Alt, moWin → Meta.
 Qt::KeyboardModifiers QtModifiersFromHotKeyModifiers(THotKeyModifiers modifiers);
 
-class ESysHotKeyError : public std::runtime_error
+class ESysHotKeyError : public EJotvaneError
 {
 public:
-    explicit ESysHotKeyError(const QString& message);
-    QString message() const { return m_message; }
-
-private:
-    QString m_message;
+    using EJotvaneError::EJotvaneError;
 };
 
 // One hotkey of a TSysHotKey. Its id with the window system is its index in the collection.

@@ -1,4 +1,4 @@
-#include "WindowBounds.h"
+#include "app/WindowBounds.h"
 
 namespace WindowBounds {
 

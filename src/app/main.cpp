@@ -1,17 +1,18 @@
 // The composition root: builds the platform services and the three process-wide objects in
 // their order, hands them to the windows and tears everything down in the reverse order.
-#include "AppConfigMgr.h"
-#include "AppContext.h"
-#include "Application.h"
-#include "BaseFrm.h"
-#include "DataManager.h"
-#include "ExprParser.h"
-#include "MainFrm.h"
-#include "Platform.h"
-#include "PubUtils.h"
-#include "SessionEnd.h"
-#include "SingleInstance.h"
-#include "Startup.h"
+#include "config/AppConfigMgr.h"
+#include "app/AppContext.h"
+#include "app/Application.h"
+#include "widgets/BaseFrm.h"
+#include "notes/DataManager.h"
+#include "templates/ExprParser.h"
+#include "app/MainFrm.h"
+#include "platform/Platform.h"
+#include "core/PubUtils.h"
+#include "app/SessionEnd.h"
+#include "app/SingleInstance.h"
+#include "app/Startup.h"
+#include "widgets/DialogService.h"
 
 #include <QApplication>
 
@@ -53,6 +54,8 @@ int main(int argc, char* argv[])
     LinuxPlatform platform;
     TAppContext context;
     context.platform = &platform.services();
+    TQtDialogService dialogs(platform.services());
+    context.dialogs = &dialogs;
     context.instanceName = InstanceServerName();
 
     // The process-wide objects, in this order; released in the reverse order after the windows.

@@ -1,6 +1,6 @@
-#include "AppConfigMgr.h"
-#include "PubUtils.h"
-#include "TextFile.h"
+#include "config/AppConfigMgr.h"
+#include "core/PubUtils.h"
+#include "core/TextFile.h"
 
 #include <QRegularExpression>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BaseConfigMgr.h"
+#include "config/BaseConfigMgr.h"
 
 #include <QDateTime>
 #include <QString>

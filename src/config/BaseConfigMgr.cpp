@@ -1,8 +1,8 @@
-#include "BaseConfigMgr.h"
-#include "ConfigIO.h"
-#include "IniConfigIO.h"
-#include "PubUtils.h"
-#include "TextFile.h"
+#include "config/BaseConfigMgr.h"
+#include "config/ConfigIO.h"
+#include "config/IniConfigIO.h"
+#include "core/PubUtils.h"
+#include "core/TextFile.h"
 
 #include <memory>
 #include <utility>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "PropertyList.h"
-#include "StrHashTable.h"
+#include "config/PropertyList.h"
+#include "config/StrHashTable.h"
 
 #include <QString>
 

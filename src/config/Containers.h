@@ -1,6 +1,6 @@
 #pragma once
 
 // The keyed containers of the settings store in one include.
-#include "PropertyList.h"
-#include "StrHashTable.h"
-#include "SyncObject.h"
+#include "config/PropertyList.h"
+#include "config/StrHashTable.h"
+#include "config/SyncObject.h"

@@ -1,6 +1,6 @@
-#include "IniConfigIO.h"
-#include "KeyCompare.h"
-#include "TextFile.h"
+#include "config/IniConfigIO.h"
+#include "config/KeyCompare.h"
+#include "core/TextFile.h"
 
 #include <QFile>
 #include <QStringDecoder>

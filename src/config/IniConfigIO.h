@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ConfigIO.h"
+#include "config/ConfigIO.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,4 +1,4 @@
-#include "KeyCompare.h"
+#include "config/KeyCompare.h"
 
 namespace {
 

@@ -1,12 +1,7 @@
-#include "PropertyList.h"
-#include "KeyCompare.h"
+#include "config/PropertyList.h"
+#include "config/KeyCompare.h"
 
 using namespace Qt::StringLiterals;
-
-EPropertyListError::EPropertyListError(const QString& message)
-    : std::runtime_error(message.toStdString()), m_message(message)
-{
-}
 
 EAssertionFailed::EAssertionFailed() : std::logic_error("Assertion failure") {}
 

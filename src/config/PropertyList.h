@@ -1,6 +1,7 @@
 #pragma once
 
-#include "SyncObject.h"
+#include "config/SyncObject.h"
+#include "core/Error.h"
 
 #include <QList>
 #include <QString>
@@ -15,14 +16,10 @@ struct TPropertyItem
 };
 
 // A name the list cannot hold, or another misuse of a list.
-class EPropertyListError : public std::runtime_error
+class EPropertyListError : public EJotvaneError
 {
 public:
-    explicit EPropertyListError(const QString& message);
-    QString message() const { return m_message; }
-
-private:
-    QString m_message;
+    using EJotvaneError::EJotvaneError;
 };
 
 // An index outside the list: a programming error.

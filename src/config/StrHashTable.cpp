@@ -1,5 +1,5 @@
-#include "StrHashTable.h"
-#include "KeyCompare.h"
+#include "config/StrHashTable.h"
+#include "config/KeyCompare.h"
 
 #include <QScopeGuard>
 

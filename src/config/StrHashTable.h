@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SyncObject.h"
+#include "config/SyncObject.h"
 
 #include <QList>
 #include <QString>

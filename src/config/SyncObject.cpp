@@ -1,4 +1,4 @@
-#include "SyncObject.h"
+#include "config/SyncObject.h"
 
 TSyncObject::~TSyncObject()
 {

@@ -5,7 +5,4 @@ QDateTime TSystemClock::Now() const
     return QDateTime::currentDateTime();
 }
 
-TTestClock::TTestClock(const QDateTime& start)
-    : m_now(start)
-{
-}
+TTestClock::TTestClock(const QDateTime& start) : m_now(start) {}

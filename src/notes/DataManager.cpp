@@ -1,8 +1,8 @@
-#include "DataManager.h"
+#include "notes/DataManager.h"
 
-#include "PubUtils.h"
-#include "TextFile.h"
-#include "Trash.h"
+#include "core/PubUtils.h"
+#include "core/TextFile.h"
+#include "platform/Trash.h"
 
 #include <QDir>
 #include <QFile>
@@ -147,10 +147,14 @@ void TDataManager::DeletePage(int position, bool toRecycleBin)
     if (!isValid(position))
         return;
     const QString path = m_files[position];
-    if (toRecycleBin)
-        m_trash.moveToTrash(path);
-    else
-        QFile::remove(path);
+    // A file that could not be removed keeps its page: dropping the entry anyway would make the
+    // page vanish now and come back at the next start.
+    if (toRecycleBin) {
+        if (!m_trash.moveToTrash(path))
+            throw EFileError(u"无法将页面文件“%1”移到回收站。"_s.arg(QDir::toNativeSeparators(path)));
+    } else if (!QFile::remove(path) && QFileInfo::exists(path)) {
+        throw EFileError(u"无法删除页面文件“%1”。"_s.arg(QDir::toNativeSeparators(path)));
+    }
     m_files.removeAt(position);
     Renumber();
 }

@@ -1,4 +1,4 @@
-#include "SearchText.h"
+#include "notes/SearchText.h"
 
 QString UpperCaseUnits(const QString& text)
 {

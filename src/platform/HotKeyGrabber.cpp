@@ -1,6 +1,6 @@
-#include "HotKeyGrabber.h"
+#include "platform/HotKeyGrabber.h"
 
-#include "X11HotKeyGrabber.h"
+#include "platform/X11HotKeyGrabber.h"
 
 IHotKeyGrabber::~IHotKeyGrabber() = default;
 

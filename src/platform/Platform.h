@@ -1,11 +1,11 @@
 #pragma once
 
-#include "Autostart.h"
-#include "FolderPicker.h"
-#include "Shell.h"
-#include "SystemInfo.h"
-#include "Trash.h"
-#include "WindowSystem.h"
+#include "platform/Autostart.h"
+#include "platform/FolderPicker.h"
+#include "platform/Shell.h"
+#include "platform/SystemInfo.h"
+#include "platform/Trash.h"
+#include "platform/WindowSystem.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "X11HotKeyGrabber.h"
+#include "platform/X11HotKeyGrabber.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QByteArray>

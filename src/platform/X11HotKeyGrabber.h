@@ -1,6 +1,6 @@
 #pragma once
 
-#include "HotKeyGrabber.h"
+#include "platform/HotKeyGrabber.h"
 
 #include <memory>
 

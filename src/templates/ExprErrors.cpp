@@ -1,4 +1,4 @@
-#include "ExprErrors.h"
+#include "templates/ExprErrors.h"
 
 using namespace Qt::StringLiterals;
 

@@ -1,4 +1,4 @@
-#include "ExprFunctions.h"
+#include "templates/ExprFunctions.h"
 
 #include <QDateTime>
 
@@ -6,11 +6,11 @@
 #include <cmath>
 #include <limits>
 
-#include "ExprErrors.h"
-#include "ExprMath.h"
-#include "ExprNode.h"
-#include "ExprNodes.h"
-#include "ExprParser.h"
+#include "templates/ExprErrors.h"
+#include "templates/ExprMath.h"
+#include "templates/ExprNode.h"
+#include "templates/ExprNodes.h"
+#include "templates/ExprParser.h"
 
 using namespace Qt::StringLiterals;
 

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "ExprErrors.h"
+#include "templates/ExprErrors.h"
 
 // Floating-point arithmetic that raises the platform's errors where the hardware would trap:
 // a result that is not finite never becomes a value of the language.

@@ -3,7 +3,7 @@
 #include <QList>
 #include <QString>
 
-#include "ExprTypes.h"
+#include "templates/ExprTypes.h"
 
 class TExprNodes;
 

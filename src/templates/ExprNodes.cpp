@@ -1,6 +1,6 @@
-#include "ExprNodes.h"
+#include "templates/ExprNodes.h"
 
-#include "ExprFunctions.h"
+#include "templates/ExprFunctions.h"
 
 void TExprNodes::Clear()
 {

@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "ExprNode.h"
+#include "templates/ExprNode.h"
 
 class TExprParser;
 

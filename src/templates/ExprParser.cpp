@@ -1,13 +1,13 @@
-#include "ExprParser.h"
+#include "templates/ExprParser.h"
 
 #include <QByteArray>
 
 #include <algorithm>
 #include <cmath>
 
-#include "ExprErrors.h"
-#include "ExprFunctions.h"
-#include "ExprMath.h"
+#include "templates/ExprErrors.h"
+#include "templates/ExprFunctions.h"
+#include "templates/ExprMath.h"
 
 using namespace Qt::StringLiterals;
 

@@ -6,9 +6,9 @@
 #include <functional>
 #include <optional>
 
-#include "ExprNodes.h"
-#include "ExprScanner.h"
-#include "ExprTypes.h"
+#include "templates/ExprNodes.h"
+#include "templates/ExprScanner.h"
+#include "templates/ExprTypes.h"
 
 // The clock that DATE, TIME and NOW read: local date and time.
 using TExprClock = std::function<QDateTime()>;

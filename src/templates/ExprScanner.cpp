@@ -1,6 +1,6 @@
-#include "ExprScanner.h"
+#include "templates/ExprScanner.h"
 
-#include "ExprErrors.h"
+#include "templates/ExprErrors.h"
 
 using namespace Qt::StringLiterals;
 

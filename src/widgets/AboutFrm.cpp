@@ -1,7 +1,7 @@
-#include "AboutFrm.h"
+#include "widgets/AboutFrm.h"
 
-#include "AppUtils.h"
-#include "HyperLabel.h"
+#include "platform/AppUtils.h"
+#include "widgets/HyperLabel.h"
 
 #include <QFrame>
 #include <QLabel>

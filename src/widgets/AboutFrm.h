@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BaseFrm.h"
+#include "widgets/BaseFrm.h"
 
 class QFrame;
 class QLabel;

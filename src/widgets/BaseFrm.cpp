@@ -1,4 +1,4 @@
-#include "BaseFrm.h"
+#include "widgets/BaseFrm.h"
 
 #include <QFontDatabase>
 #include <QGuiApplication>

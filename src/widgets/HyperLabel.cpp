@@ -1,4 +1,4 @@
-#include "HyperLabel.h"
+#include "widgets/HyperLabel.h"
 
 #include <QMouseEvent>
 #include <QPainter>

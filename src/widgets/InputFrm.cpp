@@ -1,4 +1,4 @@
-#include "InputFrm.h"
+#include "widgets/InputFrm.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,4 +1,4 @@
-#include "InputMemoFrm.h"
+#include "widgets/InputMemoFrm.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>

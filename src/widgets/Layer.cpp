@@ -1,7 +1,7 @@
-#include "Layer.h"
+#include "widgets/Layer.h"
 
-#include "LayerList.h"
-#include "ListError.h"
+#include "widgets/LayerList.h"
+#include "widgets/ListError.h"
 
 #include <QVBoxLayout>
 

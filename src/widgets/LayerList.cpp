@@ -1,7 +1,7 @@
-#include "LayerList.h"
+#include "widgets/LayerList.h"
 
-#include "Layer.h"
-#include "ListError.h"
+#include "widgets/Layer.h"
+#include "widgets/ListError.h"
 
 #include <QResizeEvent>
 

@@ -1,10 +1,11 @@
-#include "PadTabSet.h"
+#include "widgets/PadTabSet.h"
 
-#include "BaseFrm.h"
-#include "ListError.h"
-#include "PickButton.h"
-#include "PubUtils.h"
-#include "ScrollButton.h"
+#include "widgets/BaseFrm.h"
+#include "widgets/ListError.h"
+#include "widgets/PickButton.h"
+#include "core/PubUtils.h"
+#include "widgets/FitText.h"
+#include "widgets/ScrollButton.h"
 
 #include <QApplication>
 #include <QMouseEvent>

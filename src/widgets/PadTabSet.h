@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TabList.h"
+#include "widgets/TabList.h"
 
 #include <QPixmap>
 #include <QWidget>

@@ -1,6 +1,6 @@
-#include "PickButton.h"
+#include "widgets/PickButton.h"
 
-#include "PadTabSet.h"
+#include "widgets/PadTabSet.h"
 
 #include <QActionGroup>
 #include <QMenu>

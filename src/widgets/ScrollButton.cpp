@@ -1,6 +1,6 @@
-#include "ScrollButton.h"
+#include "widgets/ScrollButton.h"
 
-#include "PadTabSet.h"
+#include "widgets/PadTabSet.h"
 
 #include <QMouseEvent>
 #include <QPainter>

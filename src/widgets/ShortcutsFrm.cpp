@@ -1,4 +1,4 @@
-#include "ShortcutsFrm.h"
+#include "widgets/ShortcutsFrm.h"
 
 #include <QPlainTextEdit>
 #include <QResizeEvent>

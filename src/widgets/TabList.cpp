@@ -1,6 +1,6 @@
-#include "TabList.h"
+#include "widgets/TabList.h"
 
-#include "PadTabSet.h"
+#include "widgets/PadTabSet.h"
 
 int TTabList::Add(const QString& caption, const QVariant& object)
 {

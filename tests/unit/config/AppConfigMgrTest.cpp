@@ -1,8 +1,8 @@
-#include "AppConfigMgr.h"
+#include "config/AppConfigMgr.h"
 #include "ConfigTestSupport.h"
-#include "PubUtils.h"
+#include "core/PubUtils.h"
 #include "TestSupport.h"
-#include "TextFile.h"
+#include "core/TextFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // Random input with a fixed seed: the INI reader and the containers must neither crash nor
 // hang, and what they keep must stay what they were given.
-#include "BaseConfigMgr.h"
+#include "config/BaseConfigMgr.h"
 #include "ConfigTestSupport.h"
-#include "Containers.h"
-#include "IniConfigIO.h"
-#include "KeyCompare.h"
+#include "config/Containers.h"
+#include "config/IniConfigIO.h"
+#include "config/KeyCompare.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>

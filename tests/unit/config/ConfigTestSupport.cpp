@@ -1,6 +1,6 @@
 #include "ConfigTestSupport.h"
 #include "TestSupport.h"
-#include "TextFile.h"
+#include "core/TextFile.h"
 
 #include <algorithm>
 

@@ -1,5 +1,5 @@
-#include "Containers.h"
-#include "KeyCompare.h"
+#include "config/Containers.h"
+#include "config/KeyCompare.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "BaseConfigMgr.h"
+#include "config/BaseConfigMgr.h"
 #include "ConfigTestSupport.h"
-#include "IniConfigIO.h"
+#include "config/IniConfigIO.h"
 #include "TestSupport.h"
-#include "TextFile.h"
+#include "core/TextFile.h"
 
 #include <gtest/gtest.h>
 

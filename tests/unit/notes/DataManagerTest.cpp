@@ -1,4 +1,4 @@
-#include "DataManager.h"
+#include "notes/DataManager.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 
 #include "FakePlatform.h"
 #include "TestSupport.h"
-#include "TextFile.h"
+#include "core/TextFile.h"
 
 using namespace Qt::StringLiterals;
 
@@ -216,10 +216,11 @@ TEST_F(PageStoreTest, DeletePageGoesToTheTrashOrForGoodAndRenumbers)
     EXPECT_FALSE(QFile::exists(b));
     EXPECT_EQ(m_trash.trashed.size(), 1);
     EXPECT_EQ(titles(store), QStringList{u"C"_s});
-    // A file the trash refuses still leaves the list.
+    // A file the trash refuses keeps its page: the failure is reported, not hidden.
     m_trash.succeed = false;
-    store.DeletePage(0, true);
-    EXPECT_EQ(store.count(), 0);
+    EXPECT_THROW(store.DeletePage(0, true), EFileError);
+    EXPECT_EQ(titles(store), QStringList{u"C"_s});
+    m_trash.succeed = true;
     store.DeletePage(0, true);
     EXPECT_EQ(store.count(), 0);
 }

@@ -1,4 +1,4 @@
-#include "SearchText.h"
+#include "notes/SearchText.h"
 
 #include <gtest/gtest.h>
 

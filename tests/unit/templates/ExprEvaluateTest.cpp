@@ -1,10 +1,10 @@
 // Evaluation: operators on values, results as text, floating-point faults, the default
 // templates, re-evaluation and the limits that keep hostile expressions harmless.
-#include "ExprParser.h"
+#include "templates/ExprParser.h"
 
 #include <gtest/gtest.h>
 
-#include "ExprErrors.h"
+#include "templates/ExprErrors.h"
 #include "ExprTestHelpers.h"
 
 using namespace Qt::StringLiterals;

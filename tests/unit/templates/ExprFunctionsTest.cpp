@@ -1,10 +1,10 @@
 // The built-in functions: the table, clamping of positions and counts, ASCII-only case, the
 // numeric functions and their types, the clock.
-#include "ExprFunctions.h"
+#include "templates/ExprFunctions.h"
 
 #include <gtest/gtest.h>
 
-#include "ExprNodes.h"
+#include "templates/ExprNodes.h"
 #include "ExprTestHelpers.h"
 
 using namespace Qt::StringLiterals;

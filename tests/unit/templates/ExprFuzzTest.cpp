@@ -1,6 +1,6 @@
 // Random token sequences and random characters: the parser never crashes or hangs, and every
 // failure is one of the documented error kinds.
-#include "ExprParser.h"
+#include "templates/ExprParser.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <random>
 #include <set>
 
-#include "ExprErrors.h"
+#include "templates/ExprErrors.h"
 #include "ExprTestHelpers.h"
 
 using namespace Qt::StringLiterals;

@@ -1,11 +1,11 @@
 // Grammar: precedence, associativity, calls, constants, the static type rules and every error
 // code with its exact message.
-#include "ExprParser.h"
+#include "templates/ExprParser.h"
 
 #include <gtest/gtest.h>
 
-#include "ExprErrors.h"
-#include "ExprFunctions.h"
+#include "templates/ExprErrors.h"
+#include "templates/ExprFunctions.h"
 #include "ExprTestHelpers.h"
 
 using namespace Qt::StringLiterals;

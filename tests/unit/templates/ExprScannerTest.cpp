@@ -1,12 +1,12 @@
 // Tokens: kinds, the minus-or-number rule, numbers, strings and the quoted source of a token.
-#include "ExprScanner.h"
+#include "templates/ExprScanner.h"
 
 #include <gtest/gtest.h>
 
 #include <QList>
 #include <QPair>
 
-#include "ExprErrors.h"
+#include "templates/ExprErrors.h"
 #include "ExprTestHelpers.h"
 
 using namespace Qt::StringLiterals;

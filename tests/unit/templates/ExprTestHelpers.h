@@ -5,8 +5,8 @@
 
 #include <ostream>
 
-#include "ExprErrors.h"
-#include "ExprParser.h"
+#include "templates/ExprErrors.h"
+#include "templates/ExprParser.h"
 
 // 2009-04-03 15:14:35 local time: the clock of every test that does not set its own.
 inline QDateTime FixedNow()

@@ -1,13 +1,15 @@
 #include "MainFormFixture.h"
 
-#include "BaseFrm.h"
-#include "Layer.h"
-#include "LayerList.h"
-#include "PadMemo.h"
-#include "PadTabSet.h"
-#include "TextFile.h"
+#include "widgets/BaseFrm.h"
+#include "widgets/Layer.h"
+#include "widgets/LayerList.h"
+#include "notes/ui/PadMemo.h"
+#include "widgets/PadTabSet.h"
+#include "core/TextFile.h"
 
 #include <QApplication>
+#include <QMenu>
+#include <QAction>
 #include <QClipboard>
 #include <QTest>
 
@@ -70,6 +72,7 @@ void MainFormTest::Build()
     context.parser = parser.get();
     context.dataManager = store.get();
     context.config = config.get();
+    context.dialogs = &dialogs;
     context.useTray = false;
     context.hotKeyGrabber = [this] {
         auto fake = std::make_unique<FakeHotKeyGrabber>();
@@ -103,6 +106,11 @@ void MainFormTest::Show()
     ASSERT_NE(editor, nullptr);
     editor->setFocus();
     QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(editor));
+}
+
+QAction* MainFormTest::TrayItem() const
+{
+    return form->TrayPopupMenu()->findChild<QAction*>(u"TrayPopShowMainFormItem"_s);
 }
 
 QWidget* MainFormTest::Focused() const

@@ -1,12 +1,14 @@
 #pragma once
 
-#include "AppConfigMgr.h"
-#include "DataManager.h"
-#include "ExprParser.h"
+#include "config/AppConfigMgr.h"
+#include "notes/DataManager.h"
+#include "templates/ExprParser.h"
+#include "FakeDialogService.h"
 #include "FakeHotKeyGrabber.h"
 #include "FakePlatform.h"
-#include "MainFrm.h"
-#include "MsgBox.h"
+#include "app/MainFrm.h"
+#include "widgets/CommandTable.h"
+#include "widgets/MsgBox.h"
 
 #include <gtest/gtest.h>
 
@@ -47,6 +49,8 @@ protected:
 
     // The focused widget, which a user's keys reach.
     QWidget* Focused() const;
+    // The tray menu's show/hide item.
+    QAction* TrayItem() const;
     void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     void Key(char key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     // Types text into the focused editor.
@@ -71,6 +75,7 @@ protected:
     QString dataFolder;
     QString configFile;
     FakePlatform platform;
+    FakeDialogService dialogs;
     FakeHotKeyGrabber* grabber = nullptr;
     std::function<void(TAppConfigMgr&)> beforeForm;
     std::unique_ptr<TExprParser> parser;

@@ -2,13 +2,13 @@
 // deleting and renaming, the page keys, dragging tabs, and what reaches the page files.
 #include "MainFormFixture.h"
 
-#include "InputFrm.h"
-#include "Layer.h"
-#include "LayerList.h"
-#include "PadMemo.h"
-#include "PadTabSet.h"
+#include "widgets/InputFrm.h"
+#include "widgets/Layer.h"
+#include "widgets/LayerList.h"
+#include "notes/ui/PadMemo.h"
+#include "widgets/PadTabSet.h"
 #include "TestSupport.h"
-#include "TextFile.h"
+#include "core/TextFile.h"
 
 #include <QAction>
 #include <QApplication>
@@ -419,7 +419,7 @@ TEST_F(PageSetTest, RightClickOnATabOpensThePopupWithoutSelecting)
     EXPECT_EQ(form->PageIndex(), 1);
     form->TabSetPopupMenu()->close();
     // Its Delete acts on the current page.
-    form->Actions().DeletePageAction->trigger();
+    form->Commands().action(u"DeletePageAction")->trigger();
     ExpectOrders({kDefault});
 }
 

@@ -3,17 +3,17 @@
 // restart brings back.
 #include "MainFormFixture.h"
 
-#include "ExprErrors.h"
-#include "FindDlg.h"
-#include "FindReplace.h"
-#include "LayerList.h"
-#include "PadMemo.h"
-#include "PadTabSet.h"
-#include "ReplaceDlg.h"
-#include "SettingsLook.h"
+#include "templates/ExprErrors.h"
+#include "notes/ui/FindDlg.h"
+#include "notes/ui/FindReplace.h"
+#include "widgets/LayerList.h"
+#include "notes/ui/PadMemo.h"
+#include "widgets/PadTabSet.h"
+#include "notes/ui/ReplaceDlg.h"
+#include "notes/ui/SettingsLook.h"
 #include "TestSupport.h"
-#include "TextFile.h"
-#include "WindowBounds.h"
+#include "core/TextFile.h"
+#include "app/WindowBounds.h"
 
 #include <QAction>
 #include <QApplication>
@@ -81,11 +81,11 @@ TEST_F(MainWindowTest, RestoringTheMinimisedWindowEnablesItAgain)
 {
     Key(Qt::Key_Escape);
     ASSERT_TRUE(form->isMinimized());
-    EXPECT_EQ(form->Actions().TrayPopShowMainFormItem->text(), u"打开(&O)"_s);
+    EXPECT_EQ(TrayItem()->text(), u"打开(&O)"_s);
     // What the taskbar button does.
     form->setWindowState(form->windowState() & ~Qt::WindowMinimized);
     EXPECT_TRUE(form->isEnabled());
-    EXPECT_EQ(form->Actions().TrayPopShowMainFormItem->text(), u"隐藏(&D)"_s);
+    EXPECT_EQ(TrayItem()->text(), u"隐藏(&D)"_s);
     Show();
     Type(u"back"_s);
     EXPECT_EQ(Editor()->PageText(), u"back"_s);
@@ -93,7 +93,7 @@ TEST_F(MainWindowTest, RestoringTheMinimisedWindowEnablesItAgain)
 
 TEST_F(MainWindowTest, TrayMenuItemToggles)
 {
-    QAction* item = form->Actions().TrayPopShowMainFormItem;
+    QAction* item = TrayItem();
     EXPECT_EQ(item->text(), u"隐藏(&D)"_s);
     item->trigger();
     EXPECT_TRUE(form->isMinimized());
@@ -145,7 +145,7 @@ TEST_F(MainWindowTest, HotKeyAndTrayItemDoNothingWhileAModalDialogIsOpen)
     dialog.show();
     ASSERT_EQ(QApplication::activeModalWidget(), &dialog);
     grabber->press(0);
-    form->Actions().TrayPopShowMainFormItem->trigger();
+    TrayItem()->trigger();
     EXPECT_FALSE(form->isMinimized());
     EXPECT_TRUE(form->isEnabled());
     dialog.close();
@@ -176,7 +176,7 @@ TEST_F(MainWindowTest, WindowCommandsWinOverTheEditorsOwnKeys)
 {
     Type(u"one two"_s);
     // Ctrl+Z is the editor's undo too; the window's Undo runs it once.
-    ASSERT_TRUE(form->Actions().UndoAction->isEnabled());
+    ASSERT_TRUE(form->Commands().action(u"UndoAction")->isEnabled());
     Key(Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(Editor()->PageText(), QString());
     // Ctrl+A selects all through the window's command as well.
@@ -275,54 +275,54 @@ TEST_F(MainWindowTest, FindSearchesThePageThatIsShown)
 
 TEST_F(MainWindowTest, EditCommandsFollowSelectionAndClipboard)
 {
-    const TMainActions& a = form->Actions();
-    EXPECT_FALSE(a.CutAction->isEnabled());
-    EXPECT_FALSE(a.CopyAction->isEnabled());
-    EXPECT_FALSE(a.PasteAction->isEnabled());
-    EXPECT_FALSE(a.UndoAction->isEnabled());
+    auto a = [this](const char16_t* name) { return form->Commands().action(name); };
+    EXPECT_FALSE(a(u"CutAction")->isEnabled());
+    EXPECT_FALSE(a(u"CopyAction")->isEnabled());
+    EXPECT_FALSE(a(u"PasteAction")->isEnabled());
+    EXPECT_FALSE(a(u"UndoAction")->isEnabled());
 
     Type(u"hello"_s);
-    EXPECT_FALSE(a.CutAction->isEnabled());
-    EXPECT_TRUE(a.UndoAction->isEnabled());
+    EXPECT_FALSE(a(u"CutAction")->isEnabled());
+    EXPECT_TRUE(a(u"UndoAction")->isEnabled());
     Key(Qt::Key_Left, Qt::ShiftModifier);
     Key(Qt::Key_Left, Qt::ShiftModifier);
-    EXPECT_TRUE(a.CutAction->isEnabled());
-    EXPECT_TRUE(a.CopyAction->isEnabled());
+    EXPECT_TRUE(a(u"CutAction")->isEnabled());
+    EXPECT_TRUE(a(u"CopyAction")->isEnabled());
     Key(Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), u"lo"_s);
-    EXPECT_TRUE(a.PasteAction->isEnabled());
+    EXPECT_TRUE(a(u"PasteAction")->isEnabled());
     Key(Qt::Key_X, Qt::ControlModifier);
     EXPECT_EQ(Editor()->PageText(), u"hel"_s);
-    EXPECT_FALSE(a.CutAction->isEnabled());
-    EXPECT_FALSE(a.CopyAction->isEnabled());
+    EXPECT_FALSE(a(u"CutAction")->isEnabled());
+    EXPECT_FALSE(a(u"CopyAction")->isEnabled());
     Key(Qt::Key_V, Qt::ControlModifier);
     Key(Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(Editor()->PageText(), u"hellolo"_s);
 
     QGuiApplication::clipboard()->clear();
-    EXPECT_FALSE(a.PasteAction->isEnabled());
+    EXPECT_FALSE(a(u"PasteAction")->isEnabled());
     QGuiApplication::clipboard()->setText(u"x"_s);
-    EXPECT_TRUE(a.PasteAction->isEnabled());
+    EXPECT_TRUE(a(u"PasteAction")->isEnabled());
 
     // A page switch takes the state of the page that is shown.
     Key(Qt::Key_A, Qt::ControlModifier);
-    EXPECT_TRUE(a.CopyAction->isEnabled());
+    EXPECT_TRUE(a(u"CopyAction")->isEnabled());
     Key(Qt::Key_N, Qt::ControlModifier);
-    EXPECT_FALSE(a.CopyAction->isEnabled());
-    EXPECT_FALSE(a.UndoAction->isEnabled());
+    EXPECT_FALSE(a(u"CopyAction")->isEnabled());
+    EXPECT_FALSE(a(u"UndoAction")->isEnabled());
     Key(Qt::Key_Tab, Qt::ControlModifier);
-    EXPECT_TRUE(a.CopyAction->isEnabled());
+    EXPECT_TRUE(a(u"CopyAction")->isEnabled());
 }
 
 TEST_F(MainWindowTest, F6TogglesStayOnTopAndItsSetting)
 {
     ASSERT_FALSE(config->StayOnTop);
     Key(Qt::Key_F6);
-    EXPECT_TRUE(form->Actions().StayOnTopAction->isChecked());
+    EXPECT_TRUE(form->Commands().action(u"StayOnTopAction")->isChecked());
     EXPECT_TRUE(config->StayOnTop);
     EXPECT_TRUE(platform.windowSystem.onTop);
     Key(Qt::Key_F6);
-    EXPECT_FALSE(form->Actions().StayOnTopAction->isChecked());
+    EXPECT_FALSE(form->Commands().action(u"StayOnTopAction")->isChecked());
     EXPECT_FALSE(config->StayOnTop);
     EXPECT_FALSE(platform.windowSystem.onTop);
 }
@@ -336,19 +336,19 @@ TEST_F(MainWindowTest, FontAndBackgroundChangeEveryEditorAndTheSettings)
     chosen.setBold(true);
     QFont preset;
     bool accept = false;
-    form->chooseFont = [&](QWidget* owner, QFont& font) {
+    dialogs.chooseFont = [&](QWidget* owner, QFont& font) {
         EXPECT_EQ(owner, form.get());
         preset = font;
         if (accept)
             font = chosen;
         return accept;
     };
-    form->Actions().FontAction->trigger();
+    form->Commands().action(u"FontAction")->trigger();
     EXPECT_EQ(config->FontSize, 9) << "Cancel changes nothing";
     EXPECT_EQ(preset, form->MemoPanel()->font());
 
     accept = true;
-    form->Actions().FontAction->trigger();
+    form->Commands().action(u"FontAction")->trigger();
     for (int i = 0; i < form->PageCount(); ++i) {
         EXPECT_EQ(form->EditorAt(i)->font().pointSize(), 15) << "page " << i;
         EXPECT_TRUE(form->EditorAt(i)->font().bold()) << "page " << i;
@@ -359,22 +359,22 @@ TEST_F(MainWindowTest, FontAndBackgroundChangeEveryEditorAndTheSettings)
 
     const QColor colour(10, 200, 30);
     QColor colourPreset;
-    form->chooseColor = [&](QWidget*, QColor& c) {
+    dialogs.chooseColor = [&](QWidget*, QColor& c) {
         colourPreset = c;
         c = colour;
         return true;
     };
-    form->Actions().BgColorAction->trigger();
+    form->Commands().action(u"BgColorAction")->trigger();
     EXPECT_EQ(colourPreset, QColor(Qt::white)) << "the default background is the window colour";
     for (int i = 0; i < form->PageCount(); ++i)
         EXPECT_EQ(form->EditorAt(i)->palette().color(QPalette::Base), colour) << "page " << i;
     EXPECT_EQ(config->BgColor, 0x1EC80A);
 
-    form->chooseColor = [&](QWidget*, QColor& c) {
+    dialogs.chooseColor = [&](QWidget*, QColor& c) {
         c = Qt::red;
         return false;
     };
-    form->Actions().BgColorAction->trigger();
+    form->Commands().action(u"BgColorAction")->trigger();
     EXPECT_EQ(config->BgColor, 0x1EC80A);
     EXPECT_EQ(Editor()->palette().color(QPalette::Base), colour);
 
@@ -391,8 +391,8 @@ TEST_F(MainWindowTest, FontAndBackgroundChangeEveryEditorAndTheSettings)
 TEST_F(MainWindowTest, WordWrapCommandSwitchesEveryEditor)
 {
     Key(Qt::Key_N, Qt::ControlModifier);
-    ASSERT_TRUE(form->Actions().WordWrapAction->isChecked());
-    form->Actions().WordWrapAction->trigger();
+    ASSERT_TRUE(form->Commands().action(u"WordWrapAction")->isChecked());
+    form->Commands().action(u"WordWrapAction")->trigger();
     EXPECT_FALSE(config->WordWrap);
     for (int i = 0; i < form->PageCount(); ++i)
         EXPECT_FALSE(form->EditorAt(i)->WrapMode()) << "page " << i;
@@ -406,7 +406,7 @@ TEST_F(MainWindowTest, RestartRestoresPageWordWrapAndBounds)
     Key(Qt::Key_N, Qt::ControlModifier);
     Type(u"unsaved"_s);
     form->TabSet()->SetTabIndex(1);
-    form->Actions().WordWrapAction->trigger();
+    form->Commands().action(u"WordWrapAction")->trigger();
     const QRect bounds(40, 50, 420, 330);
     form->setGeometry(bounds);
     QTRY_COMPARE(form->geometry(), bounds);
@@ -414,7 +414,7 @@ TEST_F(MainWindowTest, RestartRestoresPageWordWrapAndBounds)
     Restart();
     EXPECT_EQ(form->PageIndex(), 1);
     EXPECT_EQ(form->LayerList()->ActiveLayerIndex(), 1);
-    EXPECT_FALSE(form->Actions().WordWrapAction->isChecked());
+    EXPECT_FALSE(form->Commands().action(u"WordWrapAction")->isChecked());
     for (int i = 0; i < form->PageCount(); ++i)
         EXPECT_FALSE(form->EditorAt(i)->WrapMode()) << "page " << i;
     EXPECT_EQ(form->geometry(), bounds);

@@ -1,9 +1,9 @@
-#include "FindReplace.h"
-#include "BaseFrm.h"
-#include "FindDlg.h"
-#include "PadMemo.h"
-#include "ReplaceDlg.h"
-#include "SearchText.h"
+#include "notes/ui/FindReplace.h"
+#include "widgets/BaseFrm.h"
+#include "notes/ui/FindDlg.h"
+#include "notes/ui/PadMemo.h"
+#include "notes/ui/ReplaceDlg.h"
+#include "notes/SearchText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "PadMemo.h"
-#include "MemoFormat.h"
+#include "notes/ui/PadMemo.h"
+#include "notes/ui/MemoFormat.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 #include "WidgetTestSupport.h"
 
-#include "AboutFrm.h"
+#include "widgets/AboutFrm.h"
 #include "FakePlatform.h"
-#include "HyperLabel.h"
-#include "ShortcutsFrm.h"
+#include "widgets/HyperLabel.h"
+#include "widgets/ShortcutsFrm.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>

@@ -1,6 +1,6 @@
 #include "WidgetTestSupport.h"
 
-#include "HyperLabel.h"
+#include "widgets/HyperLabel.h"
 
 #include <QEnterEvent>
 #include <QSignalSpy>

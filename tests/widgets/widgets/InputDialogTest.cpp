@@ -1,7 +1,7 @@
 #include "WidgetTestSupport.h"
 
-#include "InputFrm.h"
-#include "InputMemoFrm.h"
+#include "widgets/InputFrm.h"
+#include "widgets/InputMemoFrm.h"
 
 #include <QLabel>
 #include <QLineEdit>

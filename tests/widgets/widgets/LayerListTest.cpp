@@ -1,8 +1,8 @@
 #include "WidgetTestSupport.h"
 
-#include "Layer.h"
-#include "LayerList.h"
-#include "ListError.h"
+#include "widgets/Layer.h"
+#include "widgets/LayerList.h"
+#include "widgets/ListError.h"
 
 #include <QLayout>
 #include <QLineEdit>

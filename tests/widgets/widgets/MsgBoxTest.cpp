@@ -1,6 +1,6 @@
 #include "WidgetTestSupport.h"
 
-#include "MsgBox.h"
+#include "widgets/MsgBox.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,9 +1,9 @@
 #include "WidgetTestSupport.h"
 
-#include "ListError.h"
-#include "PadTabSet.h"
-#include "PickButton.h"
-#include "ScrollButton.h"
+#include "widgets/ListError.h"
+#include "widgets/PadTabSet.h"
+#include "widgets/PickButton.h"
+#include "widgets/ScrollButton.h"
 
 #include <QMenu>
 #include <QPainter>

@@ -1,7 +1,7 @@
 #include "WidgetTestSupport.h"
 
-#include "BaseFrm.h"
-#include "MsgBox.h"
+#include "widgets/BaseFrm.h"
+#include "widgets/MsgBox.h"
 
 #include <QApplication>
 #include <QKeyEvent>

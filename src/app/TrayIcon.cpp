@@ -1,0 +1,56 @@
+#include "app/TrayIcon.h"
+
+#include "widgets/CommandTable.h"
+
+#include <QAction>
+#include <QIcon>
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Windows' shortest balloon time, which Linux lacks: the balloon stays this long.
+constexpr int kBalloonMs = 10000;
+
+} // namespace
+
+TTrayIcon::TTrayIcon(TCommandTable& commands, bool useTray, QObject* parent)
+    : QObject(parent), m_menu(std::make_unique<QMenu>())
+{
+    commands.BuildTrayPopupMenu(m_menu.get());
+    m_showItem = m_menu->addAction(u"隐藏(&D)"_s);
+    m_showItem->setObjectName(u"TrayPopShowMainFormItem"_s);
+    m_menu->addAction(commands.action(u"ExitAction"));
+    connect(m_showItem, &QAction::triggered, this, &TTrayIcon::toggleRequested);
+    connect(m_menu.get(), &QMenu::aboutToShow, this, &TTrayIcon::menuAboutToShow);
+    if (!useTray || !QSystemTrayIcon::isSystemTrayAvailable())
+        return;
+    m_icon = new QSystemTrayIcon(QIcon(u":/icons/jotvane.png"_s), this);
+    m_icon->setObjectName(u"TrayIcon"_s);
+    m_icon->setToolTip(u"Jotvane"_s);
+    m_icon->setContextMenu(m_menu.get());
+    connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        // A double click arrives after the press that already toggled: it toggles once more.
+        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+            emit toggleRequested();
+    });
+    m_icon->show();
+}
+
+TTrayIcon::~TTrayIcon()
+{
+    delete m_icon;
+}
+
+void TTrayIcon::SetWindowShown(bool shown)
+{
+    m_showItem->setText(shown ? u"隐藏(&D)"_s : u"打开(&O)"_s);
+}
+
+void TTrayIcon::ShowHint(const QString& title, const QString& text)
+{
+    if (m_icon)
+        m_icon->showMessage(title, text, QSystemTrayIcon::Information, kBalloonMs);
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QObject>
+
+#include <memory>
+
+class QAction;
+class QMenu;
+class QSystemTrayIcon;
+class TCommandTable;
+
+// The note window's icon in the notification area with its menu. The menu belongs to no window:
+// it must open while the note window is hidden (and disabled).
+class TTrayIcon final : public QObject
+{
+    Q_OBJECT
+public:
+    // Without a notification area (or when useTray is off) there is no icon: Available() is
+    // false and hiding minimises the window instead.
+    TTrayIcon(TCommandTable& commands, bool useTray, QObject* parent = nullptr);
+    ~TTrayIcon() override;
+    Q_DISABLE_COPY_MOVE(TTrayIcon)
+
+    bool Available() const { return m_icon != nullptr; }
+    QSystemTrayIcon* Icon() const { return m_icon; }
+    QMenu* Menu() const { return m_menu.get(); }
+    // The menu's show/hide item: "隐藏(&D)" while the window is shown, "打开(&O)" otherwise.
+    QAction* ShowItem() const { return m_showItem; }
+    void SetWindowShown(bool shown);
+    // The balloon that tells where the window went; shown for 10 s.
+    void ShowHint(const QString& title, const QString& text);
+
+signals:
+    // A click on the icon or the menu's show/hide item.
+    void toggleRequested();
+    // The menu is about to open: its items are brought up to date.
+    void menuAboutToShow();
+
+private:
+    std::unique_ptr<QMenu> m_menu;
+    QAction* m_showItem = nullptr;
+    QSystemTrayIcon* m_icon = nullptr;
+};

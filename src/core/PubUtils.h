@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// The folder of the running executable, with its trailing "/".
+QString AppDir();
+// NormalizeDir(AppDir() + name): AppSubDir("Data") is the page folder.
+QString AppSubDir(const QString& name);
+// Trims blanks and control characters at both ends and, unless the result is empty or already
+// ends in a folder separator, appends "/".
+QString NormalizeDir(const QString& path);
+// True when the path (or, for a pattern with wildcards, its first match) is a folder.
+bool IsFolder(const QString& path);
+
+// Whole text a 32-bit signed integer: leading blanks, a sign, then decimal digits, or hex digits
+// after "$", "x" or "0x". Nothing may follow.
+bool IsInteger(const QString& text);
+// The value of a text for which IsInteger holds; fallback otherwise.
+int StrToIntDef(const QString& text, int fallback);
+// 1-based position of the last ch in text, 0 when absent.
+int LastCharPos(QChar ch, const QString& text);
+QString ReplaceChar(const QString& text, QChar from, QChar to);
+
+// Two upper-case hex digits per byte, high nibble first.
+QByteArray BytesToHex(const QByteArray& bytes);
+// Two characters per byte, letters in either case; an odd last character counts as the high
+// nibble of a last byte. Characters other than hex digits give the value the digit rule gives.
+QByteArray HexToBytes(const QByteArray& hex);
+
+// The comma text of a list: items joined by ",", an item with a quote, comma, blank or control
+// character in double quotes with inner quotes doubled. One empty item is "\"\"".
+QString ListToCommaText(const QStringList& items);
+// Reads a comma text back into its items.
+QStringList CommaTextToList(const QString& text);
+// The comma text of a text's lines.
+QString TextToCommaText(const QString& text);
+// The items of a comma text as lines joined by CR LF, without line breaks at the end.
+QString CommaTextToText(const QString& text);
+
+// Copies every entry of source into target (created with its parents); with recursive on,
+// sub-folders are copied the same way. Single failures are skipped.
+void CopyFolder(const QString& source, const QString& target, bool recursive);

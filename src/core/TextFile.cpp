@@ -1,0 +1,185 @@
+#include "core/TextFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr char kAnsiCodec[] = "GB18030";
+
+qsizetype markLength(TTextEncoding encoding)
+{
+    switch (encoding) {
+    case TTextEncoding::Utf16LE:
+    case TTextEncoding::Utf16BE:
+        return 2;
+    case TTextEncoding::Utf8:
+        return 3;
+    case TTextEncoding::Ansi:
+        break;
+    }
+    return 0;
+}
+
+} // namespace
+
+TTextEncoding DetectEncoding(const QByteArray& data)
+{
+    if (data.startsWith("\xFF\xFE"))
+        return TTextEncoding::Utf16LE;
+    if (data.startsWith("\xFE\xFF"))
+        return TTextEncoding::Utf16BE;
+    if (data.startsWith("\xEF\xBB\xBF"))
+        return TTextEncoding::Utf8;
+    return TTextEncoding::Ansi;
+}
+
+QString DecodeTextAs(const QByteArray& data, TTextEncoding encoding)
+{
+    QByteArrayView body(data);
+    if (DetectEncoding(data) == encoding)
+        body = body.sliced(markLength(encoding));
+    switch (encoding) {
+    case TTextEncoding::Utf16LE: {
+        QStringDecoder decoder(QStringConverter::Utf16LE, QStringConverter::Flag::Stateless);
+        return decoder(body);
+    }
+    case TTextEncoding::Utf16BE: {
+        QStringDecoder decoder(QStringConverter::Utf16BE, QStringConverter::Flag::Stateless);
+        return decoder(body);
+    }
+    case TTextEncoding::Utf8: {
+        QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+        return decoder(body);
+    }
+    case TTextEncoding::Ansi:
+        break;
+    }
+    return TextFromAnsi(body.toByteArray());
+}
+
+QString DecodeText(const QByteArray& data, TTextEncoding* encoding)
+{
+    const TTextEncoding found = DetectEncoding(data);
+    if (encoding)
+        *encoding = found;
+    return DecodeTextAs(data, found);
+}
+
+QByteArray EncodeText(const QString& text, TTextEncoding encoding)
+{
+    switch (encoding) {
+    case TTextEncoding::Utf16LE: {
+        QStringEncoder encoder(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
+        return encoder(text);
+    }
+    case TTextEncoding::Utf16BE: {
+        QStringEncoder encoder(QStringConverter::Utf16BE, QStringConverter::Flag::WriteBom);
+        return encoder(text);
+    }
+    case TTextEncoding::Utf8: {
+        QStringEncoder encoder(QStringConverter::Utf8, QStringConverter::Flag::WriteBom);
+        return encoder(text);
+    }
+    case TTextEncoding::Ansi:
+        break;
+    }
+    return AnsiFromText(text);
+}
+
+QByteArray AnsiFromText(const QString& text)
+{
+    QStringEncoder encoder(kAnsiCodec, QStringConverter::Flag::Stateless);
+    if (!encoder.isValid())
+        return text.toLocal8Bit();
+    return encoder(text);
+}
+
+QString TextFromAnsi(const QByteArray& bytes)
+{
+    QStringDecoder decoder(kAnsiCodec, QStringConverter::Flag::Stateless);
+    if (!decoder.isValid())
+        return QString::fromLocal8Bit(bytes);
+    return decoder(bytes);
+}
+
+QStringList SplitLines(const QString& text)
+{
+    QStringList lines;
+    const QChar* p = text.constData();
+    const QChar* end = p + text.size();
+    const QChar* start = p;
+    for (; p != end; ++p) {
+        const char16_t c = p->unicode();
+        if (c == 0)
+            break;
+        if (c == u'\r' || c == u'\n') {
+            lines.append(QString(start, p - start));
+            if (c == u'\r' && p + 1 != end && p[1] == u'\n')
+                ++p;
+            start = p + 1;
+        }
+    }
+    if (p != start)
+        lines.append(QString(start, p - start));
+    return lines;
+}
+
+QString JoinLines(const QStringList& lines)
+{
+    QString text;
+    qsizetype size = 0;
+    for (const QString& line : lines)
+        size += line.size() + 2;
+    text.reserve(size);
+    for (const QString& line : lines) {
+        text += line;
+        text += u"\r\n"_s;
+    }
+    return text;
+}
+
+QByteArray ReadFileBytes(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw EFileError(u"无法打开文件 \"%1\"。%2"_s.arg(path, file.errorString()));
+    const QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw EFileError(u"无法读取文件 \"%1\"。%2"_s.arg(path, file.errorString()));
+    return data;
+}
+
+QString ReadTextFile(const QString& path, TTextEncoding* encoding)
+{
+    return DecodeText(ReadFileBytes(path), encoding);
+}
+
+QStringList ReadTextFileLines(const QString& path, TTextEncoding* encoding)
+{
+    return SplitLines(ReadTextFile(path, encoding));
+}
+
+void WriteFileAtomically(const QString& path, const QByteArray& data)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw EFileError(u"无法创建文件 \"%1\"。%2"_s.arg(path, file.errorString()));
+    if (file.write(data) != data.size()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        throw EFileError(u"无法写入文件 \"%1\"。%2"_s.arg(path, reason));
+    }
+    if (!file.commit())
+        throw EFileError(u"无法写入文件 \"%1\"。%2"_s.arg(path, file.errorString()));
+}
+
+void WriteTextFileLines(const QString& path, const QStringList& lines, TTextEncoding encoding)
+{
+    WriteFileAtomically(path, EncodeText(JoinLines(lines), encoding));
+}

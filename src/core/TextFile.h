@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include "core/Error.h"
+
+// How a text file is encoded on disk. Files the program writes are Utf16LE; a file without a
+// byte-order mark is read in the system's ANSI code page, which here is GB18030.
+enum class TTextEncoding
+{
+    Utf16LE,
+    Utf16BE,
+    Utf8,
+    Ansi,
+};
+
+// A file could not be opened, read or written. The message names the file.
+class EFileError : public EJotvaneError
+{
+public:
+    using EJotvaneError::EJotvaneError;
+};
+
+// The encoding a byte-order mark at the start of data announces, Ansi without one.
+TTextEncoding DetectEncoding(const QByteArray& data);
+// Decodes data by its byte-order mark (which is not part of the result).
+QString DecodeText(const QByteArray& data, TTextEncoding* encoding = nullptr);
+// Decodes data known to be in one encoding; a leading mark of that encoding is skipped.
+QString DecodeTextAs(const QByteArray& data, TTextEncoding encoding);
+// Encodes text, with the byte-order mark for the Unicode encodings.
+QByteArray EncodeText(const QString& text, TTextEncoding encoding);
+
+QByteArray AnsiFromText(const QString& text);
+QString TextFromAnsi(const QByteArray& bytes);
+
+// Lines end at CR LF, a lone CR or a lone LF; a final break makes no empty last line, and a NUL
+// ends the text. "a\r\n\r\nb" gives a, "", b; "a\n" gives a alone; "" gives no line.
+QStringList SplitLines(const QString& text);
+// Every line followed by CR LF, the last one included.
+QString JoinLines(const QStringList& lines);
+
+// Reads a whole file's bytes. Throws EFileError when it cannot be read.
+QByteArray ReadFileBytes(const QString& path);
+// Reads a whole file by its byte-order mark. Throws EFileError when it cannot be read.
+QString ReadTextFile(const QString& path, TTextEncoding* encoding = nullptr);
+QStringList ReadTextFileLines(const QString& path, TTextEncoding* encoding = nullptr);
+// Writes the lines, each followed by CR LF, through a temporary file that replaces the target
+// only once it is complete. Throws EFileError on failure, leaving an existing file untouched.
+void WriteTextFileLines(const QString& path, const QStringList& lines,
+                        TTextEncoding encoding = TTextEncoding::Utf16LE);
+// Writes bytes the same safe way.
+void WriteFileAtomically(const QString& path, const QByteArray& data);

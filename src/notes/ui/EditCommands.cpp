@@ -1,0 +1,145 @@
+#include "notes/ui/EditCommands.h"
+
+#include "config/AppConfigMgr.h"
+#include "notes/ui/FindDlg.h"
+#include "notes/ui/FindReplace.h"
+#include "notes/ui/MemoFormat.h"
+#include "notes/ui/PadMemo.h"
+#include "notes/ui/PageSet.h"
+#include "notes/ui/ReplaceDlg.h"
+#include "notes/ui/SettingsLook.h"
+#include "widgets/CommandTable.h"
+#include "widgets/DialogService.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
+
+using namespace Qt::StringLiterals;
+
+TEditCommands::TEditCommands(QWidget* window, QWidget* memoPanel, TPageSet& pages, TAppConfigMgr& config,
+                             IDialogService& dialogs, QObject* parent)
+    : QObject(parent), m_window(window), m_memoPanel(memoPanel), m_pages(pages), m_config(config),
+      m_dialogs(dialogs)
+{
+    m_findReplace = new TFindReplace(
+        window, [this] { return m_pages.CurrentEditor(); },
+        [this](const QString& message) {
+            m_dialogs.MessageBox(m_window, message, MsgBoxKind::Information, {MsgBoxButton::OK});
+        });
+    connect(&m_pages, &TPageSet::editorCreated, this, &TEditCommands::WatchEditor);
+    connect(&m_pages, &TPageSet::pageSelected, this, &TEditCommands::UpdateEditActions);
+}
+
+TEditCommands::~TEditCommands()
+{
+    // The find and replace dialogs work on the editors: they go before them.
+    delete m_findReplace;
+}
+
+void TEditCommands::BindCommands(TCommandTable& commands)
+{
+    m_commands = &commands;
+    auto onEditor = [this](void (TPadMemo::*step)()) {
+        return [this, step] {
+            if (TPadMemo* editor = TargetEditor())
+                (editor->*step)();
+        };
+    };
+    commands.Bind(u"UndoAction", this, onEditor(&TPadMemo::undo));
+    commands.Bind(u"CutAction", this, onEditor(&TPadMemo::cut));
+    commands.Bind(u"CopyAction", this, onEditor(&TPadMemo::copy));
+    commands.Bind(u"PasteAction", this, onEditor(&TPadMemo::paste));
+    commands.Bind(u"SelectAllAction", this, onEditor(&TPadMemo::selectAll));
+    commands.Bind(u"FindAction", m_findReplace, [this] { m_findReplace->FindActionExecute(); });
+    commands.Bind(u"FindNextAction", m_findReplace, [this] { m_findReplace->FindNextActionExecute(); });
+    commands.Bind(u"ReplaceAction", m_findReplace, [this] { m_findReplace->ReplaceActionExecute(); });
+    commands.Bind(u"FontAction", this, [this] { FontActionExecute(); });
+    commands.Bind(u"BgColorAction", this, [this] { BgColorActionExecute(); });
+    commands.Bind(u"WordWrapAction", this, [this] { WordWrapActionExecute(); });
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &TEditCommands::UpdateEditActions);
+}
+
+void TEditCommands::ApplySettings()
+{
+    SetMemoFont(m_memoPanel, FontFromSetting(m_config.EditorFont()), ColorFromSetting(m_config.FontColor));
+    SetMemoColor(m_memoPanel, ColorFromSetting(m_config.BgColor));
+    if (m_commands)
+        m_commands->action(u"WordWrapAction")->setChecked(m_config.WordWrap);
+    m_pages.SetWordWrap(m_config.WordWrap);
+}
+
+TPadMemo* TEditCommands::TargetEditor() const
+{
+    if (auto* focused = qobject_cast<TPadMemo*>(QApplication::focusWidget()))
+        return focused;
+    return m_pages.CurrentEditor();
+}
+
+void TEditCommands::WatchEditor(TPadMemo* editor)
+{
+    connect(editor, &QPlainTextEdit::undoAvailable, this, &TEditCommands::UpdateEditActions);
+    connect(editor, &QPlainTextEdit::selectionChanged, this, &TEditCommands::UpdateEditActions);
+    connect(editor, &QPlainTextEdit::textChanged, this, &TEditCommands::UpdateEditActions);
+}
+
+void TEditCommands::UpdateEditActions()
+{
+    if (!m_commands)
+        return;
+    TPadMemo* editor = m_pages.CurrentEditor();
+    const bool hasSelection = editor && editor->textCursor().hasSelection();
+    m_commands->action(u"UndoAction")->setEnabled(editor && editor->document()->isUndoAvailable());
+    m_commands->action(u"CutAction")->setEnabled(hasSelection);
+    m_commands->action(u"CopyAction")->setEnabled(hasSelection);
+    const QMimeData* clip = QGuiApplication::clipboard()->mimeData();
+    m_commands->action(u"PasteAction")
+        ->setEnabled(editor && clip && clip->hasText() && !clip->text().isEmpty());
+    m_commands->action(u"SelectAllAction")->setEnabled(editor && !editor->document()->isEmpty());
+}
+
+void TEditCommands::WindowHidden()
+{
+    m_hiddenDialogs.clear();
+    for (QWidget* dialog : {static_cast<QWidget*>(m_findReplace->FindDialog()),
+                            static_cast<QWidget*>(m_findReplace->ReplaceDialog())}) {
+        if (dialog && dialog->isVisible()) {
+            dialog->hide();
+            m_hiddenDialogs.append(dialog);
+        }
+    }
+}
+
+void TEditCommands::WindowShown()
+{
+    for (QWidget* dialog : std::as_const(m_hiddenDialogs))
+        dialog->show();
+    m_hiddenDialogs.clear();
+}
+
+void TEditCommands::FontActionExecute()
+{
+    QFont font = MemoFont(m_memoPanel);
+    if (!m_dialogs.ChooseFont(m_window, font))
+        return;
+    const QColor color = MemoFontColor(m_memoPanel);
+    SetMemoFont(m_memoPanel, font, color);
+    m_config.SetEditorFont(SettingFromFont(font, color, m_config.FontCharset));
+}
+
+void TEditCommands::BgColorActionExecute()
+{
+    QColor color = MemoColor(m_memoPanel);
+    if (!m_dialogs.ChooseColor(m_window, color))
+        return;
+    SetMemoColor(m_memoPanel, color);
+    m_config.BgColor = SettingFromColor(color);
+}
+
+void TEditCommands::WordWrapActionExecute()
+{
+    const bool wrap = m_commands->action(u"WordWrapAction")->isChecked();
+    m_pages.SetWordWrap(wrap);
+    m_config.WordWrap = wrap;
+}

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+class IDialogService;
+class QWidget;
+class TAppConfigMgr;
+class TCommandTable;
+class TDataManager;
+class TExprParser;
+class TLayer;
+class TLayerList;
+class TPadMemo;
+class TPadTabSet;
+struct TPlatform;
+
+// The pages of the note window: the tab strip, the stack of editors and the page store, always
+// in one order (tab i, layer i and page file i are the same page), and the page commands.
+// A page's editor is made when the page is first needed (shown, searched, saved).
+class TPageSet final : public QObject
+{
+    Q_OBJECT
+public:
+    struct TParts
+    {
+        QWidget* window = nullptr; // owner of the dialogs
+        TPadTabSet* tabSet = nullptr;
+        TLayerList* layerList = nullptr;
+        TDataManager* dataManager = nullptr;
+        TAppConfigMgr* config = nullptr;
+        TExprParser* parser = nullptr;
+        IDialogService* dialogs = nullptr;
+        const TPlatform* platform = nullptr;
+    };
+    explicit TPageSet(const TParts& parts, QObject* parent = nullptr);
+    Q_DISABLE_COPY_MOVE(TPageSet)
+
+    // Connects New, Delete, Change title, Next and Previous page.
+    void BindCommands(TCommandTable& commands);
+    // The stored pages, or one default page when there is none; the first page is selected.
+    void LoadPages();
+
+    int PageCount() const;
+    TPadMemo* EditorAt(int index) const;
+    TPadMemo* CurrentEditor() const;
+    int PageIndex() const;
+    QString PageTitle(int index) const;
+    bool HasEditor(int index) const;
+    void SelectPage(int index);
+
+    void CreatePage(const QString& title, const QString& text);
+    void RemovePage(int index, bool toRecycleBin);
+    void AddDefaultPage();
+    // Writes every modified page; one that cannot be written stays modified, and the first
+    // failure is thrown once every page has been tried.
+    void SaveModifiedPages();
+    // A new page filled from file and marked modified. Throws EFileError when the file cannot
+    // be read; no page is left behind then.
+    void OpenFileAsPage(const QString& file);
+    void OpenDroppedFiles(const QStringList& files);
+    void PasteAtCaret(const QString& text);
+    void SetWordWrap(bool wrap);
+
+    void NewPageActionExecute();
+    void DeletePageActionExecute();
+    void ChgPageTitleActionExecute();
+
+signals:
+    // A page's editor has just been made: the window watches its keys and state.
+    void editorCreated(TPadMemo* editor);
+    // Another page is shown.
+    void pageSelected();
+
+private:
+    void AddPageView(const QString& title, const QString& text);
+    TPadMemo* CreateEditor(TLayer* layer);
+    TPadMemo* EditorOf(TLayer* layer) const;
+    void RemovePageView(int index);
+    void TabSetClick();
+    void TabSetDblClick();
+    void TabSetTabMoved(int from, int to);
+    void ShowInformation(const QString& message);
+
+    TParts m_parts;
+    bool m_wordWrap = true;
+};

@@ -1,0 +1,56 @@
+#include "widgets/DialogService.h"
+
+#include "platform/AppUtils.h"
+
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDialog>
+
+using namespace Qt::StringLiterals;
+
+QString TQtDialogService::OpenFileName(QWidget* owner, const QString& title, const QString& filter)
+{
+    return QFileDialog::getOpenFileName(owner, title, QString(), filter);
+}
+
+QString TQtDialogService::SaveFileName(QWidget* owner, const QString& title, const QString& filter,
+                                       const QString& defaultSuffix)
+{
+    QFileDialog dialog(owner, title, QString(), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(defaultSuffix);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
+bool TQtDialogService::PickFolder(QWidget* owner, const QString& title, QString& path)
+{
+    return BrowseForFolder(m_platform, owner, title, QString(), path);
+}
+
+bool TQtDialogService::ChooseFont(QWidget* owner, QFont& font)
+{
+    bool ok = false;
+    const QFont picked = QFontDialog::getFont(&ok, font, owner);
+    if (ok)
+        font = picked;
+    return ok;
+}
+
+bool TQtDialogService::ChooseColor(QWidget* owner, QColor& color)
+{
+    const QColor picked = QColorDialog::getColor(color, owner);
+    if (picked.isValid())
+        color = picked;
+    return picked.isValid();
+}
+
+int TQtDialogService::MessageBox(QWidget* owner, const QString& text, MsgBoxKind kind, TMsgBoxButtons buttons,
+                                 int focusIndex)
+{
+    return ShowMsgBox(owner, text, kind, buttons, focusIndex);
+}

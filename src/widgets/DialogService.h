@@ -1,0 +1,49 @@
+#pragma once
+
+#include "widgets/MsgBox.h"
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+
+struct TPlatform;
+class QWidget;
+
+// The common dialogs every window asks through: file names, folders, fonts, colours and the
+// message box. The program uses the platform's dialogs; tests answer through a fake.
+class IDialogService
+{
+public:
+    virtual ~IDialogService() = default;
+    // The chosen file, or "" on Cancel. filter is in Qt's form ("Text Files (*.txt);;All (*)").
+    virtual QString OpenFileName(QWidget* owner, const QString& title, const QString& filter) = 0;
+    // The chosen file with defaultSuffix added when it has none, or "" on Cancel. The dialog
+    // asks before an existing file is replaced.
+    virtual QString SaveFileName(QWidget* owner, const QString& title, const QString& filter,
+                                 const QString& defaultSuffix) = 0;
+    // On OK stores the chosen folder into path and returns true; on Cancel leaves it alone.
+    virtual bool PickFolder(QWidget* owner, const QString& title, QString& path) = 0;
+    // On OK stores the choice and returns true; on Cancel leaves it alone.
+    virtual bool ChooseFont(QWidget* owner, QFont& font) = 0;
+    virtual bool ChooseColor(QWidget* owner, QColor& color) = 0;
+    // The message box; returns the result code of the closing button (MsgResultOK ...).
+    virtual int MessageBox(QWidget* owner, const QString& text, MsgBoxKind kind, TMsgBoxButtons buttons,
+                           int focusIndex = 0) = 0;
+};
+
+class TQtDialogService final : public IDialogService
+{
+public:
+    explicit TQtDialogService(const TPlatform& platform) : m_platform(platform) {}
+    QString OpenFileName(QWidget* owner, const QString& title, const QString& filter) override;
+    QString SaveFileName(QWidget* owner, const QString& title, const QString& filter,
+                         const QString& defaultSuffix) override;
+    bool PickFolder(QWidget* owner, const QString& title, QString& path) override;
+    bool ChooseFont(QWidget* owner, QFont& font) override;
+    bool ChooseColor(QWidget* owner, QColor& color) override;
+    int MessageBox(QWidget* owner, const QString& text, MsgBoxKind kind, TMsgBoxButtons buttons,
+                   int focusIndex) override;
+
+private:
+    const TPlatform& m_platform;
+};

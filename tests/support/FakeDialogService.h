@@ -1,0 +1,44 @@
+#pragma once
+
+#include "widgets/DialogService.h"
+
+#include <functional>
+
+// Answers the common dialogs from functions a test sets; an unset one answers Cancel. The
+// message box goes through ShowMsgBox, so a test's message-box hook answers it.
+class FakeDialogService final : public IDialogService
+{
+public:
+    std::function<QString(const QString& title, const QString& filter)> openFileName;
+    std::function<QString(const QString& title, const QString& filter, const QString& suffix)> saveFileName;
+    std::function<bool(const QString& title, QString& path)> pickFolder;
+    std::function<bool(QWidget* owner, QFont& font)> chooseFont;
+    std::function<bool(QWidget* owner, QColor& color)> chooseColor;
+
+    QString OpenFileName(QWidget*, const QString& title, const QString& filter) override
+    {
+        return openFileName ? openFileName(title, filter) : QString();
+    }
+    QString SaveFileName(QWidget*, const QString& title, const QString& filter,
+                         const QString& defaultSuffix) override
+    {
+        return saveFileName ? saveFileName(title, filter, defaultSuffix) : QString();
+    }
+    bool PickFolder(QWidget*, const QString& title, QString& path) override
+    {
+        return pickFolder ? pickFolder(title, path) : false;
+    }
+    bool ChooseFont(QWidget* owner, QFont& font) override
+    {
+        return chooseFont ? chooseFont(owner, font) : false;
+    }
+    bool ChooseColor(QWidget* owner, QColor& color) override
+    {
+        return chooseColor ? chooseColor(owner, color) : false;
+    }
+    int MessageBox(QWidget* owner, const QString& text, MsgBoxKind kind, TMsgBoxButtons buttons,
+                   int focusIndex) override
+    {
+        return ShowMsgBox(owner, text, kind, buttons, focusIndex);
+    }
+};

@@ -50,6 +50,7 @@ class NetLab:
         self.namespaces = []
         self.processes = []
         self.port_counter = {}
+        self.attached = {}  # switch -> [(host, ifname, address, mac)]
         self.tmp = tempfile.mkdtemp(prefix=f"{self.prefix}-")
 
     # --- topology -------------------------------------------------------------------------
@@ -79,6 +80,7 @@ class NetLab:
         hfull, sfull = self.ns(host), self.ns(switch)
         run("ip", "-n", sfull, "link", "add", port, "type", "veth", "peer", "name", ifname, "netns", hfull)
         run("ip", "-n", sfull, "link", "set", port, "master", bridge, "up")
+        self.attached.setdefault(switch, []).append((host, ifname, address.split("/")[0], mac))
         if mac:
             run("ip", "-n", hfull, "link", "set", ifname, "address", mac)
         run("ip", "-n", hfull, "addr", "add", address, "dev", ifname)
@@ -89,6 +91,17 @@ class NetLab:
             # Broadcasts to 255.255.255.255 need a route out of the LAN interface.
             run("ip", "-n", hfull, "route", "add", "default", "dev", ifname)
         return port
+
+    def pin_neighbours(self, switch):
+        """Permanent address entries between all hosts on a switch. The kernel's table of learnt
+        entries is shared by every namespace on the machine (1,024 by default); a LAN of 50
+        hosts would need 2,450 of them and then drop datagrams. Permanent entries do not count."""
+        hosts = self.attached.get(switch, [])
+        for host, ifname, _, _ in hosts:
+            lines = "".join(f"neigh replace {ip} lladdr {mac} dev {ifname} nud permanent\n"
+                            for other, _, ip, mac in hosts if other != host and mac)
+            subprocess.run(["ip", "-n", self.ns(host), "-batch", "-"], input=lines.encode(), check=True,
+                           capture_output=True)
 
     def make_nat(self, namespace, uplink):
         """Address translation from every other interface out of uplink, as a home router does.

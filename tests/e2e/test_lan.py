@@ -24,6 +24,7 @@ class LanTest(unittest.TestCase):
         for index, name in enumerate(("a", "b", "c"), start=1):
             self.lab.add_namespace(name)
             self.lab.attach(name, "sw", f"10.77.0.{index + 1}/24", mac=f"02:00:5e:00:00:0{index}")
+        self.lab.pin_neighbours("sw")
 
     def test_three_peers_find_each_other_and_part(self):
         capture = netlan.Capture(self.lab, "sw")

@@ -4,6 +4,7 @@ registers, sees the other as an extranet peer at its translated endpoint, and af
 their texts travel directly. A second peer with a card already registered is refused."""
 
 import os
+import shutil
 import signal
 import subprocess
 import sys
@@ -112,6 +113,9 @@ def main():
             print(f"test_relay: {binary} is not built; skipping", file=sys.stderr)
             sys.exit(netlan.SKIP)
     netlan.require_namespaces()
+    if shutil.which("nft") is None:
+        print("test_relay: nftables is not installed; skipping", file=sys.stderr)
+        sys.exit(netlan.SKIP)
     unittest.main(verbosity=2)
 
 

@@ -164,6 +164,27 @@ table ip jvnat {{
         shutil.rmtree(self.tmp, ignore_errors=True)
 
 
+FLOOD_SCRIPT = r"""
+import random, socket, sys
+host, port, count, seed = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4])
+rng = random.Random(seed)
+s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+s.setsockopt(socket.SOL_SOCKET, socket.SO_BROADCAST, 1)
+for _ in range(count):
+    size = rng.choice([0, 1, 5, 6, 31, 58, 73, 74, 110, 2053, 2095, 8192, 8193, rng.randrange(9000)])
+    data = bytearray(rng.getrandbits(8) for _ in range(size))
+    if data:
+        data[0] = rng.choice([0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 16, rng.randrange(256)])
+    s.sendto(bytes(data), (host, port))
+"""
+
+
+def flood(lab, namespace, host, port, count=300, seed=1):
+    """Sends random and oddly sized datagrams from a namespace to host:port."""
+    subprocess.run(["ip", "netns", "exec", lab.ns(namespace), sys.executable, "-c", FLOOD_SCRIPT, host,
+                    str(port), str(count), str(seed)], check=True, capture_output=True, timeout=60)
+
+
 class Peer:
     """One headless messenger peer (jv_msgpeer) in a namespace, with its event lines."""
 

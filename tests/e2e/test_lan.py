@@ -86,6 +86,13 @@ class LanTest(unittest.TestCase):
             self.assertEqual(p.cards_listed(), {a.card, b.card})
         capture.stop()
 
+        # Random datagrams, to one peer and to everyone, end nobody.
+        netlan.flood(self.lab, "c", a.ip, 3574, seed=7)
+        netlan.flood(self.lab, "c", "255.255.255.255", 3574, seed=8)
+        for p in (a, b):
+            self.assertIsNone(p.process.poll())
+            self.assertIn((p.name, p.ip, p.card, "内网"), p.rows())
+
 
 def main():
     global BUILD_BIN, PEER

@@ -205,14 +205,16 @@ void TMessagerProtocol::OnDatagram(const QByteArray& datagram, const QString& se
     if (!decoded)
         return;
     const TMessage& message = *decoded;
+    // What only a relay server sends means nothing to a copy that talks to none.
+    const bool fromRelayOnly = message.Kind == mkRegisterReply || message.Kind == mkPeerList ||
+                               message.Kind == mkExtranetPeer || message.Kind == mkPunchRequest;
+    if (fromRelayOnly && m_config.ServerAddress.isEmpty())
+        return;
     switch (message.Kind) {
     case mkOnline:
         handleOnline(message, senderAddress);
         break;
     case mkRegisterReply:
-        // Only a copy that talks to a relay server waits for its answer.
-        if (m_config.ServerAddress.isEmpty())
-            break;
         if (message.Flag != 0) {
             m_registered = true;
             SendListRequest();

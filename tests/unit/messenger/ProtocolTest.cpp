@@ -124,9 +124,15 @@ TEST_F(MessagerProtocolTest, RegistrationRepliesCountOnlyFromAConfiguredRelay)
     QStringList boxes;
     QObject::connect(me->protocol.get(), &TMessagerProtocol::MessageBoxRequested,
                      [&](const QString& text) { boxes.append(text); });
-    // No relay set: a stray reply neither registers nor complains; the keep-alive is quiet.
+    // No relay set: stray relay answers neither register, complain, list nor punch; the
+    // keep-alive is quiet.
     me->Receive({mkRegisterReply, 1, {}, {}, {}, {}, {}}, u"10.0.0.9"_s);
     me->Receive({mkRegisterReply, 0, {}, {}, {}, {}, {}}, u"10.0.0.9"_s);
+    me->Receive({mkPeerList, 0, {}, {}, {}, u"DDDDDDDDDDDD"_s, {}}, u"10.0.0.9"_s);
+    me->Receive({mkExtranetPeer, 1, u"Dan"_s, u"DDDDDDDDDDDD"_s, {}, {}, {u"192.0.2.12"_s, 40000}},
+                u"10.0.0.9"_s);
+    me->Receive({mkPunchRequest, 0, {}, {}, {}, {}, {u"192.0.2.13"_s, 3574}}, u"10.0.0.9"_s);
+    EXPECT_TRUE(me->peers.Rows.isEmpty());
     me->protocol->KeepAlive();
     EXPECT_FALSE(me->protocol->Registered());
     EXPECT_TRUE(boxes.isEmpty());

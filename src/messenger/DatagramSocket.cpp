@@ -19,8 +19,9 @@ bool TUdpDatagramSocket::Open(quint16 port)
 {
     Close();
     m_socket = new QUdpSocket(this);
-    // Qt allows broadcasts on every UDP socket it creates.
-    if (!m_socket->bind(QHostAddress::AnyIPv4, port)) {
+    // Qt allows broadcasts on every UDP socket it creates. The port is not shared: a second
+    // copy bound beside the first would take its datagrams away from it.
+    if (!m_socket->bind(QHostAddress::AnyIPv4, port, QAbstractSocket::DontShareAddress)) {
         delete m_socket;
         m_socket = nullptr;
         return false;

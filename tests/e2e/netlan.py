@@ -205,8 +205,11 @@ class Peer:
         self.lock = threading.Lock()
         self.reader = threading.Thread(target=self._read, daemon=True)
         self.reader.start()
-        ready = self.wait_event("READY", timeout=10)
+        wait_until(lambda: self.events("READY") or self.process.poll() is not None, 10)
+        ready = self.wait_event("READY", timeout=0)
         if not ready:
+            self.process.wait(5)
+            self.reader.join(5)
             raise RuntimeError(f"peer {name} did not start: {self.events()}")
         self.ip, self.card = ready[1], ready[2]
 

@@ -33,6 +33,9 @@ class LanTest(unittest.TestCase):
             peers.append(netlan.Peer(self.lab, name, PEER, "用户" + name.upper()))
         last_start = time.monotonic()
         a, b, c = peers
+        # A second copy on a's computer cannot take the port away from the first.
+        with self.assertRaisesRegex(RuntimeError, "BINDFAIL"):
+            netlan.Peer(self.lab, "a", PEER, "again")
         self.assertEqual(a.card, "02005E000001")
         self.assertEqual(a.ip, "10.77.0.2")
 

@@ -90,7 +90,7 @@ int main(int argc, char** argv)
     sigaction(SIGINT, &action, nullptr);
 
     QUdpSocket socket;
-    if (!socket.bind(bindAddress, quint16(port))) {
+    if (!socket.bind(bindAddress, quint16(port), QAbstractSocket::DontShareAddress)) {
         std::fprintf(stderr, "jotvane-relay: cannot listen on %s:%u: %s\n",
                      qPrintable(bindAddress.toString()), port, qPrintable(socket.errorString()));
         return 1;

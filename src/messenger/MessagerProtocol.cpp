@@ -1,0 +1,315 @@
+#include "messenger/MessagerProtocol.h"
+
+#include "messenger/MessagerConfigMgr.h"
+#include "platform/SystemInfo.h"
+#include "core/Clock.h"
+#include "messenger/DatagramSocket.h"
+#include "messenger/ProtocolHooks.h"
+#include "messenger/codec/DelimitedText.h"
+
+using namespace Qt::StringLiterals;
+
+const QString TMessagerProtocol::BroadcastAddress = u"255.255.255.255"_s;
+const QString TMessagerProtocol::LocalPeerType = u"内网"_s;
+const QString TMessagerProtocol::ExtranetPeerType = u"外网"_s;
+
+namespace {
+
+const QString kDuplicateCard = u"网卡重复！"_s;
+const QString kBusyAnswer = u" 对你说：我正在处理附件，请稍后重发您的附件！"_s;
+const QString kBusyOwnLine = u" 说：我正在处理附件，请稍后重发您的附件！"_s;
+
+} // namespace
+
+TMessagerProtocol::TMessagerProtocol(const TMessagerConfigMgr& config, const ISystemInfo& system,
+                                     const IClock& clock, IDatagramSocket& socket, IPeerList& peers,
+                                     IConversation& conversation, IOfferList& offers, QObject* parent)
+    : QObject(parent), m_config(config), m_system(system), m_clock(clock), m_socket(socket), m_peers(peers),
+      m_conversation(conversation), m_offers(offers)
+{
+    m_keepAliveTimer.setInterval(KeepAliveInterval);
+    connect(&m_keepAliveTimer, &QTimer::timeout, this, &TMessagerProtocol::KeepAlive);
+}
+
+TMessagerProtocol::~TMessagerProtocol()
+{
+    // The socket may outlive this object: it must not call back into it.
+    m_socket.OnReceived = nullptr;
+}
+
+bool TMessagerProtocol::Start()
+{
+    m_localIP = m_socket.LocalIPv4();
+    if (!m_socket.Open(MessagerPort))
+        return false;
+    m_socket.OnReceived = [this](const QByteArray& bytes, const QString& sender, quint16) {
+        OnDatagram(bytes, sender);
+    };
+    m_listening = true;
+    m_keepAliveTimer.start();
+    SendOnline(BroadcastAddress, MessagerPort, true);
+    m_registered = false;
+    RegisterWithRelay(m_config.ServerAddress);
+    return true;
+}
+
+void TMessagerProtocol::Shutdown()
+{
+    if (!m_listening)
+        return;
+    SendOffline(BroadcastAddress, MessagerPort, true);
+    // Nothing received from here on is handled; the goodbye to the relay server still leaves
+    // from the messenger port, where the relay knows this copy.
+    m_socket.OnReceived = nullptr;
+    if (m_registered)
+        UnregisterFromRelay(m_config.ServerAddress);
+    m_socket.Close();
+    m_listening = false;
+    m_keepAliveTimer.stop();
+}
+
+void TMessagerProtocol::Refresh()
+{
+    m_peers.ClearPeers();
+    SendQuery(BroadcastAddress, MessagerPort);
+    if (m_registered)
+        SendListRequest();
+    else
+        RegisterWithRelay(m_config.ServerAddress);
+}
+
+void TMessagerProtocol::KeepAlive()
+{
+    if (!m_config.ServerAddress.isEmpty())
+        SendQuery(m_config.ServerAddress, RelayPort);
+}
+
+QString TMessagerProtocol::GetNetworkCardAddress() const
+{
+    return m_system.hardwareAddress();
+}
+
+bool TMessagerProtocol::SendDatagram(const QString& host, quint16 port, const QByteArray& record)
+{
+    return m_socket.Send(host, port, record);
+}
+
+void TMessagerProtocol::sendPresence(TMessageKind kind, const QString& host, quint16 port, bool notify)
+{
+    TMessage message;
+    message.Kind = kind;
+    message.Flag = notify ? 1 : 0;
+    message.Name = m_config.UserName;
+    message.Card = GetNetworkCardAddress();
+    SendDatagram(host, port, EncodeMessage(message));
+}
+
+void TMessagerProtocol::SendOnline(const QString& host, quint16 port, bool notify)
+{
+    sendPresence(mkOnline, host, port, notify);
+}
+
+void TMessagerProtocol::SendOffline(const QString& host, quint16 port, bool notify)
+{
+    sendPresence(mkOffline, host, port, notify);
+}
+
+void TMessagerProtocol::SendQuery(const QString& host, quint16 port)
+{
+    TMessage message;
+    message.Kind = mkQuery;
+    message.Card = GetNetworkCardAddress();
+    SendDatagram(host, port, EncodeMessage(message));
+}
+
+void TMessagerProtocol::SendListRequest()
+{
+    if (m_config.ServerAddress.isEmpty())
+        return;
+    TMessage message;
+    message.Kind = mkListRequest;
+    SendDatagram(m_config.ServerAddress, RelayPort, EncodeMessage(message));
+}
+
+void TMessagerProtocol::SendConnectRequest(const QString& targetCard, bool selected)
+{
+    if (m_config.ServerAddress.isEmpty())
+        return;
+    TMessage message;
+    message.Kind = mkConnectRequest;
+    message.Card = GetNetworkCardAddress();
+    message.TargetCard = targetCard;
+    message.Flag = selected ? 1 : 0;
+    SendDatagram(m_config.ServerAddress, RelayPort, EncodeMessage(message));
+}
+
+void TMessagerProtocol::SendPunch(const TPeerEndpoint& endpoint)
+{
+    if (!IsValidEndpoint(endpoint))
+        return;
+    TMessage message;
+    message.Kind = mkPunch;
+    SendDatagram(endpoint.Address, quint16(endpoint.Port), EncodeMessage(message));
+}
+
+void TMessagerProtocol::SendText(const QString& host, const QString& text, quint16 port)
+{
+    TMessage message;
+    message.Kind = mkText;
+    message.Name = m_config.UserName;
+    for (const QString& piece : SplitToCapacity(text, TextCapacity)) {
+        message.Text = piece;
+        SendDatagram(host, port, EncodeMessage(message));
+    }
+}
+
+bool TMessagerProtocol::SendFileOffer(const QString& host, const QStringList& items, quint16 port)
+{
+    // Cutting the joined text would corrupt an item, so whole items are left out instead.
+    QStringList fitting = items;
+    QString joined = JoinDelimited(fitting, QChar(u'|'));
+    while (joined.size() > TextCapacity && !fitting.isEmpty()) {
+        fitting.removeLast();
+        joined = JoinDelimited(fitting, QChar(u'|'));
+    }
+    if (fitting.isEmpty())
+        return false;
+    TMessage message;
+    message.Kind = mkFileOffer;
+    message.Name = m_config.UserName;
+    message.Text = joined;
+    SendDatagram(host, port, EncodeMessage(message));
+    return fitting.size() == items.size();
+}
+
+void TMessagerProtocol::RegisterWithRelay(const QString& address)
+{
+    if (!address.isEmpty())
+        SendOnline(address, RelayPort, false);
+}
+
+void TMessagerProtocol::UnregisterFromRelay(const QString& address)
+{
+    if (!address.isEmpty())
+        SendOffline(address, RelayPort, false);
+}
+
+QString TMessagerProtocol::FormatTimestamp() const
+{
+    return u"("_s + m_clock.Now().toString(u"yyyy-MM-dd hh:mm:ss"_s) + u") "_s;
+}
+
+void TMessagerProtocol::OnDatagram(const QByteArray& datagram, const QString& senderAddress)
+{
+    const std::optional<TMessage> decoded = DecodeMessage(datagram);
+    if (!decoded)
+        return;
+    const TMessage& message = *decoded;
+    // What only a relay server sends means nothing to a copy that talks to none.
+    const bool fromRelayOnly = message.Kind == mkRegisterReply || message.Kind == mkPeerList ||
+                               message.Kind == mkExtranetPeer || message.Kind == mkPunchRequest;
+    if (fromRelayOnly && m_config.ServerAddress.isEmpty())
+        return;
+    switch (message.Kind) {
+    case mkOnline:
+        handleOnline(message, senderAddress);
+        break;
+    case mkRegisterReply:
+        if (message.Flag != 0) {
+            m_registered = true;
+            SendListRequest();
+            emit RegistrationAccepted();
+        } else {
+            emit MessageBoxRequested(kDuplicateCard);
+        }
+        break;
+    case mkOffline:
+        handleOffline(message);
+        break;
+    case mkQuery:
+        SendOnline(senderAddress, MessagerPort, false);
+        break;
+    case mkPeerList:
+        handlePeerList(message);
+        break;
+    case mkExtranetPeer:
+        handleExtranetPeer(message);
+        break;
+    case mkPunchRequest:
+        SendPunch(message.Endpoint);
+        break;
+    case mkText:
+        m_conversation.AppendToConversation(message.Text);
+        m_conversation.AttendIncoming(message.Name);
+        break;
+    case mkFileOffer:
+        handleFileOffer(message, senderAddress);
+        break;
+    case mkListRequest:
+    case mkConnectRequest:
+    case mkPunch:
+        break;
+    }
+}
+
+void TMessagerProtocol::handleOnline(const TMessage& message, const QString& sender)
+{
+    if (!m_config.ChatSeft && sender == m_localIP)
+        return;
+    int row = m_peers.FindPeerByIP(sender);
+    if (row < 0)
+        row = m_peers.FindPeerByCard(message.Card);
+    if (row >= 0) {
+        // A known peer: its answer ends the exchange.
+        m_peers.UpdatePeer(row, message.Name, sender, message.Card, LocalPeerType);
+        return;
+    }
+    m_peers.AddPeer(message.Name, sender, message.Card, LocalPeerType);
+    if (message.Flag != 0 && m_config.MessagePrompt)
+        m_peers.ShowOnlineNotice(message.Name);
+    SendOnline(sender, MessagerPort, false);
+}
+
+void TMessagerProtocol::handleOffline(const TMessage& message)
+{
+    const int row = m_peers.FindPeerByCard(message.Card);
+    if (row < 0)
+        return;
+    m_peers.DeletePeer(row);
+    if (message.Flag != 0 && m_config.MessagePrompt)
+        m_peers.ShowOfflineNotice(message.Name);
+}
+
+void TMessagerProtocol::handlePeerList(const TMessage& message)
+{
+    const QStringList cards = SplitDelimited(message.Text, QChar(u'|'));
+    for (const QString& card : cards) {
+        if (card.isEmpty() || card == GetNetworkCardAddress())
+            continue;
+        if (m_peers.FindPeerByCard(card) < 0)
+            SendConnectRequest(card, false);
+    }
+}
+
+void TMessagerProtocol::handleExtranetPeer(const TMessage& message)
+{
+    m_peers.AddPeer(message.Name, EndpointToText(message.Endpoint), message.Card, ExtranetPeerType);
+    if (message.Flag != 0 && m_config.MessagePrompt)
+        m_peers.ShowOnlineNotice(message.Name);
+    SendPunch(message.Endpoint);
+}
+
+void TMessagerProtocol::handleFileOffer(const TMessage& message, const QString& sender)
+{
+    const QStringList items = SplitDelimited(message.Text, QChar(u'|'));
+    if (m_offers.PendingOfferCount() > 0) {
+        SendText(sender, FormatTimestamp() + m_config.UserName + kBusyAnswer, MessagerPort);
+        m_conversation.AppendToConversation(FormatTimestamp() + u"你对 "_s + message.Name + kBusyOwnLine);
+        return;
+    }
+    // An offer without a single item would leave nothing to fetch but block the next offers.
+    if (items.isEmpty())
+        return;
+    m_offers.AcceptOffer(sender, items);
+    m_conversation.AttendIncoming(message.Name);
+}

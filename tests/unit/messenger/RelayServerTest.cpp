@@ -1,0 +1,165 @@
+#include "relay/RelayServer.h"
+#include "messenger/codec/DelimitedText.h"
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct TOut
+{
+    TPeerEndpoint To;
+    TMessage Message;
+};
+
+class RelayServerTest : public ::testing::Test
+{
+protected:
+    RelayServerTest()
+        : relay(
+              8, [this](const TPeerEndpoint& to, const QByteArray& d) { Record(to, d); },
+              [this](const QString& line) { log.append(line); })
+    {
+    }
+    void Record(const TPeerEndpoint& to, const QByteArray& datagram)
+    {
+        const std::optional<TMessage> decoded = DecodeMessage(datagram);
+        ASSERT_TRUE(decoded);
+        out.append({to, *decoded});
+    }
+    void Send(const TMessage& message, const TPeerEndpoint& from)
+    {
+        relay.HandleDatagram(EncodeMessage(message), from, now);
+    }
+    void Register(const QString& name, const QString& card, const TPeerEndpoint& from)
+    {
+        Send({mkOnline, 0, name, card, {}, {}, {}}, from);
+    }
+    QList<TOut> Take() { return std::exchange(out, {}); }
+
+    TRelayServer relay;
+    QList<TOut> out;
+    QStringList log;
+    qint64 now = 1000;
+    const TPeerEndpoint a{u"192.0.2.11"_s, 3574};
+    const TPeerEndpoint b{u"192.0.2.12"_s, 3574};
+    const TPeerEndpoint c{u"192.0.2.12"_s, 1025};
+};
+
+} // namespace
+
+TEST_F(RelayServerTest, RegistersRefusesDuplicateCardsAndForgets)
+{
+    Register(u"Ann"_s, u"AAAAAAAAAAAA"_s, a);
+    Register(u"Bob"_s, u"BBBBBBBBBBBB"_s, b);
+    // The same card from another endpoint is refused; from the same endpoint it renews.
+    Register(u"Eve"_s, u"AAAAAAAAAAAA"_s, c);
+    Register(u"Ann2"_s, u"AAAAAAAAAAAA"_s, a);
+    const QList<TOut> replies = Take();
+    ASSERT_EQ(replies.size(), 4);
+    EXPECT_EQ(replies[0].To, a);
+    EXPECT_EQ(replies[0].Message.Kind, mkRegisterReply);
+    EXPECT_EQ(replies[0].Message.Flag, 1);
+    EXPECT_EQ(replies[2].To, c);
+    EXPECT_EQ(replies[2].Message.Flag, 0);
+    EXPECT_EQ(replies[3].Message.Flag, 1);
+    EXPECT_EQ(relay.ClientCount(), 2);
+    EXPECT_TRUE(log.filter(u"refuse AAAAAAAAAAAA from 192.0.2.12:1025"_s).size() == 1)
+        << log.join(u'\n').toStdString();
+
+    // Ann keeps herself alive by queries; Bob stays silent and is forgotten after 180 s.
+    now += 120000;
+    Send({mkQuery, 0, {}, u"AAAAAAAAAAAA"_s, {}, {}, {}}, a);
+    now += 61000;
+    EXPECT_EQ(relay.ExpireClients(now), 1);
+    EXPECT_TRUE(relay.IsRegistered(u"AAAAAAAAAAAA"_s));
+    EXPECT_FALSE(relay.IsRegistered(u"BBBBBBBBBBBB"_s));
+    // A query from another endpoint keeps nobody alive; an offline from another endpoint is ignored.
+    Send({mkOffline, 0, {}, u"AAAAAAAAAAAA"_s, {}, {}, {}}, c);
+    EXPECT_TRUE(relay.IsRegistered(u"AAAAAAAAAAAA"_s));
+    // Once silent, the card may register from elsewhere.
+    now += 181000;
+    Register(u"Eve"_s, u"AAAAAAAAAAAA"_s, c);
+    ASSERT_EQ(out.size(), 1);
+    EXPECT_EQ(out[0].Message.Flag, 1);
+    Send({mkOffline, 0, {}, u"AAAAAAAAAAAA"_s, {}, {}, {}}, c);
+    EXPECT_EQ(relay.ClientCount(), 0);
+    EXPECT_TRUE(Take().size() == 1);
+}
+
+TEST_F(RelayServerTest, ListsAndConnectsOnlyRegisteredClients)
+{
+    Register(u"Ann"_s, u"AAAAAAAAAAAA"_s, a);
+    Register(u"Bob"_s, u"BBBBBBBBBBBB"_s, b);
+    Take();
+    // An endpoint that never registered gets nothing, however it asks.
+    Send({mkListRequest, 0, {}, {}, {}, {}, {}}, c);
+    Send({mkConnectRequest, 0, {}, u"AAAAAAAAAAAA"_s, u"BBBBBBBBBBBB"_s, {}, {}}, c);
+    EXPECT_TRUE(out.isEmpty());
+
+    Send({mkListRequest, 0, {}, {}, {}, {}, {}}, b);
+    QList<TOut> sent = Take();
+    ASSERT_EQ(sent.size(), 1);
+    EXPECT_EQ(sent[0].To, b);
+    EXPECT_EQ(sent[0].Message.Kind, mkPeerList);
+    EXPECT_EQ(sent[0].Message.Text, u"AAAAAAAAAAAA|BBBBBBBBBBBB"_s);
+
+    // A new pairing introduces both sides and asks the target to punch.
+    Send({mkConnectRequest, 0, {}, u"BBBBBBBBBBBB"_s, u"AAAAAAAAAAAA"_s, {}, {}}, b);
+    sent = Take();
+    ASSERT_EQ(sent.size(), 3);
+    EXPECT_EQ(sent[0].To, b);
+    EXPECT_EQ(sent[0].Message, (TMessage{mkExtranetPeer, 1, u"Ann"_s, u"AAAAAAAAAAAA"_s, {}, {}, a}));
+    EXPECT_EQ(sent[1].To, a);
+    EXPECT_EQ(sent[1].Message, (TMessage{mkExtranetPeer, 1, u"Bob"_s, u"BBBBBBBBBBBB"_s, {}, {}, b}));
+    EXPECT_EQ(sent[2].To, a);
+    EXPECT_EQ(sent[2].Message, (TMessage{mkPunchRequest, 0, {}, {}, {}, {}, b}));
+
+    // A peer the user checked is already known on both sides: only the punch request.
+    Send({mkConnectRequest, 1, {}, u"BBBBBBBBBBBB"_s, u"AAAAAAAAAAAA"_s, {}, {}}, b);
+    sent = Take();
+    ASSERT_EQ(sent.size(), 1);
+    EXPECT_EQ(sent[0].Message.Kind, mkPunchRequest);
+    // Unknown targets, oneself, and a forged own card are ignored.
+    Send({mkConnectRequest, 0, {}, u"BBBBBBBBBBBB"_s, u"CCCCCCCCCCCC"_s, {}, {}}, b);
+    Send({mkConnectRequest, 0, {}, u"BBBBBBBBBBBB"_s, u"BBBBBBBBBBBB"_s, {}, {}}, b);
+    Send({mkConnectRequest, 0, {}, u"AAAAAAAAAAAA"_s, u"BBBBBBBBBBBB"_s, {}, {}}, b);
+    EXPECT_TRUE(out.isEmpty());
+}
+
+TEST_F(RelayServerTest, LongListsAreSplitAndTheTableIsBounded)
+{
+    TRelayServer big(200, [this](const TPeerEndpoint& to, const QByteArray& d) { Record(to, d); }, {});
+    QStringList cards;
+    for (int i = 0; i < 200; ++i) {
+        const QString card = u"%1"_s.arg(i, 12, 10, QChar(u'0'));
+        cards.append(card);
+        big.HandleDatagram(EncodeMessage({mkOnline, 0, u"n"_s, card, {}, {}, {}}),
+                           {u"198.51.100.%1"_s.arg(i % 250), 2000 + i}, now);
+    }
+    EXPECT_EQ(big.ClientCount(), 200);
+    // A flood of made-up cards once the table is full is neither stored nor answered.
+    Take();
+    for (int i = 0; i < 1000; ++i)
+        big.HandleDatagram(EncodeMessage({mkOnline, 0, u"x"_s, u"F%1"_s.arg(i), {}, {}, {}}),
+                           {u"203.0.113.9"_s, 1000 + i}, now);
+    EXPECT_EQ(big.ClientCount(), 200);
+    EXPECT_TRUE(Take().isEmpty());
+
+    big.HandleDatagram(EncodeMessage({mkListRequest, 0, {}, {}, {}, {}, {}}), {u"198.51.100.0"_s, 2000}, now);
+    const QList<TOut> lists = Take();
+    ASSERT_EQ(lists.size(), 3); // 78 cards of 12 digits fit one field
+    QStringList received;
+    for (const TOut& list : lists) {
+        EXPECT_LE(list.Message.Text.size(), 1023);
+        received += SplitDelimited(list.Message.Text, QChar(u'|'));
+    }
+    EXPECT_EQ(received, cards);
+
+    // Silent clients make room again.
+    now += 200000;
+    big.HandleDatagram(EncodeMessage({mkOnline, 0, u"x"_s, u"NEWCARD"_s, {}, {}, {}}), {u"203.0.113.9"_s, 9},
+                       now);
+    EXPECT_EQ(big.ClientCount(), 1);
+}

@@ -160,8 +160,10 @@ void TRemindersController::BeepActionExecute()
 
 void TRemindersController::ShutDownActionExecute()
 {
+    // The click flipped the check mark; the settings decide it, or it goes back.
+    const bool before = !m_actions.ShutDownAction->isChecked();
     if (m_host.OpenSettings(ShutDownSettingsPage))
         RefreshMenu();
     else
-        RefreshShutDownAction(); // undo the check mark the click flipped
+        m_actions.ShutDownAction->setChecked(before);
 }

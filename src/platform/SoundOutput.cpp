@@ -66,6 +66,9 @@ QString WriteAll(snd_pcm_t* pcm, const std::vector<std::int16_t>& samples, const
     return QString();
 }
 
+// ALSA reports its failures on stderr by default; here they are the tune's error text instead.
+void QuietAlsaErrors(const char*, int, const char*, int, const char*, ...) {}
+
 } // namespace
 
 quint64 TonesDuration(const TTones& tones)
@@ -108,6 +111,7 @@ void AlsaSoundOutput::Play(const TTones& tones)
     if (lengthMs == 0)
         return;
 
+    snd_lib_error_set_handler(&QuietAlsaErrors);
     const std::vector<std::int16_t> samples = SquareWavePcm(tones, SampleRate);
     snd_pcm_t* pcm = nullptr;
     // Non-blocking: a device held by another program must not hold the program up.

@@ -119,11 +119,17 @@ class Reminders(harness.SessionTest):
         self.assertTrue(os.path.exists(self.host), "jv_reminders_host is built with the tests")
         s = self.session
         self.folder = s.app_dir
-        self.bus = PrivateSystemBus(s.root)
-        self.addCleanup(self.bus.close)
         self.sound_file = os.path.join(s.root, "tune.raw")
         with open(os.path.join(s.env["HOME"], ".asoundrc"), "w") as f:
             f.write(f'pcm.!default {{ type file slave.pcm "null" file "{self.sound_file}" format "raw" }}\n')
+
+    def prepare(self, config, page, refuse=False):
+        self.bus = PrivateSystemBus(self.session.root, refuse)
+        self.addCleanup(self.bus.close)
+        with open(os.path.join(self.folder, "Config.ini"), "w", encoding="utf-8") as f:
+            f.write(config)
+        with open(os.path.join(self.folder, "page.txt"), "wb") as f:
+            f.write(harness.utf16(page))
 
     def log(self):
         path = os.path.join(self.folder, "host.log")
@@ -149,10 +155,8 @@ class Reminders(harness.SessionTest):
 
     def test_reminder_and_shutdown_in_one_minute(self):
         s = self.session
-        with open(os.path.join(self.folder, "Config.ini"), "w", encoding="utf-8") as f:
-            f.write(f"[Alarm]\nAlarm=True\nBeep=True\nShutDown=True\nShutDownTime={MINUTE}:10\n")
-        with open(os.path.join(self.folder, "page.txt"), "wb") as f:
-            f.write(harness.utf16(f"shopping\r\nbuy milk @{MINUTE}\r\nlater @2009-05-01 08:31\r\n"))
+        self.prepare(f"[Alarm]\nAlarm=True\nBeep=True\nShutDown=True\nShutDownTime={MINUTE}:10\n",
+                     f"shopping\r\nbuy milk @{MINUTE}\r\nlater @2009-05-01 08:31\r\n")
 
         process = self.start_host("2009-05-01 08:29:47")
         self.assertTrue(s.wait_window("^Jotvane$", timeout=15), "the window appears")
@@ -205,6 +209,24 @@ class Reminders(harness.SessionTest):
         self.assertEqual(page, f"shopping\r\nbuy milk @{MINUTE}√\r\nlater @2009-05-01 08:31\r\n")
         self.assertEqual(harness.ini_value(os.path.join(self.folder, "Config.ini"), "Alarm", "ShutDown"), "False")
         self.assertEqual(harness.ini_value(os.path.join(self.folder, "Config.ini"), "Alarm", "Alarm"), "True")
+
+    def test_refused_shutdown_is_reported(self):
+        s = self.session
+        self.prepare(f"[Alarm]\nAlarm=False\nBeep=True\nShutDown=True\nShutDownTime={MINUTE}:00\n",
+                     f"quiet @{MINUTE}\r\n", refuse=True)
+        process = self.start_host("2009-05-01 08:29:58")
+        self.assertTrue(s.wait_window("^Jotvane$", timeout=15), "the window appears")
+        # The window is on screen, so the failure comes in a box rather than a balloon.
+        self.assertTrue(s.wait_window("^错误$", timeout=20), "the refusal is shown")
+        self.assertIn("box 定时关机未能执行：org.freedesktop.DBus.Error.AccessDenied: Permission denied", self.log())
+        self.assertEqual([c[0] for c in self.bus.calls()], ["ready", "SetWallMessage", "ScheduleShutdown"])
+        s.activate(s.windows("^错误$")[-1])
+        s.key("Return")
+        self.assertTrue(s.wait_hidden("^错误$", timeout=10), "the box closes")
+        self.assertEqual(s.stop(process), 0)
+        config = os.path.join(self.folder, "Config.ini")
+        self.assertEqual(harness.ini_value(config, "Alarm", "ShutDown"), "False")
+        self.assertEqual(harness.read_text(os.path.join(self.folder, "page.txt")), f"quiet @{MINUTE}\r\n")
 
 
 if __name__ == "__main__":

@@ -9,6 +9,8 @@
 #include <QAction>
 #include <QTimer>
 
+#include <utility>
+
 using namespace Qt::StringLiterals;
 
 TRemindersController::TRemindersController(TAppConfigMgr& config, IClock& clock, ISoundOutput& sound,
@@ -71,9 +73,12 @@ void TRemindersController::jTimer()
             m_deferred.insert(minute);
         return;
     }
+    // Minutes that passed while a shutdown failure was shown belong to this scan.
+    QSet<QString> due(minutes.begin(), minutes.end());
+    due.unite(std::exchange(m_deferred, {}));
     if (!m_config.Alarm)
         return; // switched off by the user: these minutes are not caught up later
-    ScanFirstPage(QSet<QString>(minutes.begin(), minutes.end()));
+    ScanFirstPage(due);
 }
 
 void TRemindersController::CheckShutDown(const QStringList& minutes)

@@ -238,33 +238,41 @@ TEST_F(RemindersTest, ShutDownFiresOnceBeforeTheReminderAndUpdatesTheMenu)
 
 TEST_F(RemindersTest, RefusedShutDownIsReported)
 {
+    const QString refused = u"定时关机未能执行：org.freedesktop.DBus.Error.AccessDenied: no"_s;
     powerOff.fake.refuseWith = u"org.freedesktop.DBus.Error.AccessDenied: no"_s;
+    host.lines = {u"off @2009-05-01 09:00"_s};
     config.Alarm = false;
     config.ShutDown = true;
     config.ShutDownTime = At(9, 0);
     Make();
     TickAt(At(9, 0, 1));
-    EXPECT_EQ(
-        host.log,
-        (QStringList{u"poweroff"_s,
-                     u"balloon 定时关机 定时关机未能执行：org.freedesktop.DBus.Error.AccessDenied: no"_s}));
+    EXPECT_EQ(host.log, (QStringList{u"poweroff"_s, u"balloon 定时关机 "_s + refused}));
     EXPECT_FALSE(config.ShutDown);
+    alarm.trigger(); // reminders on again: 09:00 passed while they were off and stays past
+    TickAt(At(9, 0, 9));
+    EXPECT_EQ(host.log.size(), 2);
 
-    // No tray icon, or the window on screen: a box instead.
+    // No tray icon: a box instead. Reminders are off while it is open, so a minute passing
+    // meanwhile is not caught up later.
     host.log.clear();
     host.hasTray = false;
+    host.lines = {u"a @2009-05-01 09:02"_s};
+    alarm.trigger();
     config.ShutDown = true;
     config.ShutDownTime = At(9, 1);
+    host.whileBoxOpen = [&] { TickAt(At(9, 2, 5)); };
     TickAt(At(9, 1, 1));
-    EXPECT_EQ(host.log.last(), u"error 定时关机未能执行：org.freedesktop.DBus.Error.AccessDenied: no"_s);
+    EXPECT_EQ(host.log,
+              (QStringList{u"poweroff"_s, u"balloon 定时关机 "_s + refused, u"error "_s + refused}));
+    alarm.trigger();
+
+    // The window on screen: a box, no balloon.
     host.log.clear();
     host.visible = true;
     config.ShutDown = true;
-    config.ShutDownTime = At(9, 2);
-    TickAt(At(9, 2, 1));
-    EXPECT_EQ(host.log,
-              (QStringList{u"poweroff"_s,
-                           u"error 定时关机未能执行：org.freedesktop.DBus.Error.AccessDenied: no"_s}));
+    config.ShutDownTime = At(9, 3);
+    TickAt(At(9, 3, 1));
+    EXPECT_EQ(host.log, (QStringList{u"poweroff"_s, u"error "_s + refused}));
     EXPECT_EQ(powerOff.fake.calls.size(), 3);
 }
 

@@ -1,5 +1,4 @@
 #include "reminders/AlarmScan.h"
-#include "reminders/TimerShutDown.h"
 
 #include <gtest/gtest.h>
 
@@ -42,26 +41,6 @@ TEST(AlarmScan, WhichLinesFireInTheirMinute)
     EXPECT_EQ(FindDueLine(page, {minute}, {2}), 3);
     EXPECT_EQ(FindDueLine(page, {minute, u"2009-05-01 08:29"_s}), 0);
     EXPECT_EQ(FindDueLine(page, {u"2009-05-01 08:31"_s}), -1);
-}
-
-TEST(AlarmScan, MarkerAndMinuteTexts)
-{
-    EXPECT_EQ(AlarmMarkerText(QDateTime(QDate(2009, 5, 1), QTime(10, 15, 29))), u"@2009-05-01 10:15"_s);
-    EXPECT_EQ(AlarmMarkerText(QDateTime(QDate(2009, 5, 1), QTime(10, 15, 30))), u"@2009-05-01 10:16"_s);
-    EXPECT_EQ(AlarmMarkerText(QDateTime(QDate(2009, 12, 31), QTime(23, 59, 45))), u"@2010-01-01 00:00"_s);
-    EXPECT_EQ(MinuteText(QDateTime(QDate(987, 1, 2), QTime(3, 4, 59))), u"0987-01-02 03:04"_s);
-    EXPECT_EQ(PageLines(u"a\r\nb\rc\nd"_s), (QStringList{u"a"_s, u"b"_s, u"c"_s, u"d"_s}));
-}
-
-TEST(AlarmScan, ShutDownMinuteAndCaption)
-{
-    const QDateTime time(QDate(2009, 5, 1), QTime(22, 0, 45));
-    EXPECT_TRUE(IsShutDownMinute(true, time, u"2009-05-01 22:00"_s));
-    EXPECT_FALSE(IsShutDownMinute(true, time, u"2009-05-01 22:01"_s));
-    EXPECT_FALSE(IsShutDownMinute(false, time, u"2009-05-01 22:00"_s));
-    EXPECT_FALSE(IsShutDownMinute(true, QDateTime(), u"2009-05-01 22:00"_s));
-    EXPECT_EQ(ShutDownCaption(true, time), u"定时关机(&X)@2009-05-01 22:00"_s);
-    EXPECT_EQ(ShutDownCaption(false, time), u"定时关机(&S)..."_s);
 }
 
 TEST(AlarmScan, FindLineAgainPrefersTheNearestCopy)

@@ -77,18 +77,7 @@ TEST(Beeper, TunesAsTabled)
         const TTones tones = PresetTones(static_cast<TPresetSound>(s));
         EXPECT_EQ(TonesDuration(tones), quint64(totals[s])) << "tune " << s;
         EXPECT_EQ(tones.size(), counts[s]) << "tune " << s;
-        // Each sounding tone of every tune is heard at its own pitch (adjacent tones of one
-        // tune may merge into one run, so the check goes tone by tone).
-        for (const TTone& tone : tones) {
-            if (tone.frequency == 1)
-                continue;
-            size_t silent = 0;
-            const auto measured = MeasureTones(SquareWavePcm({tone}, kRate), &silent);
-            ASSERT_EQ(measured.size(), 1u);
-            EXPECT_NEAR(measured[0].frequency, tone.frequency, tone.frequency * 0.02) << "tune " << s;
-        }
     }
-    EXPECT_EQ(PresetTones(TPresetSound::psError), (TTones{{92, 150}, {1, 200}, {65, 500}}));
     EXPECT_TRUE(PresetTones(static_cast<TPresetSound>(PresetSoundCount)).isEmpty());
 }
 
@@ -130,7 +119,6 @@ TEST(Beeper, BusyDropsNestedTunesAndBeatLengthFollowsItsSetting)
     EXPECT_EQ(beeper.BeatLength(), 2000u);
     beeper.SetBeatDuration(TBeatDuration::bd_500);
     EXPECT_EQ(beeper.BeatLength(), 500u);
-    EXPECT_EQ(PresetTones(TPresetSound::psOfficial).size(), 15);
 }
 
 // ALSA reads ~/.asoundrc (HOME is a private folder here) at the next open once its cached

@@ -70,7 +70,7 @@ TMainForm::TMainForm(const TAppContext& context, QWidget* parent)
 
 TMainForm::~TMainForm()
 {
-    emit aboutToExit();
+    CloseSubsystems();
     SaveAll(isVisible());
     // The find and replace dialogs work on the editors: they go before them.
     delete m_editCommands;
@@ -334,6 +334,14 @@ void TMainForm::EndSession()
     emit sessionEnding();
     SaveAll(false);
     WriteSettings();
+}
+
+void TMainForm::CloseSubsystems()
+{
+    if (m_subsystemsClosed)
+        return;
+    m_subsystemsClosed = true;
+    emit aboutToExit();
 }
 
 bool TMainForm::isInstanceMarked() const

@@ -58,6 +58,9 @@ public:
     // The session ends: the destroy handler's saving steps and the settings are written now,
     // without waiting on the user.
     void EndSession();
+    // The destroy handler's first step, once: aboutToExit for the subsystems, which close
+    // before the pages are saved. The controllers call it before they go.
+    void CloseSubsystems();
     bool isInstanceMarked() const;
     // True when hiding goes to a notification area; otherwise the window is minimised.
     bool HasTray() const;
@@ -131,4 +134,5 @@ private:
     TInstanceServer* m_instanceServer = nullptr;
     bool m_hiding = false;
     bool m_exiting = false;
+    bool m_subsystemsClosed = false;
 };

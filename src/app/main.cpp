@@ -2,6 +2,7 @@
 // their order, hands them to the windows and tears everything down in the reverse order.
 #include "config/AppConfigMgr.h"
 #include "app/AppContext.h"
+#include "app/Controllers.h"
 #include "app/Application.h"
 #include "widgets/BaseFrm.h"
 #include "notes/DataManager.h"
@@ -12,6 +13,7 @@
 #include "app/SessionEnd.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
+#include "core/Clock.h"
 #include "widgets/DialogService.h"
 
 #include <QApplication>
@@ -70,6 +72,8 @@ int main(int argc, char* argv[])
     // A second start hands over to the running copy and writes back the settings it read.
     if (!ActivateRunningInstance(context.instanceName)) {
         TMainForm mainForm(context);
+        TSystemClock clock;
+        TControllers controllers(mainForm, clock);
         QObject::connect(&sessionEnd, &TSessionEndWatcher::sessionEnding, &mainForm, &TMainForm::EndSession);
         QObject::connect(&sessionEnd, &TSessionEndWatcher::terminateRequested, &mainForm, [&mainForm](int) {
             mainForm.EndSession();

@@ -8,6 +8,8 @@ LinuxPlatform::LinuxPlatform()
     m_services.folderPicker = &m_folderPicker;
     m_services.systemInfo = &m_systemInfo;
     m_services.windowSystem = &m_windowSystem;
+    m_services.sound = &m_sound;
+    m_services.powerOff = &m_powerOff;
 }
 
 LinuxPlatform::~LinuxPlatform() = default;

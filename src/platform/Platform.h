@@ -2,7 +2,9 @@
 
 #include "platform/Autostart.h"
 #include "platform/FolderPicker.h"
+#include "platform/PowerOff.h"
 #include "platform/Shell.h"
+#include "platform/SoundOutput.h"
 #include "platform/SystemInfo.h"
 #include "platform/Trash.h"
 #include "platform/WindowSystem.h"
@@ -19,6 +21,8 @@ struct TPlatform
     IFolderPicker* folderPicker = nullptr;
     ISystemInfo* systemInfo = nullptr;
     IWindowSystem* windowSystem = nullptr;
+    ISoundOutput* sound = nullptr;
+    IPowerOff* powerOff = nullptr;
 };
 
 // Owns the real Linux implementations and hands them out as a TPlatform.
@@ -36,5 +40,7 @@ private:
     DialogFolderPicker m_folderPicker;
     HostSystemInfo m_systemInfo;
     QtWindowSystem m_windowSystem;
+    AlsaSoundOutput m_sound;
+    LogindPowerOff m_powerOff;
     TPlatform m_services;
 };

@@ -39,6 +39,14 @@ public:
         return command;
     }
 
+    // The command, enabled, for a controller that connects it itself.
+    QAction* Claim(QStringView name)
+    {
+        QAction* command = action(name);
+        Enable(command);
+        return command;
+    }
+
     // The ten menus of the main menu, top to bottom. The Insert menu's two separators between
     // which the user's own texts are listed are named InsertN1Item and InsertN2Item.
     void BuildMainMenu(QMenuBar* bar) const;

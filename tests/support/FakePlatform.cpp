@@ -82,4 +82,6 @@ FakePlatform::FakePlatform()
     m_services.folderPicker = &folderPicker;
     m_services.systemInfo = &systemInfo;
     m_services.windowSystem = &windowSystem;
+    m_services.sound = &sound;
+    m_services.powerOff = &powerOff;
 }

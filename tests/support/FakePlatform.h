@@ -1,5 +1,8 @@
 #pragma once
 
+#include "FakePowerOff.h"
+#include "FakeSoundOutput.h"
+
 #include "platform/Platform.h"
 
 #include <QStringList>
@@ -76,6 +79,8 @@ public:
     FakeFolderPicker folderPicker;
     FakeSystemInfo systemInfo;
     FakeWindowSystem windowSystem;
+    FakeSoundOutput sound;
+    FakePowerOff powerOff;
 
 private:
     TPlatform m_services;

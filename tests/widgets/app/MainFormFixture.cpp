@@ -1,4 +1,5 @@
 #include "MainFormFixture.h"
+#include "TestSupport.h"
 
 #include "widgets/BaseFrm.h"
 #include "widgets/Layer.h"
@@ -105,7 +106,7 @@ void MainFormTest::Show()
     TPadMemo* editor = form->CurrentEditor();
     ASSERT_NE(editor, nullptr);
     editor->setFocus();
-    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(editor));
+    ASSERT_TRUE(WaitFor([&] { return QApplication::focusWidget() == editor; }));
 }
 
 QAction* MainFormTest::TrayItem() const

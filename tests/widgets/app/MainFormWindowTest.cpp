@@ -409,7 +409,7 @@ TEST_F(MainWindowTest, RestartRestoresPageWordWrapAndBounds)
     form->Commands().action(u"WordWrapAction")->trigger();
     const QRect bounds(40, 50, 420, 330);
     form->setGeometry(bounds);
-    QTRY_COMPARE(form->geometry(), bounds);
+    ASSERT_TRUE(WaitFor([&] { return form->geometry() == bounds; }));
 
     Restart();
     EXPECT_EQ(form->PageIndex(), 1);
@@ -425,7 +425,7 @@ TEST_F(MainWindowTest, MaximisedOrMinimisedAtExitKeepsTheSavedRectangle)
 {
     const QRect bounds(30, 20, 500, 400);
     form->setGeometry(bounds);
-    QTRY_COMPARE(form->geometry(), bounds);
+    ASSERT_TRUE(WaitFor([&] { return form->geometry() == bounds; }));
     Restart();
     ASSERT_EQ(form->geometry(), bounds);
 
@@ -439,7 +439,7 @@ TEST_F(MainWindowTest, MaximisedOrMinimisedAtExitKeepsTheSavedRectangle)
 
     // Maximised at the end: opens maximised, the rectangle is still the one saved before.
     form->showMaximized();
-    QTRY_VERIFY(form->isMaximized());
+    ASSERT_TRUE(WaitFor([&] { return form->isMaximized(); }));
     Restart();
     EXPECT_TRUE(form->isMaximized());
     EXPECT_TRUE(config->WinMaximized);

@@ -3,6 +3,8 @@
 #include "platform/X11HotKeyGrabber.h"
 #include "app/SysHotKey.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -22,20 +24,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(10, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
 
 // Types keys through the XTEST extension, as a user would.
 bool Type(const QString& keys)

@@ -1,4 +1,5 @@
 #include "WidgetTestSupport.h"
+#include "TestSupport.h"
 
 #include "widgets/MsgBox.h"
 
@@ -183,7 +184,7 @@ TEST_F(MsgBoxTest, CentresOnTheOwnerUnlessItIsMinimised)
     EXPECT_EQ(shownAt.y(), frame.top() + frame.height() / 2 - shownSize.height() / 2);
 
     owner.showMinimized();
-    QTRY_VERIFY(owner.isMinimized());
+    ASSERT_TRUE(WaitFor([&] { return owner.isMinimized(); }));
     ShowMsgBox(&owner, u"x"_s, MsgBoxKind::Information, OkOnly);
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     EXPECT_EQ(shownAt, QPoint(screen.width() / 2 - shownSize.width() / 2,

@@ -1,4 +1,5 @@
 #include "WidgetTestSupport.h"
+#include "TestSupport.h"
 
 #include "widgets/ListError.h"
 #include "widgets/PadTabSet.h"
@@ -357,7 +358,7 @@ TEST_F(PadTabSetTest, PickButtonMenuListsTabsAndSelects)
     QTest::mouseClick(strip->PickButton(), Qt::LeftButton);
     QMenu* menu = strip->PickButton()->Menu();
     ASSERT_NE(menu, nullptr);
-    QTRY_VERIFY(menu->isVisible());
+    ASSERT_TRUE(WaitFor([&] { return menu->isVisible(); }));
     const auto actions = menu->actions();
     ASSERT_EQ(actions.size(), 3);
     EXPECT_TRUE(actions[1]->isChecked());

@@ -1,0 +1,132 @@
+#include "platform/SoundOutput.h"
+
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <alsa/asoundlib.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr std::int16_t kAmplitude = 6000;
+// How long past the tune's own length a device may take before it is dropped.
+constexpr qint64 kGraceMs = 1000;
+
+// Waits until the tune has lasted its length.
+void WaitUntil(const QElapsedTimer& started, qint64 lengthMs)
+{
+    const qint64 left = lengthMs - started.elapsed();
+    if (left > 0)
+        QThread::msleep(static_cast<unsigned long>(left));
+}
+
+QString AlsaError(const char* step, int code)
+{
+    return QString::fromLatin1(step) + QStringLiteral(": ") + QString::fromLocal8Bit(snd_strerror(code));
+}
+
+// Writes the samples in non-blocking mode, waiting on the device at most until deadlineMs, then
+// lets the device play out what it holds. Returns an empty text on success.
+QString WriteAll(snd_pcm_t* pcm, const std::vector<std::int16_t>& samples, const QElapsedTimer& started,
+                 qint64 deadlineMs)
+{
+    size_t done = 0;
+    while (done < samples.size()) {
+        const qint64 left = deadlineMs - started.elapsed();
+        if (left <= 0)
+            return QStringLiteral("the sound device does not take the tune in time");
+        const snd_pcm_sframes_t written = snd_pcm_writei(pcm, samples.data() + done, samples.size() - done);
+        if (written == -EAGAIN) {
+            snd_pcm_wait(pcm, static_cast<int>(std::min<qint64>(left, 100)));
+            continue;
+        }
+        if (written < 0) {
+            const int recovered = snd_pcm_recover(pcm, static_cast<int>(written), 1);
+            if (recovered < 0)
+                return AlsaError("snd_pcm_writei", static_cast<int>(written));
+            continue;
+        }
+        done += static_cast<size_t>(written);
+    }
+    // Play out what the device still holds, without blocking past the deadline.
+    if (snd_pcm_state(pcm) == SND_PCM_STATE_PREPARED)
+        snd_pcm_start(pcm);
+    while (started.elapsed() < deadlineMs) {
+        snd_pcm_sframes_t delay = 0;
+        const snd_pcm_state_t state = snd_pcm_state(pcm);
+        if (state != SND_PCM_STATE_RUNNING && state != SND_PCM_STATE_DRAINING)
+            break;
+        if (snd_pcm_delay(pcm, &delay) < 0 || delay <= 0)
+            break;
+        const qint64 ms = std::max<qint64>(1, delay * 1000 / AlsaSoundOutput::SampleRate);
+        QThread::msleep(static_cast<unsigned long>(std::min<qint64>(ms, deadlineMs - started.elapsed())));
+    }
+    return QString();
+}
+
+// ALSA reports its failures on stderr by default; here they are the tune's error text instead.
+void QuietAlsaErrors(const char*, int, const char*, int, const char*, ...) {}
+
+} // namespace
+
+quint64 TonesDuration(const TTones& tones)
+{
+    quint64 total = 0;
+    for (const TTone& tone : tones)
+        total += tone.durationMs;
+    return total;
+}
+
+std::vector<std::int16_t> SquareWavePcm(const TTones& tones, unsigned sampleRate)
+{
+    std::vector<std::int16_t> samples;
+    samples.reserve(static_cast<size_t>(TonesDuration(tones) * sampleRate / 1000 + 1));
+    quint64 elapsedMs = 0;
+    for (const TTone& tone : tones) {
+        // Tone boundaries fall on whole samples of the running time, so rounding never adds up.
+        const size_t begin = static_cast<size_t>(elapsedMs * sampleRate / 1000);
+        elapsedMs += tone.durationMs;
+        const size_t end = static_cast<size_t>(elapsedMs * sampleRate / 1000);
+        if (tone.frequency <= 1) {
+            samples.insert(samples.end(), end - begin, 0);
+            continue;
+        }
+        const double step = static_cast<double>(tone.frequency) / sampleRate;
+        for (size_t i = 0; i < end - begin; ++i) {
+            const double phase = std::fmod((static_cast<double>(i) + 0.5) * step, 1.0);
+            samples.push_back(phase < 0.5 ? kAmplitude : static_cast<std::int16_t>(-kAmplitude));
+        }
+    }
+    return samples;
+}
+
+void AlsaSoundOutput::Play(const TTones& tones)
+{
+    QElapsedTimer started;
+    started.start();
+    const qint64 lengthMs = static_cast<qint64>(TonesDuration(tones));
+    m_lastError.clear();
+    if (lengthMs == 0)
+        return;
+
+    snd_lib_error_set_handler(&QuietAlsaErrors);
+    const std::vector<std::int16_t> samples = SquareWavePcm(tones, SampleRate);
+    snd_pcm_t* pcm = nullptr;
+    // Non-blocking: a device held by another program must not hold the program up.
+    int rc = snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK);
+    if (rc < 0) {
+        m_lastError = AlsaError("snd_pcm_open", rc);
+    } else {
+        rc = snd_pcm_set_params(pcm, SND_PCM_FORMAT_S16_LE, SND_PCM_ACCESS_RW_INTERLEAVED, 1, SampleRate,
+                                1 /* resample */, 100000 /* latency, µs */);
+        if (rc < 0)
+            m_lastError = AlsaError("snd_pcm_set_params", rc);
+        else
+            m_lastError = WriteAll(pcm, samples, started, lengthMs + kGraceMs);
+        snd_pcm_drop(pcm);
+        snd_pcm_close(pcm);
+    }
+    WaitUntil(started, lengthMs);
+}

@@ -1,0 +1,80 @@
+#include "reminders/ui/EditorReminderHost.h"
+
+#include "notes/ui/PadMemo.h"
+
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QWidget>
+
+bool AppendToLine(TPadMemo& editor, int line, const QString& text)
+{
+    if (line < 0)
+        return false;
+    // Page-text positions are the editor's cursor positions; its lines may also be broken by
+    // line separators inside one block, so the end of the line is found in the text.
+    const QString page = editor.PageText();
+    qsizetype end = -1;
+    for (int i = 0; i <= line; ++i) {
+        end = page.indexOf(u'\n', end + 1);
+        if (end < 0) {
+            if (i < line)
+                return false;
+            end = page.size();
+        }
+    }
+    QTextCursor cursor(editor.document());
+    cursor.setPosition(static_cast<int>(end));
+    cursor.beginEditBlock();
+    cursor.insertText(text);
+    // Ends the step with a format change (which changes nothing), so the user's next typing
+    // is never merged into this insertion's undo step.
+    cursor.setBlockFormat(cursor.blockFormat());
+    cursor.endEditBlock();
+    return true;
+}
+
+TEditorReminderHost::TEditorReminderHost(TParts parts) : m_parts(std::move(parts)) {}
+
+QString TEditorReminderHost::FirstPageText() const
+{
+    TPadMemo* editor = m_parts.firstEditor ? m_parts.firstEditor() : nullptr;
+    return editor ? editor->PageText() : QString();
+}
+
+void TEditorReminderHost::AppendToFirstPageLine(int line, const QString& text)
+{
+    if (TPadMemo* editor = m_parts.firstEditor ? m_parts.firstEditor() : nullptr)
+        AppendToLine(*editor, line, text);
+}
+
+void TEditorReminderHost::PasteAtCaret(const QString& text)
+{
+    if (TPadMemo* editor = m_parts.currentEditor ? m_parts.currentEditor() : nullptr)
+        editor->PasteAtCaret(text);
+}
+
+void TEditorReminderHost::ShowMessage(const QString& text, MsgBoxKind kind)
+{
+    ShowMsgBox(m_parts.window, text, kind, {MsgBoxButton::OK}, 0);
+}
+
+bool TEditorReminderHost::ShowBalloon(const QString& title, const QString& text)
+{
+    return m_parts.showBalloon && m_parts.showBalloon(title, text);
+}
+
+void TEditorReminderHost::SendDesktopLines()
+{
+    if (m_parts.sendDesktopLines)
+        m_parts.sendDesktopLines(m_parts.firstEditor ? m_parts.firstEditor() : nullptr);
+}
+
+bool TEditorReminderHost::WindowVisible() const
+{
+    return m_parts.window && m_parts.window->isVisible() && !m_parts.window->isMinimized();
+}
+
+bool TEditorReminderHost::OpenSettings(int pageIndex)
+{
+    return m_parts.openSettings && m_parts.openSettings(pageIndex);
+}

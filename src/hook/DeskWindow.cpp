@@ -305,9 +305,12 @@ private:
     void createWindow()
     {
         XSetWindowAttributes attributes{};
-        unsigned long mask = CWEventMask | CWBorderPixel;
+        // Not managed by the window manager: no frame that would catch clicks, never minimised by
+        // "show desktop", never raised by a click; it is put at the bottom of the stack and kept there.
+        unsigned long mask = CWEventMask | CWBorderPixel | CWOverrideRedirect;
         attributes.event_mask = ExposureMask | StructureNotifyMask;
         attributes.border_pixel = 0;
+        attributes.override_redirect = True;
         Visual* visual = DefaultVisual(m_dpy, m_screen);
         int depth = DefaultDepth(m_dpy, m_screen);
         m_colormap = DefaultColormap(m_dpy, m_screen);
@@ -432,6 +435,7 @@ private:
         case ConfigureNotify:
             if (event.xconfigure.window == m_root) {
                 m_geometryDirty = true;
+
             } else if (event.xconfigure.window == m_window) {
                 // A window manager that moved the window elsewhere gets it back over the work area.
                 const XConfigureEvent& c = event.xconfigure;

@@ -4,7 +4,9 @@ screenshots as raw pixels, and the desktop host program driven through its stdin
 import ctypes
 import ctypes.util
 import os
+import queue
 import subprocess
+import threading
 
 from harness import wait_until
 
@@ -119,18 +121,33 @@ class DesktopHost:
         self.process = subprocess.Popen([exe, config], env=session.env, stdin=subprocess.PIPE,
                                         stdout=subprocess.PIPE, stderr=log, cwd=session.root, text=True)
         session.processes.append(self.process)
-        self.ready = self.process.stdout.readline().strip()
+        # Answers are read on a thread, so that a host stuck in a dialog fails the test instead of
+        # hanging it.
+        self.answers = queue.Queue()
+        threading.Thread(target=self._read, daemon=True).start()
+        self.ready = self._answer()
+
+    def _read(self):
+        with self.process.stdout:
+            for line in self.process.stdout:
+                self.answers.put(line.strip())
+        self.answers.put(None)
+
+    def _answer(self, timeout=15):
+        try:
+            return self.answers.get(timeout=timeout)
+        except queue.Empty:
+            return "timeout"
 
     def send(self, line):
         self.process.stdin.write(line + "\n")
         self.process.stdin.flush()
-        return self.process.stdout.readline().strip()
+        return self._answer()
 
     def quit(self):
         answer = self.send("quit")
         self.process.wait(timeout=10)
         self.process.stdin.close()
-        self.process.stdout.close()
         return answer
 
 

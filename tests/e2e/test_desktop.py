@@ -144,8 +144,49 @@ class DesktopText(SessionTest):
         self.assertFalse(desk_window(s), "the window ends with the program's display")
 
 
+    def test_text_and_notice_follow_a_panel_and_stay_when_the_desktop_is_shown(self):
+        s = self.session
+        host = DesktopHost(s, self.BINARY_DIR, CONFIG)
+        self.assertEqual(host.ready, "ready on")
+        self.assertEqual(host.send("lines " + PAGE), "ok")
+        self.assertEqual(host.send("hide"), "ok")
+        window = wait_until(lambda: desk_window(s), 10)
+        self.assertTrue(window)
+        self.wait_shot(lambda sh: sh.count(TEXT_BAND, white) > 50)
+
+        # A panel that reserves the top 30 pixels: the text moves into the smaller work area.
+        s.start_other(["trayer", "--edge", "top", "--align", "left", "--widthtype", "request", "--height", "30",
+                       "--SetDockType", "true", "--SetPartialStrut", "true"], "trayer")
+        self.assertTrue(wait_until(lambda: s.work_area()[1] == 30, 10), "the panel reserves its edge")
+        self.assertTrue(wait_until(lambda: s.geometry(window) == (0, 30, WIDTH, HEIGHT - 30), 5),
+                        "the text window follows the work area")
+        moved_band = (WIDTH - 300, 0, 300, 30 + MARGIN)
+        shot = self.wait_shot(lambda sh: sh.count(moved_band, white) == 0 and sh.count(TEXT_BAND, white) > 50)
+        rows = [y for y in range(0, 120) for x in range(WIDTH - 300, WIDTH - MARGIN) if white(shot.pixel(x, y))]
+        self.assertTrue(rows)
+        self.assertGreaterEqual(min(rows), 30 + MARGIN, "the first line starts below the panel and the margin")
+
+        # The notice comes from the panel's edge: the top-right corner, 2 pixels below the panel.
+        self.assertEqual(host.send("popup 信使|李四 下线了"), "ok")
+        left, top = WIDTH - 16 - 200, 30 + 2
+        popup = self.wait_shot(lambda sh: near(sh.pixel(left + 5, top + 95), (255, 255, 255), 12), 5)
+        self.shot("popup-top")
+        self.assertTrue(near(popup.pixel(left + 5, top + 4), (153, 204, 255), 12))
+        self.assertTrue(near(popup.pixel(left + 5, top + 50), (204, 230, 255), 12))
+
+        # "Show desktop" hides the windows, never the text.
+        s.key("super+d")
+        self.assertTrue(wait_until(lambda: "= 1" in s.tool("xprop", "-root", "_NET_SHOWING_DESKTOP"), 5))
+        shown = self.wait_shot(lambda sh: sh.count(TEXT_BAND, white) > 50)
+        self.assertGreater(shown.count(TEXT_BAND, white), 50, "the text stays while the desktop is shown")
+        s.key("super+d")
+        self.assertEqual(host.quit(), "ok")
+
+
 class DesktopTextComposited(DesktopText):
     COMPOSITOR = True
+    # The panel and "show desktop" do not depend on compositing: once is enough.
+    test_text_and_notice_follow_a_panel_and_stay_when_the_desktop_is_shown = None
 
 
 if __name__ == "__main__":

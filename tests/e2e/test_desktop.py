@@ -106,7 +106,8 @@ class DesktopText(SessionTest):
         # The messenger's notice rises at the work area's bottom-right without taking the focus.
         focus = s.wait_window("^xmessage$")
         self.assertTrue(focus)
-        self.assertTrue(s.activate(focus[0]))
+        s.focus(focus[0])
+        self.assertTrue(wait_until(lambda: s.active_window() == focus[0], 15), "the covering window is active")
         self.assertEqual(host.send("popup 信使|张三 上线了"), "ok")
         ax, ay, aw, ah = s.work_area()
         left, top = ax + aw - 16 - 200, ay + ah - 2 - 100

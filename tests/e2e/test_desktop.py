@@ -135,6 +135,20 @@ class DesktopText(SessionTest):
         self.assertGreaterEqual(min(left_x), MARGIN)
         self.assertLessEqual(min(left_x), MARGIN + 3)
 
+        if not self.COMPOSITOR:
+            # A compositing manager that starts later: the text gets a translucent window, still shown.
+            self.assertEqual(host.send("trigger ShowWallPaperAction"), "ok")
+            s.start_other(["xcompmgr"], "xcompmgr")
+            def depth32():
+                window = desk_window(s)
+                return window and "Depth: 32" in s.tool("xwininfo", "-id", str(window))
+
+            self.assertTrue(wait_until(depth32, 10), "a 32-bit window under the compositing manager")
+            later = self.wait_shot(lambda sh: sh.count((0, 0, 400, 110), white) > 50 and
+                                   sh.pixel(100, 400) == self.wallpaper.colour_at(100))
+            self.assertGreater(later.count((0, 0, 400, 110), white), 50)
+            self.assertEqual(later.pixel(100, 400), self.wallpaper.colour_at(100), "the wallpaper shows through")
+
         # Switching the display off removes the window.
         self.assertEqual(host.send("trigger OnDesktopAction"), "ok")
         self.assertTrue(wait_until(lambda: not desk_window(s), 5), "the window is gone when the display is off")

@@ -95,7 +95,7 @@ void TMouseLabel::mouseReleaseEvent(QMouseEvent* event)
 
 // ---- TMSNPopUp --------------------------------------------------------------------------------
 
-TMSNPopUp::TMSNPopUp(QWidget* owner) : QObject(owner), m_owner(owner)
+TMSNPopUp::TMSNPopUp(QObject* owner) : QObject(owner)
 {
     HoverFont.setUnderline(true);
     TitleFont.setBold(true);
@@ -157,7 +157,9 @@ bool TMSNPopUp::ShowPopUp()
         m_offset = 0;
     }
     ++m_count;
-    auto* popup = new TfrmMSNPopUp(this, m_owner);
+    // A window of its own, not a child of the owner: a hidden messenger window must not hide its
+    // notices. The component deletes any still open when it goes.
+    auto* popup = new TfrmMSNPopUp(this);
     m_popups.removeAll(nullptr);
     m_popups << popup;
     popup->ShowRoutine();
@@ -172,9 +174,9 @@ void TMSNPopUp::popupClosed(TfrmMSNPopUp* popup)
 
 // ---- TfrmMSNPopUp -----------------------------------------------------------------------------
 
-TfrmMSNPopUp::TfrmMSNPopUp(TMSNPopUp* component, QWidget* owner)
-    : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                         Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint),
+TfrmMSNPopUp::TfrmMSNPopUp(TMSNPopUp* component)
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                           Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint),
       m_component(component), m_width(component->Width), m_height(component->Height),
       m_timeOut(component->TimeOut), m_scrollSpeed(std::clamp(component->ScrollSpeed, 1, 50)),
       m_text(component->Text), m_url(component->URL), m_title(component->Title),

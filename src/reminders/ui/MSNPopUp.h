@@ -85,8 +85,8 @@ class TMSNPopUp final : public QObject
 {
     Q_OBJECT
 public:
-    // owner: the owner of the popup windows (may be null).
-    explicit TMSNPopUp(QWidget* owner = nullptr);
+    // owner: the object that owns the component (the messenger window), or none.
+    explicit TMSNPopUp(QObject* owner = nullptr);
     ~TMSNPopUp() override;
 
     // The messenger's instance: 200 x 100, five seconds, its fonts, only sliding.
@@ -140,7 +140,6 @@ private:
     friend class TfrmMSNPopUp;
     void popupClosed(TfrmMSNPopUp* popup);
 
-    QPointer<QWidget> m_owner;
     int m_count = 0;
     int m_offset = 0;
     int m_lastEdge = -2; // no ShowPopUp yet
@@ -153,7 +152,7 @@ class TfrmMSNPopUp final : public QWidget
 {
     Q_OBJECT
 public:
-    TfrmMSNPopUp(TMSNPopUp* component, QWidget* owner);
+    explicit TfrmMSNPopUp(TMSNPopUp* component);
     ~TfrmMSNPopUp() override;
 
     // Places, draws and shows the window (collapsed when it slides in).

@@ -1,0 +1,198 @@
+#include "desktop/ui/DesktopCommands.h"
+
+#include "widgets/InputFrm.h"
+#include "widgets/MsgBox.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QGuiApplication>
+#include <QWidget>
+
+#include <X11/Xlib.h>
+
+using namespace Qt::StringLiterals;
+
+quintptr FindDesktopListView()
+{
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    Display* display = x11 ? x11->display() : nullptr;
+    return display ? quintptr(XDefaultRootWindow(display)) : 0;
+}
+
+quintptr FindActiveDesktop()
+{
+    return 0;
+}
+
+TDesktopCommands::TDesktopCommands(const TDesktopActions& actions, TAppConfigMgr& config, IDeskHook& hook,
+                                   IDesktopHost& host, TDesktopWindows windows, QObject* parent)
+    : QObject(parent), m_actions(actions), m_config(config), m_hook(hook), m_host(host),
+      m_windows(std::move(windows)),
+      m_prompt([](QWidget* owner, const QString& caption, const QString& prompt, QString& text) {
+          return InputTextDialog(owner, caption, prompt, true, false, text);
+      })
+{
+    const TDesktopActions& a = m_actions;
+    a.OnDesktopAction->setCheckable(true);
+    a.ShowWallPaperAction->setCheckable(true);
+    // The three alignment items form one radio group, whoever made them.
+    QActionGroup* group = a.DesktopAligmentLeftAction->actionGroup();
+    if (!group)
+        group = new QActionGroup(this);
+    int tag = 0;
+    for (QAction* item :
+         {a.DesktopAligmentLeftAction, a.DesktopAligmentMiddleAction, a.DesktopAligmentRightAction}) {
+        item->setCheckable(true);
+        if (item->actionGroup() != group)
+            group->addAction(item);
+        connect(item, &QAction::triggered, this, [this, tag] { DesktopAligmentActionExecute(tag); });
+        ++tag;
+    }
+    connect(a.OnDesktopAction, &QAction::triggered, this, &TDesktopCommands::OnDesktopActionExecute);
+    connect(a.ShowWallPaperAction, &QAction::triggered, this, &TDesktopCommands::ShowWallPaperActionExecute);
+    connect(a.DesktoFontAction, &QAction::triggered, this, &TDesktopCommands::DesktoFontActionExecute);
+    connect(a.SeperatorColorAction, &QAction::triggered, this,
+            &TDesktopCommands::SeperatorColorActionExecute);
+    connect(a.AligmentSpaceAction, &QAction::triggered, this, &TDesktopCommands::AligmentSpaceActionExecute);
+    connect(a.SignSeperatorAction, &QAction::triggered, this, &TDesktopCommands::SignSeperatorActionExecute);
+    connect(a.SignOnDeskAction, &QAction::triggered, this, &TDesktopCommands::SignOnDeskActionExecute);
+    connect(a.OnDeskAllAction, &QAction::triggered, this, &TDesktopCommands::OnDeskAllActionExecute);
+}
+
+void TDesktopCommands::showMessage(const QString& text, TDeskNoticeKind kind)
+{
+    ShowMsgBox(m_host.OwnerWindow(), text,
+               kind == TDeskNoticeKind::Error ? MsgBoxKind::Error : MsgBoxKind::Information,
+               {MsgBoxButton::OK});
+}
+
+bool TDesktopCommands::setDesktopDisplay(bool on)
+{
+    return SetDesktopDisplay(on, m_hook, m_config, on ? m_host.FirstPageLines() : QStringList(), m_windows,
+                             [this](const QString& text, TDeskNoticeKind kind) { showMessage(text, kind); });
+}
+
+void TDesktopCommands::RefreshMenu()
+{
+    const TDesktopActions& a = m_actions;
+    a.ShowWallPaperAction->setChecked(m_config.ShowWallPaper);
+    QAction* items[] = {a.DesktopAligmentLeftAction, a.DesktopAligmentMiddleAction,
+                        a.DesktopAligmentRightAction};
+    if (m_config.DesktopAligment < 3)
+        items[m_config.DesktopAligment]->setChecked(true);
+    a.AligmentSpaceAction->setText(kMarginCaptionPrefix + QString::number(m_config.AligmentSpace));
+}
+
+void TDesktopCommands::Startup()
+{
+    RefreshMenu();
+    const bool state = setDesktopDisplay(m_config.OnDesktop);
+    m_actions.OnDesktopAction->setChecked(state);
+    m_config.OnDesktop = state;
+}
+
+void TDesktopCommands::AfterSettingsConfirmed()
+{
+    RefreshMenu();
+    if (m_config.OnDesktop != m_actions.OnDesktopAction->isChecked())
+        m_actions.OnDesktopAction->trigger(); // flips the mark to the new setting and runs the command
+    else if (m_config.OnDesktop)
+        ApplyDesktopSettings(m_hook, m_config, m_host.FirstPageLines());
+}
+
+void TDesktopCommands::MainWindowHiding(bool firstPageModified)
+{
+    if (firstPageModified)
+        SendDesktopLines(m_hook, m_host.FirstPageLines());
+}
+
+void TDesktopCommands::ReminderFired()
+{
+    SendDesktopLines(m_hook, m_host.FirstPageLines());
+}
+
+void TDesktopCommands::Shutdown()
+{
+    if (m_config.OnDesktop)
+        setDesktopDisplay(false);
+}
+
+void TDesktopCommands::OnDesktopActionExecute()
+{
+    // The item's mark has already flipped: it is the state asked for.
+    const bool state = setDesktopDisplay(m_actions.OnDesktopAction->isChecked());
+    m_actions.OnDesktopAction->setChecked(state);
+    m_config.OnDesktop = state;
+}
+
+void TDesktopCommands::ShowWallPaperActionExecute()
+{
+    const bool show = m_actions.ShowWallPaperAction->isChecked();
+    m_hook.SetShowDesktopWallPaper(show);
+    m_config.ShowWallPaper = show;
+}
+
+void TDesktopCommands::DesktoFontActionExecute()
+{
+    TFontSetting font = m_config.DesktopFont();
+    if (!m_host.PickFont(font))
+        return;
+    m_config.SetDesktopFont(font);
+    ApplyDesktopFont(m_hook, m_config);
+}
+
+void TDesktopCommands::SeperatorColorActionExecute()
+{
+    TColor color = m_config.SeperatorColor;
+    if (!m_host.PickColor(color))
+        return;
+    m_config.SeperatorColor = color;
+    m_hook.SetEssayColor(m_config.SeperatorColor, m_config.DesktoFontColor);
+}
+
+void TDesktopCommands::DesktopAligmentActionExecute(int tag)
+{
+    m_config.DesktopAligment = static_cast<quint8>(tag);
+    QAction* items[] = {m_actions.DesktopAligmentLeftAction, m_actions.DesktopAligmentMiddleAction,
+                        m_actions.DesktopAligmentRightAction};
+    items[tag]->setChecked(true);
+    m_hook.SetEssayAligment(AlignmentCode(m_config.DesktopAligment), m_config.AligmentSpace);
+}
+
+void TDesktopCommands::AligmentSpaceActionExecute()
+{
+    QString answer = ProposedMargin(m_actions.AligmentSpaceAction->text());
+    if (!m_prompt(m_host.OwnerWindow(), u"Jotvane"_s, kMarginPrompt, answer))
+        return;
+    qint32 margin = 0;
+    switch (ParseMargin(answer, margin)) {
+    case TMarginAnswer::NotANumber:
+        ShowMsgBox(m_host.OwnerWindow(), kMarginNotANumberMessage, MsgBoxKind::Error, {MsgBoxButton::OK});
+        return;
+    case TMarginAnswer::Negative:
+        ShowMsgBox(m_host.OwnerWindow(), kMarginNegativeMessage, MsgBoxKind::Information, {MsgBoxButton::OK});
+        return;
+    case TMarginAnswer::Accepted:
+        break;
+    }
+    // The caption keeps the answer as typed ("007"); the setting takes its value.
+    m_actions.AligmentSpaceAction->setText(kMarginCaptionPrefix + answer);
+    m_config.AligmentSpace = margin;
+    m_hook.SetEssayAligment(AlignmentCode(m_config.DesktopAligment), m_config.AligmentSpace);
+}
+
+void TDesktopCommands::SignSeperatorActionExecute()
+{
+    m_host.PasteAtCaret(QString::fromUtf16(kDesktopSeparator));
+}
+
+void TDesktopCommands::SignOnDeskActionExecute()
+{
+    m_host.PasteAtCaret(QString::fromUtf16(kDesktopMarker));
+}
+
+void TDesktopCommands::OnDeskAllActionExecute()
+{
+    if (m_host.OpenSettings(kDesktopSettingsPage))
+        AfterSettingsConfirmed();
+}

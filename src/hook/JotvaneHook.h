@@ -1,0 +1,62 @@
+/* The desktop-text library's C interface: libjotvanehook.so.
+ *
+ * The note keeper hands the library the lines to show on the desktop, their font, colours and
+ * alignment; the library draws them in a window of its own over the wallpaper. Every text and
+ * font passed in is copied; pointers are only read during the call. The functions may be called
+ * from any one thread at a time; drawing happens on a thread of the library's own. */
+#ifndef JOTVANE_HOOK_H
+#define JOTVANE_HOOK_H
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#if defined(JOTVANE_HOOK_BUILD)
+#define JV_HOOK_EXPORT __attribute__((visibility("default")))
+#else
+#define JV_HOOK_EXPORT
+#endif
+
+/* The logical font as the note keeper describes it: 92 bytes, UTF-16 face name. */
+typedef struct JvLogFontW
+{
+    int32_t lfHeight; /* < 0: character height in pixels; > 0: cell height; 0: default */
+    int32_t lfWidth;
+    int32_t lfEscapement;
+    int32_t lfOrientation;
+    int32_t lfWeight; /* 400 regular, 700 bold */
+    uint8_t lfItalic;
+    uint8_t lfUnderline;
+    uint8_t lfStrikeOut;
+    uint8_t lfCharSet; /* 134: simplified Chinese */
+    uint8_t lfOutPrecision;
+    uint8_t lfClipPrecision;
+    uint8_t lfQuality;
+    uint8_t lfPitchAndFamily;
+    uint16_t lfFaceName[32]; /* NUL-terminated */
+} JvLogFontW;
+
+/* window: the desktop's root window (non-zero) installs the display; 0 removes it. Returns
+ * non-zero when the display is installed, 0 when no X11 display could be reached. */
+JV_HOOK_EXPORT uint8_t SetDeskHook(unsigned long window);
+/* Accepted and kept; no clock is drawn. */
+JV_HOOK_EXPORT void SetShowClock(uint8_t show);
+/* Non-zero: the wallpaper shows behind the text; 0: a plain background. */
+JV_HOOK_EXPORT void SetShowDesktopWallPaper(uint8_t show);
+/* Colours as 0x00BBGGRR (a set high byte names a system colour). */
+JV_HOOK_EXPORT void SetEssayColor(int32_t separatorColor, int32_t textColor);
+JV_HOOK_EXPORT void SetEssayFont(const JvLogFontW* font);
+/* Line index from 0, NUL-terminated UTF-16. A line "-" is drawn as a separator rule. */
+JV_HOOK_EXPORT void SetEssay(int32_t index, const uint16_t* text);
+/* Closes a set of lines: the first count lines given by SetEssay are shown. */
+JV_HOOK_EXPORT void SetEssayCount(int32_t count);
+/* alignment: -1 left, 0 centred, 1 right; margin in pixels from the work area's edges. */
+JV_HOOK_EXPORT void SetEssayAligment(int8_t alignment, int32_t margin);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

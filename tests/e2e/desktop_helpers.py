@@ -1,0 +1,161 @@
+"""Helpers of the desktop-text suite: a wallpaper set the way wallpaper setters do it, root-window
+screenshots as raw pixels, and the desktop host program driven through its stdin."""
+
+import ctypes
+import ctypes.util
+import os
+import queue
+import subprocess
+import threading
+
+from harness import wait_until
+
+
+class Wallpaper:
+    """Vertical stripes of two colours as the root window's background picture: a pixmap kept
+    after this connection closes, named by _XROOTPMAP_ID and set as the root's background."""
+
+    STRIPE = 64
+
+    def __init__(self, display_name, width, height, colours):
+        lib = ctypes.CDLL(ctypes.util.find_library("X11"))
+        lib.XOpenDisplay.restype = ctypes.c_void_p
+        lib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        lib.XDefaultRootWindow.restype = ctypes.c_ulong
+        lib.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        lib.XDefaultScreen.argtypes = [ctypes.c_void_p]
+        lib.XDefaultDepth.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        lib.XCreatePixmap.restype = ctypes.c_ulong
+        lib.XCreatePixmap.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_uint, ctypes.c_uint, ctypes.c_uint]
+        lib.XCreateGC.restype = ctypes.c_void_p
+        lib.XCreateGC.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong, ctypes.c_void_p]
+        lib.XSetForeground.argtypes = [ctypes.c_void_p, ctypes.c_void_p, ctypes.c_ulong]
+        lib.XFillRectangle.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_void_p, ctypes.c_int, ctypes.c_int,
+                                       ctypes.c_uint, ctypes.c_uint]
+        lib.XFreeGC.argtypes = [ctypes.c_void_p, ctypes.c_void_p]
+        lib.XInternAtom.restype = ctypes.c_ulong
+        lib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+        lib.XChangeProperty.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong, ctypes.c_ulong, ctypes.c_int,
+                                        ctypes.c_int, ctypes.c_void_p, ctypes.c_int]
+        lib.XSetWindowBackgroundPixmap.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong]
+        lib.XClearWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+        lib.XSetCloseDownMode.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        lib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        dpy = lib.XOpenDisplay(display_name.encode())
+        if not dpy:
+            raise OSError("cannot open display")
+        root = lib.XDefaultRootWindow(dpy)
+        depth = lib.XDefaultDepth(dpy, lib.XDefaultScreen(dpy))
+        pixmap = lib.XCreatePixmap(dpy, root, width, height, depth)
+        gc = lib.XCreateGC(dpy, pixmap, 0, None)
+        for i, x in enumerate(range(0, width, self.STRIPE)):
+            lib.XSetForeground(dpy, gc, colours[i % 2])
+            lib.XFillRectangle(dpy, pixmap, gc, x, 0, self.STRIPE, height)
+        lib.XFreeGC(dpy, gc)
+        value = ctypes.c_ulong(pixmap)
+        for name in (b"_XROOTPMAP_ID", b"ESETROOT_PMAP_ID"):
+            lib.XChangeProperty(dpy, root, lib.XInternAtom(dpy, name, 0), 20, 32, 0, ctypes.byref(value), 1)  # PIXMAP
+        lib.XSetWindowBackgroundPixmap(dpy, root, pixmap)
+        lib.XClearWindow(dpy, root)
+        lib.XSetCloseDownMode(dpy, 1)  # RetainPermanent: the pixmap outlives this connection
+        lib.XCloseDisplay(dpy)
+        self.colours = colours
+
+    def colour_at(self, x):
+        value = self.colours[(x // self.STRIPE) % 2]
+        return ((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF)
+
+
+class Screenshot:
+    """The root window's pixels (what is on the screen) as RGB bytes."""
+
+    def __init__(self, session, width, height, keep_as=None):
+        path = os.path.join(session.root, "shot.rgb")
+        session.tool("import", "-display", session.env["DISPLAY"], "-window", "root", "-depth", "8",
+                     "rgb:" + path, check=True)
+        with open(path, "rb") as f:
+            self.data = f.read()
+        self.width, self.height = width, height
+        if keep_as:
+            session.tool("import", "-display", session.env["DISPLAY"], "-window", "root", keep_as, check=True)
+
+    def pixel(self, x, y):
+        i = (y * self.width + x) * 3
+        return tuple(self.data[i:i + 3])
+
+    def count(self, rect, predicate):
+        x0, y0, w, h = rect
+        return sum(1 for y in range(y0, y0 + h) for x in range(x0, x0 + w) if predicate(self.pixel(x, y)))
+
+    def columns(self, rect, predicate):
+        """The x of every pixel in rect that predicate accepts."""
+        x0, y0, w, h = rect
+        return [x for y in range(y0, y0 + h) for x in range(x0, x0 + w) if predicate(self.pixel(x, y))]
+
+
+def near(colour, target, tolerance=40):
+    return all(abs(a - b) <= tolerance for a, b in zip(colour, target))
+
+
+def white(colour):
+    return all(c >= 230 for c in colour)
+
+
+def green(colour):
+    return colour[1] >= 200 and colour[0] <= 60 and colour[2] <= 60
+
+
+class DesktopHost:
+    """The desktop commands with the real hook library, driven line by line through stdin."""
+
+    def __init__(self, session, binary_dir, config_text):
+        self.session = session
+        config = os.path.join(session.root, "Config.ini")
+        with open(config, "w", encoding="utf-8", newline="") as f:
+            f.write(config_text)
+        exe = os.path.join(os.path.dirname(os.path.abspath(binary_dir)), "tests", "jv_desktop_host")
+        if not os.path.exists(exe):
+            raise FileNotFoundError(exe)
+        log = open(os.path.join(session.root, "desktop_host.log"), "ab")
+        session.logs.append(log)
+        self.process = subprocess.Popen([exe, config], env=session.env, stdin=subprocess.PIPE,
+                                        stdout=subprocess.PIPE, stderr=log, cwd=session.root, text=True)
+        session.processes.append(self.process)
+        # Answers are read on a thread, so that a host stuck in a dialog fails the test instead of
+        # hanging it.
+        self.answers = queue.Queue()
+        threading.Thread(target=self._read, daemon=True).start()
+        self.ready = self._answer()
+
+    def _read(self):
+        with self.process.stdout:
+            for line in self.process.stdout:
+                self.answers.put(line.strip())
+        self.answers.put(None)
+
+    def _answer(self, timeout=15):
+        try:
+            return self.answers.get(timeout=timeout)
+        except queue.Empty:
+            return "timeout"
+
+    def send(self, line):
+        self.process.stdin.write(line + "\n")
+        self.process.stdin.flush()
+        return self._answer()
+
+    def quit(self):
+        answer = self.send("quit")
+        self.process.wait(timeout=10)
+        self.process.stdin.close()
+        return answer
+
+
+def desk_window(session):
+    """The library's window id, or 0."""
+    out = session.tool("xdotool", "search", "--name", "^Jotvane desktop text$")
+    return int(out.split()[0]) if out else 0
+
+
+def wait_for(predicate, timeout=10):
+    return wait_until(predicate, timeout)

@@ -1,0 +1,270 @@
+#include "reminders/ui/MSNPopUp.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QFrame>
+#include <QImage>
+#include <QLineEdit>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+bool waitFor(const std::function<bool()>& condition, int ms = 3000)
+{
+    QDeadlineTimer deadline(ms);
+    while (!condition() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    return condition();
+}
+
+// A 1280 x 800 screen with a 24-pixel panel at the bottom unless told otherwise.
+TPopupScreen screenWith(QRect available, QRect full = QRect(0, 0, 1280, 800))
+{
+    return {full, available};
+}
+
+class MSNPopUpTest : public ::testing::Test
+{
+protected:
+    TPopupScreen screen = screenWith(QRect(0, 0, 1280, 776));
+    TMSNPopUp popup;
+    QStringList opened;
+
+    void SetUp() override
+    {
+        popup.ScreenAreas = [this] { return screen; };
+        popup.OpenURL = [this](const QString& url) { opened << url; };
+    }
+    void TearDown() override
+    {
+        for (TfrmMSNPopUp* w : popup.Popups())
+            delete w;
+    }
+
+    TfrmMSNPopUp* showOne()
+    {
+        const int before = popup.Popups().size();
+        EXPECT_TRUE(popup.ShowPopUp());
+        const QList<TfrmMSNPopUp*> list = popup.Popups();
+        return list.size() > before ? list.last() : nullptr;
+    }
+};
+
+TEST_F(MSNPopUpTest, MessengerNoticeSlidesInStaysAndSlidesOutWithoutFocus)
+{
+    popup.SetMessengerValues();
+    popup.Title = u"信使"_s;
+    popup.Text = u"张三 上线了"_s;
+    QPointer<TfrmMSNPopUp> w = showOne();
+    ASSERT_TRUE(w);
+    EXPECT_EQ(popup.Count(), 1);
+    EXPECT_EQ(w->Edge(), 3);
+    EXPECT_TRUE(w->testAttribute(Qt::WA_ShowWithoutActivating));
+    EXPECT_TRUE(w->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
+    EXPECT_TRUE(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(w->lblTitle->text(), u"信使"_s);
+    EXPECT_EQ(w->lblTitle->x(), 8) << "without an icon the title moves left";
+    EXPECT_EQ(w->lblText->text(), u"张三 上线了"_s);
+    EXPECT_EQ(w->pnlBorder->size(), QSize(200, 100));
+
+    // Collapsed on the work area's bottom edge, 16 px from its right edge.
+    EXPECT_EQ(w->geometry(), QRect(1064, 774, 200, 1));
+    EXPECT_TRUE(w->tmrScroll->isActive());
+    EXPECT_EQ(w->tmrScroll->interval(), 25);
+    for (int step = 1; step <= 10; ++step) {
+        w->tmrScrollTimer();
+        EXPECT_EQ(w->height(), 1 + 9 * step) << "step " << step;
+        EXPECT_EQ(w->y() + w->height(), 775);
+    }
+    EXPECT_TRUE(w->tmrScroll->isActive());
+    w->tmrScrollTimer();
+    EXPECT_EQ(w->geometry(), QRect(1064, 674, 200, 100)) << "complete after 11 steps, 2 px above the bottom";
+    EXPECT_FALSE(w->tmrScroll->isActive());
+    EXPECT_TRUE(w->tmrExit->isActive());
+    EXPECT_EQ(w->tmrExit->interval(), 5000);
+
+    w->tmrExitTimer();
+    EXPECT_FALSE(w->tmrExit->isActive());
+    EXPECT_TRUE(w->tmrScrollDown->isActive());
+    for (int step = 1; step <= 11; ++step) {
+        w->tmrscrollDownTimer();
+        EXPECT_EQ(w->height(), 100 - 9 * step);
+    }
+    EXPECT_TRUE(w->isVisible());
+    w->tmrscrollDownTimer(); // the 12th step closes it
+    EXPECT_EQ(popup.Count(), 0);
+    EXPECT_TRUE(waitFor([&] { return w.isNull(); }));
+}
+
+TEST_F(MSNPopUpTest, WithoutCascadingNoticesOverlapAndEachCloseCounts)
+{
+    popup.SetMessengerValues();
+    TfrmMSNPopUp* first = showOne();
+    TfrmMSNPopUp* second = showOne();
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(popup.Count(), 2);
+    EXPECT_EQ(first->geometry(), second->geometry());
+    EXPECT_EQ(first->Slot(), 0);
+    EXPECT_EQ(second->Slot(), 0);
+    first->Close();
+    EXPECT_EQ(popup.Count(), 1);
+    second->Close();
+    EXPECT_EQ(popup.Count(), 0);
+    EXPECT_TRUE(waitFor([&] { return popup.Popups().isEmpty(); }));
+}
+
+TEST_F(MSNPopUpTest, CascadedNoticesStackUntilTheWorkAreaIsFull)
+{
+    screen = screenWith(QRect(0, 0, 1280, 376), QRect(0, 0, 1280, 400));
+    popup.Options = msnCascadePopups; // shown at full size at once
+    TfrmMSNPopUp* a = showOne();
+    TfrmMSNPopUp* b = showOne();
+    TfrmMSNPopUp* c = showOne();
+    ASSERT_TRUE(a && b && c);
+    EXPECT_EQ(a->geometry(), QRect(1280 - 148 - 16, 376 - 2 - 121, 148, 121));
+    EXPECT_EQ(b->y(), a->y() - 121 - 2);
+    EXPECT_EQ(c->y(), 7);
+    EXPECT_EQ(popup.Offset(), 3 * 123);
+    EXPECT_FALSE(popup.ShowPopUp()) << "the fourth would end above the work area";
+    EXPECT_EQ(popup.Count(), 3);
+    EXPECT_EQ(popup.Popups().size(), 3);
+
+    // Once every notice is gone the stack starts from the bottom again.
+    for (TfrmMSNPopUp* w : {a, b, c})
+        w->Close();
+    TfrmMSNPopUp* again = showOne();
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->y(), a->y());
+}
+
+TEST_F(MSNPopUpTest, PanelEdgeFromTheScreenAndNoticePlaces)
+{
+    const QRect full(0, 0, 1280, 800);
+    EXPECT_EQ(TaskbarEdge({full, QRect(0, 0, 1280, 776)}), 3);
+    EXPECT_EQ(TaskbarEdge({full, QRect(0, 30, 1280, 770)}), 1);
+    EXPECT_EQ(TaskbarEdge({full, QRect(40, 0, 1240, 800)}), 0);
+    EXPECT_EQ(TaskbarEdge({full, QRect(0, 0, 1240, 800)}), 2);
+    EXPECT_EQ(TaskbarEdge({full, full}), 3) << "no panel: placed as for a bottom panel";
+
+    popup.SetMessengerValues();
+    screen = screenWith(QRect(0, 30, 1280, 770));
+    TfrmMSNPopUp* top = showOne();
+    ASSERT_TRUE(top);
+    EXPECT_EQ(top->geometry(), QRect(1064, 32, 200, 1));
+    for (int i = 0; i < 11; ++i)
+        top->tmrScrollTimer();
+    EXPECT_EQ(top->geometry(), QRect(1064, 32, 200, 100));
+
+    screen = screenWith(QRect(40, 0, 1240, 800));
+    TfrmMSNPopUp* left = showOne();
+    ASSERT_TRUE(left);
+    EXPECT_EQ(popup.Count(), 1) << "a panel on another edge starts the count anew";
+    EXPECT_EQ(left->geometry(), QRect(56, 698, 1, 100));
+
+    screen = screenWith(QRect(0, 0, 1240, 800));
+    TfrmMSNPopUp* right = showOne();
+    ASSERT_TRUE(right);
+    EXPECT_EQ(right->geometry(), QRect(1240 - 16, 698, 1, 100));
+    for (int i = 0; i < 40 && right->tmrScroll->isActive(); ++i)
+        right->tmrScrollTimer();
+    EXPECT_EQ(right->geometry(), QRect(1240 - 16 - 200, 698, 200, 100));
+
+    screen = screenWith(full);
+    TfrmMSNPopUp* none = showOne();
+    ASSERT_TRUE(none);
+    EXPECT_EQ(none->geometry(), QRect(1064, 798, 200, 1));
+}
+
+TEST_F(MSNPopUpTest, TimeOutZeroStaysUntilClicked)
+{
+    popup.SetMessengerValues();
+    popup.TimeOut = 0;
+    popup.ScrollSpeed = 500; // beyond the range: 50, still more than the height after two steps
+    QPointer<TfrmMSNPopUp> w = showOne();
+    ASSERT_TRUE(w);
+    w->tmrScrollTimer();
+    w->tmrScrollTimer();
+    EXPECT_EQ(w->height(), 100);
+    EXPECT_FALSE(w->tmrExit->isActive()) << "an interval of 0 never fires";
+    QTest::qWait(60);
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_FALSE(w->tmrScrollDown->isActive());
+
+    // A click on the text without hyperlink mode and without OnClick only closes it.
+    QTest::mouseClick(w->lblText, Qt::LeftButton);
+    EXPECT_EQ(popup.Count(), 0);
+    EXPECT_TRUE(waitFor([&] { return w.isNull(); }));
+}
+
+TEST_F(MSNPopUpTest, ClicksCallTheEventsWithTheGuardOpen)
+{
+    QList<QObject*> clickSenders;
+    QStringList urls;
+    popup.OnClick = [&](QObject* sender) { clickSenders << sender; };
+    popup.OnURLClick = [&](QObject* sender, const QString& url) {
+        auto* w = qobject_cast<TfrmMSNPopUp*>(sender);
+        ASSERT_TRUE(w);
+        EXPECT_FALSE(w->ClosingGuard());
+        w->Close(); // only hides it while the event runs
+        EXPECT_FALSE(w->isVisible());
+        EXPECT_EQ(popup.Count(), 1);
+        urls << url;
+    };
+    popup.URL = u"https://example.invalid/"_s;
+    popup.Options = msnAllowHyperlink | msnAutoOpenURL;
+    QPointer<TfrmMSNPopUp> w = showOne();
+    ASSERT_TRUE(w);
+    EXPECT_TRUE(w->tmrExit->isActive()) << "without sliding the exit timer runs at once";
+    EXPECT_EQ(w->geometry().size(), QSize(148, 121));
+    const QFont before = w->lblText->font();
+    w->lblTextMouseEnter();
+    EXPECT_TRUE(w->lblText->font().underline()) << "the hover font";
+    w->lblTextMouseLeave();
+    EXPECT_EQ(w->lblText->font(), before);
+    QTest::mouseClick(w->lblText, Qt::LeftButton);
+    EXPECT_EQ(urls, QStringList{u"https://example.invalid/"_s});
+    EXPECT_EQ(opened, QStringList{u"https://example.invalid/"_s});
+    EXPECT_TRUE(clickSenders.isEmpty());
+    EXPECT_EQ(popup.Count(), 0);
+    EXPECT_TRUE(waitFor([&] { return w.isNull(); }));
+
+    // The right button on the text and any button on the title report the component.
+    popup.Options = {};
+    QPointer<TfrmMSNPopUp> second = showOne();
+    ASSERT_TRUE(second);
+    QTest::mouseClick(second->lblText, Qt::RightButton);
+    EXPECT_EQ(clickSenders, QList<QObject*>{&popup});
+    QPointer<TfrmMSNPopUp> third = showOne();
+    ASSERT_TRUE(third);
+    QTest::mouseClick(third->lblTitle, Qt::MiddleButton);
+    EXPECT_EQ(clickSenders.size(), 2);
+    EXPECT_EQ(popup.Count(), 0);
+}
+
+TEST_F(MSNPopUpTest, VerticalGradientRows)
+{
+    EXPECT_EQ(BlendColor(QColor(153, 204, 255), Qt::white, 0, 100), QColor(153, 204, 255));
+    EXPECT_EQ(BlendColor(QColor(153, 204, 255), Qt::white, 50, 100), QColor(204, 230, 255));
+    EXPECT_EQ(BlendColor(QColor(153, 204, 255), Qt::white, 100, 100), QColor(255, 255, 255));
+    EXPECT_EQ(BlendColor(Qt::white, QColor(0, 0, 1), 1, 3), QColor(170, 170, 170));
+
+    popup.Height = 104; // a 2-pixel border leaves a 100-pixel background
+    popup.Options = {};
+    TfrmMSNPopUp* w = showOne();
+    ASSERT_TRUE(w);
+    const QImage image = w->Background().toImage();
+    ASSERT_EQ(image.height(), 100);
+    EXPECT_EQ(QColor(image.pixel(10, 0)), QColor(153, 204, 255));
+    EXPECT_EQ(QColor(image.pixel(10, 50)), QColor(204, 230, 255));
+    EXPECT_EQ(QColor(image.pixel(10, 99)), BlendColor(QColor(153, 204, 255), Qt::white, 99, 100));
+}
+
+} // namespace

@@ -42,8 +42,10 @@ TSettingsController::TSettingsController(QAction* configAction, QWidget* owner, 
     : QObject(owner), m_owner(owner), m_config(config), m_host(std::move(host)),
       m_dialogs(TConfigDialogs::WithDefaults(std::move(dialogs)))
 {
-    if (configAction)
+    if (configAction) {
+        configAction->setEnabled(true);
         connect(configAction, &QAction::triggered, this, &TSettingsController::ConfigActionExecute);
+    }
 }
 
 bool TSettingsController::ShowDialog(int page)

@@ -84,14 +84,15 @@ TFileController::TFileController(TFileActions actions, QWidget* owner, const TPl
     : QObject(owner), m_owner(owner), m_platform(platform), m_appDir(NormalizeDir(appDir)),
       m_host(std::move(host)), m_dialogs(TFileDialogs::WithDefaults(platform, std::move(dialogs)))
 {
-    if (actions.LoadFromFileAction)
-        connect(actions.LoadFromFileAction, &QAction::triggered, this,
-                &TFileController::LoadFromFileActionExecute);
-    if (actions.SaveToFileAction)
-        connect(actions.SaveToFileAction, &QAction::triggered, this,
-                &TFileController::SaveToFileActionExecute);
-    if (actions.BackUpAction)
-        connect(actions.BackUpAction, &QAction::triggered, this, &TFileController::BackUpActionExecute);
+    auto bind = [this](QAction* action, void (TFileController::*handler)()) {
+        if (!action)
+            return;
+        action->setEnabled(true);
+        connect(action, &QAction::triggered, this, handler);
+    };
+    bind(actions.LoadFromFileAction, &TFileController::LoadFromFileActionExecute);
+    bind(actions.SaveToFileAction, &TFileController::SaveToFileActionExecute);
+    bind(actions.BackUpAction, &TFileController::BackUpActionExecute);
     // Printing is a command without function: no item shows it and its key does nothing.
     if (actions.PrintAction)
         actions.PrintAction->setVisible(false);

@@ -26,19 +26,22 @@ TInsertController::TInsertController(TInsertActions actions, QWidget* window, TA
       m_clock(std::move(clock))
 {
     auto connectTemplate = [this](QAction* action, QString TAppConfigMgr::*setting) {
-        if (action)
-            connect(action, &QAction::triggered, this,
-                    [this, setting] { InsertTemplate(m_config.*setting); });
+        if (!action)
+            return;
+        action->setEnabled(true);
+        connect(action, &QAction::triggered, this, [this, setting] { InsertTemplate(m_config.*setting); });
     };
     connectTemplate(m_actions.InsertLineAction, &TAppConfigMgr::InsertLineText);
     connectTemplate(m_actions.InsertDateAction, &TAppConfigMgr::InsertDateText);
     connectTemplate(m_actions.InsertLineDateAction, &TAppConfigMgr::InsertLineDateText);
-    if (m_actions.InsertConfigAction)
+    if (m_actions.InsertConfigAction) {
+        m_actions.InsertConfigAction->setEnabled(true);
         connect(m_actions.InsertConfigAction, &QAction::triggered, this, [this] {
             // Only the template settings count here, and they are read when inserting.
             if (m_host.showSettingsDialog)
                 m_host.showSettingsDialog(kInsTextPage);
         });
+    }
     if (m_actions.InsertMenu)
         connect(m_actions.InsertMenu, &QMenu::aboutToShow, this, &TInsertController::RebuildInsertMenu);
 }

@@ -437,6 +437,8 @@ void TConfigForm::LoadControls()
     InsLineEdit->setText(c.InsertLineText);
     InsDateEdit->setText(c.InsertDateText);
     InsLineDateEdit->setText(c.InsertLineDateText);
+    for (QLineEdit* edit : {InsLineEdit, InsDateEdit, InsLineDateEdit})
+        edit->setCursorPosition(0); // long templates show their start
     InsCustomListBox->clear();
     InsCustomListBox->addItems(c.InsertCustomList);
 

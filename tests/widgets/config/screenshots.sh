@@ -13,15 +13,21 @@ fi
 build=$(cd "$1" && pwd)
 out=$(mkdir -p "$2" && cd "$2" && pwd)
 shoot() {
-    QT_QPA_PLATFORM=xcb "$build/tests/settings_demo" "$1" &
-    local pid=$!
-    for _ in $(seq 50); do
-        xdotool search --onlyvisible --pid "$pid" >/dev/null 2>&1 && break
-        sleep 0.1
+    local pid=
+    for _ in 1 2 3; do # the first connection to a fresh Xvfb is sometimes refused
+        QT_QPA_PLATFORM=xcb "$build/tests/settings_demo" "$1" &
+        pid=$!
+        for _ in $(seq 50); do
+            xdotool search --onlyvisible --pid "$pid" >/dev/null 2>&1 && break
+            kill -0 "$pid" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill -0 "$pid" 2>/dev/null && break
+        wait "$pid" 2>/dev/null || true
     done
     sleep 0.8 # let the menu pop up and paint
     import -window root "$out/$2.png"
-    kill "$pid"
+    kill "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
 }
 for page in 0 1 2 3 4; do shoot $page settings-page$page; done

@@ -1,0 +1,560 @@
+#include "config/ui/ConfigFrm.h"
+
+#include "app/SysHotKey.h"
+#include "core/PubUtils.h"
+#include "notes/ui/SettingsLook.h"
+#include "widgets/DialogService.h"
+#include "widgets/InputMemoFrm.h"
+#include "widgets/MsgBox.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QDateEdit>
+#include <QFontDialog>
+#include <QFrame>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QProxyStyle>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTimeEdit>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kClientWidth = 304;
+constexpr int kClientHeight = 292;
+// Inside a page: the group boxes span the page less a margin on each side.
+constexpr int kGroupLeft = 8;
+constexpr int kGroupWidth = 276;
+
+// The check list's items and the modifier bit each stands for, in the list's order.
+struct TModItem
+{
+    const char16_t* caption;
+    int bit;
+};
+constexpr TModItem kModItems[] = {
+    {u"Ctrl", moControl}, {u"Alt", moAlt}, {u"Shift", moShift}, {u"Win", moWin}};
+
+// Page tabs as wide as their captions with a small margin, so that all five fit the dialog's
+// width in the CJK font without scroll buttons.
+class TCompactTabStyle final : public QProxyStyle
+{
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override
+    {
+        if (metric == PM_TabBarTabHSpace)
+            return 12;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
+QCheckBox* makeCheck(QWidget* parent, const QString& name, const QString& caption, int x, int y)
+{
+    auto* box = new QCheckBox(caption, parent);
+    box->setObjectName(name);
+    box->move(x, y);
+    box->adjustSize();
+    return box;
+}
+
+// A group of radio buttons in columns, as one radio group; the buttons' ids are their indexes.
+QGroupBox* makeRadioGroup(QWidget* parent, const QString& name, const QString& caption,
+                          const QStringList& items, const QRect& bounds, QButtonGroup*& buttons)
+{
+    auto* group = new QGroupBox(caption, parent);
+    group->setObjectName(name);
+    group->setGeometry(bounds);
+    buttons = new QButtonGroup(group);
+    const int columnWidth = (bounds.width() - 16) / int(items.size());
+    for (int i = 0; i < items.size(); ++i) {
+        auto* radio = new QRadioButton(items[i], group);
+        radio->setObjectName(name + QString::number(i));
+        radio->move(8 + i * columnWidth, 20);
+        radio->adjustSize();
+        buttons->addButton(radio, i);
+    }
+    return group;
+}
+
+QLabel* makeLabel(QWidget* parent, const QString& caption, int x, int y)
+{
+    auto* label = new QLabel(caption, parent);
+    label->move(x, y);
+    label->adjustSize();
+    return label;
+}
+
+void selectRadio(QButtonGroup* buttons, int index)
+{
+    if (QAbstractButton* button = buttons->button(index)) {
+        button->setChecked(true);
+        return;
+    }
+    // An index outside the group selects nothing.
+    buttons->setExclusive(false);
+    for (QAbstractButton* button : buttons->buttons())
+        button->setChecked(false);
+    buttons->setExclusive(true);
+}
+
+// The selected index; a group with nothing selected (a stored value outside it) keeps the value.
+void storeRadio(const QButtonGroup* buttons, quint8& value)
+{
+    if (buttons->checkedId() >= 0)
+        value = quint8(buttons->checkedId());
+}
+
+bool defaultChooseFont(QWidget* owner, TFontSetting& font)
+{
+    bool ok = false;
+    const QFont picked = QFontDialog::getFont(&ok, FontFromSetting(font), owner);
+    if (ok)
+        font = SettingFromFont(picked, ColorFromSetting(font.Color), font.Charset);
+    return ok;
+}
+
+bool defaultChooseColor(QWidget* owner, TColor& color)
+{
+    const QColor picked = QColorDialog::getColor(ColorFromSetting(color), owner);
+    if (picked.isValid())
+        color = SettingFromColor(picked);
+    return picked.isValid();
+}
+
+bool defaultInputText(QWidget* owner, const QString& caption, QString& text)
+{
+    return InputMemoDialog(owner, caption, u"请输入自定义文本:"_s, 0, false, text);
+}
+
+bool defaultConfirm(QWidget* owner, const QString& question)
+{
+    return ShowMsgBox(owner, question, MsgBoxKind::Confirmation, {MsgBoxButton::Yes, MsgBoxButton::No}) ==
+           MsgResultYes;
+}
+
+} // namespace
+
+TConfigDialogs TConfigDialogs::WithDefaults(TConfigDialogs dialogs)
+{
+    if (!dialogs.chooseFont)
+        dialogs.chooseFont = defaultChooseFont;
+    if (!dialogs.chooseColor)
+        dialogs.chooseColor = defaultChooseColor;
+    if (!dialogs.inputText)
+        dialogs.inputText = defaultInputText;
+    if (!dialogs.confirm)
+        dialogs.confirm = defaultConfirm;
+    return dialogs;
+}
+
+TConfigDialogs TConfigDialogs::FromService(IDialogService& service)
+{
+    TConfigDialogs dialogs;
+    dialogs.chooseFont = [&service](QWidget* owner, TFontSetting& font) {
+        QFont chosen = FontFromSetting(font);
+        if (!service.ChooseFont(owner, chosen))
+            return false;
+        font = SettingFromFont(chosen, ColorFromSetting(font.Color), font.Charset);
+        return true;
+    };
+    dialogs.chooseColor = [&service](QWidget* owner, TColor& color) {
+        QColor chosen = ColorFromSetting(color);
+        if (!service.ChooseColor(owner, chosen))
+            return false;
+        color = SettingFromColor(chosen);
+        return true;
+    };
+    dialogs.confirm = [&service](QWidget* owner, const QString& question) {
+        return service.MessageBox(owner, question, MsgBoxKind::Confirmation,
+                                  {MsgBoxButton::Yes, MsgBoxButton::No}) == MsgResultYes;
+    };
+    return WithDefaults(std::move(dialogs));
+}
+
+// ---- THotKeyEdit ------------------------------------------------------------------------------
+
+THotKeyEdit::THotKeyEdit(QWidget* parent) : QLineEdit(parent)
+{
+    setReadOnly(true);
+    setContextMenuPolicy(Qt::NoContextMenu);
+    SetKeyCode(0);
+}
+
+void THotKeyEdit::SetKeyCode(int code)
+{
+    const TVirtualKey key = VirtualKeyFromCode(code);
+    m_code = key == vkNone ? 0 : code;
+    setText(key == vkNone ? u"无"_s : VirtualKeyName(key));
+}
+
+bool THotKeyEdit::event(QEvent* event)
+{
+    // Keys that are shortcuts elsewhere (F5, Ctrl+O) are still keys for this field.
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        switch (key->key()) {
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+        case Qt::Key_Escape:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            break;
+        default:
+            event->accept();
+            return true;
+        }
+    }
+    return QLineEdit::event(event);
+}
+
+void THotKeyEdit::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Escape:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        event->ignore();
+        return;
+    default:
+        break;
+    }
+    // The modifiers never count: Ctrl+J is J, and a modifier pressed alone is no key.
+    const QKeyCombination bare(event->modifiers() & Qt::KeypadModifier, Qt::Key(event->key()));
+    const TVirtualKey key = VirtualKeyFromQtKey(bare);
+    if (key != vkNone)
+        SetKeyCode(CodeFromVirtualKey(key));
+    event->accept();
+}
+
+// ---- TConfigForm ------------------------------------------------------------------------------
+
+TConfigForm::TConfigForm(QWidget* owner, TAppConfigMgr& config, TConfigDialogs dialogs)
+    : TBaseForm(owner), m_config(config), m_dialogs(TConfigDialogs::WithDefaults(std::move(dialogs)))
+{
+    setObjectName(u"ConfigForm"_s);
+    SetPlacement(TPlacement::Owner);
+    setWindowTitle(u"设置"_s);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setFixedSize(kClientWidth, kClientHeight);
+
+    PageControl = new QTabWidget(this);
+    PageControl->setObjectName(u"PageControl"_s);
+    PageControl->setGeometry(6, 6, kClientWidth - 12, kClientHeight - 6 - 40);
+    auto* tabStyle = new TCompactTabStyle;
+    tabStyle->setParent(PageControl->tabBar());
+    PageControl->tabBar()->setStyle(tabStyle);
+    PageControl->setUsesScrollButtons(false);
+    PageControl->addTab(CreateGeneralPage(), u"常规"_s);
+    PageControl->addTab(CreateHotKeyPage(), u"热键"_s);
+    PageControl->addTab(CreateInsTextPage(), u"插入文本"_s);
+    PageControl->addTab(CreateAlarmPage(), u"定时提醒"_s);
+    PageControl->addTab(CreateDesktopPage(), u"桌面显示"_s);
+
+    OkButton = new QPushButton(u"确定"_s, this);
+    OkButton->setObjectName(u"OkButton"_s);
+    OkButton->setDefault(true);
+    OkButton->setGeometry(kClientWidth - 6 - 75 - 8 - 75, kClientHeight - 8 - 25, 75, 25);
+    CancelButton = new QPushButton(u"取消"_s, this);
+    CancelButton->setObjectName(u"CancelButton"_s);
+    CancelButton->setGeometry(kClientWidth - 6 - 75, kClientHeight - 8 - 25, 75, 25);
+    connect(OkButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
+
+    PageControl->setCurrentIndex(GeneralPage);
+    RunOnStartupCheckBox->setFocus();
+    m_workingFont = m_config.DesktopFont();
+}
+
+QWidget* TConfigForm::CreateGeneralPage()
+{
+    auto* page = new QWidget;
+    page->setObjectName(u"GeneralTabSheet"_s);
+    auto* group = new QGroupBox(u"常规选项"_s, page);
+    group->setGeometry(kGroupLeft, 8, kGroupWidth, 74);
+    RunOnStartupCheckBox = makeCheck(group, u"RunOnStartupCheckBox"_s, u"系统启动时自动运行"_s, 12, 22);
+    MinOnCloseCheckBox = makeCheck(group, u"MinOnCloseCheckBox"_s, u"点击主窗口的关闭按钮时最小化"_s, 12, 46);
+    DblClickTitleRadioGroup = makeRadioGroup(page, u"DblClickTitleRadioGroup"_s, u"双击页面标题时"_s,
+                                             {u"无动作"_s, u"删除页面"_s, u"修改标题"_s},
+                                             QRect(kGroupLeft, 90, kGroupWidth, 50), DblClickTitleButtons);
+    return page;
+}
+
+QWidget* TConfigForm::CreateHotKeyPage()
+{
+    auto* page = new QWidget;
+    page->setObjectName(u"HotKeyTabSheet"_s);
+    auto* group = new QGroupBox(u"显示/隐藏主窗口 热键"_s, page);
+    group->setGeometry(kGroupLeft, 8, kGroupWidth, 118);
+    makeLabel(group, u"基本键:"_s, 12, 28);
+    BaseHotKey = new THotKeyEdit(group);
+    BaseHotKey->setObjectName(u"BaseHotKey"_s);
+    BaseHotKey->setGeometry(70, 24, 190, 22);
+    makeLabel(group, u"组合键:"_s, 12, 60);
+    HotKeyModCheckListBox = new QListWidget(group);
+    HotKeyModCheckListBox->setObjectName(u"HotKeyModCheckListBox"_s);
+    HotKeyModCheckListBox->setGeometry(70, 56, 190, 48);
+    // Two columns, filled top to bottom: Ctrl and Alt in the first, Shift and Win in the second.
+    HotKeyModCheckListBox->setFlow(QListView::TopToBottom);
+    HotKeyModCheckListBox->setWrapping(true);
+    HotKeyModCheckListBox->setResizeMode(QListView::Adjust);
+    HotKeyModCheckListBox->setGridSize(QSize(90, 21));
+    HotKeyModCheckListBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    HotKeyModCheckListBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    for (const TModItem& mod : kModItems) {
+        auto* item = new QListWidgetItem(QString::fromUtf16(mod.caption), HotKeyModCheckListBox);
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
+        item->setCheckState(Qt::Unchecked);
+    }
+    return page;
+}
+
+QWidget* TConfigForm::CreateInsTextPage()
+{
+    auto* page = new QWidget;
+    page->setObjectName(u"InsTextTabSheet"_s);
+    auto* group = new QGroupBox(u"插入格式"_s, page);
+    group->setGeometry(kGroupLeft, 8, kGroupWidth, 138);
+    auto labelled = [group](const QString& name, const QString& caption, int y) {
+        makeLabel(group, caption, 12, y);
+        auto* edit = new QLineEdit(group);
+        edit->setObjectName(name);
+        edit->setGeometry(12, y + 16, kGroupWidth - 24, 22);
+        return edit;
+    };
+    InsLineEdit = labelled(u"InsLineEdit"_s, u"分隔行:"_s, 18);
+    InsDateEdit = labelled(u"InsDateEdit"_s, u"日期时间:"_s, 56);
+    InsLineDateEdit = labelled(u"InsLineDateEdit"_s, u"日期时间分隔行:"_s, 94);
+
+    // The custom texts are edited elsewhere; the block stays, hidden, and carries the list
+    // through the dialog unchanged.
+    InsCustomLabel = makeLabel(page, u"自定义:"_s, kGroupLeft, 152);
+    InsCustomLabel->setObjectName(u"InsCustomLabel"_s);
+    auto* line = new QFrame(page);
+    line->setObjectName(u"InsCustomLine"_s);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    line->setGeometry(kGroupLeft + 50, 158, kGroupWidth - 50, 2);
+    InsCustomLine = line;
+    InsCustomListBox = new QListWidget(page);
+    InsCustomListBox->setObjectName(u"InsCustomListBox"_s);
+    InsCustomListBox->setGeometry(kGroupLeft, 168, kGroupWidth - 70, 56);
+    auto button = [page](const QString& name, const QString& caption, int y) {
+        auto* b = new QPushButton(caption, page);
+        b->setObjectName(name);
+        b->setGeometry(kGroupLeft + kGroupWidth - 62, y, 62, 18);
+        return b;
+    };
+    InsCustomAddButton = button(u"InsCustomAddButton"_s, u"添加"_s, 168);
+    InsCustomModifyButton = button(u"InsCustomModifyButton"_s, u"修改"_s, 187);
+    InsCustomDeleteButton = button(u"InsCustomDeleteButton"_s, u"删除"_s, 206);
+    connect(InsCustomAddButton, &QPushButton::clicked, this, &TConfigForm::InsCustomAddButtonClick);
+    connect(InsCustomModifyButton, &QPushButton::clicked, this, &TConfigForm::InsCustomModifyButtonClick);
+    connect(InsCustomListBox, &QListWidget::itemDoubleClicked, this,
+            &TConfigForm::InsCustomModifyButtonClick);
+    connect(InsCustomDeleteButton, &QPushButton::clicked, this, &TConfigForm::InsCustomDeleteButtonClick);
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{InsCustomLabel, InsCustomLine, InsCustomListBox, InsCustomAddButton,
+                                         InsCustomModifyButton, InsCustomDeleteButton})
+        w->hide();
+    return page;
+}
+
+QWidget* TConfigForm::CreateAlarmPage()
+{
+    auto* page = new QWidget;
+    page->setObjectName(u"AlarmSheet"_s);
+    auto* group = new QGroupBox(u"提醒选项"_s, page);
+    group->setGeometry(kGroupLeft, 8, kGroupWidth, 128);
+    AlarmCheckBox = makeCheck(group, u"AlarmCheckBox"_s, u"定时提醒"_s, 12, 22);
+    BeepCheckBox = makeCheck(group, u"BeepCheckBox"_s, u"声音提醒"_s, 30, 44);
+    ShutDownCheckBox = makeCheck(group, u"ShutDownCheckBox"_s, u"定时关机"_s, 12, 66);
+    ShutDownTimeDatePicker = new QDateEdit(group);
+    ShutDownTimeDatePicker->setObjectName(u"ShutDownTimeDatePicker"_s);
+    ShutDownTimeDatePicker->setDisplayFormat(u"yyyy-MM-dd"_s);
+    ShutDownTimeDatePicker->setCalendarPopup(true);
+    ShutDownTimeDatePicker->setGeometry(30, 92, 112, 22);
+    ShutDownTimeTimePicker = new QTimeEdit(group);
+    ShutDownTimeTimePicker->setObjectName(u"ShutDownTimeTimePicker"_s);
+    ShutDownTimeTimePicker->setDisplayFormat(u"HH:mm:ss"_s);
+    ShutDownTimeTimePicker->setGeometry(150, 92, 96, 22);
+    return page;
+}
+
+QWidget* TConfigForm::CreateDesktopPage()
+{
+    auto* page = new QWidget;
+    page->setObjectName(u"DesktopTabSheet"_s);
+    auto* show = new QGroupBox(u"显示选项"_s, page);
+    show->setGeometry(kGroupLeft, 8, kGroupWidth, 78);
+    OnDesktopCheckBox = makeCheck(show, u"OnDesktopCheckBox"_s, u"桌面显示"_s, 12, 24);
+    ShowWallPaperCheckBox = makeCheck(show, u"ShowWallPaperCheckBox"_s, u"显示墙纸"_s, 12, 50);
+    DesktoFontButton = new QPushButton(u"文字字体"_s, show);
+    DesktoFontButton->setObjectName(u"DesktoFontButton"_s);
+    DesktoFontButton->setGeometry(kGroupWidth - 12 - 100, 18, 100, 25);
+    SeperatorColorButton = new QPushButton(u"分割线颜色"_s, show);
+    SeperatorColorButton->setObjectName(u"SeperatorColorButton"_s);
+    SeperatorColorButton->setGeometry(kGroupWidth - 12 - 100, 46, 100, 25);
+    connect(DesktoFontButton, &QPushButton::clicked, this, &TConfigForm::DesktoFontButtonClick);
+    connect(SeperatorColorButton, &QPushButton::clicked, this, &TConfigForm::SeperatorColorButtonClick);
+
+    auto* place = new QGroupBox(u"文字位置"_s, page);
+    place->setGeometry(kGroupLeft, 94, kGroupWidth, 112);
+    DesktopAligmentRadioGroup = makeRadioGroup(place, u"DesktopAligmentRadioGroup"_s, u"对齐方式"_s,
+                                               {u"左对齐"_s, u"居中"_s, u"右对齐"_s},
+                                               QRect(12, 20, kGroupWidth - 24, 50), DesktopAligmentButtons);
+    makeLabel(place, u"边距"_s, 12, 82);
+    AligmentSpaceLabeledEdit = new QLineEdit(place);
+    AligmentSpaceLabeledEdit->setObjectName(u"AligmentSpaceLabeledEdit"_s);
+    AligmentSpaceLabeledEdit->setGeometry(48, 78, 80, 22);
+    AligmentSpaceLabeledEdit->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(u"[0-9]*"_s), AligmentSpaceLabeledEdit));
+    return page;
+}
+
+void TConfigForm::LoadControls()
+{
+    const TAppConfigMgr& c = m_config;
+    RunOnStartupCheckBox->setChecked(c.RunOnStartup);
+    MinOnCloseCheckBox->setChecked(c.MinOnClose);
+    selectRadio(DblClickTitleButtons, c.DblClickTitleActionType);
+
+    BaseHotKey->SetKeyCode(CodeFromVirtualKey(c.HotKeyBase));
+    for (int i = 0; i < HotKeyModCheckListBox->count(); ++i)
+        HotKeyModCheckListBox->item(i)->setCheckState((c.HotKeyModifiers & kModItems[i].bit) ? Qt::Checked
+                                                                                             : Qt::Unchecked);
+
+    InsLineEdit->setText(c.InsertLineText);
+    InsDateEdit->setText(c.InsertDateText);
+    InsLineDateEdit->setText(c.InsertLineDateText);
+    for (QLineEdit* edit : {InsLineEdit, InsDateEdit, InsLineDateEdit})
+        edit->setCursorPosition(0); // long templates show their start
+    InsCustomListBox->clear();
+    InsCustomListBox->addItems(c.InsertCustomList);
+
+    AlarmCheckBox->setChecked(c.Alarm);
+    BeepCheckBox->setChecked(c.Beep);
+    ShutDownCheckBox->setChecked(c.ShutDown);
+    ShutDownTimeDatePicker->setDate(c.ShutDownTime.date());
+    ShutDownTimeTimePicker->setTime(c.ShutDownTime.time());
+
+    OnDesktopCheckBox->setChecked(c.OnDesktop);
+    ShowWallPaperCheckBox->setChecked(c.ShowWallPaper);
+    selectRadio(DesktopAligmentButtons, c.DesktopAligment);
+    AligmentSpaceLabeledEdit->setText(QString::number(c.AligmentSpace));
+
+    m_workingFont = c.DesktopFont();
+    m_workingColor = c.SeperatorColor;
+}
+
+void TConfigForm::StoreControls()
+{
+    TAppConfigMgr& c = m_config;
+    c.RunOnStartup = RunOnStartupCheckBox->isChecked();
+    c.MinOnClose = MinOnCloseCheckBox->isChecked();
+    storeRadio(DblClickTitleButtons, c.DblClickTitleActionType);
+
+    c.HotKeyBase = quint8(VirtualKeyFromCode(BaseHotKey->KeyCode()));
+    int modifiers = 0;
+    for (int i = 0; i < HotKeyModCheckListBox->count(); ++i)
+        if (HotKeyModCheckListBox->item(i)->checkState() == Qt::Checked)
+            modifiers |= kModItems[i].bit;
+    c.HotKeyModifiers = quint8(modifiers);
+
+    c.InsertLineText = InsLineEdit->text();
+    c.InsertDateText = InsDateEdit->text();
+    c.InsertLineDateText = InsLineDateEdit->text();
+    QStringList custom;
+    for (int i = 0; i < InsCustomListBox->count(); ++i)
+        custom.append(InsCustomListBox->item(i)->text());
+    c.SetInsertCustomList(custom);
+
+    c.Alarm = AlarmCheckBox->isChecked();
+    c.Beep = BeepCheckBox->isChecked();
+    c.ShutDown = ShutDownCheckBox->isChecked();
+    c.ShutDownTime = QDateTime(ShutDownTimeDatePicker->date(), ShutDownTimeTimePicker->time());
+
+    c.OnDesktop = OnDesktopCheckBox->isChecked();
+    c.ShowWallPaper = ShowWallPaperCheckBox->isChecked();
+    storeRadio(DesktopAligmentButtons, c.DesktopAligment);
+    // The edit takes digits only, but it can be left empty or hold more digits than a margin
+    // can; such a text keeps the margin the settings already had.
+    bool ok = false;
+    const int margin = AligmentSpaceLabeledEdit->text().toInt(&ok);
+    if (ok)
+        c.AligmentSpace = margin;
+
+    c.SetDesktopFont(m_workingFont);
+    c.SeperatorColor = m_workingColor;
+}
+
+void TConfigForm::InsCustomAddButtonClick()
+{
+    QString text;
+    if (m_dialogs.inputText(this, u"添加"_s, text))
+        InsCustomListBox->addItem(TextToCommaText(text));
+}
+
+void TConfigForm::InsCustomModifyButtonClick()
+{
+    QListWidgetItem* item = InsCustomListBox->currentItem();
+    if (!item || !item->isSelected())
+        return;
+    QString text = CommaTextToText(item->text());
+    if (m_dialogs.inputText(this, u"修改"_s, text))
+        item->setText(TextToCommaText(text));
+}
+
+void TConfigForm::InsCustomDeleteButtonClick()
+{
+    QListWidgetItem* item = InsCustomListBox->currentItem();
+    if (!item || !item->isSelected())
+        return;
+    if (m_dialogs.confirm(this, u"确实删除吗？"_s))
+        delete InsCustomListBox->takeItem(InsCustomListBox->row(item));
+}
+
+void TConfigForm::DesktoFontButtonClick()
+{
+    TFontSetting font = m_workingFont;
+    if (m_dialogs.chooseFont(this, font))
+        m_workingFont = font;
+}
+
+void TConfigForm::SeperatorColorButtonClick()
+{
+    TColor color = m_workingColor;
+    if (m_dialogs.chooseColor(this, color))
+        m_workingColor = color;
+}
+
+bool ShowSettingsDialog(QWidget* owner, TAppConfigMgr& config, int page, const TConfigDialogs& dialogs)
+{
+    TConfigForm form(owner, config, dialogs);
+    if (page >= 0 && page < form.PageControl->count())
+        form.PageControl->setCurrentIndex(page);
+    form.LoadControls();
+    const bool confirmed = form.RunModal() == QDialog::Accepted;
+    if (confirmed)
+        form.StoreControls();
+    return confirmed;
+}
+
+QString HotKeyText(int virtualKey, int modifiers)
+{
+    QString text;
+    for (const TModItem& mod : kModItems)
+        if (modifiers & mod.bit)
+            text += QString::fromUtf16(mod.caption) + u'+';
+    return text + VirtualKeyName(VirtualKeyFromOrdinal(virtualKey));
+}

@@ -1,0 +1,146 @@
+#pragma once
+
+#include "config/AppConfigMgr.h"
+#include "widgets/BaseFrm.h"
+
+#include <QLineEdit>
+
+#include <functional>
+
+class IDialogService;
+class QButtonGroup;
+class QCheckBox;
+class QDateEdit;
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QTabWidget;
+class QTimeEdit;
+
+// The platform's font and colour pickers, replaceable by tests. Both return false on Cancel and
+// then leave their argument alone.
+struct TConfigDialogs
+{
+    // Face, size and style are chosen; the colour and character set ride along unchanged.
+    std::function<bool(QWidget* owner, TFontSetting& font)> chooseFont;
+    std::function<bool(QWidget* owner, TColor& color)> chooseColor;
+    // The multi-line input for a custom text (caption, initial text); false on Cancel.
+    std::function<bool(QWidget* owner, const QString& caption, QString& text)> inputText;
+    // The delete question; true for Yes.
+    std::function<bool(QWidget* owner, const QString& question)> confirm;
+
+    // The real dialogs for every member left empty.
+    static TConfigDialogs WithDefaults(TConfigDialogs dialogs = {});
+    // The font, colour and question through the window's dialog service (which must outlive
+    // the dialogs); the input dialog stays the program's own.
+    static TConfigDialogs FromService(IDialogService& service);
+};
+
+// A field that records one key of the hotkey table, without modifiers: Ctrl+J records J. Tab
+// and Shift+Tab move the focus, Enter and Esc reach the dialog; every other key outside the
+// table leaves the field as it was. Its value is the key's Windows key code (0: none).
+class THotKeyEdit final : public QLineEdit
+{
+    Q_OBJECT
+public:
+    explicit THotKeyEdit(QWidget* parent = nullptr);
+
+    int KeyCode() const { return m_code; }
+    void SetKeyCode(int code);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    int m_code = 0;
+};
+
+// The settings dialog "设置": five pages over the settings object. It copies the settings into
+// its controls (LoadControls) and back (StoreControls); the font and colour buttons work on
+// copies, so Cancel discards them with everything else.
+class TConfigForm final : public TBaseForm
+{
+    Q_OBJECT
+public:
+    enum TPage
+    {
+        GeneralPage = 0,
+        HotKeyPage = 1,
+        InsTextPage = 2,
+        AlarmPage = 3,
+        DesktopPage = 4
+    };
+
+    TConfigForm(QWidget* owner, TAppConfigMgr& config, TConfigDialogs dialogs = {});
+
+    void LoadControls();
+    void StoreControls();
+
+    const TFontSetting& WorkingFont() const { return m_workingFont; }
+    TColor WorkingColor() const { return m_workingColor; }
+
+    // The custom-text block's handlers (its controls are hidden).
+    void InsCustomAddButtonClick();
+    void InsCustomModifyButtonClick();
+    void InsCustomDeleteButtonClick();
+    void DesktoFontButtonClick();
+    void SeperatorColorButtonClick();
+
+    QTabWidget* PageControl = nullptr;
+    QPushButton* OkButton = nullptr;
+    QPushButton* CancelButton = nullptr;
+    // General
+    QCheckBox* RunOnStartupCheckBox = nullptr;
+    QCheckBox* MinOnCloseCheckBox = nullptr;
+    QGroupBox* DblClickTitleRadioGroup = nullptr;
+    QButtonGroup* DblClickTitleButtons = nullptr;
+    // Hot key
+    THotKeyEdit* BaseHotKey = nullptr;
+    QListWidget* HotKeyModCheckListBox = nullptr;
+    // Insert texts
+    QLineEdit* InsLineEdit = nullptr;
+    QLineEdit* InsDateEdit = nullptr;
+    QLineEdit* InsLineDateEdit = nullptr;
+    QLabel* InsCustomLabel = nullptr;
+    QWidget* InsCustomLine = nullptr;
+    QListWidget* InsCustomListBox = nullptr;
+    QPushButton* InsCustomAddButton = nullptr;
+    QPushButton* InsCustomModifyButton = nullptr;
+    QPushButton* InsCustomDeleteButton = nullptr;
+    // Alarm
+    QCheckBox* AlarmCheckBox = nullptr;
+    QCheckBox* BeepCheckBox = nullptr;
+    QCheckBox* ShutDownCheckBox = nullptr;
+    QDateEdit* ShutDownTimeDatePicker = nullptr;
+    QTimeEdit* ShutDownTimeTimePicker = nullptr;
+    // Desktop
+    QCheckBox* OnDesktopCheckBox = nullptr;
+    QCheckBox* ShowWallPaperCheckBox = nullptr;
+    QPushButton* DesktoFontButton = nullptr;
+    QPushButton* SeperatorColorButton = nullptr;
+    QGroupBox* DesktopAligmentRadioGroup = nullptr;
+    QButtonGroup* DesktopAligmentButtons = nullptr;
+    QLineEdit* AligmentSpaceLabeledEdit = nullptr;
+
+private:
+    QWidget* CreateGeneralPage();
+    QWidget* CreateHotKeyPage();
+    QWidget* CreateInsTextPage();
+    QWidget* CreateAlarmPage();
+    QWidget* CreateDesktopPage();
+
+    TAppConfigMgr& m_config;
+    TConfigDialogs m_dialogs;
+    TFontSetting m_workingFont;
+    TColor m_workingColor = 0;
+};
+
+// Opens the dialog over owner on page (0 general, 1 hotkey, 2 insert texts, 3 reminders,
+// 4 desktop) and, when the user confirms with OK, stores every page into config. Nothing is
+// saved or applied here. Returns whether the user confirmed.
+bool ShowSettingsDialog(QWidget* owner, TAppConfigMgr& config, int page, const TConfigDialogs& dialogs = {});
+
+// "Ctrl+Alt+J": the modifiers in that order (Ctrl, Alt, Shift, Win), then the key's name.
+QString HotKeyText(int virtualKey, int modifiers);

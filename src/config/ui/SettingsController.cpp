@@ -1,0 +1,89 @@
+#include "config/ui/SettingsController.h"
+
+#include "config/AppConfigMgr.h"
+#include "widgets/MsgBox.h"
+
+#include <QAction>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void call(const std::function<void()>& step)
+{
+    if (step)
+        step();
+}
+
+// Turns the hotkeys on again however the dialog ends.
+class THotKeysOffGuard
+{
+public:
+    explicit THotKeysOffGuard(const std::function<void(bool)>& enable) : m_enable(enable)
+    {
+        if (m_enable)
+            m_enable(false);
+    }
+    ~THotKeysOffGuard()
+    {
+        if (m_enable)
+            m_enable(true);
+    }
+    Q_DISABLE_COPY_MOVE(THotKeysOffGuard)
+
+private:
+    const std::function<void(bool)>& m_enable;
+};
+
+} // namespace
+
+TSettingsController::TSettingsController(QAction* configAction, QWidget* owner, TAppConfigMgr& config,
+                                         TSettingsHost host, TConfigDialogs dialogs)
+    : QObject(owner), m_owner(owner), m_config(config), m_host(std::move(host)),
+      m_dialogs(TConfigDialogs::WithDefaults(std::move(dialogs)))
+{
+    if (configAction) {
+        configAction->setEnabled(true);
+        connect(configAction, &QAction::triggered, this, &TSettingsController::ConfigActionExecute);
+    }
+}
+
+bool TSettingsController::ShowDialog(int page)
+{
+    return ShowSettingsDialog(m_owner, m_config, page, m_dialogs);
+}
+
+void TSettingsController::ConfigActionExecute()
+{
+    bool confirmed = false;
+    {
+        // The hotkey can be typed into the dialog; it must not toggle the window meanwhile.
+        THotKeysOffGuard off(m_host.enableHotKeys);
+        confirmed = ShowDialog(TConfigForm::GeneralPage);
+        if (confirmed) {
+            if (!m_config.SaveSettings()) {
+                const QString error = m_config.TakeUnreportedError();
+                if (!error.isEmpty())
+                    ShowMsgBox(m_owner, error, MsgBoxKind::Error, {MsgBoxButton::OK});
+            }
+            ApplyChangedSettings();
+        }
+    }
+    if (!confirmed)
+        return;
+    if (m_config.HotKeyBase != 0 && m_host.hotKeyRegistered && !m_host.hotKeyRegistered())
+        ShowMsgBox(m_owner,
+                   u"热键 %1 已被其他程序占用，无法使用。请在设置的“热键”页另选一个组合。"_s.arg(
+                       HotKeyText(m_config.HotKeyBase, m_config.HotKeyModifiers)),
+                   MsgBoxKind::Error, {MsgBoxButton::OK});
+    emit SettingsApplied();
+}
+
+void TSettingsController::ApplyChangedSettings()
+{
+    call(m_host.applyRunOnStartup);
+    call(m_host.applyHotKey);
+    call(m_host.applyWindowBehaviour);
+    call(m_host.applyDesktop);
+    call(m_host.applyReminderMenu);
+}

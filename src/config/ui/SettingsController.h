@@ -1,0 +1,59 @@
+#pragma once
+
+#include "config/ui/ConfigFrm.h"
+
+#include <QObject>
+
+#include <functional>
+
+class QAction;
+class TAppConfigMgr;
+
+// What the general settings command needs of the window around it. Every member may be left
+// empty; the step it stands for is then skipped.
+struct TSettingsHost
+{
+    // Switches every global hotkey off (false) or on again (true).
+    std::function<void(bool on)> enableHotKeys;
+    // The steps that apply the settings the dialog changes, in the order they run after OK.
+    std::function<void()> applyRunOnStartup;
+    std::function<void()> applyHotKey;
+    // Close button and tab double click read their settings when used; a host that caches
+    // them refreshes here.
+    std::function<void()> applyWindowBehaviour;
+    std::function<void()> applyDesktop;
+    std::function<void()> applyReminderMenu;
+    // Whether the window system took the hotkey (asked once the hotkeys are on again).
+    std::function<bool()> hotKeyRegistered;
+};
+
+// The general settings command (F8): the dialog on its first page with the global hotkey off
+// meanwhile; after OK, Config.ini is written and the changed settings applied at once.
+//
+//   TSettingsController settings(actions.ConfigAction, window, config, host);
+class TSettingsController final : public QObject
+{
+    Q_OBJECT
+public:
+    TSettingsController(QAction* configAction, QWidget* owner, TAppConfigMgr& config, TSettingsHost host,
+                        TConfigDialogs dialogs = {});
+
+    void ConfigActionExecute();
+    // The part of the start-up settings that the dialog can change.
+    void ApplyChangedSettings();
+    // The dialog on another page, for the commands that only open it (insert texts,
+    // reminders, desktop); nothing is saved or applied here.
+    bool ShowDialog(int page);
+
+    const TConfigDialogs& Dialogs() const { return m_dialogs; }
+
+signals:
+    // After the settings of a confirmed dialog were written and applied.
+    void SettingsApplied();
+
+private:
+    QWidget* m_owner;
+    TAppConfigMgr& m_config;
+    TSettingsHost m_host;
+    TConfigDialogs m_dialogs;
+};

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class IDialogService;
+class QAction;
+class QWidget;
+class TPadMemo;
+struct TPlatform;
+
+// The File menu's commands this controller serves.
+struct TFileActions
+{
+    QAction* LoadFromFileAction = nullptr;
+    QAction* SaveToFileAction = nullptr;
+    QAction* BackUpAction = nullptr;
+    QAction* PrintAction = nullptr;
+};
+
+// What the file commands need of the window. Empty members are skipped.
+struct TFileHost
+{
+    // The page being edited; nullptr without one.
+    std::function<TPadMemo*()> currentEditor;
+    // A new page (titled like every new page) holding text, marked modified.
+    std::function<void(const QString& text)> openAsPage;
+    // Writes the modified pages and stores the window state; throws EFileError on failure.
+    std::function<void()> saveAll;
+    // The messenger writes its chat log now, when it runs.
+    std::function<void()> saveMessengerState;
+};
+
+// The file name dialogs; each returns false on Cancel and otherwise sets path.
+struct TFileDialogs
+{
+    // "打开": an existing file, text files first in the filter.
+    std::function<bool(QWidget* owner, QString& path)> openFileName;
+    // "另存为": ".txt" added to a name without extension, overwriting asked first.
+    std::function<bool(QWidget* owner, QString& path)> saveFileName;
+    // "请选择备份文件存放文件夹：": on OK path holds the chosen folder.
+    std::function<bool(QWidget* owner, QString& path)> pickFolder;
+
+    // The platform's dialogs for every member left empty.
+    static TFileDialogs WithDefaults(const TPlatform& platform, TFileDialogs dialogs = {});
+    // Every dialog through the window's dialog service, which must outlive the dialogs.
+    static TFileDialogs FromService(IDialogService& service);
+};
+
+// Open, Save as, Backup and the hidden Print of the note window.
+//
+//   TFileController files(fileActions, window, platform, AppDir(), host);
+class TFileController final : public QObject
+{
+    Q_OBJECT
+public:
+    TFileController(TFileActions actions, QWidget* owner, const TPlatform& platform, QString appDir,
+                    TFileHost host, TFileDialogs dialogs = {});
+
+    // A text file becomes a new page; a file that cannot be read is reported and adds no page.
+    void LoadFromFileActionExecute();
+    // The current page's text into a file of the user's choice; the page itself stays as it is.
+    void SaveToFileActionExecute();
+    // Every data file into a folder of the user's choice, then that folder opened. Files that
+    // could not be copied are named in one message afterwards.
+    void BackUpActionExecute();
+
+private:
+    void showError(const QString& message);
+
+    QWidget* m_owner;
+    const TPlatform& m_platform;
+    QString m_appDir;
+    TFileHost m_host;
+    TFileDialogs m_dialogs;
+};

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "templates/ExprParser.h"
+
+#include <QObject>
+
+#include <functional>
+
+class QAction;
+class QMenu;
+class QWidget;
+class TAppConfigMgr;
+class TPadMemo;
+
+// The Insert menu's commands and the two separators that frame the user's own texts.
+struct TInsertActions
+{
+    QAction* InsertLineAction = nullptr;
+    QAction* InsertDateAction = nullptr;
+    QAction* InsertLineDateAction = nullptr;
+    QAction* InsertConfigAction = nullptr;
+    QMenu* InsertMenu = nullptr;
+    QAction* InsertN1Item = nullptr;
+    QAction* InsertN2Item = nullptr;
+};
+
+// What the insert commands need of the window: the page being edited (nullptr without one) and
+// the settings dialog opened on a page.
+struct TInsertHost
+{
+    std::function<TPadMemo*()> currentEditor;
+    std::function<bool(int page)> showSettingsDialog;
+};
+
+// Separator lines, date stamps and the user's own texts, inserted from their templates at the
+// caret; the templates are read from the settings each time, so changes count at once.
+//
+//   TInsertController insert(insertActions, window, config, {currentEditorFn, dialogFn});
+class TInsertController final : public QObject
+{
+    Q_OBJECT
+public:
+    // Captions of the user's items are fitted to this many pixels in the window's font.
+    static constexpr int kCaptionWidth = 100;
+
+    TInsertController(TInsertActions actions, QWidget* window, TAppConfigMgr& config, TInsertHost host,
+                      TExprClock clock = {});
+
+    // The template's value (or the template itself when it is no valid expression) replaces the
+    // current editor's selection, as one step of its undo history.
+    void InsertTemplate(const QString& templateText);
+    // The user's texts between the two separators, one item per element of the custom list.
+    void RebuildInsertMenu();
+    void InsertCustomText(int index);
+    // The menu item of element index: "&<index + 1> <text fitted to the width>".
+    QString CustomItemCaption(int index, const QString& stored) const;
+
+private:
+    TInsertActions m_actions;
+    QWidget* m_window;
+    TAppConfigMgr& m_config;
+    TInsertHost m_host;
+    TExprClock m_clock;
+};

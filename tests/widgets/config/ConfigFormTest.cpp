@@ -1,0 +1,290 @@
+#include "config/ui/ConfigFrm.h"
+#include "config/ui/SettingsController.h"
+
+#include "TestSupport.h"
+#include "app/SysHotKey.h"
+#include "widgets/MsgBox.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimeEdit>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class ConfigFormTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+    void TearDown() override
+    {
+        TBaseForm::SetModalHook({});
+        SetMsgBoxHook({});
+    }
+    QTemporaryDir dir;
+    TAppConfigMgr config{dir.filePath(u"Config.ini"_s), QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5))};
+};
+
+bool isChecked(const QListWidget* list, const QString& caption)
+{
+    const auto items = list->findItems(caption, Qt::MatchExactly);
+    return !items.isEmpty() && items.first()->checkState() == Qt::Checked;
+}
+
+void setChecked(QListWidget* list, const QString& caption, bool on)
+{
+    list->findItems(caption, Qt::MatchExactly).first()->setCheckState(on ? Qt::Checked : Qt::Unchecked);
+}
+
+} // namespace
+
+TEST_F(ConfigFormTest, EveryPageRoundTripsThroughItsControls)
+{
+    config.RunOnStartup = false;
+    config.DblClickTitleActionType = 2;
+    config.HotKeyBase = vkF5;
+    config.HotKeyModifiers = moAlt | moWin;
+    config.InsertLineText = u"chars('=', 5)"_s;
+    config.InsertCustomList = {u"会议记录"_s, u"a,b"_s};
+    config.Beep = false;
+    config.ShutDown = true;
+    config.OnDesktop = false;
+    config.DesktopAligment = 0;
+    config.AligmentSpace = 25;
+    config.SeperatorColor = 0x0000FF;
+
+    TConfigForm form(nullptr, config);
+    form.LoadControls();
+    EXPECT_FALSE(form.RunOnStartupCheckBox->isChecked());
+    EXPECT_EQ(form.DblClickTitleButtons->checkedId(), 2);
+    EXPECT_EQ(form.BaseHotKey->text(), u"F5"_s);
+    EXPECT_FALSE(isChecked(form.HotKeyModCheckListBox, u"Ctrl"_s));
+    EXPECT_TRUE(isChecked(form.HotKeyModCheckListBox, u"Alt"_s));
+    EXPECT_EQ(form.InsLineEdit->text(), u"chars('=', 5)"_s);
+    EXPECT_EQ(form.InsCustomListBox->count(), 2);
+    EXPECT_FALSE(form.BeepCheckBox->isChecked());
+    EXPECT_EQ(form.ShutDownTimeDatePicker->date(), QDate(2020, 1, 2));
+    EXPECT_EQ(form.DesktopAligmentButtons->checkedId(), 0);
+    EXPECT_EQ(form.AligmentSpaceLabeledEdit->text(), u"25"_s);
+
+    // Storing what was loaded changes nothing ...
+    const QByteArray before = (config.SaveSettings(), ReadBytes(config.FileName()));
+    form.StoreControls();
+    ASSERT_TRUE(config.SaveSettings());
+    EXPECT_EQ(ReadBytes(config.FileName()), before);
+
+    // ... and every edited control reaches its setting.
+    form.MinOnCloseCheckBox->setChecked(false);
+    form.DblClickTitleButtons->button(0)->setChecked(true);
+    form.InsDateEdit->setText(u"date()"_s);
+    form.AlarmCheckBox->setChecked(false);
+    form.ShowWallPaperCheckBox->setChecked(false);
+    form.DesktopAligmentButtons->button(1)->setChecked(true);
+    form.AligmentSpaceLabeledEdit->setText(u"7"_s);
+    form.StoreControls();
+    EXPECT_FALSE(config.MinOnClose);
+    EXPECT_EQ(config.DblClickTitleActionType, 0);
+    EXPECT_EQ(config.InsertDateText, u"date()"_s);
+    EXPECT_EQ(config.InsertCustomList, (QStringList{u"会议记录"_s, u"a,b"_s}));
+    EXPECT_FALSE(config.Alarm);
+    EXPECT_FALSE(config.ShowWallPaper);
+    EXPECT_EQ(config.DesktopAligment, 1);
+    EXPECT_EQ(config.AligmentSpace, 7);
+}
+
+TEST_F(ConfigFormTest, HotKeyFieldRecordsOneKeyAndTheModifiersComeFromTheList)
+{
+    TConfigForm form(nullptr, config);
+    form.LoadControls();
+    // Defaults: Ctrl alone and the D key.
+    EXPECT_EQ(form.BaseHotKey->text(), u"D"_s);
+    EXPECT_TRUE(isChecked(form.HotKeyModCheckListBox, u"Ctrl"_s));
+    EXPECT_FALSE(isChecked(form.HotKeyModCheckListBox, u"Alt"_s));
+
+    QTest::keyClick(form.BaseHotKey, Qt::Key_J, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_EQ(form.BaseHotKey->text(), u"J"_s);
+    QTest::keyClick(form.BaseHotKey, Qt::Key_Shift, Qt::ShiftModifier); // a modifier alone is no key
+    EXPECT_EQ(form.BaseHotKey->text(), u"J"_s);
+
+    setChecked(form.HotKeyModCheckListBox, u"Ctrl"_s, false);
+    setChecked(form.HotKeyModCheckListBox, u"Shift"_s, true);
+    setChecked(form.HotKeyModCheckListBox, u"Win"_s, true);
+    form.StoreControls();
+    EXPECT_EQ(config.HotKeyBase, vkJ);
+    EXPECT_EQ(config.HotKeyModifiers, 9);
+}
+
+TEST_F(ConfigFormTest, ShutDownMomentIsTheDateFieldsDayAtTheTimeFieldsTime)
+{
+    TConfigForm form(nullptr, config);
+    form.LoadControls();
+    form.ShutDownTimeDatePicker->setDate(QDate(2009, 4, 3));
+    form.ShutDownTimeTimePicker->setTime(QTime(15, 14, 35, 250));
+    form.StoreControls();
+    EXPECT_EQ(config.ShutDownTime, QDateTime(QDate(2009, 4, 3), QTime(15, 14, 35, 250)));
+}
+
+TEST_F(ConfigFormTest, EmptyMarginKeepsTheOldMarginWhileEverythingElseTakesEffect)
+{
+    const TFontSetting font{u"Serif"_s, 20, 1, 0x123456, 134};
+    TConfigDialogs dialogs;
+    dialogs.chooseFont = [&](QWidget*, TFontSetting& f) {
+        f = font;
+        return true;
+    };
+    TConfigForm form(nullptr, config, dialogs);
+    form.LoadControls();
+    form.AligmentSpaceLabeledEdit->setText(QString());
+    form.OnDesktopCheckBox->setChecked(false);
+    form.DesktoFontButton->click();
+    form.StoreControls();
+    EXPECT_EQ(config.AligmentSpace, 10);
+    EXPECT_FALSE(config.OnDesktop);
+    EXPECT_EQ(config.DesktopFont(), font); // the step after the margin still ran
+}
+
+TEST_F(ConfigFormTest, OpensOnTheAskedPageAndCancelChangesNothingEvenAPickedFont)
+{
+    ASSERT_TRUE(config.SaveSettings());
+    const QByteArray before = ReadBytes(config.FileName());
+    TConfigDialogs dialogs;
+    dialogs.chooseFont = [](QWidget*, TFontSetting& f) {
+        f.Name = u"Serif"_s;
+        f.Size = 30;
+        return true;
+    };
+    dialogs.chooseColor = [](QWidget*, TColor& c) {
+        c = 0xFF;
+        return true;
+    };
+    QString shownPage;
+    TBaseForm::SetModalHook([&](TBaseForm& dialog) {
+        auto& form = static_cast<TConfigForm&>(dialog);
+        shownPage = form.PageControl->tabText(form.PageControl->currentIndex());
+        form.DesktoFontButton->click();
+        form.SeperatorColorButton->click();
+        EXPECT_EQ(form.WorkingFont().Size, 30);
+        form.InsLineEdit->setText(u"x"_s);
+        form.RunOnStartupCheckBox->setChecked(false);
+        return int(QDialog::Rejected);
+    });
+    EXPECT_FALSE(ShowSettingsDialog(nullptr, config, TConfigForm::InsTextPage, dialogs));
+    EXPECT_EQ(shownPage, u"插入文本"_s);
+    ASSERT_TRUE(config.SaveSettings());
+    EXPECT_EQ(ReadBytes(config.FileName()), before);
+
+    // The same steps confirmed with OK store all of them.
+    TBaseForm::SetModalHook([&](TBaseForm& dialog) {
+        auto& form = static_cast<TConfigForm&>(dialog);
+        form.DesktoFontButton->click();
+        form.SeperatorColorButton->click();
+        return int(QDialog::Accepted);
+    });
+    EXPECT_TRUE(ShowSettingsDialog(nullptr, config, TConfigForm::DesktopPage, dialogs));
+    EXPECT_EQ(config.DesktoFontSize, 30);
+    EXPECT_EQ(config.SeperatorColor, 0xFF);
+}
+
+TEST_F(ConfigFormTest, HiddenCustomTextBlockAddsModifiesAndDeletes)
+{
+    QStringList answers{u"第一行\r\n第二行\r\n"_s, u"新 文本\r\n"_s};
+    QStringList seen;
+    bool yes = false;
+    TConfigDialogs dialogs;
+    dialogs.inputText = [&](QWidget*, const QString& caption, QString& text) {
+        seen << caption + u':' + text;
+        text = answers.takeFirst();
+        return true;
+    };
+    dialogs.confirm = [&](QWidget*, const QString& question) {
+        seen << question;
+        return yes;
+    };
+    TConfigForm form(nullptr, config, dialogs);
+    form.LoadControls();
+    EXPECT_TRUE(form.InsCustomListBox->isHidden());
+    EXPECT_TRUE(form.InsCustomAddButton->isHidden());
+
+    form.InsCustomAddButtonClick();
+    ASSERT_EQ(form.InsCustomListBox->count(), 1);
+    EXPECT_EQ(form.InsCustomListBox->item(0)->text(), u"第一行,第二行"_s);
+
+    form.InsCustomModifyButtonClick(); // nothing selected: nothing asked
+    EXPECT_EQ(seen.size(), 1);
+    form.InsCustomListBox->setCurrentRow(0);
+    form.InsCustomModifyButtonClick();
+    EXPECT_EQ(seen.last(), u"修改:第一行\r\n第二行"_s);
+    EXPECT_EQ(form.InsCustomListBox->item(0)->text(), u"\"新 文本\""_s);
+
+    form.InsCustomDeleteButtonClick(); // answered No
+    EXPECT_EQ(seen.last(), u"确实删除吗？"_s);
+    EXPECT_EQ(form.InsCustomListBox->count(), 1);
+    yes = true;
+    form.InsCustomDeleteButtonClick();
+    EXPECT_EQ(form.InsCustomListBox->count(), 0);
+    form.StoreControls();
+    EXPECT_TRUE(config.InsertCustomList.isEmpty());
+}
+
+TEST_F(ConfigFormTest, SettingsCommandTurnsTheHotKeyOffSavesAndAppliesOnOk)
+{
+    QWidget owner;
+    QAction configAction;
+    QStringList steps;
+    bool registered = true;
+    TSettingsHost host{
+        .enableHotKeys = [&](bool on) { steps << (on ? u"on"_s : u"off"_s); },
+        .applyRunOnStartup = [&] { steps << u"autostart"_s; },
+        .applyHotKey = [&] { steps << u"hotkey"_s; },
+        .applyWindowBehaviour = [&] { steps << u"window"_s; },
+        .applyDesktop = [&] { steps << u"desktop"_s; },
+        .applyReminderMenu = [&] { steps << u"reminders"_s; },
+        .hotKeyRegistered = [&] { return registered; },
+    };
+    TSettingsController controller(&configAction, &owner, config, host);
+    QStringList messages;
+    SetMsgBoxHook([&](const TMsgBoxCall& call) {
+        messages << call.message;
+        return MsgResultOK;
+    });
+
+    const QByteArray before = ReadBytes(config.FileName());
+    int answer = QDialog::Rejected;
+    TBaseForm::SetModalHook([&](TBaseForm& dialog) {
+        auto& form = static_cast<TConfigForm&>(dialog);
+        steps << u"dialog page %1"_s.arg(form.PageControl->currentIndex());
+        form.BaseHotKey->SetKeyCode(CodeFromVirtualKey(vkJ));
+        setChecked(form.HotKeyModCheckListBox, u"Alt"_s, true);
+        return answer;
+    });
+    configAction.trigger();
+    EXPECT_EQ(steps, (QStringList{u"off"_s, u"dialog page 0"_s, u"on"_s}));
+    EXPECT_EQ(ReadBytes(config.FileName()), before);
+    EXPECT_EQ(config.HotKeyBase, vkD);
+
+    steps.clear();
+    answer = QDialog::Accepted;
+    configAction.trigger();
+    EXPECT_EQ(steps, (QStringList{u"off"_s, u"dialog page 0"_s, u"autostart"_s, u"hotkey"_s, u"window"_s,
+                                  u"desktop"_s, u"reminders"_s, u"on"_s}));
+    EXPECT_TRUE(ReadBytes(config.FileName()).contains(Utf16Le(u"HotKeyModifiers=6"_s).mid(2)));
+    EXPECT_TRUE(messages.isEmpty());
+
+    // A combination another program holds is reported once the hotkeys are on again.
+    registered = false;
+    configAction.trigger();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages.first().contains(u"Ctrl+Alt+J"_s)) << messages.first().toStdString();
+}

@@ -1,16 +1,114 @@
 #include "app/Controllers.h"
 
 #include "app/MainFrm.h"
+#include "app/SysHotKey.h"
+#include "config/AppConfigMgr.h"
+#include "config/ui/ConfigFrm.h"
+#include "config/ui/SettingsController.h"
+#include "core/PubUtils.h"
+#include "desktop/DeskHook.h"
+#include "desktop/OnDesk.h"
+#include "desktop/ui/DesktopCommands.h"
+#include "notes/ui/FileController.h"
+#include "notes/ui/PadMemo.h"
+#include "notes/ui/PageSet.h"
+#include "notes/ui/SettingsLook.h"
 #include "platform/Platform.h"
 #include "reminders/ui/EditorReminderHost.h"
 #include "reminders/ui/RemindersController.h"
+#include "templates/ui/InsertController.h"
 #include "widgets/CommandTable.h"
+#include "widgets/DialogService.h"
 
+#include <QMenu>
+#include <QMenuBar>
 #include <QSystemTrayIcon>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The desktop commands' view of the note window.
+class TWindowDesktopHost final : public IDesktopHost
+{
+public:
+    TWindowDesktopHost(TMainForm& window, std::function<bool(int)> openSettings)
+        : m_window(window)
+        , m_openSettings(std::move(openSettings))
+    {
+    }
+    QWidget* OwnerWindow() override { return &m_window; }
+    QStringList FirstPageLines() override
+    {
+        if (m_window.PageCount() == 0)
+            return {};
+        return EditorLines(m_window.EditorAt(0)->toPlainText());
+    }
+    void PasteAtCaret(const QString& text) override { m_window.PasteAtCaret(text); }
+    bool PickFont(TFontSetting& font) override
+    {
+        QFont chosen = FontFromSetting(font);
+        if (!m_window.Context().dialogs->ChooseFont(&m_window, chosen))
+            return false;
+        font = SettingFromFont(chosen, ColorFromSetting(font.Color), font.Charset);
+        return true;
+    }
+    bool PickColor(TColor& color) override
+    {
+        QColor chosen = ColorFromSetting(color);
+        if (!m_window.Context().dialogs->ChooseColor(&m_window, chosen))
+            return false;
+        color = SettingFromColor(chosen);
+        return true;
+    }
+    bool OpenSettings(int pageIndex) override { return m_openSettings(pageIndex); }
+
+private:
+    TMainForm& m_window;
+    std::function<bool(int)> m_openSettings;
+};
+
+} // namespace
 
 TControllers::TControllers(TMainForm& window, IClock& clock) : m_window(window)
 {
-    TMainForm* form = &window;
+    CreateSettings();
+    CreateReminders(clock);
+    CreateDesktop();
+    CreateInsertAndFile();
+}
+
+TControllers::~TControllers()
+{
+    // The subsystems close while their controllers still exist.
+    m_window.CloseSubsystems();
+}
+
+bool TControllers::OpenSettings(int page)
+{
+    return m_settings->ShowDialog(page);
+}
+
+void TControllers::CreateSettings()
+{
+    TMainForm* form = &m_window;
+    TSettingsHost host;
+    host.enableHotKeys = [form](bool on) { form->EnableHotKeys(on); };
+    host.applyRunOnStartup = [form] { form->ApplyRunOnStartup(); };
+    host.applyHotKey = [form] { form->ApplyHotKey(); };
+    host.hotKeyRegistered = [form] { return form->SysHotKey()->HotKeys().Items(0)->Registered(); };
+    // The close button and the tab strip's double click read their settings when used.
+    host.applyWindowBehaviour = [] {};
+    host.applyDesktop = [this] { m_desktop->AfterSettingsConfirmed(); };
+    host.applyReminderMenu = [this] { m_reminders->RefreshMenu(); };
+    m_settings = std::make_unique<TSettingsController>(
+        m_window.Commands().Claim(u"ConfigAction"), form, *m_window.Context().config, host,
+        TConfigDialogs::FromService(*m_window.Context().dialogs));
+}
+
+void TControllers::CreateReminders(IClock& clock)
+{
+    TMainForm* form = &m_window;
     TEditorReminderHost::TParts host;
     host.window = form;
     host.firstEditor = [form] { return form->PageCount() > 0 ? form->EditorAt(0) : nullptr; };
@@ -21,25 +119,82 @@ TControllers::TControllers(TMainForm& window, IClock& clock) : m_window(window)
         form->TrayIcon()->showMessage(title, text, QSystemTrayIcon::Information, 10000);
         return true;
     };
-    // The desktop display and the settings dialog take these over once they exist.
-    host.sendDesktopLines = [](TPadMemo*) {};
-    host.openSettings = [](int) { return false; };
+    host.sendDesktopLines = [this](TPadMemo*) { m_desktop->ReminderFired(); };
+    host.openSettings = [this](int page) { return OpenSettings(page); };
     m_reminderHost = std::make_unique<TEditorReminderHost>(host);
 
-    TCommandTable& commands = window.Commands();
+    TCommandTable& commands = m_window.Commands();
     TReminderActions actions;
     actions.AlarmTimeAction = commands.Claim(u"AlarmTimeAction");
     actions.SignCompleteAction = commands.Claim(u"SignCompleteAction");
     actions.AlarmAction = commands.Claim(u"AlarmAction");
     actions.BeepAction = commands.Claim(u"BeepAction");
     actions.ShutDownAction = commands.Claim(u"ShutDownAction");
-    const TPlatform& platform = *window.Context().platform;
-    m_reminders = std::make_unique<TRemindersController>(*window.Context().config, clock, *platform.sound,
+    const TPlatform& platform = *m_window.Context().platform;
+    m_reminders = std::make_unique<TRemindersController>(*m_window.Context().config, clock, *platform.sound,
                                                          *platform.powerOff, actions, *m_reminderHost);
 }
 
-TControllers::~TControllers()
+void TControllers::CreateDesktop()
 {
-    // The subsystems close while their controllers still exist.
-    m_window.CloseSubsystems();
+    TCommandTable& c = m_window.Commands();
+    TDesktopActions actions;
+    actions.OnDesktopAction = c.Claim(u"OnDesktopAction");
+    actions.ShowWallPaperAction = c.Claim(u"ShowWallPaperAction");
+    actions.DesktoFontAction = c.Claim(u"DesktoFontAction");
+    actions.SeperatorColorAction = c.Claim(u"SeperatorColorAction");
+    actions.DesktopAligmentLeftAction = c.Claim(u"DesktopAligmentLeftAction");
+    actions.DesktopAligmentMiddleAction = c.Claim(u"DesktopAligmentMiddleAction");
+    actions.DesktopAligmentRightAction = c.Claim(u"DesktopAligmentRightAction");
+    actions.AligmentSpaceAction = c.Claim(u"AligmentSpaceAction");
+    actions.SignSeperatorAction = c.Claim(u"SignSeperatorAction");
+    actions.SignOnDeskAction = c.Claim(u"SignOnDeskAction");
+    actions.OnDeskAllAction = c.Claim(u"OnDeskAllAction");
+    m_deskHook = std::make_unique<TDeskHookLibrary>();
+    m_desktopHost = std::make_unique<TWindowDesktopHost>(m_window, [this](int page) { return OpenSettings(page); });
+    m_desktop = std::make_unique<TDesktopCommands>(actions, *m_window.Context().config, *m_deskHook,
+                                                   *m_desktopHost);
+    TDesktopCommands* desk = m_desktop.get();
+    TMainForm* form = &m_window;
+    QObject::connect(form, &TMainForm::hiding, desk, [desk, form] {
+        desk->MainWindowHiding(form->PageCount() > 0 && form->EditorAt(0)->Modified());
+    });
+    QObject::connect(form, &TMainForm::aboutToExit, desk, [desk] { desk->Shutdown(); });
+    desk->Startup();
+}
+
+void TControllers::CreateInsertAndFile()
+{
+    TMainForm* form = &m_window;
+    TCommandTable& c = m_window.Commands();
+    auto* insertMenu = m_window.menuBar()->findChild<QMenu*>(u"InsertMenu"_s);
+    TInsertActions insert;
+    insert.InsertLineAction = c.Claim(u"InsertLineAction");
+    insert.InsertDateAction = c.Claim(u"InsertDateAction");
+    insert.InsertLineDateAction = c.Claim(u"InsertLineDateAction");
+    insert.InsertConfigAction = c.Claim(u"InsertConfigAction");
+    insert.InsertMenu = insertMenu;
+    insert.InsertN1Item = insertMenu->findChild<QAction*>(u"InsertN1Item"_s);
+    insert.InsertN2Item = insertMenu->findChild<QAction*>(u"InsertN2Item"_s);
+    m_insert = std::make_unique<TInsertController>(
+        insert, form, *m_window.Context().config,
+        TInsertHost{[form] { return form->CurrentEditor(); }, [this](int page) { return OpenSettings(page); }});
+
+    TFileActions files;
+    files.LoadFromFileAction = c.Claim(u"LoadFromFileAction");
+    files.SaveToFileAction = c.Claim(u"SaveToFileAction");
+    files.BackUpAction = c.Claim(u"BackUpAction");
+    files.PrintAction = c.Claim(u"PrintAction");
+    TFileHost host;
+    host.currentEditor = [form] { return form->CurrentEditor(); };
+    host.openAsPage = [form](const QString& text) {
+        form->Pages().NewPageActionExecute();
+        if (TPadMemo* editor = form->CurrentEditor()) {
+            editor->SetPageText(text);
+            editor->SetModified(true);
+        }
+    };
+    host.saveAll = [form] { form->SaveModifiedPages(); };
+    m_files = std::make_unique<TFileController>(files, form, *m_window.Context().platform, AppDir(), host,
+                                                TFileDialogs::FromService(*m_window.Context().dialogs));
 }

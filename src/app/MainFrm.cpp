@@ -269,6 +269,7 @@ void TMainForm::HideToTray()
     else if (!isMinimized())
         showMinimized();
     setEnabled(false);
+    emit hiding();
     // A page that cannot be written stays modified; the window still hides.
     std::optional<EFileError> saveError;
     try {

@@ -53,6 +53,8 @@ public:
     void EnableHotKeys(bool on);
     // The hotkey of the settings (HotKeyBase, HotKeyModifiers), registered anew.
     void ApplyHotKey();
+    // The start-with-the-session entry as the settings say.
+    void ApplyRunOnStartup();
     // Asks the message loop to end; the windows are torn down once it has.
     void Exit();
     // The session ends: the destroy handler's saving steps and the settings are written now,
@@ -79,6 +81,8 @@ public:
 signals:
     // After the tray balloon was asked for (title, text).
     void balloonShown(const QString& title, const QString& text);
+    // The window is being hidden; its pages are not saved yet.
+    void hiding();
     // The window has been hidden and its modified pages written.
     void windowHidden();
     void windowShown();
@@ -104,7 +108,6 @@ private:
     void CreateHotKey();
     void BindWindowCommands();
     void ApplySettings();
-    void ApplyRunOnStartup();
     void RestorePageIndex();
     void SaveAll(bool mayAsk);
     void WriteSettings();

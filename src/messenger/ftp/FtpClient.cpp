@@ -4,12 +4,14 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QTemporaryFile>
 #include <QUrl>
 
 #include <curl/curl.h>
 
+#include <cstdio>
 #include <mutex>
 
 using namespace Qt::StringLiterals;
@@ -178,18 +180,27 @@ QList<TFtpRemoteItem> TFtpClient::List()
     return ParseListing(text);
 }
 
+// The file arrives in a temporary file beside the target, which replaces the target only once
+// it is complete: a failed or cancelled download leaves an existing file as it was. (No sync to
+// disk on the way, unlike QSaveFile: a download can be fetched again, and syncing a large file
+// would halve the speed.)
 void TFtpClient::Retrieve(const QString& name, const QString& localFile, qint64 size)
 {
-    QSaveFile file(localFile);
-    if (!file.open(QIODevice::WriteOnly))
+    const QFileInfo target(localFile);
+    QTemporaryFile file(target.absolutePath() + u"/."_s + target.fileName() + u".XXXXXX.part"_s);
+    if (!file.open())
         throw EFtpError(u"Cannot write "_s + localFile);
     Prepare(DirUrl() + QString::fromLatin1(QUrl::toPercentEncoding(name)));
     m_transfer.file = &file;
-    m_transfer.progress.name = QFileInfo(localFile).fileName();
+    m_transfer.progress.name = target.fileName();
     m_transfer.progress.total = size;
     Perform(localFile);
-    if (!file.commit())
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                        QFileDevice::ReadOther);
+    if (!file.flush() || std::rename(QFile::encodeName(file.fileName()).constData(),
+                                     QFile::encodeName(localFile).constData()) != 0)
         throw EFtpError(u"Cannot write "_s + localFile);
+    file.setAutoRemove(false);
 }
 
 void TFtpClient::DownloadFolder(const QString& name, const QString& localParent)

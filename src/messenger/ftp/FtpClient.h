@@ -102,7 +102,7 @@ public: // for libcurl's callbacks
     {
         const std::function<bool(const TFtpProgress&)>* handler = nullptr;
         QByteArray* buffer = nullptr;
-        class QSaveFile* file = nullptr;
+        class QFile* file = nullptr;
         bool writeFailed = false;
         TFtpProgress progress;
         qint64 startedMs = 0;

@@ -1,5 +1,7 @@
 #include "messenger/ftp/FtpServer.h"
 
+#include "core/PubUtils.h"
+
 #include "messenger/ftp/FtpFileSystem.h"
 #include "messenger/ftp/FtpNames.h"
 
@@ -399,6 +401,10 @@ void TFtpSession::SendFile(const QString& argument)
     QElapsedTimer sinceProgress;
     sinceProgress.start();
     for (;;) {
+        if (Stopping()) {
+            ok = false;
+            break;
+        }
         const ssize_t n = ::sendfile(out, in, nullptr, 1 << 20);
         if (n > 0) {
             sinceProgress.restart();
@@ -442,7 +448,7 @@ void TFtpSession::ReceiveFile(const QString& argument)
     // Qt may have read the first bytes already.
     if (data->bytesAvailable() > 0)
         ok = file.write(data->readAll()) >= 0;
-    while (ok) {
+    while (ok && !Stopping()) {
         const ssize_t n = ::recv(in, buffer.data(), size_t(buffer.size()), 0);
         if (n > 0) {
             ok = file.write(buffer.constData(), n) == n;
@@ -523,7 +529,7 @@ void TFtpServer::SetSharePath(const QString& folder)
     const QString trimmed = folder.trimmed();
     if (trimmed.isEmpty() || !QDir().mkpath(trimmed) || !QFileInfo(trimmed).isDir())
         throw EJotvaneError(u"文件共享路径：%1 不存在，创建共享服务失败！"_s.arg(folder));
-    m_access.SetShareRoot(trimmed.endsWith(u'/') ? trimmed : trimmed + u'/');
+    m_access.SetShareRoot(NormalizeDir(trimmed));
 }
 
 int TFtpServer::ConnectionCount() const

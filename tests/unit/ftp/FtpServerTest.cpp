@@ -204,6 +204,22 @@ TEST_F(FtpServerTest, ClientGivesUpOnASilentServerAndCanBeCancelled)
     EXPECT_FALSE(QFileInfo::exists(m_dest + u"大.bin"_s));
 }
 
+TEST_F(FtpServerTest, ShareFolderThatCannotBeMadeKeepsThePreviousOne)
+{
+    const QString before = m_server.ShareRoot();
+    const QString blocked = m_dir.path() + u"/base/beside.txt/share"_s; // below a file
+    try {
+        m_server.SetSharePath(blocked);
+        ADD_FAILURE() << "a share folder below a file was accepted";
+    } catch (const EJotvaneError& e) {
+        EXPECT_EQ(e.message(), u"文件共享路径："_s + blocked + u" 不存在，创建共享服务失败！"_s);
+    }
+    EXPECT_EQ(m_server.ShareRoot(), before);
+    m_server.SetSharePath(m_dir.path() + u"/new/share "_s);
+    EXPECT_EQ(m_server.ShareRoot(), m_dir.path() + u"/new/share/"_s);
+    EXPECT_TRUE(QFileInfo(m_server.ShareRoot()).isDir());
+}
+
 TEST(FtpListingTest, UnixLongFormIsParsed)
 {
     const QList<TFtpRemoteItem> items =

@@ -53,6 +53,16 @@ void TFtpAccess::Offer(const QHostAddress& peer, const QString& path, bool isFol
     m_offers.append(offer);
 }
 
+void TFtpAccess::OfferItems(const QHostAddress& peer, const QStringList& items)
+{
+    for (const QString& item : items) {
+        if (item.startsWith(u"File="))
+            Offer(peer, item.mid(5), false);
+        else if (item.startsWith(u"Dir="))
+            Offer(peer, item.mid(4), true);
+    }
+}
+
 QList<TFtpAccess::TOfferedItem> TFtpAccess::OfferedIn(const QHostAddress& peer, const QString& folder) const
 {
     if (folder.isEmpty())

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QMutex>
 #include <QString>
+#include <QStringList>
 
 // What the FTP server may show, shared by every connection thread: the share folder and the
 // items this copy offered to each peer. A "ParentDir" login is the way a peer fetches an offer,
@@ -26,6 +27,8 @@ public:
     // Records that the items (full local paths, files or folders) were offered to peer. The
     // offer stands for as long as this object lives.
     void Offer(const QHostAddress& peer, const QString& path, bool isFolder);
+    // The same for the items of an offer as they are sent: "File=<path>" or "Dir=<path>".
+    void OfferItems(const QHostAddress& peer, const QStringList& items);
     // The items offered to peer whose folder part is folder (compared with one trailing "/"
     // ignored); empty when there is none, and then a "ParentDir" login with folder is refused.
     QList<TOfferedItem> OfferedIn(const QHostAddress& peer, const QString& folder) const;

@@ -36,8 +36,7 @@ protected:
         WriteBytes(m_dir.path() + u"/share/a.txt"_s, "aaa");
         WriteBytes(m_dir.path() + u"/share/b.txt"_s, "bbb");
         m_access.SetShareRoot(m_dir.path() + u"/share/"_s);
-        m_access.Offer(Peer, m_base + u"相册"_s, true);
-        m_access.Offer(Peer, m_base + u"offered.txt"_s, false);
+        m_access.OfferItems(Peer, {u"Dir="_s + m_base + u"相册"_s, u"File="_s + m_base + u"offered.txt"_s});
     }
     QStringList Names(const QList<TFtpListItem>& items)
     {

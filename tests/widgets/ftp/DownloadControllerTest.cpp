@@ -80,6 +80,7 @@ TEST_F(DownloadControllerTest, ReceivedItemsAreSavedOneByOneUntilTheRowComposesA
                               {u"File="_s + m_base + u"报告.doc"_s, u"Dir="_s + m_base + u"文件夹"_s});
     EXPECT_TRUE(Receiving());
     EXPECT_EQ(m_list->currentIndex(), 0);
+    EXPECT_EQ(m_controller->PendingOfferCount(), 2);
 
     // Cancelling the save dialog changes nothing.
     m_controller->SaveOffer();

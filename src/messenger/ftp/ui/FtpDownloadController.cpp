@@ -45,6 +45,11 @@ void TDownloadController::AcceptOffer(const QString& senderAddress, const QStrin
     SetComposing(false);
 }
 
+int TDownloadController::PendingOfferCount() const
+{
+    return m_row.ComboBoxAttachment->count();
+}
+
 void TDownloadController::ClearOffers()
 {
     m_row.ComboBoxAttachment->clear();

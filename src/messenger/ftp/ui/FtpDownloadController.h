@@ -1,5 +1,6 @@
 #pragma once
 
+#include "messenger/ProtocolHooks.h"
 #include "messenger/ftp/FtpClient.h"
 
 #include <QObject>
@@ -29,7 +30,7 @@ struct TOfferRow
 // Takes in a peer's offer ("File=<path>" / "Dir=<path>" items) and saves the selected item from
 // the peer's file server: the save dialog or folder picker, the download with a progress dialog
 // that can cancel, the line "最近保存的文件(夹):" in the conversation and the summary dialog.
-class TDownloadController final : public QObject
+class TDownloadController final : public QObject, public IOfferList
 {
     Q_OBJECT
 
@@ -40,7 +41,9 @@ public:
 
     // The list must be empty (a busy receiver answers new offers itself): switches the row to
     // receiving with the items listed and the first selected.
-    void AcceptOffer(const QString& senderAddress, const QStringList& items);
+    void AcceptOffer(const QString& senderAddress, const QStringList& items) override;
+    // The items in the list, composing or receiving: the protocol takes a new offer only at 0.
+    int PendingOfferCount() const override;
     // "保存[&S]".
     void SaveOffer();
     // "清空[&C]": empties the list and returns the row to composing.

@@ -61,6 +61,8 @@ void TDownloadController::ClearOffers()
 void TDownloadController::Download(const std::function<void()>& steps)
 {
     TFtpProgressDialog progress(m_owner);
+    // The messenger window waits while its download runs; the note window stays usable.
+    progress.setWindowModality(Qt::WindowModal);
     progress.show();
     m_client.SetProgressHandler([&progress](const TFtpProgress& p) {
         const bool goOn = progress.Update(p);

@@ -1,0 +1,278 @@
+#include "messenger/ftp/FtpClient.h"
+
+#include "messenger/ftp/FtpNames.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+#include <QUrl>
+
+#include <curl/curl.h>
+
+#include <cstdio>
+#include <mutex>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+CURL* Curl(void* handle)
+{
+    return static_cast<CURL*>(handle);
+}
+
+qint64 NowMs()
+{
+    static QElapsedTimer clock = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return clock.elapsed();
+}
+
+size_t WriteData(char* data, size_t size, size_t count, void* user)
+{
+    auto* t = static_cast<TFtpClient::TTransfer*>(user);
+    const size_t bytes = size * count;
+    if (t->buffer) {
+        t->buffer->append(data, qsizetype(bytes));
+    } else if (t->file) {
+        if (t->file->write(data, qint64(bytes)) != qint64(bytes)) {
+            t->writeFailed = true;
+            return 0;
+        }
+    }
+    return bytes;
+}
+
+int Progress(void* user, curl_off_t total, curl_off_t now, curl_off_t, curl_off_t)
+{
+    auto* t = static_cast<TFtpClient::TTransfer*>(user);
+    const qint64 ms = NowMs();
+    t->progress.done = now;
+    if (total > 0)
+        t->progress.total = total;
+    const qint64 elapsed = ms - t->startedMs;
+    t->progress.bytesPerSecond = elapsed > 0 ? double(now) * 1000.0 / double(elapsed) : 0;
+    if (t->lastReportMs >= 0 && ms - t->lastReportMs < 100)
+        return 0;
+    t->lastReportMs = ms;
+    if (t->handler && *t->handler && !t->cancelled && !(*t->handler)(t->progress))
+        t->cancelled = true;
+    return t->cancelled ? 1 : 0;
+}
+
+void InitCurlOnce()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+} // namespace
+
+TFtpClient::TFtpClient()
+{
+    InitCurlOnce();
+}
+
+TFtpClient::~TFtpClient()
+{
+    Disconnect();
+}
+
+QString TFtpClient::DirUrl() const
+{
+    QString url = u"ftp://"_s + m_host + u':' + QString::number(m_port) + u'/';
+    for (const QString& segment : m_dir)
+        url += QString::fromLatin1(QUrl::toPercentEncoding(segment)) + u'/';
+    return url;
+}
+
+void TFtpClient::Prepare(const QString& url)
+{
+    if (!m_curl)
+        m_curl = curl_easy_init();
+    if (!m_curl)
+        throw EFtpError(u"libcurl could not start."_s);
+    CURL* c = Curl(m_curl);
+    const QByteArray u = url.toUtf8();
+    curl_easy_setopt(c, CURLOPT_URL, u.constData());
+    curl_easy_setopt(c, CURLOPT_USERNAME, m_user.toUtf8().constData());
+    curl_easy_setopt(c, CURLOPT_PASSWORD, m_password.toUtf8().constData());
+    curl_easy_setopt(c, CURLOPT_IPRESOLVE, long(CURL_IPRESOLVE_V4));
+    curl_easy_setopt(c, CURLOPT_PROXY, "");
+    curl_easy_setopt(c, CURLOPT_NOPROXY, "*");
+    curl_easy_setopt(c, CURLOPT_FTPPORT, "-");
+    curl_easy_setopt(c, CURLOPT_FTP_USE_EPRT, 0L);
+    curl_easy_setopt(c, CURLOPT_FTP_FILEMETHOD, long(CURLFTPMETHOD_MULTICWD));
+    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    const long stall = m_stallSeconds;
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, stall);
+    curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, stall);
+    curl_easy_setopt(c, CURLOPT_ACCEPTTIMEOUT_MS, stall * 1000);
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, stall);
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &WriteData);
+    curl_easy_setopt(c, CURLOPT_WRITEDATA, &m_transfer);
+    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &Progress);
+    curl_easy_setopt(c, CURLOPT_XFERINFODATA, &m_transfer);
+    curl_easy_setopt(c, CURLOPT_NOBODY, 0L);
+    curl_easy_setopt(c, CURLOPT_DIRLISTONLY, 0L);
+    curl_easy_setopt(c, CURLOPT_TRANSFERTEXT, 0L);
+    curl_easy_setopt(c, CURLOPT_BUFFERSIZE, 512L * 1024);
+    // The FTP conversation on stderr, for finding faults in the field.
+    curl_easy_setopt(c, CURLOPT_VERBOSE, qEnvironmentVariableIsSet("JV_FTP_VERBOSE") ? 1L : 0L);
+    m_transfer = TTransfer{};
+    m_transfer.handler = &m_progress;
+    m_transfer.startedMs = NowMs();
+}
+
+void TFtpClient::Perform(const QString& what)
+{
+    const CURLcode code = curl_easy_perform(Curl(m_curl));
+    if (code == CURLE_OK && !m_transfer.writeFailed)
+        return;
+    if (m_transfer.cancelled)
+        throw EFtpCancelled(u"Cancelled: "_s + what);
+    if (m_transfer.writeFailed)
+        throw EFtpError(u"Cannot write "_s + what);
+    throw EFtpError(what + u": "_s + QString::fromUtf8(curl_easy_strerror(code)));
+}
+
+void TFtpClient::Connect()
+{
+    Disconnect();
+    m_dir.clear();
+    Prepare(DirUrl());
+    curl_easy_setopt(Curl(m_curl), CURLOPT_NOBODY, 1L);
+    Perform(u"login"_s);
+    m_connected = true;
+}
+
+void TFtpClient::Disconnect()
+{
+    if (m_curl)
+        curl_easy_cleanup(Curl(m_curl));
+    m_curl = nullptr;
+    m_connected = false;
+    m_dir.clear();
+}
+
+void TFtpClient::ChangeDir(const QString& name)
+{
+    if (name == u"..") {
+        if (!m_dir.isEmpty())
+            m_dir.removeLast();
+        return;
+    }
+    m_dir.append(name);
+}
+
+QList<TFtpRemoteItem> TFtpClient::List()
+{
+    QByteArray text;
+    Prepare(DirUrl());
+    m_transfer.buffer = &text;
+    curl_easy_setopt(Curl(m_curl), CURLOPT_TRANSFERTEXT, 1L);
+    Perform(u"list"_s);
+    return ParseListing(text);
+}
+
+// The file arrives in a temporary file beside the target, which replaces the target only once
+// it is complete: a failed or cancelled download leaves an existing file as it was. (No sync to
+// disk on the way, unlike QSaveFile: a download can be fetched again, and syncing a large file
+// would halve the speed.)
+void TFtpClient::Retrieve(const QString& name, const QString& localFile, qint64 size)
+{
+    const QFileInfo target(localFile);
+    QTemporaryFile file(target.absolutePath() + u"/."_s + target.fileName() + u".XXXXXX.part"_s);
+    if (!file.open())
+        throw EFtpError(u"Cannot write "_s + localFile);
+    Prepare(DirUrl() + QString::fromLatin1(QUrl::toPercentEncoding(name)));
+    m_transfer.file = &file;
+    m_transfer.progress.name = target.fileName();
+    m_transfer.progress.total = size;
+    Perform(localFile);
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                        QFileDevice::ReadOther);
+    if (!file.flush() || std::rename(QFile::encodeName(file.fileName()).constData(),
+                                     QFile::encodeName(localFile).constData()) != 0)
+        throw EFtpError(u"Cannot write "_s + localFile);
+    file.setAutoRemove(false);
+}
+
+void TFtpClient::DownloadFolder(const QString& name, const QString& localParent)
+{
+    if (!IsPlainName(name))
+        throw EFtpError(u"Refused folder name: "_s + name);
+    const QString local = localParent + name;
+    if (QFileInfo(local).isSymLink() || !QDir().mkpath(local))
+        throw EFtpError(u"Cannot create "_s + local);
+    ChangeDir(HexText(name));
+    const QList<TFtpRemoteItem> items = List();
+    for (const TFtpRemoteItem& item : items) {
+        if (item.name == u"." || item.name == u"..")
+            continue;
+        if (!IsHexText(item.name))
+            throw EFtpError(u"Refused name in listing: "_s + item.name);
+        const QString decoded = TextFromHex(item.name).trimmed();
+        if (decoded == u"." || decoded == u"..")
+            continue;
+        // A name like "../x" or "/etc" would lead out of the chosen folder.
+        if (!IsPlainName(decoded))
+            throw EFtpError(u"Refused name in listing: "_s + item.name);
+        if (item.isLink)
+            continue;
+        if (item.isFolder) {
+            DownloadFolder(decoded, local + u'/');
+        } else {
+            if (QFileInfo(local + u'/' + decoded).isDir())
+                throw EFtpError(u"Cannot replace the folder "_s + decoded);
+            Retrieve(HexText(decoded), local + u'/' + decoded, item.size);
+        }
+    }
+    ChangeDir(u".."_s);
+}
+
+// "drwxr-xr-x 1 owner group 4096 Jan 01 12:00 name": nine fields, the name being the rest of
+// the line. "total" lines and anything shorter are skipped.
+QList<TFtpRemoteItem> TFtpClient::ParseListing(const QByteArray& text)
+{
+    QList<TFtpRemoteItem> items;
+    for (QByteArray line : text.split('\n')) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        const QString s = QString::fromUtf8(line);
+        qsizetype pos = 0;
+        QStringList fields;
+        while (fields.size() < 8) {
+            while (pos < s.size() && s[pos].isSpace())
+                ++pos;
+            const qsizetype start = pos;
+            while (pos < s.size() && !s[pos].isSpace())
+                ++pos;
+            if (start == pos)
+                break;
+            fields.append(s.mid(start, pos - start));
+        }
+        if (fields.size() < 8 || pos >= s.size())
+            continue;
+        const QChar type = fields[0].isEmpty() ? QChar() : fields[0][0];
+        if (type != u'd' && type != u'-' && type != u'l')
+            continue;
+        TFtpRemoteItem item;
+        item.name = s.mid(pos + 1);
+        item.isFolder = type == u'd';
+        item.isLink = type == u'l';
+        item.size = fields[4].toLongLong();
+        if (item.isLink) {
+            const qsizetype arrow = item.name.indexOf(u" -> "_s);
+            if (arrow >= 0)
+                item.name.truncate(arrow);
+        }
+        items.append(item);
+    }
+    return items;
+}

@@ -1,0 +1,63 @@
+#include "messenger/ftp/FtpNames.h"
+
+#include "core/PubUtils.h"
+#include "core/TextFile.h"
+
+QString HexText(const QString& text)
+{
+    return QString::fromLatin1(BytesToHex(AnsiFromText(text)));
+}
+
+bool IsHexText(const QString& hex)
+{
+    if (hex.size() % 2 != 0)
+        return false;
+    for (QChar c : hex) {
+        const char16_t u = c.unicode();
+        const bool digit = (u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'F') || (u >= u'a' && u <= u'f');
+        if (!digit)
+            return false;
+    }
+    return true;
+}
+
+QString TextFromHex(const QString& hex)
+{
+    return TextFromAnsi(HexToBytes(hex.toLatin1()));
+}
+
+QString DecodeLastSegment(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(u'/');
+    if (slash < 0)
+        return TextFromHex(path);
+    return path.left(slash + 1) + TextFromHex(path.mid(slash + 1));
+}
+
+bool IsPlainName(const QString& name)
+{
+    if (name.isEmpty() || name == u"." || name == u"..")
+        return false;
+    for (QChar c : name) {
+        if (c == u'/' || c == u'\\' || c.unicode() == 0)
+            return false;
+    }
+    return true;
+}
+
+namespace {
+qsizetype LastSeparator(const QString& path)
+{
+    return std::max({path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'), path.lastIndexOf(u':')});
+}
+} // namespace
+
+QString FolderPart(const QString& path)
+{
+    return path.left(LastSeparator(path) + 1);
+}
+
+QString NamePart(const QString& path)
+{
+    return path.mid(LastSeparator(path) + 1);
+}

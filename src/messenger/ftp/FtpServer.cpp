@@ -1,0 +1,577 @@
+#include "messenger/ftp/FtpServer.h"
+
+#include "core/PubUtils.h"
+
+#include "messenger/ftp/FtpFileSystem.h"
+#include "messenger/ftp/FtpNames.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QMutexLocker>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+
+#include <cerrno>
+#include <future>
+#include <poll.h>
+#include <sys/sendfile.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+class TFtpListener final : public QTcpServer
+{
+public:
+    explicit TFtpListener(TFtpServer* server) : m_server(server) {}
+
+protected:
+    void incomingConnection(qintptr descriptor) override { m_server->StartSession(descriptor); }
+
+private:
+    TFtpServer* m_server;
+};
+
+namespace {
+constexpr int PollMs = 200;
+constexpr int DataStallMs = 60 * 1000;
+constexpr qsizetype MaxLineBytes = 4096;
+const QString TooManyConnections = u"现在因为网络连接过多,不能给您提供服务，请稍候再试."_s;
+const QString UnknownCommand = u"Syntax error, command unrecognized."_s;
+
+QString ListLine(const TFtpListItem& item)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    const bool recent = item.modified.isValid() && item.modified.daysTo(now) < 180 && item.modified <= now;
+    const QString when = QLocale::c().toString(item.modified, recent ? u"MMM dd hh:mm"_s : u"MMM dd  yyyy"_s);
+    return (item.isFolder ? u"drwxr-xr-x"_s : u"-rw-r--r--"_s) + u" 1 owner group "_s +
+           QString::number(item.size).rightJustified(13) + u' ' + when + u' ' + item.name + u"\r\n"_s;
+}
+} // namespace
+
+// One control connection, run start to end on its own thread with blocking socket calls. The
+// data connections are driven on their descriptors directly, so a file goes out with sendfile.
+class TFtpSession final
+{
+public:
+    TFtpSession(TFtpServer& server, qintptr descriptor) : m_server(server), m_descriptor(descriptor) {}
+    void Run();
+
+private:
+    enum class TWait
+    {
+        Read,
+        Write
+    };
+    bool Stopping() const { return m_server.m_stopping.load(); }
+    void Reply(int code, const QString& text);
+    bool ReadCommand(QByteArray& line);
+    void Handle(const QString& verb, const QString& argument);
+    void HandlePort(const QString& argument);
+    void HandlePasv();
+    void SendList(const QString& argument, bool namesOnly);
+    void SendFile(const QString& argument);
+    void ReceiveFile(const QString& argument);
+    std::unique_ptr<QTcpSocket> OpenData();
+    bool WaitFd(int fd, TWait wait, QElapsedTimer& sinceProgress);
+    bool WriteAll(int fd, const QByteArray& data);
+
+    TFtpServer& m_server;
+    qintptr m_descriptor;
+    QTcpSocket m_control;
+    QHostAddress m_peer;
+    std::unique_ptr<TFtpFileSystem> m_fs;
+    QString m_user;
+    bool m_quit = false;
+    QHostAddress m_portAddress;
+    quint16 m_portPort = 0;
+    std::unique_ptr<QTcpServer> m_passive;
+};
+
+void TFtpSession::Run()
+{
+    if (!m_control.setSocketDescriptor(m_descriptor))
+        return;
+    m_peer = TFtpAccess::Canonical(m_control.peerAddress());
+    const QString who = m_peer.toString();
+    if (!m_server.Enter(who)) {
+        Reply(421, TooManyConnections);
+        m_control.close();
+        return;
+    }
+    m_fs = std::make_unique<TFtpFileSystem>(m_server.m_access, m_peer);
+    Reply(220, u"Jotvane FTP server ready."_s);
+    QByteArray line;
+    while (!m_quit && ReadCommand(line)) {
+        const QString text = QString::fromUtf8(line).trimmed();
+        const qsizetype space = text.indexOf(u' ');
+        const QString verb = (space < 0 ? text : text.left(space)).toUpper();
+        const QString argument = space < 0 ? QString() : text.mid(space + 1);
+        try {
+            Handle(verb, argument);
+        } catch (const EFtpRefused& e) {
+            Reply(550, e.message());
+        }
+    }
+    m_control.close();
+    m_server.Leave(who);
+}
+
+void TFtpSession::Reply(int code, const QString& text)
+{
+    m_control.write(QByteArray::number(code) + ' ' + text.toUtf8() + "\r\n");
+    QElapsedTimer waited;
+    waited.start();
+    while (m_control.bytesToWrite() > 0 && m_control.state() == QAbstractSocket::ConnectedState &&
+           !Stopping() && waited.elapsed() < DataStallMs)
+        m_control.waitForBytesWritten(PollMs);
+}
+
+// False when the peer left, the server stops, the connection stayed idle too long or a line grew
+// beyond any sensible command.
+bool TFtpSession::ReadCommand(QByteArray& line)
+{
+    QElapsedTimer idle;
+    idle.start();
+    while (!m_control.canReadLine()) {
+        if (Stopping() || m_control.state() != QAbstractSocket::ConnectedState)
+            return false;
+        if (m_control.bytesAvailable() > MaxLineBytes)
+            return false;
+        if (idle.elapsed() >= m_server.m_idleTimeoutMs.load()) {
+            Reply(421, u"Idle timeout, closing the connection."_s);
+            return false;
+        }
+        m_control.waitForReadyRead(PollMs);
+    }
+    line = m_control.readLine(MaxLineBytes);
+    return true;
+}
+
+void TFtpSession::Handle(const QString& verb, const QString& argument)
+{
+    if (verb == u"USER") {
+        m_user = argument;
+        Reply(331, u"Password required for "_s + argument + u'.');
+        return;
+    }
+    if (verb == u"PASS") {
+        if (m_user.isEmpty())
+            Reply(503, u"Login with USER first."_s);
+        else if (m_fs->Login(m_user, argument))
+            Reply(230, u"User logged in."_s);
+        else
+            Reply(530, u"Login incorrect."_s);
+        return;
+    }
+    if (verb == u"QUIT") {
+        Reply(221, u"Goodbye."_s);
+        m_quit = true;
+        return;
+    }
+    if (verb == u"NOOP")
+        return Reply(200, u"NOOP command successful."_s);
+    if (verb == u"SYST")
+        return Reply(215, u"UNIX Type: L8"_s);
+    if (verb == u"FEAT") {
+        m_control.write("211-Features:\r\n SIZE\r\n PASV\r\n");
+        return Reply(211, u"End"_s);
+    }
+    static const QStringList known{u"PWD"_s,  u"XPWD"_s, u"CWD"_s,  u"XCWD"_s, u"CDUP"_s, u"XCUP"_s,
+                                   u"TYPE"_s, u"MODE"_s, u"STRU"_s, u"PORT"_s, u"PASV"_s, u"LIST"_s,
+                                   u"NLST"_s, u"RETR"_s, u"STOR"_s, u"MKD"_s,  u"XMKD"_s, u"RMD"_s,
+                                   u"XRMD"_s, u"DELE"_s, u"SIZE"_s, u"RNFR"_s, u"RNTO"_s};
+    if (!known.contains(verb))
+        return Reply(500, UnknownCommand);
+    if (m_fs->Account() == TFtpAccount::None)
+        return Reply(530, u"Please login with USER and PASS."_s);
+
+    if (verb == u"PWD" || verb == u"XPWD") {
+        QString dir = m_fs->CurrentDir();
+        return Reply(257, u'"' + dir.replace(u"\""_s, u"\"\""_s) + u"\" is the current directory."_s);
+    }
+    if (verb == u"CWD" || verb == u"XCWD") {
+        m_fs->ChangeDir(argument);
+        return Reply(250, u"CWD command successful."_s);
+    }
+    if (verb == u"CDUP" || verb == u"XCUP") {
+        m_fs->ChangeDir(u".."_s);
+        return Reply(250, u"CWD command successful."_s);
+    }
+    if (verb == u"TYPE") {
+        const QString type = argument.trimmed().toUpper();
+        if (type.startsWith(u'A') || type.startsWith(u'I') || type == u"L 8")
+            return Reply(200, u"Type set to "_s + type.left(1) + u'.');
+        return Reply(504, u"Type not supported."_s);
+    }
+    if (verb == u"MODE")
+        return argument.trimmed().toUpper() == u"S" ? Reply(200, u"Mode set to S."_s)
+                                                    : Reply(504, u"Only stream mode is supported."_s);
+    if (verb == u"STRU")
+        return argument.trimmed().toUpper() == u"F" ? Reply(200, u"Structure set to F."_s)
+                                                    : Reply(504, u"Only file structure is supported."_s);
+    if (verb == u"PORT")
+        return HandlePort(argument);
+    if (verb == u"PASV")
+        return HandlePasv();
+    if (verb == u"LIST" || verb == u"NLST")
+        return SendList(argument, verb == u"NLST");
+    if (verb == u"RETR")
+        return SendFile(argument);
+    if (verb == u"STOR")
+        return ReceiveFile(argument);
+    if (verb == u"MKD" || verb == u"XMKD") {
+        m_fs->MakeDir(argument);
+        return Reply(257, u"Folder created."_s);
+    }
+    if (verb == u"RMD" || verb == u"XRMD") {
+        m_fs->RemoveDir(argument);
+        return Reply(250, u"RMD command successful."_s);
+    }
+    if (verb == u"DELE") {
+        m_fs->DeleteFile(argument);
+        return Reply(250, u"DELE command successful."_s);
+    }
+    if (verb == u"SIZE")
+        return Reply(213, QString::number(m_fs->Size(argument)));
+    if (verb == u"RNFR") {
+        m_fs->RenameFrom(argument);
+        return Reply(350, u"Ready for the new name."_s);
+    }
+    if (verb == u"RNTO") {
+        m_fs->RenameTo(argument);
+        return Reply(250, u"Rename successful."_s);
+    }
+}
+
+// Data connections go only to the control connection's own peer and never to a privileged
+// port, so nobody can use this server to reach a third machine (FTP bounce).
+void TFtpSession::HandlePort(const QString& argument)
+{
+    const QStringList parts = argument.trimmed().split(u',');
+    bool ok = parts.size() == 6;
+    quint32 address = 0;
+    quint32 port = 0;
+    for (qsizetype i = 0; ok && i < 6; ++i) {
+        const uint v = parts[i].trimmed().toUInt(&ok);
+        ok = ok && v <= 255;
+        if (i < 4)
+            address = (address << 8) | v;
+        else
+            port = (port << 8) | v;
+    }
+    if (!ok)
+        return Reply(501, u"Illegal PORT command."_s);
+    if (QHostAddress(address) != m_peer || port < 1024)
+        return Reply(504, u"PORT refused: data connections go only to your own address."_s);
+    m_passive.reset();
+    m_portAddress = QHostAddress(address);
+    m_portPort = static_cast<quint16>(port);
+    Reply(200, u"PORT command successful."_s);
+}
+
+void TFtpSession::HandlePasv()
+{
+    m_portPort = 0;
+    m_passive = std::make_unique<QTcpServer>();
+    const QHostAddress local = TFtpAccess::Canonical(m_control.localAddress());
+    bool ok = false;
+    const quint32 v4 = local.toIPv4Address(&ok);
+    if (!ok || !m_passive->listen(local, 0)) {
+        m_passive.reset();
+        return Reply(425, u"Cannot open a passive connection."_s);
+    }
+    const quint16 port = m_passive->serverPort();
+    Reply(227, u"Entering Passive Mode (%1,%2,%3,%4,%5,%6)."_s.arg(v4 >> 24)
+                   .arg((v4 >> 16) & 255)
+                   .arg((v4 >> 8) & 255)
+                   .arg(v4 & 255)
+                   .arg(port >> 8)
+                   .arg(port & 255));
+}
+
+// The data connection is made before the 150 reply, as vsftpd does: some clients look for an
+// active-mode connection only once, right after that reply.
+std::unique_ptr<QTcpSocket> TFtpSession::OpenData()
+{
+    if (m_passive) {
+        std::unique_ptr<QTcpServer> passive = std::move(m_passive);
+        QElapsedTimer waited;
+        waited.start();
+        while (!Stopping() && waited.elapsed() < DataStallMs) {
+            if (!passive->waitForNewConnection(PollMs))
+                continue;
+            std::unique_ptr<QTcpSocket> socket(passive->nextPendingConnection());
+            socket->setParent(nullptr);
+            if (TFtpAccess::Canonical(socket->peerAddress()) == m_peer)
+                return socket;
+        }
+        return nullptr;
+    }
+    if (m_portPort == 0)
+        return nullptr;
+    auto socket = std::make_unique<QTcpSocket>();
+    const QHostAddress local = TFtpAccess::Canonical(m_control.localAddress());
+    const auto mode = QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint;
+    if (!socket->bind(local, m_server.m_dataPort, mode))
+        socket->bind(local, 0, mode);
+    socket->connectToHost(m_portAddress, m_portPort);
+    m_portPort = 0;
+    QElapsedTimer waited;
+    waited.start();
+    while (socket->state() != QAbstractSocket::ConnectedState) {
+        if (Stopping() || waited.elapsed() > DataStallMs ||
+            socket->state() == QAbstractSocket::UnconnectedState)
+            return nullptr;
+        socket->waitForConnected(PollMs);
+    }
+    return socket;
+}
+
+// Waits until fd can be read or written; false when the server stops or nothing moved for a
+// minute.
+bool TFtpSession::WaitFd(int fd, TWait wait, QElapsedTimer& sinceProgress)
+{
+    while (!Stopping() && sinceProgress.elapsed() < DataStallMs) {
+        pollfd p{fd, static_cast<short>(wait == TWait::Read ? POLLIN : POLLOUT), 0};
+        const int n = ::poll(&p, 1, PollMs);
+        if (n > 0)
+            return true;
+        if (n < 0 && errno != EINTR)
+            return false;
+    }
+    return false;
+}
+
+bool TFtpSession::WriteAll(int fd, const QByteArray& data)
+{
+    qsizetype done = 0;
+    QElapsedTimer sinceProgress;
+    sinceProgress.start();
+    while (done < data.size()) {
+        const ssize_t n = ::send(fd, data.constData() + done, size_t(data.size() - done), MSG_NOSIGNAL);
+        if (n > 0) {
+            done += n;
+            sinceProgress.restart();
+        } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+            return false;
+        } else if (!WaitFd(fd, TWait::Write, sinceProgress)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void TFtpSession::SendList(const QString& argument, bool namesOnly)
+{
+    // Options such as "-la" that many clients put first are not paths.
+    QStringList words = argument.split(u' ', Qt::SkipEmptyParts);
+    while (!words.isEmpty() && words.first().startsWith(u'-'))
+        words.removeFirst();
+    const QList<TFtpListItem> items = m_fs->List(words.join(u' '));
+    QByteArray text;
+    for (const TFtpListItem& item : items)
+        text += (namesOnly ? item.name + u"\r\n"_s : ListLine(item)).toUtf8();
+    std::unique_ptr<QTcpSocket> data = OpenData();
+    if (!data)
+        return Reply(425, u"Cannot open the data connection."_s);
+    Reply(150, u"Opening data connection for the listing."_s);
+    const bool sent = WriteAll(int(data->socketDescriptor()), text);
+    data->close();
+    sent ? Reply(226, u"Transfer complete."_s) : Reply(426, u"Connection closed; transfer aborted."_s);
+}
+
+void TFtpSession::SendFile(const QString& argument)
+{
+    QFile file(m_fs->RetrievePath(argument));
+    if (!file.open(QIODevice::ReadOnly))
+        throw EFtpRefused(u"Cannot open the file."_s);
+    std::unique_ptr<QTcpSocket> data = OpenData();
+    if (!data)
+        return Reply(425, u"Cannot open the data connection."_s);
+    Reply(150, u"Opening BINARY mode data connection ("_s + QString::number(file.size()) + u" bytes)."_s);
+    const int out = int(data->socketDescriptor());
+    const int in = file.handle();
+    bool ok = true;
+    QElapsedTimer sinceProgress;
+    sinceProgress.start();
+    for (;;) {
+        if (Stopping()) {
+            ok = false;
+            break;
+        }
+        const ssize_t n = ::sendfile(out, in, nullptr, 1 << 20);
+        if (n > 0) {
+            sinceProgress.restart();
+            continue;
+        }
+        if (n == 0)
+            break;
+        if (errno == EINVAL || errno == ENOSYS) { // a file system without sendfile
+            QByteArray chunk;
+            while (ok && !(chunk = file.read(1 << 20)).isEmpty())
+                ok = WriteAll(out, chunk);
+            break;
+        }
+        if (errno != EAGAIN && errno != EINTR) {
+            ok = false;
+            break;
+        }
+        if (!WaitFd(out, TWait::Write, sinceProgress)) {
+            ok = false;
+            break;
+        }
+    }
+    data->close();
+    ok ? Reply(226, u"Transfer complete."_s) : Reply(426, u"Connection closed; transfer aborted."_s);
+}
+
+void TFtpSession::ReceiveFile(const QString& argument)
+{
+    QFile file(m_fs->StorePath(argument));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw EFtpRefused(u"Cannot create the file."_s);
+    std::unique_ptr<QTcpSocket> data = OpenData();
+    if (!data)
+        return Reply(425, u"Cannot open the data connection."_s);
+    Reply(150, u"Opening BINARY mode data connection."_s);
+    const int in = int(data->socketDescriptor());
+    QByteArray buffer(1 << 20, Qt::Uninitialized);
+    bool ok = true;
+    QElapsedTimer sinceProgress;
+    sinceProgress.start();
+    // Qt may have read the first bytes already.
+    if (data->bytesAvailable() > 0)
+        ok = file.write(data->readAll()) >= 0;
+    while (ok && !Stopping()) {
+        const ssize_t n = ::recv(in, buffer.data(), size_t(buffer.size()), 0);
+        if (n > 0) {
+            ok = file.write(buffer.constData(), n) == n;
+            sinceProgress.restart();
+        } else if (n == 0) {
+            break;
+        } else if (errno != EAGAIN && errno != EINTR) {
+            ok = false;
+        } else {
+            ok = WaitFd(in, TWait::Read, sinceProgress);
+        }
+    }
+    data->close();
+    file.close();
+    ok ? Reply(226, u"Transfer complete."_s) : Reply(426, u"Connection closed; transfer aborted."_s);
+}
+
+TFtpServer::TFtpServer(QObject* parent) : QObject(parent) {}
+
+TFtpServer::~TFtpServer()
+{
+    Stop();
+}
+
+bool TFtpServer::Start(quint16 controlPort, quint16 dataPort, const QHostAddress& address)
+{
+    Stop();
+    m_stopping = false;
+    m_dataPort = dataPort;
+    std::promise<quint16> bound;
+    std::future<quint16> port = bound.get_future();
+    m_acceptThread = QThread::create([this, address, controlPort, &bound] {
+        TFtpListener listener(this);
+        if (!listener.listen(address, controlPort)) {
+            bound.set_value(0);
+            return;
+        }
+        bound.set_value(listener.serverPort());
+        while (!m_stopping.load())
+            listener.waitForNewConnection(PollMs);
+    });
+    m_acceptThread->start();
+    m_port = port.get();
+    if (m_port == 0) {
+        Stop();
+        return false;
+    }
+    return true;
+}
+
+void TFtpServer::Stop()
+{
+    m_stopping = true;
+    if (m_acceptThread) {
+        m_acceptThread->wait();
+        delete m_acceptThread;
+        m_acceptThread = nullptr;
+    }
+    m_port = 0;
+    QList<QThread*> threads;
+    {
+        QMutexLocker lock(&m_mutex);
+        threads.swap(m_threads);
+    }
+    for (QThread* thread : threads) {
+        thread->wait();
+        delete thread;
+    }
+}
+
+quint16 TFtpServer::ControlPort() const
+{
+    return m_port;
+}
+
+void TFtpServer::SetSharePath(const QString& folder)
+{
+    const QString trimmed = folder.trimmed();
+    if (trimmed.isEmpty() || !QDir().mkpath(trimmed) || !QFileInfo(trimmed).isDir())
+        throw EJotvaneError(u"文件共享路径：%1 不存在，创建共享服务失败！"_s.arg(folder));
+    m_access.SetShareRoot(NormalizeDir(trimmed));
+}
+
+int TFtpServer::ConnectionCount() const
+{
+    QMutexLocker lock(&m_mutex);
+    int count = 0;
+    for (int n : m_perAddress)
+        count += n;
+    return count;
+}
+
+bool TFtpServer::Enter(const QString& address)
+{
+    QMutexLocker lock(&m_mutex);
+    int& count = m_perAddress[address];
+    if (count >= m_maxPerAddress.load())
+        return false;
+    ++count;
+    return true;
+}
+
+void TFtpServer::Leave(const QString& address)
+{
+    QMutexLocker lock(&m_mutex);
+    if (--m_perAddress[address] <= 0)
+        m_perAddress.remove(address);
+}
+
+void TFtpServer::StartSession(qintptr descriptor)
+{
+    QThread* thread = QThread::create([this, descriptor] {
+        TFtpSession session(*this, descriptor);
+        session.Run();
+    });
+    {
+        QMutexLocker lock(&m_mutex);
+        // Threads whose connection has ended are collected here.
+        for (qsizetype i = m_threads.size() - 1; i >= 0; --i) {
+            if (m_threads[i]->isFinished())
+                delete m_threads.takeAt(i);
+        }
+        m_threads.append(thread);
+    }
+    thread->start();
+}

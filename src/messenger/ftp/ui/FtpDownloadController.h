@@ -1,0 +1,69 @@
+#pragma once
+
+#include "messenger/ProtocolHooks.h"
+#include "messenger/ftp/FtpClient.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class IDialogService;
+class QAbstractButton;
+class QComboBox;
+class QWidget;
+
+// The offer row of the messenger window, as far as taking in and saving offers touches it.
+struct TOfferRow
+{
+    QComboBox* ComboBoxAttachment = nullptr;
+    QAbstractButton* btnSendInfo = nullptr;
+    QAbstractButton* btnAddFile = nullptr;
+    QAbstractButton* btnAddDir = nullptr;
+    QAbstractButton* btnDelFileDir = nullptr;
+    QAbstractButton* btnSaveFileDir = nullptr;
+    QAbstractButton* btnClearFileDir = nullptr;
+};
+
+// Takes in a peer's offer ("File=<path>" / "Dir=<path>" items) and saves the selected item from
+// the peer's file server: the save dialog or folder picker, the download with a progress dialog
+// that can cancel, the line "最近保存的文件(夹):" in the conversation and the summary dialog.
+class TDownloadController final : public QObject, public IOfferList
+{
+    Q_OBJECT
+
+public:
+    TDownloadController(QWidget* owner, IDialogService& dialogs, const TOfferRow& row,
+                        std::function<void(const QString& line)> appendConversation,
+                        std::function<void(const QString& path)> openPath, QObject* parent = nullptr);
+
+    // The list must be empty (a busy receiver answers new offers itself): switches the row to
+    // receiving with the items listed and the first selected.
+    void AcceptOffer(const QString& senderAddress, const QStringList& items) override;
+    // The items in the list, composing or receiving: the protocol takes a new offer only at 0.
+    int PendingOfferCount() const override;
+    // "保存[&S]".
+    void SaveOffer();
+    // "清空[&C]": empties the list and returns the row to composing.
+    void ClearOffers();
+
+    // The client, for its port and stall limit.
+    TFtpClient& Client() { return m_client; }
+    // Shows the summary for a saved path and waits for it; replaceable in tests.
+    std::function<void(const QString& path)> showSummary;
+
+private:
+    void SetComposing(bool composing);
+    bool SaveFile(const QString& path, QString& destination);
+    bool SaveFolder(const QString& path, QString& destination);
+    void Download(const std::function<void()>& steps);
+
+    QPointer<QWidget> m_owner;
+    IDialogService& m_dialogs;
+    TOfferRow m_row;
+    std::function<void(const QString&)> m_appendConversation;
+    std::function<void(const QString&)> m_openPath;
+    TFtpClient m_client;
+};

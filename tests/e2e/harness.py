@@ -257,7 +257,7 @@ class Session:
         self.env["DISPLAY"] = f":{self.display}"
         self._spawn(["openbox", "--sm-disable"], name="openbox")
         # openbox sets the check window early; the client list comes once it manages windows.
-        wait_until(lambda: self.xprop_root("_NET_SUPPORTING_WM_CHECK") and self.xprop_root("_NET_CLIENT_LIST"), 5)
+        wait_until(lambda: self.xprop_root("_NET_SUPPORTING_WM_CHECK") and self.xprop_root("_NET_CLIENT_LIST"), 20)
         if tray:
             self._spawn(["trayer", "--edge", "bottom", "--align", "right", "--widthtype", "request",
                          "--height", "24", "--SetDockType", "true"], name="trayer")

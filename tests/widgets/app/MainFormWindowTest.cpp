@@ -16,6 +16,7 @@
 #include "app/WindowBounds.h"
 
 #include <QAction>
+#include <QMenu>
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
@@ -217,6 +218,44 @@ TEST_F(MainWindowTest, CtrlEnterCalculatesUndoRemovesTheResultAndErrorsChangeNot
     EXPECT_EQ(msgCalls[0].owner, form.get());
     EXPECT_EQ(Editor()->PageText(), u"1+"_s);
     EXPECT_EQ(Editor()->SelStart(), 2);
+}
+
+// Hiding disables the note window; nothing that must work meanwhile may depend on it, and
+// nothing it owned may stay behind on screen greyed out.
+TEST_F(MainWindowTest, HiddenWindowLeavesTheTrayMenuWorkingAndTakesTheFindDialogAlong)
+{
+    Type(u"abc"_s);
+    Key(Qt::Key_F, Qt::ControlModifier);
+    TFindDialog* dialog = form->FindReplace()->FindDialog();
+    ASSERT_TRUE(dialog->isVisible());
+
+    Key(Qt::Key_Escape);
+    ASSERT_FALSE(form->isEnabled());
+    EXPECT_FALSE(dialog->isVisible()) << "the find dialog stayed on screen";
+    QMenu* tray = form->TrayPopupMenu();
+    EXPECT_EQ(tray->parentWidget(), nullptr);
+    EXPECT_TRUE(tray->isEnabled());
+    EXPECT_TRUE(TrayItem()->isEnabled());
+    EXPECT_TRUE(form->Commands().action(u"ExitAction")->isEnabled());
+
+    TrayItem()->trigger();
+    EXPECT_TRUE(form->isEnabled());
+    EXPECT_TRUE(dialog->isVisible()) << "the find dialog comes back with the window";
+    EXPECT_TRUE(dialog->isEnabled());
+    dialog->close();
+}
+
+TEST_F(MainWindowTest, AGreyedOutCommandsKeyTypesNothing)
+{
+    QAction* insert = form->Commands().action(u"InsertLineDateAction");
+    insert->setEnabled(false);
+    Type(u"x"_s);
+    Key(Qt::Key_Minus, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_EQ(Editor()->PageText(), u"x"_s);
+    // Enabled again, the same key runs the command.
+    insert->setEnabled(true);
+    Key(Qt::Key_Minus, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_GT(Editor()->PageText().size(), 1);
 }
 
 TEST_F(MainWindowTest, FindThroughTheWindowsCommands)

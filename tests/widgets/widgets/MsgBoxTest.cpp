@@ -48,6 +48,44 @@ TEST_F(MsgBoxTest, OkAnswersEnterAndEscOkCloseBoxCancel)
     EXPECT_EQ(AnswerWithCloseBox(OkOnly), 2);
 }
 
+TEST_F(MsgBoxTest, PlainAccessKeysAnswerWhileAButtonHasTheFocus)
+{
+    EXPECT_EQ(AnswerWithKey(YesNo, Qt::Key_Y), 6);
+    EXPECT_EQ(AnswerWithKey(YesNo, Qt::Key_N), 7);
+    // From the other button, and with Shift (a capital letter), the key still picks its button.
+    EXPECT_EQ(AnswerWithKey(YesNo, Qt::Key_Y, 1), 6);
+    WhenModal([](QWidget* dialog) { QTest::keyClick(KeyTarget(dialog), Qt::Key_N, Qt::ShiftModifier); });
+    EXPECT_EQ(ShowMsgBox(nullptr, u"?"_s, MsgBoxKind::Confirmation, YesNo, 0), 7);
+    // Alt+Y still works; a letter no button carries, or Ctrl+N, answers nothing.
+    WhenModal([](QWidget* dialog) {
+        QTest::keyClick(KeyTarget(dialog), Qt::Key_X);
+        QTest::keyClick(KeyTarget(dialog), Qt::Key_N, Qt::ControlModifier);
+        EXPECT_TRUE(dialog->isVisible()) << "only the access keys answer";
+        QTest::keyClick(KeyTarget(dialog), Qt::Key_Y, Qt::AltModifier);
+    });
+    EXPECT_EQ(ShowMsgBox(nullptr, u"?"_s, MsgBoxKind::Confirmation, YesNo, 0), 6);
+}
+
+TEST_F(MsgBoxTest, UnattendedBoxesAnswerAsEscWithoutWaiting)
+{
+    bool shown = false;
+    WhenModal([&shown](QWidget* dialog) {
+        shown = true;
+        dialog->close();
+    });
+    {
+        const TUnattendedMsgBoxes unattended;
+        EXPECT_EQ(ShowMsgBox(nullptr, u"要删除这一页吗？"_s, MsgBoxKind::Confirmation, YesNo), 7);
+        EXPECT_EQ(ShowMsgBox(nullptr, u"无法写入"_s, MsgBoxKind::Error, OkOnly), 1);
+        EXPECT_EQ(ShowMsgBox(nullptr, u"x"_s, MsgBoxKind::Custom, TMsgBoxButtons{MsgBoxButton::Abort}), 3);
+    }
+    EXPECT_FALSE(shown);
+    EXPECT_FALSE(TUnattendedMsgBoxes::Active());
+    // Afterwards boxes show again.
+    EXPECT_EQ(ShowMsgBox(nullptr, u"x"_s, MsgBoxKind::Information, OkOnly), 2);
+    EXPECT_TRUE(shown);
+}
+
 TEST_F(MsgBoxTest, CloseBoxMappingFollowsTheButtonSet)
 {
     EXPECT_EQ(MapMsgBoxResult(2, TMsgBoxButtons{MsgBoxButton::Abort, MsgBoxButton::Retry}), 3);

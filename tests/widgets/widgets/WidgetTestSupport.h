@@ -19,6 +19,8 @@ protected:
 // Runs action on the modal dialog that the next nested loop shows, as soon as it is up. The
 // action gets the dialog; keys go to its focus widget, as a user's would.
 void WhenModal(std::function<void(QWidget* dialog)> action);
+// Processes events until condition holds or timeoutMs has passed; returns the condition's value.
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000);
 // The dialog's focus widget, or the dialog.
 QWidget* KeyTarget(QWidget* dialog);
 // Types text into widget one key event per character; unlike QTest::keyClicks it takes

@@ -131,8 +131,7 @@ TMessageForm::TMessageForm(QWidget* owner, const QString& message, MsgBoxKind ki
                            int focusIndex)
     : TBaseForm(owner), m_set(buttons)
 {
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint);
+    SetFixedSizeDialogFlags(this);
     setLayoutDirection(QGuiApplication::layoutDirection());
     setAttribute(Qt::WA_DeleteOnClose, false);
     auto* panel = new QWidget(this);

@@ -86,6 +86,23 @@ TEST_F(MsgBoxTest, UnattendedBoxesAnswerAsEscWithoutWaiting)
     EXPECT_TRUE(shown);
 }
 
+TEST_F(MsgBoxTest, AFixedSizeBoxAsksForNoMinMaxButtonsAndComesBackWhenMinimised)
+{
+    bool restored = false;
+    WhenModal([&restored](QWidget* dialog) {
+        const Qt::WindowFlags flags = dialog->windowFlags();
+        EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+        EXPECT_TRUE(flags & Qt::CustomizeWindowHint) << "without it the window manager's defaults apply";
+        EXPECT_EQ(dialog->minimumSize(), dialog->maximumSize());
+        // A window manager that still offers a minimise button: the box must not vanish.
+        dialog->setWindowState(Qt::WindowMinimized);
+        restored = WaitFor([dialog] { return !dialog->isMinimized(); });
+        QTest::keyClick(KeyTarget(dialog), Qt::Key_Return);
+    });
+    EXPECT_EQ(ShowMsgBox(nullptr, u"x"_s, MsgBoxKind::Information, OkOnly), 1);
+    EXPECT_TRUE(restored);
+}
+
 TEST_F(MsgBoxTest, CloseBoxMappingFollowsTheButtonSet)
 {
     EXPECT_EQ(MapMsgBoxResult(2, TMsgBoxButtons{MsgBoxButton::Abort, MsgBoxButton::Retry}), 3);

@@ -80,11 +80,17 @@ bool TPropertyList::TryGetValue(const QString& name, QString& value) const
 void TPropertyList::SetValue(const QString& name, const QString& value)
 {
     TLocker locker(*this);
-    const int index = IndexOf(name);
-    if (index >= 0)
-        m_items[index].Value = value;
-    else
-        Add(name, value);
+    if (m_indexStale)
+        rebuildIndex();
+    const QString form = AsciiLowerFormOf(name);
+    if (const auto found = m_index.constFind(form); found != m_index.cend()) {
+        m_items[*found].Value = value;
+        return;
+    }
+    if (name.contains(u'='))
+        throw EPropertyListError(u"Invalid name in property list (%1)"_s.arg(name));
+    m_index.insert(form, int(m_items.size()));
+    m_items.append(TPropertyItem{name, value});
 }
 
 void TPropertyList::Add(const QString& name, const QString& value)

@@ -58,16 +58,11 @@ int main(int argc, char* argv[])
     context.platform = &platform.services();
     context.instanceName = InstanceServerName();
 
-    // One copy per application folder, decided before any file is read: a second start hands
-    // over to the running copy, or, when that copy does not answer, ends without touching the
-    // pages or the settings.
+    // One copy per application folder, decided before any file is read. When the running copy
+    // does not answer, this start ends without touching the pages or the settings.
     QLockFile instanceLock(InstanceLockPath(AppDir()));
-    switch (ClaimInstance(instanceLock, context.instanceName)) {
-    case TStartTurn::Run:
-        break;
-    case TStartTurn::HandedOver:
-        return 0;
-    case TStartTurn::NotAnswering:
+    const TStartTurn turn = ClaimInstance(instanceLock, context.instanceName);
+    if (turn == TStartTurn::NotAnswering) {
         std::fputs("jotvane: Jotvane is already running but does not answer.\n", stderr);
         ShowMsgBox(nullptr, u"Jotvane 已经在运行，但没有响应。\n请等它恢复响应，或者结束它以后再启动。"_s,
                    MsgBoxKind::Error, {MsgBoxButton::OK});
@@ -81,6 +76,14 @@ int main(int argc, char* argv[])
     context.dataManager = dataManager.get();
     auto config = std::make_unique<TAppConfigMgr>(AppDir() + u"Config.ini"_s);
     context.config = config.get();
+    // A start that handed over to the running copy writes back the settings it read, as a
+    // second start always has, and ends without a window.
+    if (turn == TStartTurn::HandedOver) {
+        config.reset();
+        dataManager.reset();
+        parser.reset();
+        return 0;
+    }
 
     // Termination signals are caught from here on. Until now one ends the program at once:
     // nothing has been changed yet, and a long read of a huge settings file must not hold up

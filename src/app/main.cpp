@@ -30,6 +30,8 @@ namespace {
 // of this run are lost. At the end of a session nobody may be there to answer, so no box waits.
 void saveSettingsAtExit(TAppConfigMgr& config, bool userPresent)
 {
+    // This is the release's write: the release itself does not write again.
+    config.SetSaveOnRelease(false);
     if (config.SaveSettings())
         return;
     const QString error = config.LastError();
@@ -101,9 +103,9 @@ int main(int argc, char* argv[])
         });
         QObject::connect(&sessionEnd, &TSessionEndWatcher::terminateRequested, &mainForm,
                          [&mainForm, &ending](int) {
+                             // The normal exit saves everything, without waiting on anyone.
                              if (!ending)
                                  ending.emplace();
-                             mainForm.EndSession();
                              mainForm.Exit();
                          });
         if (!StartsHidden(app.arguments()))

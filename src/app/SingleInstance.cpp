@@ -1,10 +1,16 @@
 #include "app/SingleInstance.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QLockFile>
 #include <QStandardPaths>
+#include <QThread>
+
+#include <algorithm>
+#include <cstdio>
 
 #include <unistd.h>
 
@@ -40,6 +46,36 @@ bool ActivateRunningInstance(const QString& name, int timeoutMs)
     const bool taken = socket.readAll().startsWith("ok");
     socket.disconnectFromServer();
     return taken;
+}
+
+QString InstanceLockPath(const QString& appDir)
+{
+    return QDir(appDir).filePath(u".Jotvane.lock"_s);
+}
+
+TStartTurn ClaimInstance(QLockFile& lock, const QString& serverName, int handOverMs)
+{
+    // Held for the whole run: the lock never turns stale by age, only when its owner is gone.
+    lock.setStaleLockTime(0);
+    if (lock.tryLock(0))
+        return TStartTurn::Run;
+    if (lock.error() != QLockFile::LockFailedError) {
+        std::fprintf(stderr, "jotvane: cannot create the lock file %s; running without it.\n",
+                     qUtf8Printable(lock.fileName()));
+        return ActivateRunningInstance(serverName) ? TStartTurn::HandedOver : TStartTurn::Run;
+    }
+    const QDeadlineTimer deadline(handOverMs);
+    for (;;) {
+        const int attemptMs = int(std::clamp<qint64>(deadline.remainingTime(), 1, 1000));
+        if (ActivateRunningInstance(serverName, attemptMs))
+            return TStartTurn::HandedOver;
+        // The other copy may have ended in the meantime.
+        if (lock.tryLock(0))
+            return TStartTurn::Run;
+        if (deadline.hasExpired())
+            return TStartTurn::NotAnswering;
+        QThread::msleep(100);
+    }
 }
 
 TInstanceServer::TInstanceServer(QObject* parent) : QObject(parent), m_server(new QLocalServer(this))

@@ -4,6 +4,7 @@
 #include <QString>
 
 class QLocalServer;
+class QLockFile;
 
 // The name of the per-user local socket that marks the running copy's main window.
 QString InstanceServerName();
@@ -11,6 +12,25 @@ QString InstanceServerName();
 // Asks the running copy (if any) to bring its window forward. True when a running copy took
 // the request; the caller then ends. Never waits long on a copy that does not answer.
 bool ActivateRunningInstance(const QString& name, int timeoutMs = 1000);
+
+// The lock file in the application folder that the running copy holds for its whole run, so
+// that two copies never share the page folder and the settings files. A lock left by a copy
+// that crashed is noticed and taken over.
+QString InstanceLockPath(const QString& appDir);
+
+// What a start may do, decided before it reads any file.
+enum class TStartTurn
+{
+    Run,          // no other copy: this one runs (and holds the lock when it could be made)
+    HandedOver,   // a running copy took the activation request: end quietly
+    NotAnswering, // a copy holds the lock but does not take the request: end without a window
+};
+
+// Takes the lock, or else asks the copy holding it to come forward, trying for up to
+// handOverMs while the lock stays held (a copy still reading its files listens only once its
+// window exists). When the folder cannot hold a lock at all, a running copy is only looked
+// for through the socket, and without one this copy runs unlocked.
+TStartTurn ClaimInstance(QLockFile& lock, const QString& serverName, int handOverMs = 5000);
 
 // Listens for activation requests of later starts. Only the main window owns one, and only
 // once it exists.

@@ -15,24 +15,32 @@
 #include "app/Startup.h"
 #include "core/Clock.h"
 #include "widgets/DialogService.h"
+#include "widgets/MsgBox.h"
 
 #include <QApplication>
+#include <QLockFile>
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// Writes Config.ini; a failure can no longer be shown in a window, so it goes to stderr once.
-void saveSettingsAtExit(TAppConfigMgr& config)
+// Writes Config.ini once more after the windows. A failure goes to standard error; after a normal
+// Exit the user is also told, in one box, which file could not be written, since the settings
+// of this run are lost. At the end of a session nobody may be there to answer, so no box waits.
+void saveSettingsAtExit(TAppConfigMgr& config, bool userPresent)
 {
-    if (!config.SaveSettings()) {
-        const QString error = config.TakeUnreportedError();
-        if (!error.isEmpty())
-            std::fprintf(stderr, "jotvane: %s\n", error.toLocal8Bit().constData());
-    }
+    // This is the release's write: the release itself does not write again.
+    config.SetSaveOnRelease(false);
+    if (config.SaveSettings())
+        return;
+    const QString error = config.LastError();
+    std::fprintf(stderr, "jotvane: %s\n", qUtf8Printable(error));
+    if (userPresent)
+        ShowMsgBox(nullptr, error, MsgBoxKind::Error, {MsgBoxButton::OK});
 }
 
 } // namespace
@@ -49,9 +57,6 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(u"Jotvane"_s);
     QApplication::setQuitOnLastWindowClosed(false);
     InstallFontSubstitutions();
-    // Termination signals are caught from here on; one that arrives before the window exists
-    // waits in the watcher until the message loop runs.
-    TSessionEndWatcher sessionEnd;
 
     LinuxPlatform platform;
     TAppContext context;
@@ -60,6 +65,17 @@ int main(int argc, char* argv[])
     context.dialogs = &dialogs;
     context.instanceName = InstanceServerName();
 
+    // One copy per application folder, decided before any file is read. When the running copy
+    // does not answer, this start ends without touching the pages or the settings.
+    QLockFile instanceLock(InstanceLockPath(AppDir()));
+    const TStartTurn turn = ClaimInstance(instanceLock, context.instanceName);
+    if (turn == TStartTurn::NotAnswering) {
+        std::fputs("jotvane: Jotvane is already running but does not answer.\n", stderr);
+        ShowMsgBox(nullptr, u"Jotvane 已经在运行，但没有响应。\n请等它恢复响应，或者结束它以后再启动。"_s,
+                   MsgBoxKind::Error, {MsgBoxButton::OK});
+        return 1;
+    }
+
     // The process-wide objects, in this order; released in the reverse order after the windows.
     auto parser = std::make_unique<TExprParser>();
     context.parser = parser.get();
@@ -67,25 +83,51 @@ int main(int argc, char* argv[])
     context.dataManager = dataManager.get();
     auto config = std::make_unique<TAppConfigMgr>(AppDir() + u"Config.ini"_s);
     context.config = config.get();
+    // A start that handed over to the running copy writes back the settings it read, as a
+    // second start always has, and ends without a window.
+    if (turn == TStartTurn::HandedOver) {
+        config.reset();
+        dataManager.reset();
+        parser.reset();
+        return 0;
+    }
+
+    // Termination signals are caught from here on. Until now one ends the program at once:
+    // nothing has been changed yet, and a long read of a huge settings file must not hold up
+    // the end. One that arrives before the message loop runs waits in the watcher.
+    TSessionEndWatcher sessionEnd;
+    // Set once a termination signal has come: from then on no message box waits for an answer.
+    std::optional<TUnattendedMsgBoxes> ending;
 
     int result = 0;
-    // A second start hands over to the running copy and writes back the settings it read.
-    if (!ActivateRunningInstance(context.instanceName)) {
+    {
         TMainForm mainForm(context);
         TSystemClock clock;
         TControllers controllers(mainForm, clock);
-        QObject::connect(&sessionEnd, &TSessionEndWatcher::sessionEnding, &mainForm, &TMainForm::EndSession);
-        QObject::connect(&sessionEnd, &TSessionEndWatcher::terminateRequested, &mainForm, [&mainForm](int) {
+        QObject::connect(&sessionEnd, &TSessionEndWatcher::sessionEnding, &mainForm, [&mainForm] {
+            const TUnattendedMsgBoxes unattended;
             mainForm.EndSession();
-            mainForm.Exit();
         });
+        QObject::connect(&sessionEnd, &TSessionEndWatcher::terminateRequested, &mainForm,
+                         [&mainForm, &ending](int) {
+                             // The normal exit saves everything, without waiting on anyone.
+                             if (!ending)
+                                 ending.emplace();
+                             mainForm.Exit();
+                         });
         if (!StartsHidden(app.arguments()))
             mainForm.ShowMainWindow();
         else if (!mainForm.HasTray())
             mainForm.showMinimized();
         result = QApplication::exec();
     }
-    saveSettingsAtExit(*config);
+    // A termination signal while the closing box below waits ends the wait.
+    QObject::connect(&sessionEnd, &TSessionEndWatcher::terminateRequested, &app, [&ending](int) {
+        if (!ending)
+            ending.emplace();
+        QCoreApplication::exit(0);
+    });
+    saveSettingsAtExit(*config, !ending.has_value());
     config.reset();
     dataManager.reset();
     parser.reset();

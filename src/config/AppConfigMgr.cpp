@@ -83,7 +83,8 @@ TAppConfigMgr::TAppConfigMgr(QString fileName, const QDateTime& now)
 
 TAppConfigMgr::~TAppConfigMgr()
 {
-    SaveSettings();
+    if (m_saveOnRelease)
+        SaveSettings();
 }
 
 void TAppConfigMgr::SetDefaults()

@@ -35,8 +35,10 @@ class TAppConfigMgr final : public TBaseConfigMgr
 public:
     // now is the moment of creation; ShutDownTime defaults to 30 seconds after it.
     explicit TAppConfigMgr(QString fileName, const QDateTime& now = QDateTime::currentDateTime());
-    // Saves; a failure is lost here, so callers that care save first.
+    // Saves; a failure is lost here, so callers that care save first and then switch this save
+    // off (a huge file takes as long to write as to read).
     ~TAppConfigMgr() override;
+    void SetSaveOnRelease(bool save) { m_saveOnRelease = save; }
 
     QString FileName() const { return m_fileName; }
 
@@ -115,4 +117,5 @@ private:
 
     QString m_fileName;
     QDateTime m_created;
+    bool m_saveOnRelease = true;
 };

@@ -95,9 +95,15 @@ void TBaseConfigMgr::LoadFrom(TConfigIO& io)
     Clear();
     io.Open();
     try {
-        for (const QString& section : io.ReadSections())
-            for (const QString& key : io.ReadSection(section))
-                WriteString(section, key, io.ReadValue(section, key, QString()));
+        for (const QString& section : io.ReadSections()) {
+            // WriteString for every key, with the section looked up once.
+            const QStringList keys = io.ReadSection(section);
+            if (keys.isEmpty())
+                continue;
+            TPropertyList* list = ForceSection(section);
+            for (const QString& key : keys)
+                list->SetValue(key, io.ReadValue(section, key, QString()));
+        }
     } catch (...) {
         Clear();
         try {

@@ -48,22 +48,6 @@ QList<QStringView> splitLines(QStringView text)
     return lines;
 }
 
-bool isValidUtf8WithNonAscii(const QByteArray& data)
-{
-    bool nonAscii = false;
-    for (char c : data) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            nonAscii = true;
-            break;
-        }
-    }
-    if (!nonAscii)
-        return false;
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    const QString text = decoder(data);
-    return !decoder.hasError();
-}
-
 QByteArray readFile(const QString& path, bool& exists)
 {
     exists = QFile::exists(path);
@@ -86,10 +70,9 @@ TIniConfigIO::TEncoding TIniConfigIO::EncodingOf(const QByteArray& data)
         return TEncoding::Utf16BE;
     if (data.startsWith("\xEF\xBB\xBF"))
         return TEncoding::Utf8Bom;
-    // Files edited on Linux are mostly UTF-8 without a mark. GB18030 text is almost never valid
-    // UTF-8 (宋体 is CB CE CC E5, and CE cannot follow CB there), so the test is safe; and
-    // either way the bytes are written back exactly as they were read.
-    if (isValidUtf8WithNonAscii(data))
+    // The rule of every text file: without a mark, valid UTF-8 is UTF-8, anything else GB18030.
+    // Either way the bytes are written back in the encoding they were read in.
+    if (IsUtf8Text(data))
         return TEncoding::Utf8;
     return TEncoding::Ansi;
 }
@@ -137,33 +120,30 @@ void TIniConfigIO::parse(const QString& text, TDocument& document)
             continue;
         if (line.size() >= 2 && line.startsWith(u'[') && line.endsWith(u']')) {
             const QString name = trimmed(QStringView(line).sliced(1, line.size() - 2));
-            current = nullptr;
-            for (TSection& section : document.Sections)
-                if (SameTextFolded(section.Name, name))
-                    current = &section;
-            if (!current) {
-                document.Sections.append(TSection{name, {}});
-                current = &document.Sections.last();
-            }
+            current = document.find(name);
+            if (!current)
+                current = document.append(name);
             continue;
         }
         if (!current)
             continue;
         const qsizetype equals = line.indexOf(u'=');
         if (equals < 0)
-            current->Entries.append(TEntry{});
+            current->append(TEntry{});
         else
-            current->Entries.append(TEntry{trimmed(QStringView(line).first(equals)),
-                                           trimmed(QStringView(line).sliced(equals + 1))});
+            current->append(TEntry{trimmed(QStringView(line).first(equals)),
+                                   trimmed(QStringView(line).sliced(equals + 1))});
     }
 }
 
 QString TIniConfigIO::compose(const TDocument& document)
 {
     QString text;
-    for (const TSection& section : document.Sections) {
-        text += u'[' + section.Name + u"]\r\n"_s;
-        for (const TEntry& entry : section.Entries)
+    for (const auto& section : document.Sections) {
+        if (section->Erased)
+            continue;
+        text += u'[' + section->Name + u"]\r\n"_s;
+        for (const TEntry& entry : section->Entries)
             text += entry.Key + u'=' + entry.Value + u"\r\n"_s;
         text += u"\r\n"_s;
     }
@@ -197,12 +177,36 @@ TIniConfigIO::TDocument& TIniConfigIO::document() const
     return *m_document;
 }
 
+void TIniConfigIO::TSection::append(TEntry entry)
+{
+    LastEntry.insert(AsciiLowerFormOf(entry.Key), Entries.size());
+    Entries.append(std::move(entry));
+}
+
+TIniConfigIO::TEntry* TIniConfigIO::TSection::find(const QString& key)
+{
+    const auto found = LastEntry.constFind(AsciiLowerFormOf(key));
+    return found == LastEntry.cend() ? nullptr : &Entries[*found];
+}
+
+TIniConfigIO::TSection* TIniConfigIO::TDocument::find(const QString& name) const
+{
+    return ByName.value(FoldedFormOf(name), nullptr);
+}
+
+TIniConfigIO::TSection* TIniConfigIO::TDocument::append(const QString& name)
+{
+    auto section = std::make_unique<TSection>();
+    section->Name = name;
+    TSection* added = section.get();
+    Sections.push_back(std::move(section));
+    ByName.insert(FoldedFormOf(name), added);
+    return added;
+}
+
 TIniConfigIO::TSection* TIniConfigIO::findSection(const QString& name) const
 {
-    for (TSection& section : document().Sections)
-        if (SameTextFolded(section.Name, name))
-            return &section;
-    return nullptr;
+    return document().find(name);
 }
 
 TIniConfigIO::TEncoding TIniConfigIO::Encoding() const
@@ -213,52 +217,50 @@ TIniConfigIO::TEncoding TIniConfigIO::Encoding() const
 QStringList TIniConfigIO::ReadSections()
 {
     QStringList names;
-    for (const TSection& section : std::as_const(document().Sections))
-        names.append(section.Name);
+    for (const auto& section : document().Sections)
+        if (!section->Erased)
+            names.append(section->Name);
     return names;
 }
 
 QStringList TIniConfigIO::ReadSection(const QString& section)
 {
     QStringList keys;
-    if (const TSection* found = findSection(section))
+    if (const TSection* found = findSection(section)) {
+        keys.reserve(found->Entries.size());
         for (const TEntry& entry : found->Entries)
             keys.append(entry.Key);
+    }
     return keys;
 }
 
 QString TIniConfigIO::ReadValue(const QString& section, const QString& key, const QString& defaultValue)
 {
-    if (const TSection* found = findSection(section))
-        for (qsizetype i = found->Entries.size() - 1; i >= 0; --i)
-            if (SameTextAscii(found->Entries[i].Key, key))
-                return found->Entries[i].Value;
+    if (TSection* found = findSection(section))
+        if (const TEntry* entry = found->find(key))
+            return entry->Value;
     return defaultValue;
 }
 
 void TIniConfigIO::WriteValue(const QString& section, const QString& key, const QString& value)
 {
     TSection* found = findSection(section);
-    if (!found) {
-        document().Sections.append(TSection{section, {}});
-        found = &document().Sections.last();
-    }
-    for (qsizetype i = found->Entries.size() - 1; i >= 0; --i) {
-        if (SameTextAscii(found->Entries[i].Key, key)) {
-            found->Entries[i] = TEntry{key, value};
-            return;
-        }
-    }
-    found->Entries.append(TEntry{key, value});
+    if (!found)
+        found = document().append(section);
+    if (TEntry* entry = found->find(key))
+        *entry = TEntry{key, value};
+    else
+        found->append(TEntry{key, value});
 }
 
 void TIniConfigIO::EraseSection(const QString& section)
 {
-    QList<TSection>& sections = document().Sections;
-    for (qsizetype i = 0; i < sections.size(); ++i) {
-        if (SameTextFolded(sections[i].Name, section)) {
-            sections.removeAt(i);
-            return;
-        }
+    // Marked rather than removed: erasing every section before writing it again stays linear.
+    TDocument& doc = document();
+    if (TSection* found = doc.find(section)) {
+        found->Erased = true;
+        found->Entries.clear();
+        found->LastEntry.clear();
+        doc.ByName.remove(FoldedFormOf(section));
     }
 }

@@ -3,10 +3,12 @@
 #include "config/ConfigIO.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 // An INI text file: "[name]" lines open sections, "key=value" lines are their entries.
 //
@@ -24,6 +26,9 @@
 // Writing: every section as "[name]", its entries as "key=value" (no blanks around "="), then
 // an empty line; CR LF after every line. Comments, blank lines and lines outside sections are
 // not written back.
+//
+// Section and entry names are indexed: loading and saving take time in proportion to the size
+// of the file, also for millions of keys.
 class TIniConfigIO final : public TConfigIO
 {
 public:
@@ -71,11 +76,24 @@ private:
     {
         QString Name;
         QList<TEntry> Entries;
+        // AsciiLowerFormOf(key) -> position of the last entry of that key.
+        QHash<QString, qsizetype> LastEntry;
+        bool Erased = false; // left out of the document, and never found again
+
+        void append(TEntry entry);
+        // The last entry of key, or nullptr.
+        TEntry* find(const QString& key);
     };
     struct TDocument
     {
         TEncoding Encoding = TEncoding::Utf16LE;
-        QList<TSection> Sections;
+        // In document order; a section never moves, so the index below can point at it.
+        std::vector<std::unique_ptr<TSection>> Sections;
+        // FoldedFormOf(name) -> the section of that name that is not erased.
+        QHash<QString, TSection*> ByName;
+
+        TSection* find(const QString& name) const;
+        TSection* append(const QString& name);
     };
 
     TDocument& document() const;

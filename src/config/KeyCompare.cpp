@@ -53,3 +53,26 @@ bool SameTextAscii(const QString& a, const QString& b)
             return false;
     return true;
 }
+
+QString FoldedFormOf(const QString& key)
+{
+    QString form = key;
+    for (qsizetype i = 0; i < key.size(); ++i) {
+        const char16_t c = key[i].unicode();
+        const char16_t folded = foldUnit(c);
+        if (folded != c)
+            form[i] = QChar(folded);
+    }
+    return form;
+}
+
+QString AsciiLowerFormOf(const QString& key)
+{
+    QString form = key;
+    for (qsizetype i = 0; i < key.size(); ++i) {
+        const char16_t c = key[i].unicode();
+        if (c >= u'A' && c <= u'Z')
+            form[i] = QChar(asciiLower(c));
+    }
+    return form;
+}

@@ -19,3 +19,11 @@ bool SameTextFolded(const QString& a, const QString& b);
 QString HashFormOf(const QString& key);
 // True when a and b are equal with only the ASCII letters compared ignoring case.
 bool SameTextAscii(const QString& a, const QString& b);
+
+// Index forms: two names compare equal exactly when their forms are equal, so the forms can key
+// a hash (QHash, QSet) where a lookup must not walk every name.
+// SameTextFolded(a, b) == (FoldedFormOf(a) == FoldedFormOf(b)).
+QString FoldedFormOf(const QString& key);
+// SameTextAscii(a, b) == (AsciiLowerFormOf(a) == AsciiLowerFormOf(b)); a name without A-Z comes
+// back as the same shared string.
+QString AsciiLowerFormOf(const QString& key);

@@ -6,44 +6,58 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
 
 constexpr char kAnsiCodec[] = "GB18030";
 
-qsizetype markLength(TTextEncoding encoding)
+QByteArrayView markOf(TTextEncoding encoding)
 {
     switch (encoding) {
     case TTextEncoding::Utf16LE:
+        return "\xFF\xFE";
     case TTextEncoding::Utf16BE:
-        return 2;
+        return "\xFE\xFF";
     case TTextEncoding::Utf8:
-        return 3;
+        return "\xEF\xBB\xBF";
     case TTextEncoding::Ansi:
+    case TTextEncoding::Utf8NoMark:
         break;
     }
-    return 0;
+    return {};
 }
 
 } // namespace
 
 TTextEncoding DetectEncoding(const QByteArray& data)
 {
-    if (data.startsWith("\xFF\xFE"))
-        return TTextEncoding::Utf16LE;
-    if (data.startsWith("\xFE\xFF"))
-        return TTextEncoding::Utf16BE;
-    if (data.startsWith("\xEF\xBB\xBF"))
-        return TTextEncoding::Utf8;
-    return TTextEncoding::Ansi;
+    for (TTextEncoding marked : {TTextEncoding::Utf16LE, TTextEncoding::Utf16BE, TTextEncoding::Utf8})
+        if (data.startsWith(markOf(marked)))
+            return marked;
+    return IsUtf8Text(data) ? TTextEncoding::Utf8NoMark : TTextEncoding::Ansi;
+}
+
+bool IsUtf8Text(QByteArrayView data)
+{
+    const auto nonAscii =
+        std::find_if(data.begin(), data.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    if (nonAscii == data.end())
+        return false;
+    // Only the part from the first non-ASCII byte on can be invalid.
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    [[maybe_unused]] const QString text = decoder(data.sliced(nonAscii - data.begin()));
+    return !decoder.hasError();
 }
 
 QString DecodeTextAs(const QByteArray& data, TTextEncoding encoding)
 {
     QByteArrayView body(data);
-    if (DetectEncoding(data) == encoding)
-        body = body.sliced(markLength(encoding));
+    const QByteArrayView mark = markOf(encoding);
+    if (!mark.isEmpty() && data.startsWith(mark))
+        body = body.sliced(mark.size());
     switch (encoding) {
     case TTextEncoding::Utf16LE: {
         QStringDecoder decoder(QStringConverter::Utf16LE, QStringConverter::Flag::Stateless);
@@ -53,7 +67,8 @@ QString DecodeTextAs(const QByteArray& data, TTextEncoding encoding)
         QStringDecoder decoder(QStringConverter::Utf16BE, QStringConverter::Flag::Stateless);
         return decoder(body);
     }
-    case TTextEncoding::Utf8: {
+    case TTextEncoding::Utf8:
+    case TTextEncoding::Utf8NoMark: {
         QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
         return decoder(body);
     }
@@ -86,6 +101,8 @@ QByteArray EncodeText(const QString& text, TTextEncoding encoding)
         QStringEncoder encoder(QStringConverter::Utf8, QStringConverter::Flag::WriteBom);
         return encoder(text);
     }
+    case TTextEncoding::Utf8NoMark:
+        return text.toUtf8();
     case TTextEncoding::Ansi:
         break;
     }

@@ -6,14 +6,17 @@
 
 #include "core/Error.h"
 
-// How a text file is encoded on disk. Files the program writes are Utf16LE; a file without a
-// byte-order mark is read in the system's ANSI code page, which here is GB18030.
+// How a text file is encoded on disk. Files the program writes are Utf16LE. A file without a
+// byte-order mark is read as UTF-8 when its bytes are valid UTF-8 with at least one non-ASCII
+// character (the usual form of a text file on Linux), otherwise in the system's ANSI code page,
+// which here is GB18030. Plain ASCII reads the same either way and counts as Ansi.
 enum class TTextEncoding
 {
     Utf16LE,
     Utf16BE,
-    Utf8,
-    Ansi,
+    Utf8,       // with the mark EF BB BF
+    Ansi,       // no mark: GB18030
+    Utf8NoMark, // no mark, valid UTF-8
 };
 
 // A file could not be opened, read or written. The message names the file.
@@ -23,9 +26,14 @@ public:
     using EJotvaneError::EJotvaneError;
 };
 
-// The encoding a byte-order mark at the start of data announces, Ansi without one.
+// The encoding a byte-order mark at the start of data announces; without one, Utf8NoMark when
+// IsUtf8Text(data), else Ansi.
 TTextEncoding DetectEncoding(const QByteArray& data);
-// Decodes data by its byte-order mark (which is not part of the result).
+// True when data is valid UTF-8 and holds at least one non-ASCII character. Some short GBK texts
+// are valid UTF-8 too ("十一" is CA AE D2 BB, which is also "ʮһ"); they read as UTF-8.
+bool IsUtf8Text(QByteArrayView data);
+// Decodes data by its byte-order mark (which is not part of the result), or without one by the
+// UTF-8 test above.
 QString DecodeText(const QByteArray& data, TTextEncoding* encoding = nullptr);
 // Decodes data known to be in one encoding; a leading mark of that encoding is skipped.
 QString DecodeTextAs(const QByteArray& data, TTextEncoding encoding);

@@ -55,8 +55,7 @@ TAboutForm::TAboutForm(const TPlatform& platform, QWidget* owner) : TBaseForm(ow
 {
     InitWidgetResources();
     SetPlacement(TPlacement::Owner);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint);
+    SetFixedSizeDialogFlags(this);
     setWindowTitle(u"关于"_s);
     setFixedSize(264, 192);
 

@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QShowEvent>
+#include <QTimer>
 #include <QWidget>
 
 using namespace Qt::StringLiterals;
@@ -97,6 +98,12 @@ void CenterOnOwner(QWidget* form, QWidget* owner)
                frame.top() + (frame.height() - size.height()) / 2);
 }
 
+void SetFixedSizeDialogFlags(QWidget* form)
+{
+    form->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                         Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+}
+
 TBaseForm::TBaseForm(QWidget* parent) : QDialog(parent)
 {
     EnsureFontSubstitutions();
@@ -125,4 +132,17 @@ void TBaseForm::showEvent(QShowEvent* event)
             CenterOnOwner(this, parentWidget());
     }
     QDialog::showEvent(event);
+}
+
+void TBaseForm::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isModal() && isMinimized()) {
+        QTimer::singleShot(0, this, [this] {
+            if (isVisible() && isMinimized()) {
+                setWindowState(windowState() & ~Qt::WindowMinimized);
+                activateWindow();
+            }
+        });
+    }
 }

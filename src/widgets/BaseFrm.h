@@ -19,6 +19,10 @@ void CenterOnScreen(QWidget* form);
 // when the owner is hidden or minimised.
 void CenterOnOwner(QWidget* form, QWidget* owner);
 
+// The window flags of a fixed-size dialog: a title, the window menu and a close button, and no
+// minimise or maximise button asked of the window manager (_MOTIF_WM_HINTS without either).
+void SetFixedSizeDialogFlags(QWidget* form);
+
 // The skin bitmaps and icons of this library live in Qt resources of a static library; the
 // library's windows call this themselves, other users call it once before loading ":/skin/...".
 void InitWidgetResources();
@@ -50,6 +54,10 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Some window managers (openbox) keep a minimise button on every dialog. A modal dialog that
+    // gets minimised comes straight back: hidden, it would leave the program waiting on a box
+    // nobody can see.
+    void changeEvent(QEvent* event) override;
 
 private:
     TPlacement m_placement = TPlacement::Screen;

@@ -9,8 +9,7 @@ using namespace Qt::StringLiterals;
 TInputForm::TInputForm(QWidget* owner) : TBaseForm(owner)
 {
     SetPlacement(TPlacement::Owner);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint);
+    SetFixedSizeDialogFlags(this);
     setWindowTitle(u"输入"_s);
     // Client area 256 x 86 inside a 6-pixel border.
     setFixedSize(256, 86);

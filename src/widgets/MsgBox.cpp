@@ -4,10 +4,13 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+
+#include <cstdio>
 
 using namespace Qt::StringLiterals;
 
@@ -40,6 +43,9 @@ constexpr int IconSize = 32;
 
 // Lives for the whole run: a button type is measured the first time it is laid out.
 int ButtonWidthCache[MsgBoxButtonCount] = {};
+
+// How many TUnattendedMsgBoxes exist.
+int UnattendedCount = 0;
 
 TMsgBoxHook& Hook()
 {
@@ -125,8 +131,7 @@ TMessageForm::TMessageForm(QWidget* owner, const QString& message, MsgBoxKind ki
                            int focusIndex)
     : TBaseForm(owner), m_set(buttons)
 {
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint);
+    SetFixedSizeDialogFlags(this);
     setLayoutDirection(QGuiApplication::layoutDirection());
     setAttribute(Qt::WA_DeleteOnClose, false);
     auto* panel = new QWidget(this);
@@ -253,6 +258,22 @@ void TMessageForm::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
+    // As in a desktop dialog, a button's access key works without Alt while the focus is on a
+    // button: Y answers Yes, N answers No. With Alt it works anywhere (when the shortcut system
+    // has not taken it already).
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
+    if (modifiers == Qt::AltModifier ||
+        (modifiers == Qt::NoModifier && qobject_cast<QAbstractButton*>(focusWidget()))) {
+        const QKeySequence pressed(Qt::AltModifier | Qt::Key(event->key()));
+        for (QPushButton* button : m_buttons) {
+            if (button && button->isVisible() && button->isEnabled() &&
+                QKeySequence::mnemonic(button->text()) == pressed) {
+                button->click();
+                event->accept();
+                return;
+            }
+        }
+    }
     TBaseForm::keyPressEvent(event);
 }
 
@@ -281,6 +302,29 @@ int MapMsgBoxResult(int result, TMsgBoxButtons buttons)
     return result;
 }
 
+TUnattendedMsgBoxes::TUnattendedMsgBoxes()
+{
+    ++UnattendedCount;
+}
+
+TUnattendedMsgBoxes::~TUnattendedMsgBoxes()
+{
+    --UnattendedCount;
+}
+
+bool TUnattendedMsgBoxes::Active()
+{
+    return UnattendedCount > 0;
+}
+
+int EscapeMsgBoxResult(TMsgBoxButtons buttons)
+{
+    for (MsgBoxButton b : {MsgBoxButton::Cancel, MsgBoxButton::No, MsgBoxButton::OK})
+        if (buttons.Contains(b))
+            return MsgBoxButtonResult(b);
+    return MapMsgBoxResult(MsgResultCancel, buttons);
+}
+
 void SetMsgBoxHook(TMsgBoxHook hook)
 {
     Hook() = std::move(hook);
@@ -289,6 +333,10 @@ void SetMsgBoxHook(TMsgBoxHook hook)
 int ShowMsgBox(QWidget* owner, const QString& message, MsgBoxKind kind, TMsgBoxButtons buttons,
                int focusIndex)
 {
+    if (TUnattendedMsgBoxes::Active()) {
+        std::fprintf(stderr, "jotvane: %s: %s\n", qUtf8Printable(MsgBoxTitle(kind)), qUtf8Printable(message));
+        return EscapeMsgBoxResult(buttons);
+    }
     if (const TMsgBoxHook& hook = Hook())
         return hook(TMsgBoxCall{owner, message, kind, buttons, focusIndex});
     TMessageForm dialog(owner, message, kind, buttons, focusIndex);

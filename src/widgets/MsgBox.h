@@ -133,6 +133,22 @@ struct TMsgBoxCall
 using TMsgBoxHook = std::function<int(const TMsgBoxCall& call)>;
 void SetMsgBoxHook(TMsgBoxHook hook);
 
+// While at least one exists, ShowMsgBox shows nothing and waits on nobody: the message goes to
+// standard error and the box answers as Esc would (No to a question, OK to a notice). Used
+// while the session ends, when nobody may be there to answer.
+class TUnattendedMsgBoxes
+{
+public:
+    TUnattendedMsgBoxes();
+    ~TUnattendedMsgBoxes();
+    Q_DISABLE_COPY_MOVE(TUnattendedMsgBoxes)
+
+    static bool Active();
+};
+// The answer of a box closed with Esc: its cancel button's result (Cancel, else No, else OK),
+// or the close box's result when it has none of them.
+int EscapeMsgBoxResult(TMsgBoxButtons buttons);
+
 // The runner's steps, shared with tests: the window's place for an owner (centre of the owner's
 // frame, or of the screen when there is none or it is minimised), and the close-box mapping.
 QPoint MsgBoxPosition(QWidget* owner, const QSize& dialogSize);

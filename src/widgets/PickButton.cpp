@@ -6,13 +6,36 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QProxyStyle>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// A menu taller than the screen scrolls (arrows at both ends, wheel, arrow keys) instead of
+// spreading over columns, which run off the screen: every page stays reachable.
+class TScrollingMenuStyle final : public QProxyStyle
+{
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == QStyle::SH_Menu_Scrollable)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+} // namespace
 
 TPickButton::TPickButton(TPadTabSet* strip) : QWidget(strip), m_strip(strip), m_menu(new QMenu(this))
 {
     setObjectName(u"PickButton"_s);
     m_menu->setObjectName(u"PickMenu"_s);
+    auto* menuStyle = new TScrollingMenuStyle;
+    menuStyle->setParent(m_menu);
+    m_menu->setStyle(menuStyle);
+    m_menu->installEventFilter(this);
     setToolTip(u"标签列表"_s);
     setGeometry(2, 2, 22, 18);
 }
@@ -70,8 +93,25 @@ void TPickButton::mouseReleaseEvent(QMouseEvent* event)
     event->accept();
     if (event->button() != Qt::LeftButton || !rect().contains(event->position().toPoint()))
         return;
+    PopupMenu();
+}
+
+void TPickButton::PopupMenu()
+{
     RebuildMenu();
     m_menu->popup(mapToGlobal(QPoint(0, height())));
+}
+
+bool TPickButton::eventFilter(QObject* watched, QEvent* event)
+{
+    // However the menu is opened, the current page is in view and arrow keys start from it.
+    if (watched == m_menu && event->type() == QEvent::Show) {
+        const auto actions = m_menu->actions();
+        const int current = m_strip->TabIndex();
+        if (current >= 0 && current < actions.size())
+            m_menu->setActiveAction(actions[current]);
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TPickButton::mouseDoubleClickEvent(QMouseEvent* event)

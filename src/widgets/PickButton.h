@@ -16,9 +16,13 @@ public:
     bool Hover() const { return m_hover; }
     // Rebuilds the menu from the strip's tabs; choosing an item selects its tab.
     void RebuildMenu();
+    // Rebuilds the menu and drops it down below the button, the current page in view. A menu
+    // taller than the screen scrolls.
+    void PopupMenu();
     QMenu* Menu() const { return m_menu; }
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;

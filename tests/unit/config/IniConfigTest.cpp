@@ -286,3 +286,63 @@ TEST(IniConfigIO, ReadsAndWritesTheDocumentBetweenOpenAndClose)
                                                     u"[New]"_s, u"k=v"_s, QString()})));
     io.Close(); // a second Close does nothing
 }
+
+// The names are indexed for large files: the indexes must give exactly the answers of a walk
+// through every name.
+TEST_F(IniStore, ManyKeysKeepTheLookupRules)
+{
+    QStringList lines{u"[Big]"_s};
+    constexpr int kKeys = 60000;
+    for (int i = 0; i < kKeys; ++i)
+        lines.append(u"Key%1=v%1"_s.arg(i));
+    // Of names equal but for ASCII case the first keeps its place and spelling, the last value
+    // counts; É and é are two names.
+    lines += {u"KEY7=late"_s, u"É=upper"_s, u"é=lower"_s, u"noequals"_s};
+    // Section names are folded per unit (ſ is s); one that comes again continues its section.
+    lines += {u"[biſ]"_s, u"More=1"_s, u"[BIG]"_s, u"key8=again"_s};
+    const QString file = path(u"big.ini"_s);
+    WriteBytes(file, IniBytes(lines));
+
+    store.LoadFromFile(file);
+    const TPropertyList* big = store.FindSection(u"big"_s);
+    ASSERT_NE(big, nullptr);
+    EXPECT_EQ(big->Count(), kKeys + 3);
+    EXPECT_EQ(store.ReadString(u"Big"_s, u"key7"_s, QString()), u"late"_s);
+    EXPECT_EQ(big->IndexOf(u"kEy7"_s), 7);
+    EXPECT_EQ(big->GetItem(7).Name, u"Key7"_s);
+    EXPECT_EQ(store.ReadString(u"bIG"_s, u"Key8"_s, QString()), u"again"_s);
+    EXPECT_EQ(store.ReadString(u"Big"_s, u"É"_s, QString()), u"upper"_s);
+    EXPECT_EQ(store.ReadString(u"Big"_s, u"é"_s, QString()), u"lower"_s);
+    EXPECT_EQ(store.ReadString(u"Big"_s, QString(), u"none"_s), QString());
+    EXPECT_EQ(store.ReadString(u"Big"_s, u"Key%1"_s.arg(kKeys - 1), QString()), u"v%1"_s.arg(kKeys - 1));
+    EXPECT_EQ(store.ReadString(u"Bis"_s, u"more"_s, QString()), u"1"_s);
+
+    // Saving rewrites each section once, keys in list order, the repeated ones merged.
+    store.WriteString(u"Big"_s, u"NEW"_s, u"n"_s);
+    store.SaveToFile(file);
+    const QStringList written = SplitLines(DecodeText(ReadBytes(file)));
+    const qsizetype header = written.indexOf(u"[Big]"_s);
+    ASSERT_GE(header, 0);
+    EXPECT_EQ(written.count(u"[Big]"_s), 1);
+    EXPECT_EQ(written[header + 1 + 7], u"Key7=late"_s);
+    EXPECT_EQ(written[header + 1 + kKeys + 2], u"="_s);
+    EXPECT_EQ(written[header + 1 + kKeys + 3], u"NEW=n"_s);
+    EXPECT_EQ(written.count(u"KEY7=late"_s), 0);
+}
+
+TEST(PropertyList, ANameChangedThroughItemsIsFoundUnderItsNewName)
+{
+    TPropertyList list;
+    list.SetValue(u"Alpha"_s, u"1"_s);
+    list.SetValue(u"Beta"_s, u"2"_s);
+    list.Items(0).Name = u"Gamma"_s;
+    EXPECT_EQ(list.IndexOf(u"alpha"_s), -1);
+    EXPECT_EQ(list.IndexOf(u"GAMMA"_s), 0);
+    list.SetValue(u"alpha"_s, u"3"_s);
+    EXPECT_EQ(list.Count(), 3);
+    // Add does not look for the name; the first of two equal names is the one found.
+    list.Add(u"beta"_s, u"4"_s);
+    EXPECT_EQ(list.IndexOf(u"BETA"_s), 1);
+    list.Clear();
+    EXPECT_EQ(list.IndexOf(u"beta"_s), -1);
+}

@@ -82,3 +82,27 @@ TEST(TextFile, AFolderThatRefusesNewFilesKeepsTheOldFile)
     QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_EQ(ReadBytes(path), before);
 }
+
+TEST(TextEncoding, WithoutAMarkValidUtf8IsUtf8AndAnythingElseGb18030)
+{
+    TTextEncoding found{};
+    // A UTF-8 file as Linux editors write it: no mark.
+    EXPECT_EQ(DecodeText(u"笔记\r\n"_s.toUtf8(), &found), u"笔记\r\n"_s);
+    EXPECT_EQ(found, TTextEncoding::Utf8NoMark);
+    // One byte that is not UTF-8 makes the whole file GB18030.
+    EXPECT_EQ(DecodeText(u"笔记"_s.toUtf8() + AnsiFromText(u"你好"_s), &found),
+              TextFromAnsi(u"笔记"_s.toUtf8()) + u"你好"_s);
+    EXPECT_EQ(found, TTextEncoding::Ansi);
+    // Plain ASCII reads the same either way.
+    EXPECT_EQ(DecodeText(QByteArray("0\r\nabc\r\n"), &found), u"0\r\nabc\r\n"_s);
+    EXPECT_EQ(found, TTextEncoding::Ansi);
+    // The rule's known ambiguity: 十一 in GBK (CA AE D2 BB) is also valid UTF-8, and reads as such.
+    const QByteArray shiYi("\xCA\xAE\xD2\xBB");
+    EXPECT_EQ(AnsiFromText(u"十一"_s), shiYi);
+    EXPECT_EQ(DecodeText(shiYi, &found), u"\u02AE\u04BB"_s);
+    EXPECT_EQ(found, TTextEncoding::Utf8NoMark);
+    // A mark still decides before the rule.
+    EXPECT_EQ(DecodeText("\xEF\xBB\xBF" + shiYi, &found), u"\u02AE\u04BB"_s);
+    EXPECT_EQ(found, TTextEncoding::Utf8);
+    EXPECT_EQ(DecodeTextAs(shiYi, TTextEncoding::Ansi), u"十一"_s);
+}

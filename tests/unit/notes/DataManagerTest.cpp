@@ -146,6 +146,19 @@ TEST_F(PageStoreTest, ForeignEncodingsAreReadAndWrittenBackAsUtf16)
     EXPECT_EQ(ReadBytes(pagePath(u"be.txt"_s)), Utf16Le(u"1\r\nBE\r\n\r\nx\r\n"_s));
 }
 
+TEST_F(PageStoreTest, UnmarkedUtf8PageIsReadAsUtf8AndSavedWithoutMojibake)
+{
+    // A page written by a Linux editor: UTF-8, no mark, LF line ends.
+    seed(u"linux.txt"_s, u"0\n笔记\n\n第一行\n"_s.toUtf8());
+    TDataManager store(folder(), m_trash);
+    ASSERT_EQ(store.count(), 1);
+    const TPageItems pages = store.GetPages();
+    EXPECT_EQ(pages[0].Title, u"笔记"_s);
+    EXPECT_EQ(pages[0].Text, u"第一行\r\n"_s);
+    store.RenamePage(0, u"笔记本"_s);
+    EXPECT_EQ(ReadBytes(pagePath(u"linux.txt"_s)), Utf16Le(u"0\r\n笔记本\r\n\r\n第一行\r\n"_s));
+}
+
 TEST_F(PageStoreTest, OnlyVisibleTxtFilesArePages)
 {
     seed(u".hidden.txt"_s, Utf16Le(u"0\r\nH\r\n\r\n"_s));

@@ -49,6 +49,79 @@ TEST_F(MsgBoxTest, OkAnswersEnterAndEscOkCloseBoxCancel)
     EXPECT_EQ(AnswerWithCloseBox(OkOnly), 2);
 }
 
+// Presses key with modifiers on the box's focused button; a box the key leaves open is closed
+// with the close box (result 2 or 7), so that a key that does nothing fails instead of hanging.
+int AnswerWithPlainKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, int focusIndex = 0)
+{
+    WhenModal([key, modifiers](QWidget* dialog) {
+        QTest::keyClick(KeyTarget(dialog), key, modifiers);
+        if (dialog->isVisible())
+            dialog->close();
+    });
+    return ShowMsgBox(nullptr, u"要删除这一页吗？"_s, MsgBoxKind::Confirmation, YesNo, focusIndex);
+}
+
+TEST_F(MsgBoxTest, PlainAccessKeysAnswerWhileAButtonHasTheFocus)
+{
+    EXPECT_EQ(AnswerWithPlainKey(Qt::Key_Y), 6);
+    // From the other button, and with Shift (a capital letter), the key still picks its button.
+    EXPECT_EQ(AnswerWithPlainKey(Qt::Key_Y, Qt::NoModifier, 1), 6);
+    EXPECT_EQ(AnswerWithPlainKey(Qt::Key_Y, Qt::ShiftModifier), 6);
+    EXPECT_EQ(AnswerWithPlainKey(Qt::Key_Y, Qt::AltModifier), 6);
+    // No is also the close box's answer: N is told apart by the focus on Yes and Enter after it.
+    WhenModal([](QWidget* dialog) {
+        QTest::keyClick(KeyTarget(dialog), Qt::Key_N);
+        if (dialog->isVisible())
+            QTest::keyClick(KeyTarget(dialog), Qt::Key_Return);
+    });
+    EXPECT_EQ(ShowMsgBox(nullptr, u"?"_s, MsgBoxKind::Confirmation, YesNo, 0), 7);
+    // A letter no button carries, or Ctrl+Y, answers nothing.
+    WhenModal([](QWidget* dialog) {
+        QTest::keyClick(KeyTarget(dialog), Qt::Key_X);
+        QTest::keyClick(KeyTarget(dialog), Qt::Key_Y, Qt::ControlModifier);
+        EXPECT_TRUE(dialog->isVisible()) << "only the access keys answer";
+        QTest::keyClick(KeyTarget(dialog), Qt::Key_Escape);
+    });
+    EXPECT_EQ(ShowMsgBox(nullptr, u"?"_s, MsgBoxKind::Confirmation, YesNo, 0), 7);
+}
+
+TEST_F(MsgBoxTest, UnattendedBoxesAnswerAsEscWithoutWaiting)
+{
+    bool shown = false;
+    WhenModal([&shown](QWidget* dialog) {
+        shown = true;
+        dialog->close();
+    });
+    {
+        const TUnattendedMsgBoxes unattended;
+        EXPECT_EQ(ShowMsgBox(nullptr, u"要删除这一页吗？"_s, MsgBoxKind::Confirmation, YesNo), 7);
+        EXPECT_EQ(ShowMsgBox(nullptr, u"无法写入"_s, MsgBoxKind::Error, OkOnly), 1);
+        EXPECT_EQ(ShowMsgBox(nullptr, u"x"_s, MsgBoxKind::Custom, TMsgBoxButtons{MsgBoxButton::Abort}), 3);
+    }
+    EXPECT_FALSE(shown);
+    EXPECT_FALSE(TUnattendedMsgBoxes::Active());
+    // Afterwards boxes show again.
+    EXPECT_EQ(ShowMsgBox(nullptr, u"x"_s, MsgBoxKind::Information, OkOnly), 2);
+    EXPECT_TRUE(shown);
+}
+
+TEST_F(MsgBoxTest, AFixedSizeBoxAsksForNoMinMaxButtonsAndComesBackWhenMinimised)
+{
+    bool restored = false;
+    WhenModal([&restored](QWidget* dialog) {
+        const Qt::WindowFlags flags = dialog->windowFlags();
+        EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+        EXPECT_TRUE(flags & Qt::CustomizeWindowHint) << "without it the window manager's defaults apply";
+        EXPECT_EQ(dialog->minimumSize(), dialog->maximumSize());
+        // A window manager that still offers a minimise button: the box must not vanish.
+        dialog->setWindowState(Qt::WindowMinimized);
+        restored = WaitFor([dialog] { return !dialog->isMinimized(); });
+        QTest::keyClick(KeyTarget(dialog), Qt::Key_Return);
+    });
+    EXPECT_EQ(ShowMsgBox(nullptr, u"x"_s, MsgBoxKind::Information, OkOnly), 1);
+    EXPECT_TRUE(restored);
+}
+
 TEST_F(MsgBoxTest, CloseBoxMappingFollowsTheButtonSet)
 {
     EXPECT_EQ(MapMsgBoxResult(2, TMsgBoxButtons{MsgBoxButton::Abort, MsgBoxButton::Retry}), 3);

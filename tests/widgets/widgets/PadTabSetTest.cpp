@@ -376,6 +376,33 @@ TEST_F(PadTabSetTest, PickButtonMenuListsTabsAndSelects)
     EXPECT_TRUE(menu->actions().isEmpty());
 }
 
+TEST_F(PadTabSetTest, PickMenuOfAThousandPagesScrollsInOneColumnFromTheCurrentPage)
+{
+    strip->SetTabs(Numbered(1000));
+    strip->SetTabIndex(900);
+    QTest::mouseClick(strip->PickButton(), Qt::LeftButton);
+    QMenu* menu = strip->PickButton()->Menu();
+    ASSERT_TRUE(WaitFor([menu] { return menu->isVisible(); }));
+    const auto actions = menu->actions();
+    ASSERT_EQ(actions.size(), 1000);
+    const QRect screen = menu->screen()->availableGeometry();
+    EXPECT_LE(menu->height(), screen.height());
+    EXPECT_TRUE(screen.contains(menu->geometry())) << "the menu stays on the screen";
+    // One column: no item starts right of the first.
+    EXPECT_EQ(menu->actionGeometry(actions[999]).x(), menu->actionGeometry(actions[0]).x());
+    // The current page is selected and in view.
+    EXPECT_EQ(menu->activeAction(), actions[900]);
+    EXPECT_TRUE(menu->rect().contains(menu->actionGeometry(actions[900]))) << "current page in view";
+    // The arrow keys reach the last page, which scrolls into view, and Enter selects it.
+    for (int i = 900; i < 999; ++i)
+        QTest::keyClick(menu, Qt::Key_Down);
+    EXPECT_EQ(menu->activeAction(), actions[999]);
+    EXPECT_TRUE(menu->rect().contains(menu->actionGeometry(actions[999])));
+    QTest::keyClick(menu, Qt::Key_Return);
+    EXPECT_EQ(strip->TabIndex(), 999);
+    EXPECT_TRUE(WaitFor([menu] { return !menu->isVisible(); }));
+}
+
 TEST_F(PadTabSetTest, PaintsFromTheSkinBitmaps)
 {
     strip->SetTabs({u"甲"_s, u"乙"_s});

@@ -4,6 +4,7 @@
 #include "widgets/MsgBox.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTimer>
@@ -82,3 +83,4 @@ void DoubleClick(QWidget* widget, const QPoint& pos)
     send(QEvent::MouseButtonDblClick, Qt::LeftButton);
     send(QEvent::MouseButtonRelease, Qt::NoButton);
 }
+

@@ -1,0 +1,142 @@
+"""A second start beside a frozen copy, a lock left by a crash, settings that cannot be written at
+the end, and the window manager's buttons on a fixed-size box."""
+
+import os
+import signal
+import time
+
+import harness
+from harness import SessionTest, wait_until
+
+LOCK = ".Jotvane.lock"
+
+
+def snapshot(folder):
+    """Every file under folder with its size and modification time."""
+    found = {}
+    for parent, _, names in os.walk(folder):
+        for name in names:
+            path = os.path.join(parent, name)
+            info = os.stat(path)
+            found[os.path.relpath(path, folder)] = (info.st_size, info.st_mtime_ns)
+    return found
+
+
+def log_text(session):
+    with open(os.path.join(session.root, "jotvane.log"), "rb") as f:
+        return f.read().decode("utf-8", "replace")
+
+
+MWM_FUNC_MINIMIZE, MWM_FUNC_MAXIMIZE, MWM_DECOR_MINIMIZE, MWM_DECOR_MAXIMIZE = 0x08, 0x10, 0x20, 0x40
+
+
+class FixedSizeBoxes:
+    def assert_no_min_max(self, window):
+        """The box asks for neither button (_MOTIF_WM_HINTS), and openbox offers no maximise.
+        openbox keeps its minimise button on every window whatever is asked; the box then
+        comes back by itself (a widget test shows that)."""
+        hints = self.session.tool("xprop", "-id", str(window), "_MOTIF_WM_HINTS")
+        flags, functions, decorations = [int(v, 16) for v in hints.partition("=")[2].split(",")[:3]]
+        self.assertTrue(flags & 1 and flags & 2, hints)
+        self.assertEqual(functions & (MWM_FUNC_MINIMIZE | MWM_FUNC_MAXIMIZE), 0, hints)
+        self.assertEqual(decorations & (MWM_DECOR_MINIMIZE | MWM_DECOR_MAXIMIZE), 0, hints)
+        actions = self.session.tool("xprop", "-id", str(window), "_NET_WM_ALLOWED_ACTIONS")
+        self.assertIn("_NET_WM_ACTION_CLOSE", actions)
+        for action in ("_NET_WM_ACTION_MAXIMIZE_HORZ", "_NET_WM_ACTION_MAXIMIZE_VERT", "_NET_WM_ACTION_RESIZE"):
+            self.assertNotIn(action, actions)
+
+
+class OneCopyPerFolder(SessionTest, FixedSizeBoxes):
+    TRAY = True
+
+    def test_second_start_beside_a_frozen_copy_tells_the_user_and_touches_nothing(self):
+        s = self.session
+        os.makedirs(s.path("Data"))
+        s.seed_pages([("页", "text")])
+        first = s.start("/min")
+        self.assertTrue(s.wait_running(first))
+        self.assertTrue(wait_until(lambda: os.path.exists(s.path("Config.ini")), 5))
+        before = snapshot(s.app_dir)
+        os.kill(first.pid, signal.SIGSTOP)
+        self.addCleanup(lambda: first.poll() is None and os.kill(first.pid, signal.SIGCONT))
+
+        second = s.start()
+        box = s.wait_window("^错误$", timeout=20)
+        self.assertTrue(box, "the second start says that Jotvane runs but does not answer")
+        self.assertEqual(s.windows(), [], "no note window of a second copy")
+        self.assertIsNone(second.poll(), "the box waits for the user")
+        self.assert_no_min_max(box[0])
+        self.assertTrue(s.activate(box[0]))
+        s.key("Return")
+        self.assertEqual(second.wait(timeout=10), 1)
+        self.assertEqual(snapshot(s.app_dir), before, "the second start wrote no file")
+        self.assertIn("already running", log_text(s))
+
+        os.kill(first.pid, signal.SIGCONT)
+        self.assertEqual(s.stop(first), 0)
+        self.assertFalse(os.path.exists(s.path(LOCK)), "the lock goes with the copy that held it")
+
+    def test_a_lock_left_by_a_crash_is_taken_over(self):
+        s = self.session
+        crashed = s.start("/min")
+        self.assertTrue(s.wait_running(crashed))
+        crashed.kill()
+        crashed.wait(timeout=10)
+        self.assertTrue(os.path.exists(s.path(LOCK)))
+        started = time.monotonic()
+        again = s.start()
+        self.assertTrue(s.wait_window(timeout=15), "a new start runs after a crash")
+        self.assertLess(time.monotonic() - started, 10)
+        self.assertEqual(s.stop(again), 0)
+
+
+class SettingsThatCannotBeWritten(SessionTest, FixedSizeBoxes):
+    def start_with_unwritable_settings(self):
+        s = self.session
+        os.makedirs(s.path("Config.ini"))  # a folder of that name: the file can never be written
+        process = s.start()
+        window = s.wait_window()
+        self.assertTrue(window)
+        return process, window[0]
+
+    def exit_from_the_menu(self, window):
+        s = self.session
+        self.assertTrue(s.activate(window))
+        s.key("alt+f")
+        time.sleep(0.3)
+        s.key("x")
+
+    def test_sigterm_ends_promptly_and_reports_on_standard_error(self):
+        s = self.session
+        process, _ = self.start_with_unwritable_settings()
+        started = time.monotonic()
+        self.assertEqual(s.stop(process, timeout=10), 0)
+        self.assertLess(time.monotonic() - started, 8, "nothing waits on the user")
+        self.assertEqual(s.windows("^错误$", visible=False), [])
+        self.assertIn("Config.ini", log_text(s))
+
+    def test_exit_names_the_file_in_one_box(self):
+        s = self.session
+        process, window = self.start_with_unwritable_settings()
+        self.exit_from_the_menu(window)
+        box = s.wait_window("^错误$", timeout=10)
+        self.assertTrue(box, "the user learns that the settings were lost")
+        self.assert_no_min_max(box[0])
+        self.assertIsNone(process.poll())
+        self.assertIn("Config.ini", log_text(s))
+        self.assertTrue(s.activate(box[0]))
+        s.key("Return")
+        self.assertEqual(process.wait(timeout=10), 0)
+        self.assertEqual(s.windows("^错误$"), [], "one box only")
+
+    def test_sigterm_while_the_exit_box_waits_ends_the_program(self):
+        s = self.session
+        process, window = self.start_with_unwritable_settings()
+        self.exit_from_the_menu(window)
+        self.assertTrue(s.wait_window("^错误$", timeout=10))
+        process.send_signal(signal.SIGTERM)
+        self.assertEqual(process.wait(timeout=10), 0)
+
+
+if __name__ == "__main__":
+    harness.main()

@@ -5,6 +5,8 @@
 #include "app/Application.h"
 #include "widgets/BaseFrm.h"
 #include "notes/DataManager.h"
+#include "notes/PageJournal.h"
+#include "notes/ui/PageSet.h"
 #include "templates/ExprParser.h"
 #include "app/MainFrm.h"
 #include "platform/Platform.h"
@@ -15,6 +17,7 @@
 #include "widgets/DialogService.h"
 
 #include <QApplication>
+#include <QTimer>
 
 #include <cstdio>
 #include <memory>
@@ -69,7 +72,12 @@ int main(int argc, char* argv[])
     int result = 0;
     // A second start hands over to the running copy and writes back the settings it read.
     if (!ActivateRunningInstance(context.instanceName)) {
+        // Unsaved page text, kept in the page folder's hidden ".recovery" folder; it outlives
+        // the window, which removes the journal of every page it writes at the end.
+        TPageJournal journal(dataManager->folder() + u".recovery"_s);
         TMainForm mainForm(context);
+        mainForm.Pages().SetJournal(&journal);
+        const TJournalRecovery recovery = mainForm.Pages().RecoverJournal();
         QObject::connect(&sessionEnd, &TSessionEndWatcher::sessionEnding, &mainForm, &TMainForm::EndSession);
         QObject::connect(&sessionEnd, &TSessionEndWatcher::terminateRequested, &mainForm, [&mainForm](int) {
             mainForm.EndSession();
@@ -79,6 +87,13 @@ int main(int argc, char* argv[])
             mainForm.ShowMainWindow();
         else if (!mainForm.HasTray())
             mainForm.showMinimized();
+        if (!recovery.isEmpty()) {
+            const QString message = TPageJournal::RecoveryMessage(recovery);
+            std::fprintf(stderr, "jotvane: %s\n", message.toLocal8Bit().constData());
+            QTimer::singleShot(0, &mainForm, [&mainForm, &dialogs, message] {
+                dialogs.MessageBox(&mainForm, message, MsgBoxKind::Information, {MsgBoxButton::OK}, 0);
+            });
+        }
         result = QApplication::exec();
     }
     saveSettingsAtExit(*config);

@@ -51,6 +51,16 @@ class Journal(SessionTest):
         self.assertTrue(s.activate(windows[0]))
         return process, windows[0]
 
+    def dismiss_notice(self, timeout=10):
+        """Waits for the recovery notice and closes it with Enter."""
+        s = self.session
+        boxes = s.wait_window("^提示$", timeout=timeout)
+        self.assertTrue(boxes, "a message tells what was recovered")
+        # A busy program takes the focus late: the activation is asked for again.
+        self.assertTrue(wait_until(lambda: s.activate(boxes[0]), timeout, interval=0.5))
+        s.key("Return")
+        self.assertTrue(s.wait_hidden("^提示$"))
+
     def hide(self, window):
         s = self.session
         self.assertTrue(s.activate(window))
@@ -73,14 +83,10 @@ class Journal(SessionTest):
 
         process = s.start()
         self.assertTrue(s.wait_running(process))
-        boxes = s.wait_window("^提示$")
-        self.assertTrue(boxes, "a message tells what was recovered")
+        self.dismiss_notice()
         log = log_text(s)
         self.assertIn("“First”", log)
         self.assertIn("“Second”", log)
-        self.assertTrue(s.activate(boxes[0]))
-        s.key("Return")
-        self.assertTrue(s.wait_hidden("^提示$"))
         # Marked modified: hiding writes them.
         self.hide(s.wait_window()[0])
         pages = {page.name: page for page in s.pages()}
@@ -116,11 +122,7 @@ class Journal(SessionTest):
 
         process = s.start()
         self.assertTrue(s.wait_running(process, timeout=60))
-        boxes = s.wait_window("^提示$", timeout=30)
-        self.assertTrue(boxes)
-        self.assertTrue(s.activate(boxes[0]))
-        s.key("Return")
-        self.assertTrue(s.wait_hidden("^提示$"))
+        self.dismiss_notice(timeout=30)
         window = s.wait_window()[0]
         self.assertTrue(s.activate(window))
         folder = s.path("Data")
@@ -141,6 +143,7 @@ class Journal(SessionTest):
             self.assertIn(page.text, expected, f"{name} is neither the old nor the new page")
             written += page.text.startswith("new")
         self.assertGreater(written, 0)
+        print(f"{written} of {count} pages were written before the kill", flush=True)
         self.assertEqual([n for n in os.listdir(folder) if not n.endswith(".txt") and n != ".recovery"], [],
                          "no temporary file is left where the pages are")
 
@@ -148,11 +151,7 @@ class Journal(SessionTest):
         process = s.start()
         self.assertTrue(s.wait_running(process, timeout=60))
         if written < count:
-            boxes = s.wait_window("^提示$", timeout=30)
-            self.assertTrue(boxes)
-            self.assertTrue(s.activate(boxes[0]))
-            s.key("Return")
-            self.assertTrue(s.wait_hidden("^提示$"))
+            self.dismiss_notice(timeout=30)
         self.assertEqual(s.stop(process, timeout=60), 0)
         for i, name in enumerate(names):
             self.assertEqual(read_page(os.path.join(folder, name)).text, new[i].replace("\n", "\r\n"), name)

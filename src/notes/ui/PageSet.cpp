@@ -20,6 +20,7 @@
 #include <QAction>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QTextDocument>
 #include <QTimer>
 #include <QVariant>
 
@@ -408,12 +409,15 @@ void TPageSet::WatchForJournal(TPadMemo* editor)
     connect(timer, &QTimer::timeout, this, [this, editor] { JournalEditor(editor); });
     // The timer is not restarted by later changes: under steady typing the journal still
     // follows within the delay.
-    connect(editor, &QPlainTextEdit::textChanged, timer, [this, editor, timer] {
+    const auto schedule = [this, editor, timer] {
         if (!m_journal || timer->isActive())
             return;
         const bool large = editor->document()->characterCount() > kLargePageCharacters;
         timer->start(large ? 2 * m_journalDelayMs : m_journalDelayMs);
-    });
+    };
+    connect(editor, &QPlainTextEdit::textChanged, timer, schedule);
+    // A text marked modified by the program (a page made with a text) needs its journal too.
+    connect(editor->document(), &QTextDocument::modificationChanged, timer, schedule);
 }
 
 void TPageSet::JournalEditor(TPadMemo* editor)

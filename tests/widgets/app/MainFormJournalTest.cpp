@@ -94,12 +94,22 @@ TEST_F(JournalTest, TypedTextIsJournaledUntilThePageIsWrittenOrDeleted)
     ASSERT_FALSE(editor->Modified());
     EXPECT_TRUE(WaitFor([&] { return OnDisk().isEmpty(); }));
 
+    // A page made with a text holds it only in memory until it is written.
+    form->CreatePage(u"Made"_s, u"made text"_s);
+    const QString made = pages.PageKey(2);
+    ASSERT_TRUE(WaitForJournal(made, u"made text"_s));
+    form->SaveModifiedPages();
+    EXPECT_EQ(FileLines(2).mid(3), QStringList{u"made text"_s});
+    EXPECT_TRUE(OnDisk().isEmpty());
+    pages.SelectPage(1);
+    editor->setFocus();
+
     // A deleted page leaves no journal that would bring it back.
     Type(u"y"_s);
     ASSERT_TRUE(WaitForJournal(second, editor->PageText()));
     msgAnswers = {MsgResultYes};
     Key(Qt::Key_Delete, Qt::ControlModifier);
-    ASSERT_EQ(pages.PageCount(), 1);
+    ASSERT_EQ(pages.PageCount(), 2);
     EXPECT_TRUE(OnDisk().isEmpty());
 }
 

@@ -6,6 +6,8 @@
 #include "app/Application.h"
 #include "widgets/BaseFrm.h"
 #include "notes/DataManager.h"
+#include "notes/PageJournal.h"
+#include "notes/ui/PageSet.h"
 #include "templates/ExprParser.h"
 #include "app/MainFrm.h"
 #include "platform/Platform.h"
@@ -19,6 +21,7 @@
 
 #include <QApplication>
 #include <QLockFile>
+#include <QTimer>
 
 #include <cstdio>
 #include <memory>
@@ -101,7 +104,12 @@ int main(int argc, char* argv[])
 
     int result = 0;
     {
+        // Unsaved page text, kept in the page folder's hidden ".recovery" folder; it outlives
+        // the window, which removes the journal of every page it writes at the end.
+        TPageJournal journal(dataManager->folder() + u".recovery"_s);
         TMainForm mainForm(context);
+        mainForm.Pages().SetJournal(&journal);
+        const TJournalRecovery recovery = mainForm.Pages().RecoverJournal();
         TSystemClock clock;
         TControllers controllers(mainForm, clock);
         QObject::connect(&sessionEnd, &TSessionEndWatcher::sessionEnding, &mainForm, [&mainForm] {
@@ -119,6 +127,13 @@ int main(int argc, char* argv[])
             mainForm.ShowMainWindow();
         else if (!mainForm.HasTray())
             mainForm.showMinimized();
+        if (!recovery.isEmpty()) {
+            const QString message = TPageJournal::RecoveryMessage(recovery);
+            std::fprintf(stderr, "jotvane: %s\n", message.toLocal8Bit().constData());
+            QTimer::singleShot(0, &mainForm, [&mainForm, &dialogs, message] {
+                dialogs.MessageBox(&mainForm, message, MsgBoxKind::Information, {MsgBoxButton::OK}, 0);
+            });
+        }
         result = QApplication::exec();
     }
     // A termination signal while the closing box below waits ends the wait.

@@ -7,12 +7,29 @@
 #include <QStringEncoder>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
 constexpr char kAnsiCodec[] = "GB18030";
+
+// Makes a rename in the file's folder durable. The file itself is already complete on disk, so
+// a folder that cannot be synced (some file systems refuse) costs only the rename's durability.
+void syncFolderOf(const QString& path)
+{
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+}
 
 QByteArrayView markOf(TTextEncoding encoding)
 {
@@ -187,13 +204,18 @@ void WriteFileAtomically(const QString& path, const QByteArray& data)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw EFileError(u"无法创建文件 \"%1\"。%2"_s.arg(path, file.errorString()));
-    if (file.write(data) != data.size()) {
-        const QString reason = file.errorString();
+    // The bytes reach the disk before the rename puts them in place: otherwise a power cut
+    // right after a save can leave the renamed file empty on file systems that delay writing.
+    if (file.write(data) != data.size() || !file.flush() || ::fsync(file.handle()) != 0) {
+        const QString reason = file.error() != QFileDevice::NoError
+                                   ? file.errorString()
+                                   : QString::fromLocal8Bit(std::strerror(errno));
         file.cancelWriting();
         throw EFileError(u"无法写入文件 \"%1\"。%2"_s.arg(path, reason));
     }
     if (!file.commit())
         throw EFileError(u"无法写入文件 \"%1\"。%2"_s.arg(path, file.errorString()));
+    syncFolderOf(path);
 }
 
 void WriteTextFileLines(const QString& path, const QStringList& lines, TTextEncoding encoding)

@@ -3,6 +3,7 @@
 #include "config/AppConfigMgr.h"
 #include "core/TextFile.h"
 #include "notes/DataManager.h"
+#include "notes/PageJournal.h"
 #include "notes/PageRules.h"
 #include "notes/ui/PadMemo.h"
 #include "platform/AppUtils.h"
@@ -17,7 +18,10 @@
 #include "widgets/PadTabSet.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QTextDocument>
+#include <QTimer>
 #include <QVariant>
 
 #include <optional>
@@ -29,6 +33,15 @@ namespace {
 
 // The text of a page whose editor has not been made yet, kept on its layer.
 const char kPendingTextProperty[] = "jvPendingText";
+// Fingerprint of the text the page file holds, kept on the editor for its journal.
+const char kJournalBaseProperty[] = "jvJournalBase";
+// Whether the page's journal may exist on the disk.
+const char kJournaledProperty[] = "jvJournaled";
+const char kJournalTimerName[] = "JournalTimer";
+// A change reaches the journal this long after it was made, however fast the typing goes on;
+// a large page is journaled half as often, since every write copies the whole text.
+constexpr int kJournalDelayMs = 2000;
+constexpr int kLargePageCharacters = 1 << 20;
 
 } // namespace
 
@@ -139,9 +152,12 @@ TPadMemo* TPageSet::CreateEditor(TLayer* layer)
     // visible editor, and keys typed right after Ctrl+N must not reach the page left behind.
     editor->show();
     editor->SetWrapMode(m_wordWrap);
-    editor->SetPageText(layer->property(kPendingTextProperty).toString());
+    const QString text = layer->property(kPendingTextProperty).toString();
+    editor->SetPageText(text);
     layer->setProperty(kPendingTextProperty, QVariant());
     editor->SetModified(false);
+    editor->setProperty(kJournalBaseProperty, TPageJournal::Fingerprint(text));
+    WatchForJournal(editor);
     TExprParser* parser = m_parts.parser;
     editor->SetEvaluator([parser](const QString& expression) -> QString {
         if (!parser)
@@ -187,6 +203,12 @@ void TPageSet::CreatePage(const QString& title, const QString& text)
     // The file comes first: a page whose file cannot be made leaves no tab behind.
     m_parts.dataManager->AddPage(title);
     AddPageView(title, text);
+    // The file holds an empty text: a page made with text has that text still to write.
+    if (!text.isEmpty())
+        if (TPadMemo* editor = CurrentEditor()) {
+            editor->setProperty(kJournalBaseProperty, TPageJournal::Fingerprint(QString()));
+            editor->SetModified(true);
+        }
     if (m_parts.window && m_parts.window->isVisible())
         if (TPadMemo* editor = CurrentEditor())
             editor->setFocus();
@@ -199,9 +221,13 @@ void TPageSet::RemovePage(int index, bool toRecycleBin)
     // What goes to the recycle bin is the page as the user sees it, not as last saved.
     if (toRecycleBin && HasEditor(index) && EditorAt(index)->Modified())
         m_parts.dataManager->SavePage(index, PageTitle(index), EditorAt(index)->PageText());
+    const QString key = PageKey(index);
     // The store goes first: a file that cannot be removed keeps its page in the window.
     m_parts.dataManager->DeletePage(index, toRecycleBin);
     RemovePageView(index);
+    // A deleted page's journal would bring it back at the next start.
+    if (m_journal)
+        m_journal->Remove(key);
 }
 
 void TPageSet::AddDefaultPage()
@@ -217,16 +243,23 @@ void TPageSet::SaveModifiedPages()
         if (!HasEditor(i))
             continue;
         TPadMemo* editor = EditorAt(i);
-        if (!editor->Modified())
+        if (!editor->Modified()) {
+            // Changed and changed back: the file already holds the text.
+            if (m_journal && editor->property(kJournaledProperty).toBool())
+                PageWritten(editor, PageKey(i), nullptr);
             continue;
+        }
+        const QString text = editor->PageText();
         try {
-            m_parts.dataManager->SavePage(i, PageTitle(i), editor->PageText());
+            m_parts.dataManager->SavePage(i, PageTitle(i), text);
         } catch (const EFileError& error) {
+            // The page's journal stays: it is all that holds the text outside this process.
             if (!firstError)
                 firstError = error;
             continue;
         }
         editor->SetModified(false);
+        PageWritten(editor, PageKey(i), &text);
     }
     if (firstError)
         throw *firstError;
@@ -348,4 +381,122 @@ void TPageSet::ChgPageTitleActionExecute()
 void TPageSet::ShowInformation(const QString& message)
 {
     m_parts.dialogs->MessageBox(m_parts.window, message, MsgBoxKind::Information, {MsgBoxButton::OK});
+}
+
+QString TPageSet::PageKey(int index) const
+{
+    return QFileInfo(m_parts.dataManager->fileName(index)).fileName();
+}
+
+QString TPageSet::StoredText(int index) const
+{
+    if (HasEditor(index))
+        return EditorAt(index)->PageText();
+    return m_parts.layerList->Layers(index)->property(kPendingTextProperty).toString();
+}
+
+void TPageSet::SetJournal(TPageJournal* journal, int delayMs)
+{
+    m_journal = journal;
+    m_journalDelayMs = delayMs > 0 ? delayMs : kJournalDelayMs;
+}
+
+void TPageSet::WatchForJournal(TPadMemo* editor)
+{
+    auto* timer = new QTimer(editor);
+    timer->setObjectName(QLatin1StringView(kJournalTimerName));
+    timer->setSingleShot(true);
+    connect(timer, &QTimer::timeout, this, [this, editor] { JournalEditor(editor); });
+    // The timer is not restarted by later changes: under steady typing the journal still
+    // follows within the delay.
+    const auto schedule = [this, editor, timer] {
+        if (!m_journal || timer->isActive())
+            return;
+        const bool large = editor->document()->characterCount() > kLargePageCharacters;
+        timer->start(large ? 2 * m_journalDelayMs : m_journalDelayMs);
+    };
+    connect(editor, &QPlainTextEdit::textChanged, timer, schedule);
+    // A text marked modified by the program (a page made with a text) needs its journal too.
+    connect(editor->document(), &QTextDocument::modificationChanged, timer, schedule);
+}
+
+void TPageSet::JournalEditor(TPadMemo* editor)
+{
+    const int index = m_parts.layerList->IndexOf(qobject_cast<TLayer*>(editor->parentWidget()));
+    if (!m_journal || index < 0)
+        return;
+    const QString key = PageKey(index);
+    if (editor->Modified()) {
+        m_journal->Write(key, editor->PageText(), editor->property(kJournalBaseProperty).toByteArray());
+        editor->setProperty(kJournaledProperty, true);
+    } else if (editor->property(kJournaledProperty).toBool()) {
+        m_journal->Remove(key);
+        editor->setProperty(kJournaledProperty, false);
+    }
+}
+
+void TPageSet::StopJournalTimer(TPadMemo* editor)
+{
+    if (auto* timer = editor->findChild<QTimer*>(QLatin1StringView(kJournalTimerName)))
+        timer->stop();
+}
+
+void TPageSet::PageWritten(TPadMemo* editor, const QString& key, const QString* savedText)
+{
+    StopJournalTimer(editor);
+    if (savedText)
+        editor->setProperty(kJournalBaseProperty, TPageJournal::Fingerprint(*savedText));
+    editor->setProperty(kJournaledProperty, false);
+    if (m_journal)
+        m_journal->Remove(key);
+}
+
+TJournalRecovery TPageSet::RecoverJournal()
+{
+    TJournalRecovery recovery;
+    if (!m_journal)
+        return recovery;
+    const int selected = PageIndex();
+    QHash<QString, int> pages;
+    for (int i = 0; i < PageCount(); ++i)
+        pages.insert(PageKey(i), i);
+    for (const TJournalEntry& entry : m_journal->Scan()) {
+        const int index = pages.value(entry.key, -1);
+        const QString pageText = index >= 0 ? StoredText(index) : QString();
+        switch (TPageJournal::Decide(entry, index >= 0 ? &pageText : nullptr)) {
+        case TJournalAction::Keep:
+            recovery.unreadable.append(entry.path);
+            break;
+        case TJournalAction::Discard:
+            m_journal->Remove(entry.key);
+            break;
+        case TJournalAction::IntoPage: {
+            TPadMemo* editor = EditorAt(index);
+            editor->SetPageText(entry.text);
+            editor->SetModified(true);
+            // The journal already holds this text.
+            StopJournalTimer(editor);
+            editor->setProperty(kJournaledProperty, true);
+            recovery.recovered.append(PageTitle(index));
+            break;
+        }
+        case TJournalAction::AsNewPage: {
+            NewPageActionExecute();
+            const int added = PageCount() - 1;
+            TPadMemo* editor = EditorAt(added);
+            editor->SetPageText(entry.text);
+            editor->SetModified(true);
+            StopJournalTimer(editor);
+            // The text is under its new key before the old journal goes.
+            m_journal->Write(PageKey(added), entry.text,
+                             editor->property(kJournalBaseProperty).toByteArray());
+            editor->setProperty(kJournaledProperty, true);
+            m_journal->Remove(entry.key);
+            recovery.recovered.append(PageTitle(added));
+            break;
+        }
+        }
+    }
+    SelectPage(selected);
+    return recovery;
 }

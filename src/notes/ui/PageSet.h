@@ -14,6 +14,8 @@ class TLayer;
 class TLayerList;
 class TPadMemo;
 class TPadTabSet;
+class TPageJournal;
+struct TJournalRecovery;
 struct TPlatform;
 
 // The pages of the note window: the tab strip, the stack of editors and the page store, always
@@ -63,6 +65,16 @@ public:
     void PasteAtCaret(const QString& text);
     void SetWordWrap(bool wrap);
 
+    // From now on the text of every modified page reaches journal within seconds of a change,
+    // and the journal of a page is removed once the page is written (none: no journal).
+    // delayMs: how long after a change the text is written, at most 5 s (0: the usual delay).
+    void SetJournal(TPageJournal* journal, int delayMs = 0);
+    // Brings back what the journal holds from a run that did not end cleanly: into its page,
+    // marked modified, or as a new page; the selected page stays selected.
+    TJournalRecovery RecoverJournal();
+    // The key a page's journal goes by: its file's name, which never changes.
+    QString PageKey(int index) const;
+
     void NewPageActionExecute();
     void DeletePageActionExecute();
     void ChgPageTitleActionExecute();
@@ -82,7 +94,15 @@ private:
     void TabSetDblClick();
     void TabSetTabMoved(int from, int to);
     void ShowInformation(const QString& message);
+    QString StoredText(int index) const;
+    void WatchForJournal(TPadMemo* editor);
+    void JournalEditor(TPadMemo* editor);
+    void StopJournalTimer(TPadMemo* editor);
+    // The page's file holds savedText now (null: it was not rewritten); its journal goes.
+    void PageWritten(TPadMemo* editor, const QString& key, const QString* savedText);
 
     TParts m_parts;
     bool m_wordWrap = true;
+    TPageJournal* m_journal = nullptr;
+    int m_journalDelayMs = 0;
 };

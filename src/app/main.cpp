@@ -12,6 +12,7 @@
 #include "app/SessionEnd.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
+#include "messenger/ui/MessengerController.h"
 #include "widgets/DialogService.h"
 
 #include <QApplication>
@@ -75,6 +76,12 @@ int main(int argc, char* argv[])
             mainForm.EndSession();
             mainForm.Exit();
         });
+        // The messenger closes before the note window saves its pages.
+        TMessengerController messenger(mainForm.Commands(), *config,
+                                       TMessengerEnvironment::Real(context.platform, AppDir()));
+        QObject::connect(&mainForm, &TMainForm::aboutToExit, &messenger, &TMessengerController::CloseMessenger);
+        QObject::connect(&mainForm, &TMainForm::sessionEnding, &messenger, &TMessengerController::EndSession);
+        messenger.Start();
         if (!StartsHidden(app.arguments()))
             mainForm.ShowMainWindow();
         else if (!mainForm.HasTray())

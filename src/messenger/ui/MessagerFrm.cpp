@@ -330,6 +330,15 @@ void TMessagerForm::CreateChatPage()
                               u"Ctr+F查找,Ctr+D隐藏"_s);
     column->addWidget(m_memoContent, 4);
     m_pageControl->addTab(chatPage, u"通讯(&C)"_s);
+    // Tab walks the page from the top: the list, the tool row, the message, the offers, the
+    // conversation.
+    QWidget* const order[] = {m_listViewUser, m_btnRefreshUserList, m_comboBoxLabel,      m_comboBoxGroup,
+                              m_btnNewGroup,  m_btnDelGroup,        m_btnSelectAll,       m_btnSelectNone,
+                              m_memoInfo,     m_btnSendInfo,        m_comboBoxAttachment, m_btnAddFile,
+                              m_btnAddDir,    m_btnDelFileDir,      m_btnSaveFileDir,     m_btnClearFileDir,
+                              m_memoContent};
+    for (size_t i = 1; i < std::size(order); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
 
     auto* logPage = new QWidget(m_pageControl);
     logPage->setObjectName(u"TabLog"_s);

@@ -16,6 +16,22 @@ import netlan  # noqa: E402
 from harness import read_text, utf16, wait_until, ini_value  # noqa: E402
 
 BINARY_DIR = None
+# Sends count text datagrams "flood <n>" from "洪水" to host's messenger port, in about 2.5 s.
+FLOOD = r"""
+import socket, sys, time
+host, count = sys.argv[1], int(sys.argv[2])
+s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+for n in range(count):
+    data = bytearray(2095)
+    data[0] = 10
+    name = "洪水".encode("utf-16-le")
+    data[5:5 + len(name)] = name
+    text = f"flood {n}".encode("utf-16-le")
+    data[47:47 + len(text)] = text
+    s.sendto(bytes(data), (host, 3574))
+    if n % 40 == 39:
+        time.sleep(0.01)
+"""
 MESSENGER = "^Jotvane-信使$"
 
 
@@ -230,6 +246,18 @@ class MessengerLan(unittest.TestCase):
         self.assertTrue(wait_until(lambda: b.windows("^提示$"), 5), "nobody to send to")
         self.shot("b-no-target")
         s.key("Return")
+
+        # A flood of 10,000 texts in a few seconds: B keeps every line and still answers.
+        sender = subprocess.run(["ip", "netns", "exec", self.lab.ns("a"), sys.executable, "-c", FLOOD,
+                                 "10.78.0.3", "10000"], capture_output=True, timeout=60)
+        self.assertEqual(sender.returncode, 0, sender.stderr)
+
+        def flood_lines():
+            return sum(1 for line in b.chat().split("\r\n") if line.startswith("flood "))
+        self.assertTrue(wait_until(lambda: flood_lines() == 10000, 30), flood_lines())
+        self.assertIn("flood 9999", b.chat())
+        s.key("ctrl+alt+d")
+        self.assertTrue(wait_until(lambda: not b.windows(MESSENGER), 5), "B still answers its hotkey")
 
 
 def main():

@@ -25,15 +25,16 @@ TMessengerController::~TMessengerController()
 
 void TMessengerController::Start()
 {
+    // A messenger hidden at start is never shown, rather than flashing up for a moment.
     if (m_config.Messager)
-        m_config.Messager = CreateMessenger();
+        m_config.Messager = CreateMessenger(!m_config.HideOnStart);
     m_commands.action(u"MessagerAction")->setChecked(m_config.Messager);
     m_commands.action(u"HideOnStartAction")->setChecked(m_config.HideOnStart);
     if (m_form && m_config.HideOnStart)
         m_form->HideMessenger();
 }
 
-bool TMessengerController::CreateMessenger()
+bool TMessengerController::CreateMessenger(bool show)
 {
     if (m_form)
         return true;
@@ -49,7 +50,8 @@ bool TMessengerController::CreateMessenger()
         if (m_form)
             QMetaObject::invokeMethod(this, &TMessengerController::Forget, Qt::QueuedConnection);
     });
-    m_form->ShowMessenger();
+    if (show)
+        m_form->ShowMessenger();
     return true;
 }
 

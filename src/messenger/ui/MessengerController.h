@@ -24,8 +24,9 @@ public:
 
     // The start of the program, while the note window applies its settings.
     void Start();
-    // Creates the window, hides its Exit item and shows it; false when it could not be made.
-    bool CreateMessenger();
+    // Creates the window, hides its Exit item and shows it (unless it is to stay hidden right
+    // away); false when it could not be made.
+    bool CreateMessenger(bool show = true);
     // "激活信使(&A)": shows the messenger, creating it first when there is none.
     void ActivateMessenger();
     // The note window exits: the messenger says goodbye and writes its files.

@@ -85,8 +85,11 @@ TMessagerForm::TMessagerForm(TMessengerEnvironment environment, QWidget* parent)
     PlaceWindow();
     // 3. The protocol: listener, announcement, relay registration.
     m_socket = m_env.socket ? m_env.socket() : std::make_unique<TUdpDatagramSocket>();
+    if (m_env.offerList)
+        m_offerList = m_env.offerList(*this);
+    IOfferList& offers = m_offerList ? *m_offerList : static_cast<IOfferList&>(*this);
     m_protocol = new TMessagerProtocol(*m_config, *m_env.platform->systemInfo, *m_env.clock, *m_socket, *this,
-                                       *this, *this, this);
+                                       *this, offers, this);
     connect(m_protocol, &TMessagerProtocol::MessageBoxRequested, this, [this](const QString& text) {
         ShowMsgBox(this, text, MsgBoxKind::Information, {MsgBoxButton::OK});
     });

@@ -31,6 +31,8 @@ class TNoticeWindow;
 struct TPlatform;
 
 // What the messenger window is built from. Empty members take the real service.
+class TMessagerForm;
+
 struct TMessengerEnvironment
 {
     const TPlatform* platform = nullptr; // required: the computer's name and card, the tools
@@ -39,6 +41,10 @@ struct TMessengerEnvironment
     std::function<std::unique_ptr<IDatagramSocket>()> socket;
     std::function<std::unique_ptr<IHotKeyGrabber>()> hotKeyGrabber;
     IPeerNotices* notices = nullptr;
+    // Makes the list that takes in the peers' offers, from the window's offer row (the controls
+    // ComboBoxAttachment, btnSendInfo, btnAddFile, btnAddDir, btnDelFileDir, btnSaveFileDir,
+    // btnClearFileDir); empty: the window's own list, which only shows what was offered.
+    std::function<std::unique_ptr<IOfferList>(TMessagerForm& form)> offerList;
 
     // The program's own services: the real socket, clock, hotkey and notices.
     static TMessengerEnvironment Real(const TPlatform* platform, const QString& appFolder)
@@ -170,6 +176,7 @@ private:
     std::unique_ptr<const IClock> m_ownClock;
     std::unique_ptr<TMessagerConfigMgr> m_config;
     std::unique_ptr<IDatagramSocket> m_socket;
+    std::unique_ptr<IOfferList> m_offerList;
     TMessagerProtocol* m_protocol = nullptr;
     TChatLog m_chatLog;
     std::unique_ptr<IHotKeyGrabber> m_hotKeyGrabber;

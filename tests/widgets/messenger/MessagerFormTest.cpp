@@ -22,6 +22,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -434,4 +435,42 @@ TEST_F(MessagerFormTest, ControllerCreatesHidesActivatesAndCloses)
     TMessagerConfigMgr stored(folder + u"MSGConfig.ini"_s, folder, platform.systemInfo);
     stored.LoadSettings();
     EXPECT_EQ(stored.UserName, u"Last"_s);
+}
+
+TEST_F(MessagerFormTest, HintsFollowTheOptionAndAnEmptyUserNameIsTaken)
+{
+    Build();
+    struct TToolTipCounter : QObject
+    {
+        int Count = 0;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            Count += event->type() == QEvent::ToolTip ? 1 : 0;
+            return false;
+        }
+    } counter;
+    QWidget* label = form->ComboBoxLabel();
+    label->installEventFilter(&counter);
+    auto hover = [label] {
+        QHelpEvent event(QEvent::ToolTip, QPoint(2, 2), label->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(label, &event);
+    };
+    hover();
+    EXPECT_EQ(counter.Count, 1);
+    EXPECT_EQ(form->HintFor(form->ComboBoxGroup()),
+              u"请输入要查找的好友名字拼音首字母(声母)组合来快速定位,回车键会自动选中。"_s);
+    ChooseMode(u"分组"_s);
+    EXPECT_EQ(form->HintFor(form->ComboBoxGroup()),
+              u"请选择好友分组实现多选，如果还没有则请选择好友后新建。"_s);
+    // "动态提示(&H)" off: no hint anywhere while the messenger exists.
+    form->Action(u"ActionShowHint"_s)->trigger();
+    EXPECT_FALSE(form->Config().ShowHint);
+    hover();
+    EXPECT_EQ(counter.Count, 1);
+    label->removeEventFilter(&counter);
+
+    inputAnswer = QString();
+    form->Action(u"ActionUserName"_s)->trigger();
+    EXPECT_EQ(prompts, QStringList({u"请输入尊姓大名:       "_s}));
+    EXPECT_EQ(form->Config().UserName, QString());
 }

@@ -109,8 +109,8 @@ TMessagerForm::TMessagerForm(TMessengerEnvironment environment, QWidget* parent)
             &TMessagerForm::ChatContentChanged);
     // 6. Notices: the handed-in popup, or a small window of our own.
     if (m_env.notices == nullptr) {
-        m_noticeWindow = new TNoticeWindow(this);
-        m_env.notices = m_noticeWindow;
+        m_noticeWindow = std::make_unique<TNoticeWindow>();
+        m_env.notices = m_noticeWindow.get();
     }
     // 7. The locating tool starts in find mode.
     m_comboBoxLabel->addItems({kFindMode, kGroupMode});
@@ -452,6 +452,8 @@ void TMessagerForm::ShowMessenger()
             QTimer::singleShot(200, this, fit);
         }
     }
+    if (isMinimized())
+        showNormal();
     if (!isActiveWindow()) {
         raise();
         activateWindow();

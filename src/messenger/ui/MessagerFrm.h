@@ -180,7 +180,8 @@ private:
     TMessagerProtocol* m_protocol = nullptr;
     TChatLog m_chatLog;
     std::unique_ptr<IHotKeyGrabber> m_hotKeyGrabber;
-    TNoticeWindow* m_noticeWindow = nullptr;
+    // Without a parent, so that it shows while the messenger is hidden.
+    std::unique_ptr<TNoticeWindow> m_noticeWindow;
     QPointer<TFindDialog> m_findDialog;
 
     QTabWidget* m_pageControl = nullptr;

@@ -372,6 +372,17 @@ TEST_F(MessagerFormTest, FindsInTheConversationAndItsCopy)
     form->PageControl()->setCurrentIndex(1);
     EXPECT_EQ(form->MemoChatContent()->toPlainText(), form->MemoContent()->toPlainText());
     form->FindDialog()->close();
+
+    // Modify, edit, save: the edited text is the log.
+    QAction* modify = form->Action(u"mnuModify"_s);
+    modify->trigger();
+    EXPECT_EQ(modify->text(), u"保存(&S)"_s);
+    EXPECT_FALSE(form->MemoContent()->isReadOnly());
+    form->MemoContent()->setPlainText(u"edited"_s);
+    modify->trigger();
+    EXPECT_EQ(modify->text(), u"修改(&M)"_s);
+    EXPECT_TRUE(form->MemoContent()->isReadOnly());
+    EXPECT_EQ(ReadTextFileLines(folder + u"chat.txt"_s), QStringList({u"edited"_s}));
 }
 
 TEST_F(MessagerFormTest, ShutdownSaysGoodbyeAndWritesItsFiles)

@@ -1,6 +1,7 @@
 #include "messenger/ui/MessengerController.h"
 
 #include "config/AppConfigMgr.h"
+#include "core/TextFile.h"
 #include "widgets/CommandTable.h"
 
 #include <QAction>
@@ -77,6 +78,17 @@ void TMessengerController::CloseMessenger()
 void TMessengerController::EndSession()
 {
     CloseMessenger();
+}
+
+void TMessengerController::SaveState()
+{
+    if (!m_form || m_form->IsShutDown())
+        return;
+    try {
+        m_form->SaveState();
+    } catch (const EFileError&) {
+        // The backup reports the file it cannot copy.
+    }
 }
 
 void TMessengerController::Forget()

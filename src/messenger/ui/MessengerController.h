@@ -33,6 +33,8 @@ public:
     void CloseMessenger();
     // The session ends: the same, at once.
     void EndSession();
+    // Before a backup copies chat.txt and MSGConfig.ini: the log and the bounds are stored.
+    void SaveState();
 
     TMessagerForm* Messenger() const { return m_form.get(); }
 

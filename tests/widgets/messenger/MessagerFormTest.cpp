@@ -480,6 +480,11 @@ TEST_F(MessagerFormTest, HintsFollowTheOptionAndAnEmptyUserNameIsTaken)
     EXPECT_EQ(counter.Count, 1);
     label->removeEventFilter(&counter);
 
+    form->Action(u"ActionNotepad"_s)->trigger();
+    form->Action(u"ActionCalendar"_s)->trigger();
+    EXPECT_EQ(platform.shell.opened.value(0), u"notepad.exe"_s);
+    EXPECT_TRUE(platform.shell.started.value(0).startsWith(folder + u"jotvane-calendar|"_s));
+
     inputAnswer = QString();
     form->Action(u"ActionUserName"_s)->trigger();
     EXPECT_EQ(prompts, QStringList({u"请输入尊姓大名:       "_s}));

@@ -9,6 +9,7 @@
 #include "desktop/DeskHook.h"
 #include "desktop/OnDesk.h"
 #include "desktop/ui/DesktopCommands.h"
+#include "messenger/ui/MessengerController.h"
 #include "notes/ui/FileController.h"
 #include "notes/ui/PadMemo.h"
 #include "notes/ui/PageSet.h"
@@ -73,9 +74,11 @@ private:
 TControllers::TControllers(TMainForm& window, IClock& clock) : m_window(window)
 {
     CreateSettings();
+    CreateMessenger();
     CreateReminders(clock);
     CreateDesktop();
     CreateInsertAndFile();
+    m_messenger->Start();
 }
 
 TControllers::~TControllers()
@@ -87,6 +90,17 @@ TControllers::~TControllers()
 bool TControllers::OpenSettings(int page)
 {
     return m_settings->ShowDialog(page);
+}
+
+void TControllers::CreateMessenger()
+{
+    const TAppContext& context = m_window.Context();
+    m_messenger = std::make_unique<TMessengerController>(
+        m_window.Commands(), *context.config, TMessengerEnvironment::Real(context.platform, AppDir()));
+    // The messenger closes before the note window saves its pages.
+    TMessengerController* messenger = m_messenger.get();
+    QObject::connect(&m_window, &TMainForm::aboutToExit, messenger, &TMessengerController::CloseMessenger);
+    QObject::connect(&m_window, &TMainForm::sessionEnding, messenger, &TMessengerController::EndSession);
 }
 
 void TControllers::CreateSettings()
@@ -195,6 +209,7 @@ void TControllers::CreateInsertAndFile()
         }
     };
     host.saveAll = [form] { form->SaveModifiedPages(); };
+    host.saveMessengerState = [this] { m_messenger->SaveState(); };
     m_files = std::make_unique<TFileController>(files, form, *m_window.Context().platform, AppDir(), host,
                                                 TFileDialogs::FromService(*m_window.Context().dialogs));
 }

@@ -9,6 +9,7 @@ class TEditorReminderHost;
 class TFileController;
 class TInsertController;
 class TMainForm;
+class TMessengerController;
 class TRemindersController;
 class TSettingsController;
 class IDesktopHost;
@@ -29,16 +30,19 @@ public:
     TRemindersController& Reminders() const { return *m_reminders; }
     TDesktopCommands& Desktop() const { return *m_desktop; }
     TSettingsController& Settings() const { return *m_settings; }
+    TMessengerController& Messenger() const { return *m_messenger; }
 
 private:
     void CreateSettings();
     void CreateReminders(IClock& clock);
     void CreateDesktop();
     void CreateInsertAndFile();
+    void CreateMessenger();
     bool OpenSettings(int page);
 
     TMainForm& m_window;
     std::unique_ptr<TSettingsController> m_settings;
+    std::unique_ptr<TMessengerController> m_messenger;
     std::unique_ptr<TEditorReminderHost> m_reminderHost;
     std::unique_ptr<TRemindersController> m_reminders;
     std::unique_ptr<TDeskHookLibrary> m_deskHook;

@@ -7,6 +7,7 @@
 #include <QNetworkDatagram>
 #include <QNetworkInterface>
 #include <QUdpSocket>
+#include <QVariant>
 
 TUdpDatagramSocket::TUdpDatagramSocket(QObject* parent) : QObject(parent) {}
 
@@ -26,6 +27,8 @@ bool TUdpDatagramSocket::Open(quint16 port)
         m_socket = nullptr;
         return false;
     }
+    // Room for a burst of texts while the window is busy drawing the previous ones.
+    m_socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, QVariant(4 * 1024 * 1024));
     connect(m_socket, &QUdpSocket::readyRead, this, &TUdpDatagramSocket::readPending);
     return true;
 }

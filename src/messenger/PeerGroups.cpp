@@ -1,0 +1,72 @@
+#include "messenger/PeerGroups.h"
+
+#include "messenger/codec/DelimitedText.h"
+
+using namespace Qt::StringLiterals;
+
+int ComparePeerTexts(const QString& a, const QString& b)
+{
+    return QStringView(a).compare(QStringView(b), Qt::CaseSensitive);
+}
+
+QString LowerAsciiLetters(const QString& text)
+{
+    QString result = text;
+    for (QChar& unit : result) {
+        if (unit >= u'A' && unit <= u'Z')
+            unit = QChar(unit.unicode() + (u'a' - u'A'));
+    }
+    return result;
+}
+
+QString TrimBlanksAndControls(const QString& text)
+{
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text.at(first).unicode() <= u' ')
+        ++first;
+    while (last > first && text.at(last - 1).unicode() <= u' ')
+        --last;
+    return text.mid(first, last - first);
+}
+
+QString GroupItemName(const QString& item)
+{
+    const qsizetype sign = item.indexOf(u'=');
+    return sign < 0 ? item : item.left(sign);
+}
+
+QString GroupItemValue(const QString& item)
+{
+    const qsizetype sign = item.indexOf(u'=');
+    return sign < 0 ? QString() : item.mid(sign + 1);
+}
+
+QStringList GroupMembers(const QString& value)
+{
+    if (value.isEmpty())
+        return {};
+    return SplitDelimited(value, u'_');
+}
+
+QString JoinGroupMembers(const QStringList& names)
+{
+    return names.join(u'_');
+}
+
+QStringList ReadGroupItems(const QString& userGroup)
+{
+    if (userGroup.isEmpty())
+        return {};
+    return SplitDelimited(userGroup, u'|');
+}
+
+QString WriteGroupItems(const QStringList& items)
+{
+    return JoinDelimited(items, u'|');
+}
+
+QString ProposedGroupName(int count)
+{
+    return u"分组"_s + QString::number(count + 1);
+}

@@ -1,0 +1,98 @@
+#include "messenger/ui/MessengerController.h"
+
+#include "config/AppConfigMgr.h"
+#include "core/TextFile.h"
+#include "widgets/CommandTable.h"
+
+#include <QAction>
+
+#include <exception>
+
+using namespace Qt::StringLiterals;
+
+TMessengerController::TMessengerController(TCommandTable& commands, TAppConfigMgr& config,
+                                           TMessengerEnvironment environment, QObject* parent)
+    : QObject(parent), m_commands(commands), m_config(config), m_env(std::move(environment))
+{
+    m_commands.Bind(u"ShowMessagerAction", this, [this] { ActivateMessenger(); });
+    m_commands.Bind(u"MessagerAction", this, [this](bool checked) { m_config.Messager = checked; });
+    m_commands.Bind(u"HideOnStartAction", this, [this](bool checked) { m_config.HideOnStart = checked; });
+}
+
+TMessengerController::~TMessengerController()
+{
+    CloseMessenger();
+}
+
+void TMessengerController::Start()
+{
+    // A messenger hidden at start is never shown, rather than flashing up for a moment.
+    if (m_config.Messager)
+        m_config.Messager = CreateMessenger(!m_config.HideOnStart);
+    m_commands.action(u"MessagerAction")->setChecked(m_config.Messager);
+    m_commands.action(u"HideOnStartAction")->setChecked(m_config.HideOnStart);
+    if (m_form && m_config.HideOnStart)
+        m_form->HideMessenger();
+}
+
+bool TMessengerController::CreateMessenger(bool show)
+{
+    if (m_form)
+        return true;
+    try {
+        m_form = std::make_unique<TMessagerForm>(m_env);
+    } catch (const std::exception&) {
+        return false;
+    }
+    if (QAction* exit = m_form->Action(u"ActionExit"_s))
+        exit->setVisible(false);
+    // The window's own Exit (hidden here) would end it; it is then forgotten.
+    connect(m_form.get(), &TMessagerForm::messengerShutDown, this, [this] {
+        if (m_form)
+            QMetaObject::invokeMethod(this, &TMessengerController::Forget, Qt::QueuedConnection);
+    });
+    if (show)
+        m_form->ShowMessenger();
+    return true;
+}
+
+void TMessengerController::ActivateMessenger()
+{
+    if (m_form && !m_form->IsShutDown()) {
+        m_form->ShowMessenger();
+        return;
+    }
+    m_form.reset();
+    m_config.Messager = CreateMessenger();
+    m_commands.action(u"MessagerAction")->setChecked(m_config.Messager);
+}
+
+void TMessengerController::CloseMessenger()
+{
+    if (!m_form)
+        return;
+    m_form->ShutdownMessenger();
+    m_form.reset();
+}
+
+void TMessengerController::EndSession()
+{
+    CloseMessenger();
+}
+
+void TMessengerController::SaveState()
+{
+    if (!m_form || m_form->IsShutDown())
+        return;
+    try {
+        m_form->SaveState();
+    } catch (const EFileError&) {
+        // The backup reports the file it cannot copy.
+    }
+}
+
+void TMessengerController::Forget()
+{
+    if (m_form && m_form->IsShutDown())
+        m_form.reset();
+}

@@ -1,0 +1,492 @@
+// The messenger window on a recording socket: the peer list and its groups, sending and the
+// conversation, the chat log's save moments, find, the hotkey and the controller's commands.
+#include "FakeHotKeyGrabber.h"
+#include "FakePlatform.h"
+#include "MessengerFakes.h"
+#include "config/AppConfigMgr.h"
+#include "core/Clock.h"
+#include "core/TextFile.h"
+#include "messenger/MessagerConfigMgr.h"
+#include "messenger/MessagerProtocol.h"
+#include "messenger/ui/MessagerFrm.h"
+#include "messenger/ui/MessengerController.h"
+#include "messenger/ui/PeerNotices.h"
+#include "notes/ui/FindDlg.h"
+#include "widgets/CommandTable.h"
+#include "widgets/InputFrm.h"
+#include "widgets/MsgBox.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <functional>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 5000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+// Records every datagram into a list that outlives the window (which owns its socket).
+class TLoggedSocket final : public IDatagramSocket
+{
+public:
+    explicit TLoggedSocket(QList<TSentDatagram>& log) : m_log(log) {}
+    bool Open(quint16) override { return m_open = true; }
+    void Close() override { m_open = false; }
+    bool IsOpen() const override { return m_open; }
+    bool Send(const QString& host, quint16 port, const QByteArray& bytes) override
+    {
+        m_log.append({host, port, bytes});
+        return m_open;
+    }
+    QString LocalIPv4() const override { return u"10.0.0.2"_s; }
+
+private:
+    QList<TSentDatagram>& m_log;
+    bool m_open = false;
+};
+
+class TRecordingNotices final : public IPeerNotices
+{
+public:
+    void ShowNotice(const QString& title, const QString& text) override { Shown << title + text; }
+    QStringList Shown;
+};
+
+class MessagerFormTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(root.isValid());
+        folder = root.path() + u'/';
+        clock.Set(QDateTime(QDate(2026, 12, 9), QTime(10, 0, 0)));
+        SetMsgBoxHook([this](const TMsgBoxCall& call) {
+            messages << call.message;
+            return MsgResultOK;
+        });
+        TBaseForm::SetModalHook([this](TBaseForm& dialog) {
+            auto* input = qobject_cast<TInputForm*>(&dialog);
+            if (input == nullptr || !inputAnswer)
+                return int(QDialog::Rejected);
+            prompts << input->PromptLabel()->text();
+            input->ValueEdit()->setText(*inputAnswer);
+            return int(QDialog::Accepted);
+        });
+    }
+    void TearDown() override
+    {
+        form.reset();
+        SetMsgBoxHook({});
+        TBaseForm::SetModalHook({});
+    }
+
+    TMessengerEnvironment Environment()
+    {
+        TMessengerEnvironment env;
+        env.platform = &platform.services();
+        env.appFolder = folder;
+        env.clock = &clock;
+        env.socket = [this] {
+            auto s = std::make_unique<TLoggedSocket>(sent);
+            socket = s.get();
+            return std::unique_ptr<IDatagramSocket>(std::move(s));
+        };
+        env.hotKeyGrabber = [this] {
+            auto g = std::make_unique<FakeHotKeyGrabber>();
+            grabber = g.get();
+            return std::unique_ptr<IHotKeyGrabber>(std::move(g));
+        };
+        env.notices = &notices;
+        return env;
+    }
+    void Build()
+    {
+        form = std::make_unique<TMessagerForm>(Environment());
+        sent.clear();
+    }
+    QStringList Names() const
+    {
+        QStringList names;
+        for (int i = 0; i < form->PeerCount(); ++i)
+            names << form->ListViewUser()->topLevelItem(i)->text(0);
+        return names;
+    }
+    QStringList Checked() const
+    {
+        QStringList names;
+        for (int i = 0; i < form->PeerCount(); ++i)
+            if (form->ListViewUser()->topLevelItem(i)->checkState(0) == Qt::Checked)
+                names << form->ListViewUser()->topLevelItem(i)->text(0);
+        return names;
+    }
+    void Check(const QString& name, bool on = true)
+    {
+        for (int i = 0; i < form->PeerCount(); ++i)
+            if (form->ListViewUser()->topLevelItem(i)->text(0) == name)
+                form->ListViewUser()->topLevelItem(i)->setCheckState(0, on ? Qt::Checked : Qt::Unchecked);
+    }
+    QStringList SentTexts() const
+    {
+        QStringList texts;
+        for (const TSentDatagram& d : sent)
+            if (d.Kind() == mkText)
+                texts << d.Host + u' ' + d.Decoded().Text;
+        return texts;
+    }
+    void ChooseMode(const QString& mode)
+    {
+        form->ComboBoxLabel()->setCurrentText(mode);
+        form->SwitchMode();
+    }
+
+    QTemporaryDir root;
+    QString folder;
+    FakePlatform platform;
+    TTestClock clock;
+    TRecordingNotices notices;
+    QList<TSentDatagram> sent;
+    TLoggedSocket* socket = nullptr;
+    FakeHotKeyGrabber* grabber = nullptr;
+    std::unique_ptr<TMessagerForm> form;
+    QStringList messages;
+    QStringList prompts;
+    std::optional<QString> inputAnswer;
+};
+
+} // namespace
+
+TEST_F(MessagerFormTest, SortsByCodeUnitAndFlipsDirectionsOnHeaderClicks)
+{
+    Build();
+    EXPECT_EQ(form->windowTitle(), u"Jotvane-信使"_s);
+    EXPECT_EQ(form->PageControl()->tabText(0), u"通讯(&C)"_s);
+    EXPECT_EQ(form->ListViewUser()->headerItem()->text(1), u"IP地址"_s);
+    form->AddPeer(u"bob"_s, u"10.0.0.9"_s, u"000000000009"_s, u"内网"_s);
+    form->AddPeer(u"Bob"_s, u"10.0.0.3"_s, u"000000000003"_s, u"内网"_s);
+    form->AddPeer(u"alice"_s, u"10.0.0.5"_s, u"000000000005"_s, u"内网"_s);
+    EXPECT_EQ(Names(), QStringList({u"Bob"_s, u"alice"_s, u"bob"_s}));
+    form->ListViewUserColumnClick(0); // the same header: descending
+    EXPECT_EQ(Names(), QStringList({u"bob"_s, u"alice"_s, u"Bob"_s}));
+    form->ListViewUserColumnClick(1); // another header: its own flag flipped, so descending
+    EXPECT_EQ(Names(), QStringList({u"bob"_s, u"alice"_s, u"Bob"_s}));
+    form->ListViewUserColumnClick(1);
+    EXPECT_EQ(Names(), QStringList({u"Bob"_s, u"alice"_s, u"bob"_s}));
+    // A renamed row is placed again; rows are found by address and card.
+    form->UpdatePeer(form->FindPeerByIP(u"10.0.0.9"_s), u"Zed"_s, u"10.0.0.9"_s, u"000000000009"_s,
+                     u"内网"_s);
+    EXPECT_EQ(form->FindPeerByCard(u"000000000009"_s), 2);
+    EXPECT_EQ(Names(), QStringList({u"Bob"_s, u"alice"_s, u"Zed"_s}));
+    form->DeletePeer(form->FindPeerByIP(u"10.0.0.3"_s));
+    EXPECT_FALSE(Names().contains(u"Bob"_s));
+}
+
+TEST_F(MessagerFormTest, FindsWhileTypingAndChecksOnEnter)
+{
+    Build();
+    for (const QString& name : {u"Wang Li"_s, u"li"_s, u"LI"_s})
+        form->AddPeer(name, u"10.0.0."_s + QString::number(form->PeerCount() + 2), u"AB"_s, u"内网"_s);
+    form->show();
+    QLineEdit* edit = form->ComboBoxGroup()->lineEdit();
+    ASSERT_NE(edit, nullptr);
+    edit->setFocus();
+    QTest::keyClicks(edit, u"lI"_s);
+    EXPECT_EQ(form->ListViewUser()->currentItem()->text(0), u"LI"_s); // "LI" sorts first
+    EXPECT_TRUE(Checked().isEmpty());
+    edit->setText(u" li "_s);
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(Checked(), QStringList({u"LI"_s}));
+    form->ListViewUser()->setFocus();
+    QTest::keyClick(form->ListViewUser(), Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(Checked().size(), 3);
+}
+
+TEST_F(MessagerFormTest, GroupsAreMadeChosenDeletedAndStored)
+{
+    Build();
+    for (const QString& name : {u"Li Lei"_s, u"Li"_s, u"Lei"_s, u"x_y"_s, u"x"_s, u"y"_s})
+        form->AddPeer(name, u"10.0.0."_s + QString::number(form->PeerCount() + 2), u"AB"_s, u"内网"_s);
+    ChooseMode(u"分组"_s);
+    Check(u"Li Lei"_s);
+    Check(u"x_y"_s);
+    inputAnswer = u"a|b c"_s;
+    form->NewGroup();
+    EXPECT_EQ(prompts, QStringList({u"请输入分组名:       "_s}));
+    EXPECT_EQ(form->Config().UserGroup, u"\"a|b c=Li Lei_x_y\""_s);
+    // Choosing it splits the members at the blank and at every "_".
+    form->SelectAll(false);
+    Check(u"Li Lei"_s);
+    form->ChooseGroup(0);
+    EXPECT_EQ(Checked(), QStringList({u"Lei"_s, u"Li"_s, u"x"_s, u"y"_s}));
+    // Back in find mode and again in group mode, the group is read back intact.
+    ChooseMode(u"查找"_s);
+    EXPECT_FALSE(form->findChild<QWidget*>(u"btnNewGroup"_s)->isEnabled());
+    ChooseMode(u"分组"_s);
+    ASSERT_EQ(form->ComboBoxGroup()->count(), 1);
+    EXPECT_EQ(form->ComboBoxGroup()->itemText(0), u"a|b c=Li Lei_x_y"_s);
+    form->ComboBoxGroup()->setCurrentIndex(0);
+    form->DeleteGroup();
+    EXPECT_EQ(form->Config().UserGroup, QString());
+}
+
+TEST_F(MessagerFormTest, SendsToTheCheckedPeersAndLogsTheOwnLine)
+{
+    Build();
+    form->Config().UserName = u"Me"_s;
+    form->AddPeer(u"B"_s, u"10.0.0.3"_s, u"0000000000B0"_s, u"内网"_s);
+    form->AddPeer(u"C"_s, u"10.0.0.4"_s, u"0000000000C0"_s, u"内网"_s);
+    form->show();
+    form->MemoInfo()->setPlainText(u"one\ntwo\nthree"_s);
+    form->MemoInfo()->setFocus();
+    QTest::keyClick(form->MemoInfo(), Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(messages, QStringList({u"请选择发送目标！"_s}));
+    EXPECT_TRUE(sent.isEmpty());
+    EXPECT_EQ(form->MemoInfo()->toPlainText(), u"one\ntwo\nthree"_s);
+
+    Check(u"B"_s);
+    QTest::keyClick(form->MemoInfo(), Qt::Key_Return, Qt::ControlModifier);
+    const QString stamp = u"(2026-12-09 10:00:00) "_s;
+    EXPECT_EQ(SentTexts(), QStringList({u"10.0.0.3 "_s + stamp + u"Me 对 B 说："_s, u"10.0.0.3   one"_s,
+                                        u"10.0.0.3 two"_s, u"10.0.0.3 three\r\n"_s}));
+    EXPECT_TRUE(form->MemoInfo()->toPlainText().isEmpty());
+    EXPECT_EQ(form->MemoContent()->toPlainText(), stamp + u"你对 B 说：\n  one\ntwo\nthree\n"_s);
+
+    // Blanks only, with an offer to a local and an extranet peer: no text, the offer, the note.
+    sent.clear();
+    form->AddPeer(u"D"_s, u"198.51.100.7:40001"_s, u"0000000000D0"_s, u"外网"_s);
+    form->SelectAll(true);
+    form->MemoInfo()->setPlainText(u"   "_s);
+    form->ComboBoxAttachment()->addItem(u"File=/tmp/report.txt"_s);
+    form->SendChatMessage();
+    int offers = 0;
+    for (const TSentDatagram& d : sent)
+        offers += d.Kind() == mkFileOffer ? 1 : 0;
+    EXPECT_EQ(offers, 2);
+    EXPECT_EQ(SentTexts().size(), 4);
+    EXPECT_TRUE(form->MemoContent()->toPlainText().endsWith(
+        u"其中有1个外网好友因为目前不支持远程文件传送而不能收到这些文件(夹)\n"_s));
+    EXPECT_EQ(form->PendingOfferCount(), 0);
+}
+
+TEST_F(MessagerFormTest, IncomingTextsChecksTheSenderOnlyWhenNobodyIsChecked)
+{
+    Build();
+    form->Config().MessageJump = false;
+    form->AddPeer(u"B"_s, u"10.0.0.3"_s, u"0000000000B0"_s, u"内网"_s);
+    form->AddPeer(u"C"_s, u"10.0.0.4"_s, u"0000000000C0"_s, u"内网"_s);
+    form->PageControl()->setCurrentIndex(1);
+    TMessage text{mkText, 0, u"B"_s, {}, {}, u"<b>not bold</b>"_s, {}};
+    socket->OnReceived(EncodeMessage(text), u"10.0.0.3"_s, 3574);
+    EXPECT_EQ(form->PageControl()->currentIndex(), 0);
+    EXPECT_EQ(Checked(), QStringList({u"B"_s}));
+    EXPECT_EQ(form->MemoContent()->toPlainText(), u"<b>not bold</b>"_s);
+    form->SelectAll(false);
+    Check(u"C"_s);
+    form->AttendIncoming(u"B"_s);
+    EXPECT_EQ(Checked(), QStringList({u"C"_s}));
+    EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(MessagerFormTest, ChecksOfAnExtranetRowAskForAConnection)
+{
+    Build();
+    form->Config().ServerAddress = u"198.51.100.1"_s;
+    form->AddPeer(u"D"_s, u"198.51.100.7:40001"_s, u"0000000000D0"_s, u"外网"_s);
+    for (int round = 0; round < 2; ++round) {
+        form->SelectAll(true);
+        form->SelectAll(false);
+    }
+    QStringList kinds;
+    for (const TSentDatagram& d : sent)
+        kinds << QString::number(int(d.Kind())) + u'@' + d.Host;
+    EXPECT_EQ(kinds.count(u"9@198.51.100.7"_s), 2) << kinds.join(u' ').toStdString(); // punches
+    EXPECT_EQ(kinds.filter(u"6@"_s).size(), 2);                                       // connect requests
+}
+
+TEST_F(MessagerFormTest, ChatLogIsSavedSoonAfterAChangeAndBackedUpAtChangedHides)
+{
+    WriteTextFileLines(folder + u"chat.txt"_s, {u"earlier"_s});
+    Build();
+    EXPECT_EQ(form->MemoContent()->toPlainText(), u"earlier"_s);
+    EXPECT_FALSE(form->ConversationChanged());
+    // A flood of texts: every line is kept and reaches chat.txt within moments.
+    for (int i = 0; i < 10000; ++i)
+        form->AppendToConversation(u"line "_s + QString::number(i));
+    EXPECT_EQ(form->MemoContent()->document()->blockCount(), 10001);
+    EXPECT_TRUE(WaitUntil([&] {
+        return QFileInfo::exists(folder + u"chat.txt"_s) &&
+               ReadTextFileLines(folder + u"chat.txt"_s).size() == 10001;
+    }));
+    EXPECT_FALSE(QFileInfo::exists(folder + u"chat_bak.txt"_s));
+
+    form->ShowMessenger();
+    form->HideMessenger();
+    const QByteArray backup = ReadFileBytes(folder + u"chat_bak.txt"_s);
+    EXPECT_EQ(DecodeText(backup).count(u"\r\n"_s), 10001);
+    QFile::remove(folder + u"chat_bak.txt"_s);
+    form->ShowMessenger();
+    form->HideMessenger();
+    EXPECT_FALSE(QFileInfo::exists(folder + u"chat_bak.txt"_s));
+}
+
+TEST_F(MessagerFormTest, FindsInTheConversationAndItsCopy)
+{
+    Build();
+    form->show();
+    form->FindNextActionExecute(); // nothing searched yet: the dialog opens
+    ASSERT_NE(form->FindDialog(), nullptr);
+    EXPECT_TRUE(form->FindDialog()->isVisible());
+    form->AppendToConversation(u"Hello there\r\nhello again"_s);
+    form->MemoContent()->moveCursor(QTextCursor::Start); // appending left the caret at the end
+    form->FindDialog()->SetFindText(u"HELLO"_s);
+    emit form->FindDialog()->FindClicked();
+    EXPECT_EQ(form->MemoContent()->textCursor().selectedText(), u"Hello"_s);
+    form->FindNextActionExecute();
+    EXPECT_EQ(form->MemoContent()->textCursor().selectionStart(), 12);
+    form->FindNextActionExecute();
+    EXPECT_EQ(messages, QStringList({u"找不到“HELLO”"_s}));
+    form->PageControl()->setCurrentIndex(1);
+    EXPECT_EQ(form->MemoChatContent()->toPlainText(), form->MemoContent()->toPlainText());
+    form->FindDialog()->close();
+
+    // Modify, edit, save: the edited text is the log.
+    QAction* modify = form->Action(u"mnuModify"_s);
+    modify->trigger();
+    EXPECT_EQ(modify->text(), u"保存(&S)"_s);
+    EXPECT_FALSE(form->MemoContent()->isReadOnly());
+    form->MemoContent()->setPlainText(u"edited"_s);
+    modify->trigger();
+    EXPECT_EQ(modify->text(), u"修改(&M)"_s);
+    EXPECT_TRUE(form->MemoContent()->isReadOnly());
+    EXPECT_EQ(ReadTextFileLines(folder + u"chat.txt"_s), QStringList({u"edited"_s}));
+}
+
+TEST_F(MessagerFormTest, ShutdownSaysGoodbyeAndWritesItsFiles)
+{
+    Build();
+    EXPECT_TRUE(grabber->isRegistered(TMessagerForm::HotKeyId));
+    EXPECT_EQ(grabber->registered.value(TMessagerForm::HotKeyId),
+              QKeyCombination(Qt::ControlModifier | Qt::AltModifier, Qt::Key_D));
+    grabber->press(TMessagerForm::HotKeyId);
+    EXPECT_TRUE(form->isVisible());
+    grabber->press(TMessagerForm::HotKeyId);
+    EXPECT_FALSE(form->isVisible());
+    // The close box hides and keeps the messenger online.
+    form->show();
+    form->close();
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(sent.isEmpty());
+
+    form->Config().UserGroup = u"g=a_b"_s;
+    form->AppendToConversation(u"bye"_s);
+    form->ShutdownMessenger();
+    EXPECT_FALSE(grabber->isRegistered(TMessagerForm::HotKeyId));
+    ASSERT_FALSE(sent.isEmpty());
+    EXPECT_EQ(sent.last().Kind(), mkOffline);
+    EXPECT_EQ(ReadTextFileLines(folder + u"chat.txt"_s), QStringList({u"bye"_s}));
+    TMessagerConfigMgr stored(folder + u"MSGConfig.ini"_s, folder, platform.systemInfo);
+    stored.LoadSettings();
+    EXPECT_EQ(stored.UserGroup, u"g=a_b"_s);
+    // Placed at the top right of the work area, 580 × 590 with its frame.
+    EXPECT_EQ(stored.WindowBounds.Right - stored.WindowBounds.Left, TMessagerForm::DefaultWidth);
+    EXPECT_EQ(stored.WindowBounds.Bottom - stored.WindowBounds.Top, TMessagerForm::DefaultHeight);
+    EXPECT_EQ(stored.WindowBounds.Top, QGuiApplication::primaryScreen()->availableGeometry().top() + 1);
+}
+
+TEST_F(MessagerFormTest, ControllerCreatesHidesActivatesAndCloses)
+{
+    QMainWindow window;
+    TCommandTable commands(&window);
+    TAppConfigMgr config(folder + u"Config.ini"_s);
+    {
+        TMessengerController controller(commands, config, Environment());
+        controller.Start();
+        ASSERT_NE(controller.Messenger(), nullptr);
+        EXPECT_FALSE(controller.Messenger()->isVisible()); // HideOnStart
+        EXPECT_FALSE(controller.Messenger()->Action(u"ActionExit"_s)->isVisible());
+        EXPECT_EQ(sent.value(0).Kind(), mkOnline); // still announced
+        EXPECT_TRUE(commands.action(u"MessagerAction")->isChecked());
+        commands.action(u"ShowMessagerAction")->trigger();
+        EXPECT_TRUE(controller.Messenger()->isVisible());
+        commands.action(u"HideOnStartAction")->trigger();
+        EXPECT_FALSE(config.HideOnStart);
+        controller.CloseMessenger();
+        EXPECT_EQ(controller.Messenger(), nullptr);
+        EXPECT_EQ(sent.last().Kind(), mkOffline);
+        commands.action(u"ShowMessagerAction")->trigger(); // a fresh window
+        ASSERT_NE(controller.Messenger(), nullptr);
+        EXPECT_TRUE(controller.Messenger()->isVisible());
+        controller.Messenger()->Config().UserName = u"Last"_s;
+    }
+    // Releasing the controller closes the messenger, which writes its settings.
+    TMessagerConfigMgr stored(folder + u"MSGConfig.ini"_s, folder, platform.systemInfo);
+    stored.LoadSettings();
+    EXPECT_EQ(stored.UserName, u"Last"_s);
+}
+
+TEST_F(MessagerFormTest, HintsFollowTheOptionAndAnEmptyUserNameIsTaken)
+{
+    Build();
+    struct TToolTipCounter : QObject
+    {
+        int Count = 0;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            Count += event->type() == QEvent::ToolTip ? 1 : 0;
+            return false;
+        }
+    } counter;
+    QWidget* label = form->ComboBoxLabel();
+    label->installEventFilter(&counter);
+    auto hover = [label] {
+        QHelpEvent event(QEvent::ToolTip, QPoint(2, 2), label->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(label, &event);
+    };
+    hover();
+    EXPECT_EQ(counter.Count, 1);
+    EXPECT_EQ(form->HintFor(form->ComboBoxGroup()),
+              u"请输入要查找的好友名字拼音首字母(声母)组合来快速定位,回车键会自动选中。"_s);
+    ChooseMode(u"分组"_s);
+    EXPECT_EQ(form->HintFor(form->ComboBoxGroup()),
+              u"请选择好友分组实现多选，如果还没有则请选择好友后新建。"_s);
+    // "动态提示(&H)" off: no hint anywhere while the messenger exists.
+    form->Action(u"ActionShowHint"_s)->trigger();
+    EXPECT_FALSE(form->Config().ShowHint);
+    hover();
+    EXPECT_EQ(counter.Count, 1);
+    label->removeEventFilter(&counter);
+
+    form->Action(u"ActionNotepad"_s)->trigger();
+    form->Action(u"ActionCalendar"_s)->trigger();
+    EXPECT_EQ(platform.shell.opened.value(0), u"notepad.exe"_s);
+    EXPECT_TRUE(platform.shell.started.value(0).startsWith(folder + u"jotvane-calendar|"_s));
+
+    inputAnswer = QString();
+    form->Action(u"ActionUserName"_s)->trigger();
+    EXPECT_EQ(prompts, QStringList({u"请输入尊姓大名:       "_s}));
+    EXPECT_EQ(form->Config().UserName, QString());
+}

@@ -8,6 +8,9 @@
 bool FakeTrash::moveToTrash(const QString& path)
 {
     trashed.append(path);
+    QFile file(path);
+    trashedBytes.append(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
+    file.close();
     if (!succeed)
         return false;
     // The file leaves its folder, as it would into the trash.

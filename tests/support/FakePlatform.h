@@ -14,6 +14,8 @@ public:
     bool moveToTrash(const QString& path) override;
     bool removePermanently(const QString& path) override;
     QStringList trashed;
+    // What each trashed file held when it went (empty for folders).
+    QList<QByteArray> trashedBytes;
     QStringList removed;
     bool succeed = true;
 };

@@ -76,6 +76,30 @@ TEST(FilesThroughTheShell, RecycleAndDeleteGoThroughTheTrashService)
     EXPECT_EQ(platform.trash.removed, QStringList{dir.path()});
 }
 
+// A fresh account: the data folder does not exist yet. The file must arrive in the trash there,
+// not in a "files" folder beside the program's working folder.
+TEST(FreedesktopTrash, MovesIntoATrashItMakesOnAFreshAccount)
+{
+    QTemporaryDir dir;
+    const QByteArray savedData = qgetenv("XDG_DATA_HOME");
+    const QString savedCwd = QDir::currentPath();
+    const QString data = dir.path() + u"/fresh/data"_s;
+    qputenv("XDG_DATA_HOME", data.toLocal8Bit());
+    QDir().mkpath(dir.path() + u"/cwd"_s);
+    QDir::setCurrent(dir.path() + u"/cwd"_s);
+    WriteBytes(dir.path() + u"/page.txt"_s, "text");
+    FreedesktopTrash trash;
+    const bool moved = trash.moveToTrash(dir.path() + u"/page.txt"_s);
+    QDir::setCurrent(savedCwd);
+    qputenv("XDG_DATA_HOME", savedData);
+    EXPECT_TRUE(moved);
+    EXPECT_FALSE(QFile::exists(dir.path() + u"/page.txt"_s));
+    EXPECT_EQ(ReadBytes(data + u"/Trash/files/page.txt"_s), QByteArray("text"));
+    EXPECT_TRUE(QDir(data + u"/Trash/info"_s).exists());
+    EXPECT_FALSE(QDir(dir.path() + u"/cwd/files"_s).exists());
+    EXPECT_FALSE(trash.moveToTrash(dir.path() + u"/page.txt"_s)) << "a file that is gone";
+}
+
 TEST(FreedesktopTrash, DeletesFilesAndTreesForGood)
 {
     QTemporaryDir dir;

@@ -190,11 +190,29 @@ TEST_F(PageSetTest, DeletingAPageWithTextMovesItToTheTrashOnYes)
     Key(Qt::Key_Delete, Qt::ControlModifier);
     ASSERT_EQ(msgCalls.size(), 1);
     EXPECT_EQ(platform.trash.trashed, QStringList{file});
+    // The trash gets the page as the user saw it, typed text included.
+    EXPECT_TRUE(platform.trash.trashedBytes.value(0).contains(Utf16Le(u"x"_s).mid(2)));
     EXPECT_FALSE(QFileInfo::exists(file));
     // The page that moved into the position is the current one.
     ExpectOrders({kDefault, Numbered(1)});
     EXPECT_EQ(form->PageIndex(), 1);
     EXPECT_EQ(form->CurrentEditor()->property("page").toString(), Numbered(1));
+}
+
+TEST_F(PageSetTest, APageTheTrashRefusesStaysAndTheUserIsTold)
+{
+    PagesUpTo(2);
+    Type(u"still here"_s);
+    const QString file = store->fileName(1);
+    platform.trash.succeed = false;
+    msgAnswers = {MsgResultYes};
+    Key(Qt::Key_Delete, Qt::ControlModifier);
+    ASSERT_EQ(msgCalls.size(), 2);
+    EXPECT_EQ(msgCalls[1].kind, MsgBoxKind::Error);
+    EXPECT_TRUE(msgCalls[1].message.contains(u"回收站"_s));
+    EXPECT_TRUE(QFileInfo::exists(file));
+    ExpectOrders({kDefault, kNew});
+    EXPECT_EQ(form->CurrentEditor()->PageText(), u"still here"_s);
 }
 
 TEST_F(PageSetTest, ShiftAltDelDeletesAPageWithTextForGood)

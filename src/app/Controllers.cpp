@@ -15,7 +15,9 @@
 #include "notes/ui/PageSet.h"
 #include "notes/ui/SettingsLook.h"
 #include "platform/Platform.h"
+#include "messenger/ui/PeerNotices.h"
 #include "reminders/ui/EditorReminderHost.h"
+#include "reminders/ui/MSNPopUp.h"
 #include "reminders/ui/RemindersController.h"
 #include "templates/ui/InsertController.h"
 #include "widgets/CommandTable.h"
@@ -69,6 +71,22 @@ private:
     std::function<bool(int)> m_openSettings;
 };
 
+// The messenger's online and offline notices slide in as popups.
+class TPopUpNotices final : public IPeerNotices
+{
+public:
+    TPopUpNotices() { m_popUp.SetMessengerValues(); }
+    void ShowNotice(const QString& title, const QString& text) override
+    {
+        m_popUp.Title = title;
+        m_popUp.Text = text;
+        m_popUp.ShowPopUp();
+    }
+
+private:
+    TMSNPopUp m_popUp;
+};
+
 } // namespace
 
 TControllers::TControllers(TMainForm& window, IClock& clock) : m_window(window)
@@ -95,8 +113,10 @@ bool TControllers::OpenSettings(int page)
 void TControllers::CreateMessenger()
 {
     const TAppContext& context = m_window.Context();
-    m_messenger = std::make_unique<TMessengerController>(
-        m_window.Commands(), *context.config, TMessengerEnvironment::Real(context.platform, AppDir()));
+    m_notices = std::make_unique<TPopUpNotices>();
+    TMessengerEnvironment environment = TMessengerEnvironment::Real(context.platform, AppDir());
+    environment.notices = m_notices.get();
+    m_messenger = std::make_unique<TMessengerController>(m_window.Commands(), *context.config, environment);
     // The messenger closes before the note window saves its pages.
     TMessengerController* messenger = m_messenger.get();
     QObject::connect(&m_window, &TMainForm::aboutToExit, messenger, &TMessengerController::CloseMessenger);

@@ -13,6 +13,7 @@ class TMessengerController;
 class TRemindersController;
 class TSettingsController;
 class IDesktopHost;
+class IPeerNotices;
 
 // The subsystems' controllers around the note window, made by the composition root once the
 // window exists and released before it. Each connects its own commands through the window's
@@ -42,6 +43,7 @@ private:
 
     TMainForm& m_window;
     std::unique_ptr<TSettingsController> m_settings;
+    std::unique_ptr<IPeerNotices> m_notices;
     std::unique_ptr<TMessengerController> m_messenger;
     std::unique_ptr<TEditorReminderHost> m_reminderHost;
     std::unique_ptr<TRemindersController> m_reminders;

@@ -192,6 +192,8 @@ TfrmMSNPopUp::TfrmMSNPopUp(TMSNPopUp* component)
       m_iconTop(component->IconTop)
 {
     setObjectName(u"frmMSNPopUp"_s);
+    // Never shown in a frame, but named for the window list and assistive tools.
+    setWindowTitle(u"Jotvane-提示"_s);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
 

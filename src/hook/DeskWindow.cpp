@@ -795,10 +795,12 @@ void TDeskWindow::run(std::promise<bool>* started)
         return;
     }
     registerDisplay(display);
+    // The caller only needs to know that a display is there: the window, its fonts and the
+    // wallpaper are made on this thread while the program goes on starting.
+    started->set_value(true);
     {
         TPainter painter(display, DefaultScreen(display));
         painter.Create();
-        started->set_value(true);
         const int xfd = ConnectionNumber(display);
         while (!m_stop) {
             painter.Process();

@@ -14,6 +14,9 @@ import tempfile
 import threading
 import time
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from harness import wait_until  # noqa: E402
+
 SKIP = 77
 
 
@@ -29,15 +32,6 @@ def require_namespaces():
         sys.exit(SKIP)
     subprocess.run(["ip", "netns", "del", name], capture_output=True)
 
-
-def wait_until(predicate, timeout=10.0, interval=0.02):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(interval)
-    return predicate()
 
 
 def run(*argv):

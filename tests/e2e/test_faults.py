@@ -1,5 +1,6 @@
 """A second start beside a frozen copy, a lock left by a crash, settings that cannot be written at
-the end, and the window manager's buttons on a fixed-size box."""
+the end, the window manager's buttons on a fixed-size box, and the tray menu and the find dialog
+while the window is hidden."""
 
 import os
 import signal
@@ -136,6 +137,42 @@ class SettingsThatCannotBeWritten(SessionTest, FixedSizeBoxes):
         self.assertTrue(s.wait_window("^错误$", timeout=10))
         process.send_signal(signal.SIGTERM)
         self.assertEqual(process.wait(timeout=10), 0)
+
+
+
+class HiddenWindow(SessionTest):
+    TRAY = True
+
+    def tray_icon_centre(self):
+        """The middle of the panel's only icon: trayer sizes itself to what it holds."""
+        panels = self.session.tool("xdotool", "search", "--classname", "^panel$").split()
+        self.assertTrue(panels, "trayer's panel")
+        x, y, width, height = self.session.geometry(int(panels[0]))
+        return x + width // 2, y + height // 2
+
+    def test_tray_menu_opens_and_the_find_dialog_follows_the_window(self):
+        s = self.session
+        process = s.start()
+        window = s.wait_window()
+        self.assertTrue(window, "the note window shows")
+        self.assertTrue(s.activate(window[0]))
+        s.key("ctrl+f")
+        self.assertTrue(s.wait_window("^查找$"), "Ctrl+F opens the find dialog")
+        self.assertTrue(s.activate(window[0]))
+        s.key("Escape")
+        self.assertTrue(s.wait_hidden(), "Esc hides the window to the tray")
+        self.assertTrue(wait_until(lambda: not s.windows("^查找$"), 5), "the find dialog hides with it")
+
+        # The tray menu of a hidden window opens, and its access key shows the window again.
+        x, y = self.tray_icon_centre()
+        s.tool("xdotool", "mousemove", str(x), str(y), "click", "3")
+        time.sleep(0.5)
+        if os.environ.get("JV_E2E_SHOTS"):
+            s.screenshot(os.path.join(os.environ["JV_E2E_SHOTS"], "tray-menu-hidden.png"))
+        s.key("o")
+        self.assertTrue(s.wait_window(timeout=10), "打开(&O) in the tray menu shows the window")
+        self.assertTrue(s.wait_window("^查找$"), "the find dialog comes back with the window")
+        self.assertEqual(s.stop(process), 0)
 
 
 if __name__ == "__main__":

@@ -1,14 +1,9 @@
 """Helpers of the desktop-text suite: a wallpaper set the way wallpaper setters do it, root-window
-screenshots as raw pixels, and the desktop host program driven through its stdin."""
+screenshots as raw pixels, and the program's desktop-text window."""
 
 import ctypes
 import ctypes.util
 import os
-import queue
-import subprocess
-import threading
-
-from harness import wait_until
 
 
 class Wallpaper:
@@ -93,10 +88,6 @@ class Screenshot:
         return [x for y in range(y0, y0 + h) for x in range(x0, x0 + w) if predicate(self.pixel(x, y))]
 
 
-def near(colour, target, tolerance=40):
-    return all(abs(a - b) <= tolerance for a, b in zip(colour, target))
-
-
 def white(colour):
     return all(c >= 230 for c in colour)
 
@@ -105,57 +96,8 @@ def green(colour):
     return colour[1] >= 200 and colour[0] <= 60 and colour[2] <= 60
 
 
-class DesktopHost:
-    """The desktop commands with the real hook library, driven line by line through stdin."""
-
-    def __init__(self, session, binary_dir, config_text):
-        self.session = session
-        config = os.path.join(session.root, "Config.ini")
-        with open(config, "w", encoding="utf-8", newline="") as f:
-            f.write(config_text)
-        exe = os.path.join(os.path.dirname(os.path.abspath(binary_dir)), "tests", "jv_desktop_host")
-        if not os.path.exists(exe):
-            raise FileNotFoundError(exe)
-        log = open(os.path.join(session.root, "desktop_host.log"), "ab")
-        session.logs.append(log)
-        self.process = subprocess.Popen([exe, config], env=session.env, stdin=subprocess.PIPE,
-                                        stdout=subprocess.PIPE, stderr=log, cwd=session.root, text=True)
-        session.processes.append(self.process)
-        # Answers are read on a thread, so that a host stuck in a dialog fails the test instead of
-        # hanging it.
-        self.answers = queue.Queue()
-        threading.Thread(target=self._read, daemon=True).start()
-        self.ready = self._answer()
-
-    def _read(self):
-        with self.process.stdout:
-            for line in self.process.stdout:
-                self.answers.put(line.strip())
-        self.answers.put(None)
-
-    def _answer(self, timeout=15):
-        try:
-            return self.answers.get(timeout=timeout)
-        except queue.Empty:
-            return "timeout"
-
-    def send(self, line):
-        self.process.stdin.write(line + "\n")
-        self.process.stdin.flush()
-        return self._answer()
-
-    def quit(self):
-        answer = self.send("quit")
-        self.process.wait(timeout=10)
-        self.process.stdin.close()
-        return answer
-
-
 def desk_window(session):
     """The library's window id, or 0."""
     out = session.tool("xdotool", "search", "--name", "^Jotvane desktop text$")
     return int(out.split()[0]) if out else 0
 
-
-def wait_for(predicate, timeout=10):
-    return wait_until(predicate, timeout)

@@ -24,7 +24,7 @@ EXPECTED_FILES = [
     "./usr/share/icons/hicolor/scalable/apps/jotvane.svg",
     "./usr/share/icons/hicolor/48x48/apps/jotvane.png",
     "./usr/share/icons/hicolor/256x256/apps/jotvane.png",
-    "./lib/systemd/system/jotvane-relay.service",
+    "./usr/lib/systemd/system/jotvane-relay.service",
 ]
 
 
@@ -111,7 +111,8 @@ class Package(SessionTest):
         about = s.wait_window(name="^关于$")
         self.assertTrue(about, "the About window opens")
         self.shot("installed-about.png")
-        s.key("Escape", window=about[0])
+        s.activate(about[0])
+        s.key("Return")
         self.assertTrue(wait_until(lambda: not s.windows(name="^关于$"), 5))
         self.escape(window)
         pages = os.path.join(data, "Data")

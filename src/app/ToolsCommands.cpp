@@ -37,13 +37,14 @@ void TToolsCommands::BindCommands(TCommandTable& commands)
     });
     commands.Bind(u"NotepadAction", this, [platform] { ShellOpen(*platform, u"notepad.exe"_s); });
     commands.Bind(u"CalcAction", this, [platform] { ShellOpen(*platform, u"calc.exe"_s); });
-    commands.Bind(u"InfoCardAction", this,
-                  [platform] { ShellRun(*platform, AppDir() + kAddressBookProgram, QString(), QString()); });
+    commands.Bind(u"InfoCardAction", this, [platform] {
+        ShellRun(*platform, CompanionPath(kAddressBookProgram), QString(), QString());
+    });
     commands.Bind(u"CalendarAction", this,
-                  [platform] { ShellRun(*platform, AppDir() + kCalendarProgram, QString(), QString()); });
+                  [platform] { ShellRun(*platform, CompanionPath(kCalendarProgram), QString(), QString()); });
     commands.Bind(u"GameAction", this, [platform] { ShellOpen(*platform, kRelaxAddress); });
     commands.Bind(u"ReadmeAction", this,
-                  [platform] { ShellRun(*platform, AppDir() + u"Readme.txt"_s, QString(), QString()); });
+                  [platform] { ShellRun(*platform, CompanionPath(u"Readme.txt"_s), QString(), QString()); });
     commands.Bind(u"HotKeyListAction", this, [this] { ShowShortcutHelp(m_window); });
     commands.Bind(u"AboutAction", this, [this] { ShowAboutBox(m_platform, m_window); });
 }

@@ -8,6 +8,9 @@
 #include <QFileInfo>
 
 #include <limits>
+#include <optional>
+
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -95,9 +98,60 @@ bool needsQuotes(const QString& item)
 
 } // namespace
 
+TAppLocations ResolveAppLocations(const QString& exeDir, const QString& userDataHome, bool exeDirWritable)
+{
+    TAppLocations result;
+    result.exeDir = NormalizeDir(exeDir);
+    const QString shareDir = QDir::cleanPath(result.exeDir + u"../share/jotvane"_s) + u'/';
+    result.installed = !exeDirWritable || QFileInfo::exists(shareDir + QString::fromUtf16(kInstalledMarker));
+    if (!result.installed) {
+        result.dataDir = result.exeDir;
+        return result;
+    }
+    result.companionDir = QFileInfo(shareDir).isDir() ? shareDir : QString();
+    // Without a usable $XDG_DATA_HOME the XDG default under the home folder applies.
+    QString home = userDataHome.trimmed();
+    if (home.isEmpty() || QDir::isRelativePath(home))
+        home = QDir::homePath() + u"/.local/share"_s;
+    result.dataDir = NormalizeDir(QDir::cleanPath(home + u"/Jotvane"_s));
+    QDir().mkpath(result.dataDir);
+    return result;
+}
+
+const TAppLocations& AppLocations()
+{
+    // Decided once the application object knows its executable; every later call agrees.
+    static std::optional<TAppLocations> decided;
+    if (decided)
+        return *decided;
+    if (!QCoreApplication::instance()) {
+        // Nothing is known yet about the executable: no folder is created for it.
+        static const TAppLocations unknown;
+        return unknown;
+    }
+    const QString exeDir = QCoreApplication::applicationDirPath();
+    const bool writable = ::access(QFile::encodeName(exeDir).constData(), W_OK) == 0;
+    decided = ResolveAppLocations(exeDir, qEnvironmentVariable("XDG_DATA_HOME"), writable);
+    return *decided;
+}
+
 QString AppDir()
 {
-    return NormalizeDir(QCoreApplication::applicationDirPath());
+    return AppLocations().dataDir;
+}
+
+QString CompanionPath(const TAppLocations& locations, const QString& name)
+{
+    const QString beside = locations.exeDir + name;
+    if (locations.companionDir.isEmpty() || QFileInfo::exists(beside))
+        return beside;
+    const QString shared = locations.companionDir + name;
+    return QFileInfo::exists(shared) ? shared : beside;
+}
+
+QString CompanionPath(const QString& name)
+{
+    return CompanionPath(AppLocations(), name);
 }
 
 QString AppSubDir(const QString& name)

@@ -4,10 +4,36 @@
 #include <QString>
 #include <QStringList>
 
-// The folder of the running executable, with its trailing "/".
+// Where the program keeps its files. A copy in a folder of the user's own (writable, and not
+// part of an installed tree) keeps everything beside itself. An installed copy - its folder not
+// writable, or the marker share/jotvane/installed beside the binary's folder - keeps the same
+// files and folders in $XDG_DATA_HOME/Jotvane/ and finds its read-only companions (Readme.txt,
+// Images/) in the installed share/jotvane/ folder.
+struct TAppLocations
+{
+    bool installed = false;
+    QString dataDir;      // the writable root, with its trailing "/"
+    QString exeDir;       // the executable's folder, with its trailing "/"
+    QString companionDir; // share/jotvane/ of an installed tree; empty for a portable copy
+};
+// The marker an installed tree carries in its share/jotvane/ folder.
+inline constexpr char16_t kInstalledMarker[] = u"installed";
+// Decides the layout for an executable in exeDir; userDataHome is $XDG_DATA_HOME. The data folder
+// of an installed copy is created here.
+TAppLocations ResolveAppLocations(const QString& exeDir, const QString& userDataHome, bool exeDirWritable);
+// The layout of the running program, decided once.
+const TAppLocations& AppLocations();
+
+// The root of the program's own files (Data/, Config.ini, MSGConfig.ini, chat.txt...), with its
+// trailing "/": the executable's folder for a portable copy, $XDG_DATA_HOME/Jotvane/ installed.
 QString AppDir();
 // NormalizeDir(AppDir() + name): AppSubDir("Data") is the page folder.
 QString AppSubDir(const QString& name);
+// A read-only companion of the program (Readme.txt, Images/, a helper program): the one beside
+// the executable, else the one in the installed share folder; the path beside the executable
+// when neither exists.
+QString CompanionPath(const QString& name);
+QString CompanionPath(const TAppLocations& locations, const QString& name);
 // Trims blanks and control characters at both ends and, unless the result is empty or already
 // ends in a folder separator, appends "/".
 QString NormalizeDir(const QString& path);

@@ -1,12 +1,15 @@
 #include "messenger/ui/MessagerFrm.h"
 
 #include "core/Clock.h"
+#include "core/Error.h"
 #include "core/TextFile.h"
 #include "messenger/ChatComposer.h"
 #include "messenger/DatagramSocket.h"
 #include "messenger/MessagerConfigMgr.h"
 #include "messenger/MessagerProtocol.h"
 #include "messenger/PeerGroups.h"
+#include "messenger/ftp/FtpServer.h"
+#include "messenger/ftp/ui/FtpDownloadController.h"
 #include "messenger/ui/PeerNotices.h"
 #include "notes/SearchText.h"
 #include "notes/ui/FindDlg.h"
@@ -14,6 +17,7 @@
 #include "platform/HotKeyGrabber.h"
 #include "platform/Platform.h"
 #include "widgets/BaseFrm.h"
+#include "widgets/DialogService.h"
 #include "widgets/InputFrm.h"
 #include "widgets/MsgBox.h"
 
@@ -21,12 +25,15 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -85,8 +92,12 @@ TMessagerForm::TMessagerForm(TMessengerEnvironment environment, QWidget* parent)
     PlaceWindow();
     // 3. The protocol: listener, announcement, relay registration.
     m_socket = m_env.socket ? m_env.socket() : std::make_unique<TUdpDatagramSocket>();
+    StartFileServer();
     if (m_env.offerList)
         m_offerList = m_env.offerList(*this);
+    m_downloads = dynamic_cast<TDownloadController*>(m_offerList.get());
+    if (m_downloads)
+        connect(m_downloads, &TDownloadController::downloadEnded, this, &TMessagerForm::downloadEnded);
     IOfferList& offers = m_offerList ? *m_offerList : static_cast<IOfferList&>(*this);
     m_protocol = new TMessagerProtocol(*m_config, *m_env.platform->systemInfo, *m_env.clock, *m_socket, *this,
                                        *this, offers, this);
@@ -120,7 +131,91 @@ TMessagerForm::TMessagerForm(TMessengerEnvironment environment, QWidget* parent)
     m_pageControl->setCurrentIndex(0);
     // 9. Ctrl+Alt+D hides and shows the window.
     CreateHotKey();
+    setAcceptDrops(true);
     qApp->installEventFilter(this);
+}
+
+// The file server hands the offered items to the peers they were sent to. A copy that cannot
+// serve still chats; the peers' saves then fail with their own message.
+void TMessagerForm::StartFileServer()
+{
+    if (m_env.ftpControlPort < 0)
+        return;
+    m_ftpServer = std::make_unique<TFtpServer>();
+    if (!m_ftpServer->Start(static_cast<quint16>(m_env.ftpControlPort), m_env.ftpDataPort, m_env.ftpAddress))
+        ReportError(u"the file server cannot listen on port "_s + QString::number(m_env.ftpControlPort));
+    try {
+        m_ftpServer->SetSharePath(m_config->SharePath);
+    } catch (const EJotvaneError& error) {
+        ShowMsgBox(this, error.message(), MsgBoxKind::Error, {MsgBoxButton::OK});
+    }
+}
+
+void TMessagerForm::AppendOffer(const QString& item)
+{
+    m_comboBoxAttachment->addItem(item);
+    m_comboBoxAttachment->setCurrentIndex(m_comboBoxAttachment->count() - 1);
+}
+
+void TMessagerForm::AddOfferFiles()
+{
+    if (!m_env.dialogs || !m_btnAddFile->isEnabled())
+        return;
+    const QString chosen = m_env.dialogs->OpenFileName(this, QString(), u"任意文件 (*)"_s);
+    if (!chosen.isEmpty() && QFileInfo(chosen).isFile())
+        AppendOffer(u"File="_s + chosen);
+}
+
+void TMessagerForm::AddOfferFolder()
+{
+    if (!m_env.dialogs || !m_btnAddDir->isEnabled())
+        return;
+    QString chosen;
+    if (m_env.dialogs->PickFolder(this, u"要添加的文件夹为："_s, chosen) && !chosen.isEmpty())
+        AppendOffer(u"Dir="_s + chosen);
+}
+
+void TMessagerForm::AddDroppedPaths(const QStringList& paths)
+{
+    if (!m_btnAddFile->isEnabled() || paths.isEmpty())
+        return;
+    for (const QString& path : paths)
+        AppendOffer((QFileInfo(path).isDir() ? u"Dir="_s : u"File="_s) + path);
+    AttendIncoming(QString());
+}
+
+bool TMessagerForm::DownloadBusy() const
+{
+    return m_downloads && m_downloads->Busy();
+}
+
+void TMessagerForm::CancelDownload()
+{
+    if (m_downloads)
+        m_downloads->Cancel();
+}
+
+std::unique_ptr<IOfferList> MakeDownloadOffers(TMessagerForm& form, IDialogService& dialogs)
+{
+    auto find = [&form](const char* name) { return form.findChild<QPushButton*>(QLatin1StringView(name)); };
+    TOfferRow row;
+    row.ComboBoxAttachment = form.findChild<QComboBox*>(u"ComboBoxAttachment"_s);
+    row.btnSendInfo = find("btnSendInfo");
+    row.btnAddFile = find("btnAddFile");
+    row.btnAddDir = find("btnAddDir");
+    row.btnDelFileDir = find("btnDelFileDir");
+    row.btnSaveFileDir = find("btnSaveFileDir");
+    row.btnClearFileDir = find("btnClearFileDir");
+    auto downloads = std::make_unique<TDownloadController>(
+        &form, dialogs, row, [&form](const QString& line) { form.AppendToConversation(line); },
+        [&form](const QString& path) {
+            if (const TPlatform* p = form.Platform())
+                ShellOpen(*p, path);
+        });
+    TDownloadController* d = downloads.get();
+    QObject::connect(row.btnSaveFileDir, &QAbstractButton::clicked, d, &TDownloadController::SaveOffer);
+    QObject::connect(row.btnClearFileDir, &QAbstractButton::clicked, d, &TDownloadController::ClearOffers);
+    return downloads;
 }
 
 TMessagerForm::~TMessagerForm()
@@ -310,6 +405,8 @@ void TMessagerForm::CreateChatPage()
     m_btnSaveFileDir = button(u"btnSaveFileDir"_s, u"保存[&S]"_s);
     m_btnSaveFileDir->setEnabled(false);
     m_btnClearFileDir = button(u"btnClearFileDir"_s, u"清空[&C]"_s);
+    connect(m_btnAddFile, &QPushButton::clicked, this, &TMessagerForm::AddOfferFiles);
+    connect(m_btnAddDir, &QPushButton::clicked, this, &TMessagerForm::AddOfferFolder);
     connect(m_btnDelFileDir, &QPushButton::clicked, this, [this] {
         const int index = m_comboBoxAttachment->currentIndex();
         if (index >= 0)
@@ -481,7 +578,11 @@ void TMessagerForm::ShutdownMessenger()
     if (m_shutDown)
         return;
     m_shutDown = true;
+    // A download still running ends now; its loop unwinds before the window is released.
+    CancelDownload();
     m_protocol->Shutdown();
+    if (m_ftpServer)
+        m_ftpServer->Stop();
     try {
         SaveState();
     } catch (const EFileError& error) {
@@ -849,8 +950,12 @@ void TMessagerForm::SendChatMessage()
     for (const TChatDatagram& datagram : plan.Datagrams) {
         if (datagram.Kind == TChatDatagram::dkText)
             m_protocol->SendText(datagram.Host, datagram.Text, datagram.Port);
-        else
+        else {
+            // The server lets a peer fetch only what was offered to it.
+            if (m_ftpServer)
+                m_ftpServer->Access().OfferItems(QHostAddress(datagram.Host), datagram.Items);
             m_protocol->SendFileOffer(datagram.Host, datagram.Items, datagram.Port);
+        }
     }
     for (const QString& line : plan.OwnLines)
         AppendToConversation(line);
@@ -1023,6 +1128,28 @@ bool TMessagerForm::eventFilter(QObject* watched, QEvent* event)
         auto* widget = static_cast<QWidget*>(watched);
         if (widget->window() == this && HandleKey(widget, static_cast<QKeyEvent*>(event)))
             return true;
+    }
+    // Files dropped anywhere on the window, its text boxes included, are added to the offer.
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) &&
+        watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this && !m_shutDown) {
+        auto* drop = static_cast<QDropEvent*>(event);
+        if (drop->mimeData() != nullptr && drop->mimeData()->hasUrls()) {
+            if (!m_btnAddFile->isEnabled()) {
+                drop->ignore();
+                return true;
+            }
+            drop->acceptProposedAction();
+            if (type == QEvent::Drop) {
+                QStringList paths;
+                for (const QUrl& url : drop->mimeData()->urls()) {
+                    if (url.isLocalFile())
+                        paths << url.toLocalFile();
+                }
+                AddDroppedPaths(paths);
+            }
+            return true;
+        }
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -4,6 +4,7 @@
 #include "messenger/ProtocolHooks.h"
 #include "notes/ui/FindDlg.h"
 
+#include <QHostAddress>
 #include <QMainWindow>
 #include <QPointer>
 #include <QRect>
@@ -13,6 +14,9 @@
 #include <memory>
 
 class IClock;
+class IDialogService;
+class TDownloadController;
+class TFtpServer;
 class IDatagramSocket;
 class IHotKeyGrabber;
 class IPeerNotices;
@@ -45,6 +49,13 @@ struct TMessengerEnvironment
     // ComboBoxAttachment, btnSendInfo, btnAddFile, btnAddDir, btnDelFileDir, btnSaveFileDir,
     // btnClearFileDir); empty: the window's own list, which only shows what was offered.
     std::function<std::unique_ptr<IOfferList>(TMessagerForm& form)> offerList;
+    // The file and folder dialogs of "添加文件[&F]" and "添加文件夹[&D]"; none: the buttons do nothing.
+    IDialogService* dialogs = nullptr;
+    // The file server that hands the offered items to peers: its control port (0: any free
+    // port; negative: no server) and the port its data connections come from.
+    int ftpControlPort = -1;
+    quint16 ftpDataPort = 5599;
+    QHostAddress ftpAddress = QHostAddress(QHostAddress::AnyIPv4);
 
     // The program's own services: the real socket, clock, hotkey and notices.
     static TMessengerEnvironment Real(const TPlatform* platform, const QString& appFolder)
@@ -52,9 +63,14 @@ struct TMessengerEnvironment
         TMessengerEnvironment environment;
         environment.platform = platform;
         environment.appFolder = appFolder;
+        environment.ftpControlPort = 5588;
         return environment;
     }
 };
+
+// The offer list that saves the peers' offers from this copy's window: the download controller
+// on the window's offer row, with its own dialogs, 保存 and 清空 bound.
+std::unique_ptr<IOfferList> MakeDownloadOffers(TMessagerForm& form, IDialogService& dialogs);
 
 // The messenger window "Jotvane-信使": the online peers with their groups, the message box and
 // the conversation on the page "通讯(&C)", a copy of the conversation on "记录(&N)". It reads
@@ -107,6 +123,15 @@ public:
     int PendingOfferCount() const override;
     void AcceptOffer(const QString& senderAddress, const QStringList& items) override;
 
+    // The offer row while composing: "添加文件[&F]", "添加文件夹[&D]" and dropped paths (folders
+    // become "Dir=" items, anything else "File="); ignored while receiving.
+    void AddOfferFiles();
+    void AddOfferFolder();
+    void AddDroppedPaths(const QStringList& paths);
+    // The download that saves a peer's offer: running, and ending it at once.
+    bool DownloadBusy() const;
+    void CancelDownload();
+
     // Commands
     void SendChatMessage();
     void FindInChat();
@@ -138,6 +163,9 @@ public:
     QPushButton* SendButton() const { return m_btnSendInfo; }
     TFindDialog* FindDialog() const { return m_findDialog; }
     IHotKeyGrabber* HotKeyGrabber() const { return m_hotKeyGrabber.get(); }
+    const TPlatform* Platform() const { return m_env.platform; }
+    TFtpServer* FtpServer() const { return m_ftpServer.get(); }
+    TDownloadController* Downloads() const { return m_downloads; }
     QAction* Action(const QString& objectName) const;
     QString FindText() const { return m_findText; }
     int SortColumn() const { return m_sortColumn; }
@@ -149,12 +177,16 @@ public:
 signals:
     // The shutdown sequence has run: the window may be released.
     void messengerShutDown();
+    // A download of a peer's offer has ended.
+    void downloadEnded();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void StartFileServer();
+    void AppendOffer(const QString& item);
     void CreateMenus();
     void CreateChatPage();
     void PlaceWindow();
@@ -176,7 +208,9 @@ private:
     std::unique_ptr<const IClock> m_ownClock;
     std::unique_ptr<TMessagerConfigMgr> m_config;
     std::unique_ptr<IDatagramSocket> m_socket;
+    std::unique_ptr<TFtpServer> m_ftpServer;
     std::unique_ptr<IOfferList> m_offerList;
+    TDownloadController* m_downloads = nullptr; // m_offerList when it saves offers
     TMessagerProtocol* m_protocol = nullptr;
     TChatLog m_chatLog;
     std::unique_ptr<IHotKeyGrabber> m_hotKeyGrabber;

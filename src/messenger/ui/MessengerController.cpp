@@ -62,6 +62,8 @@ void TMessengerController::ActivateMessenger()
         m_form->ShowMessenger();
         return;
     }
+    if (m_form && m_form->DownloadBusy())
+        return; // still unwinding the cancelled download
     m_form.reset();
     m_config.Messager = CreateMessenger();
     m_commands.action(u"MessagerAction")->setChecked(m_config.Messager);
@@ -72,6 +74,16 @@ void TMessengerController::CloseMessenger()
     if (!m_form)
         return;
     m_form->ShutdownMessenger();
+    if (m_form->DownloadBusy()) {
+        // Closed from inside a running download (the tray's Exit while the progress shows): the
+        // shutdown cancelled it, and the window goes once the download's loop has unwound.
+        TMessagerForm* form = m_form.get();
+        connect(form, &TMessagerForm::downloadEnded, this, [this, form] {
+            if (m_form.get() == form)
+                QMetaObject::invokeMethod(this, &TMessengerController::Forget, Qt::QueuedConnection);
+        });
+        return;
+    }
     m_form.reset();
 }
 
@@ -93,6 +105,6 @@ void TMessengerController::SaveState()
 
 void TMessengerController::Forget()
 {
-    if (m_form && m_form->IsShutDown())
+    if (m_form && m_form->IsShutDown() && !m_form->DownloadBusy())
         m_form.reset();
 }

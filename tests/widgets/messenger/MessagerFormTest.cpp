@@ -1,5 +1,6 @@
 // The messenger window on a recording socket: the peer list and its groups, sending and the
 // conversation, the chat log's save moments, find, the hotkey and the controller's commands.
+#include "FakeDialogService.h"
 #include "FakeHotKeyGrabber.h"
 #include "FakePlatform.h"
 #include "MessengerFakes.h"
@@ -8,6 +9,8 @@
 #include "core/TextFile.h"
 #include "messenger/MessagerConfigMgr.h"
 #include "messenger/MessagerProtocol.h"
+#include "messenger/ftp/FtpServer.h"
+#include "messenger/ftp/ui/FtpDownloadController.h"
 #include "messenger/ui/MessagerFrm.h"
 #include "messenger/ui/MessengerController.h"
 #include "messenger/ui/PeerNotices.h"
@@ -20,16 +23,22 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QDropEvent>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMimeData>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <functional>
@@ -124,6 +133,17 @@ protected:
         env.notices = &notices;
         return env;
     }
+    // The window with its own file server on loopback and the download controller on its row.
+    TMessengerEnvironment SharingEnvironment()
+    {
+        TMessengerEnvironment env = Environment();
+        env.ftpControlPort = 0;
+        env.ftpDataPort = 0;
+        env.ftpAddress = QHostAddress(QHostAddress::LocalHost);
+        env.dialogs = &dialogs;
+        env.offerList = [this](TMessagerForm& f) { return MakeDownloadOffers(f, dialogs); };
+        return env;
+    }
     void Build()
     {
         form = std::make_unique<TMessagerForm>(Environment());
@@ -173,6 +193,7 @@ protected:
     TLoggedSocket* socket = nullptr;
     FakeHotKeyGrabber* grabber = nullptr;
     std::unique_ptr<TMessagerForm> form;
+    FakeDialogService dialogs;
     QStringList messages;
     QStringList prompts;
     std::optional<QString> inputAnswer;
@@ -489,4 +510,133 @@ TEST_F(MessagerFormTest, HintsFollowTheOptionAndAnEmptyUserNameIsTaken)
     form->Action(u"ActionUserName"_s)->trigger();
     EXPECT_EQ(prompts, QStringList({u"请输入尊姓大名:       "_s}));
     EXPECT_EQ(form->Config().UserName, QString());
+}
+
+namespace {
+
+QByteArray Contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void Write(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QPushButton* Button(QWidget* form, const char* name)
+{
+    return form->findChild<QPushButton*>(QLatin1StringView(name));
+}
+
+} // namespace
+
+// A folder is added, offered to a peer (which opens the server to that peer only) and then, as an
+// offer taken in, saved through the window's own row: the tree arrives whole.
+TEST_F(MessagerFormTest, OfferedFolderIsServedToItsPeerAndSavedFromTheRow)
+{
+    const QString source = folder + u"发送/资料"_s;
+    Write(source + u"/说明.txt"_s, "top\r\n");
+    Write(source + u"/子目录/数据.bin"_s, QByteArray(300000, 'x'));
+    QDir().mkpath(source + u"/空"_s);
+    form = std::make_unique<TMessagerForm>(SharingEnvironment());
+    ASSERT_NE(form->FtpServer(), nullptr);
+    ASSERT_NE(form->Downloads(), nullptr);
+    EXPECT_EQ(form->FtpServer()->ShareRoot(), folder + u"SharePath/"_s);
+
+    dialogs.pickFolder = [&](const QString& title, QString& path) {
+        EXPECT_EQ(title, u"要添加的文件夹为："_s);
+        path = source;
+        return true;
+    };
+    Button(form.get(), "btnAddDir")->click();
+    // A file dropped on the input box is added, not pasted as text.
+    QMimeData dropped;
+    dropped.setUrls({QUrl::fromLocalFile(source + u"/说明.txt"_s)});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(form->MemoInfo()->viewport(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(form->MemoInfo()->viewport(), &drop);
+    EXPECT_TRUE(form->MemoInfo()->toPlainText().isEmpty());
+    EXPECT_EQ(form->ComboBoxAttachment()->count(), 2);
+    EXPECT_EQ(form->ComboBoxAttachment()->itemText(0), u"Dir="_s + source);
+    EXPECT_EQ(form->ComboBoxAttachment()->currentText(), u"File="_s + source + u"/说明.txt"_s);
+
+    // Nothing was offered yet: no peer may log in for the folder.
+    const QHostAddress peer(QHostAddress::LocalHost);
+    EXPECT_TRUE(form->FtpServer()->Access().OfferedIn(peer, folder + u"发送"_s).isEmpty());
+    form->AddPeer(u"B"_s, u"127.0.0.1"_s, u"0000000000B0"_s, u"内网"_s);
+    Check(u"B"_s);
+    form->SendChatMessage();
+    EXPECT_EQ(form->PendingOfferCount(), 0);
+    EXPECT_EQ(form->FtpServer()->Access().OfferedIn(peer, folder + u"发送"_s).size(), 1);
+    EXPECT_EQ(form->FtpServer()->Access().OfferedIn(QHostAddress(u"127.0.0.2"_s), folder + u"发送"_s).size(),
+              0);
+
+    // The same items come back as a peer's offer: the row turns to receiving and saves them.
+    form->Downloads()->Client().SetPort(form->FtpServer()->ControlPort());
+    QStringList summaries;
+    form->Downloads()->showSummary = [&](const QString& path) { summaries << path; };
+    form->Downloads()->AcceptOffer(u"127.0.0.1"_s, {u"Dir="_s + source});
+    EXPECT_FALSE(Button(form.get(), "btnAddFile")->isEnabled());
+    EXPECT_TRUE(Button(form.get(), "btnSaveFileDir")->isEnabled());
+    if (const QString shots = qEnvironmentVariable("JV_SCREENSHOTS"); !shots.isEmpty())
+        form->grab().save(shots + u"/offer-row-receiving.png"_s);
+    QDropEvent again(QPointF(5, 5), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(form->MemoInfo()->viewport(), &again); // ignored while receiving
+    EXPECT_EQ(form->PendingOfferCount(), 1);
+    const QString target = folder + u"收到"_s;
+    QDir().mkpath(target);
+    dialogs.pickFolder = [&](const QString&, QString& path) {
+        path = target;
+        return true;
+    };
+    Button(form.get(), "btnSaveFileDir")->click();
+    EXPECT_EQ(summaries, QStringList({target + u"/资料"_s}));
+    EXPECT_EQ(Contents(target + u"/资料/说明.txt"_s), QByteArray("top\r\n"));
+    EXPECT_EQ(Contents(target + u"/资料/子目录/数据.bin"_s), QByteArray(300000, 'x'));
+    EXPECT_TRUE(QFileInfo(target + u"/资料/空"_s).isDir());
+    EXPECT_TRUE(form->MemoContent()->toPlainText().contains(u"最近保存的文件(夹):"_s + target + u"/资料"_s));
+    EXPECT_EQ(form->PendingOfferCount(), 0);
+    EXPECT_TRUE(Button(form.get(), "btnAddFile")->isEnabled());
+    EXPECT_TRUE(messages.isEmpty()) << messages.join(u'|').toStdString();
+}
+
+// The note window exits (from the tray) while a download runs inside the messenger: the download
+// is cancelled and the window released only after the download's loop has unwound.
+TEST_F(MessagerFormTest, ExitDuringADownloadCancelsItFirst)
+{
+    const QString source = folder + u"大"_s;
+    Write(source + u"/big.bin"_s, QByteArray(40 * 1024 * 1024, 'b'));
+    QMainWindow window;
+    TCommandTable commands(&window);
+    TAppConfigMgr config(folder + u"Config.ini"_s);
+    config.HideOnStart = false;
+    TMessengerController controller(commands, config, SharingEnvironment());
+    ASSERT_TRUE(controller.CreateMessenger(false));
+    TMessagerForm* messenger = controller.Messenger();
+    messenger->FtpServer()->Access().Offer(QHostAddress(QHostAddress::LocalHost), source, true);
+    messenger->Downloads()->Client().SetPort(messenger->FtpServer()->ControlPort());
+    messenger->Downloads()->showSummary = [](const QString&) {};
+    messenger->Downloads()->AcceptOffer(u"127.0.0.1"_s, {u"Dir="_s + source});
+    const QString target = folder + u"to"_s;
+    QDir().mkpath(target);
+    dialogs.pickFolder = [&](const QString&, QString& path) {
+        path = target;
+        return true;
+    };
+    bool closedWhileBusy = false;
+    QTimer::singleShot(0, &controller, [&] {
+        closedWhileBusy = controller.Messenger() && controller.Messenger()->DownloadBusy();
+        controller.CloseMessenger();
+    });
+    Button(messenger, "btnSaveFileDir")->click();
+    EXPECT_TRUE(closedWhileBusy);
+    EXPECT_TRUE(WaitUntil([&] { return controller.Messenger() == nullptr; }));
+    EXPECT_NE(QFileInfo(target + u"/大/big.bin"_s).size(), 40 * 1024 * 1024);
 }

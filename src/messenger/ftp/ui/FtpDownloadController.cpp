@@ -60,15 +60,19 @@ void TDownloadController::ClearOffers()
 // dialog's Cancel and a minute without progress end the steps with an EFtpError.
 void TDownloadController::Download(const std::function<void()>& steps)
 {
+    if (m_cancelRequested) // closed while the save dialog was up
+        throw EFtpCancelled(u"Cancelled: the window closes"_s);
     TFtpProgressDialog progress(m_owner);
     // The messenger window waits while its download runs; the note window stays usable.
     progress.setWindowModality(Qt::WindowModal);
     progress.show();
-    m_client.SetProgressHandler([&progress](const TFtpProgress& p) {
+    m_client.SetProgressHandler([this, &progress](const TFtpProgress& p) {
+        if (m_cancelRequested)
+            return false;
         const bool goOn = progress.Update(p);
         QThread::yieldCurrentThread();
         QCoreApplication::processEvents();
-        return goOn && !progress.Cancelled();
+        return goOn && !progress.Cancelled() && !m_cancelRequested;
     });
     try {
         m_client.Connect();
@@ -94,8 +98,9 @@ bool TDownloadController::SaveFile(const QString& path, QString& destination)
     } catch (const EFtpCancelled&) {
         return false;
     } catch (const EFtpError&) {
-        m_dialogs.MessageBox(m_owner, u"下载文件"_s + name + u"失败！"_s, MsgBoxKind::Error,
-                             {MsgBoxButton::OK});
+        if (!m_cancelRequested)
+            m_dialogs.MessageBox(m_owner, u"下载文件"_s + name + u"失败！"_s, MsgBoxKind::Error,
+                                 {MsgBoxButton::OK});
         return false;
     }
     destination = chosen;
@@ -114,8 +119,9 @@ bool TDownloadController::SaveFolder(const QString& path, QString& destination)
     } catch (const EFtpCancelled&) {
         return false;
     } catch (const EFtpError&) {
-        m_dialogs.MessageBox(m_owner, u"下载文件夹"_s + name + u"失败！"_s, MsgBoxKind::Error,
-                             {MsgBoxButton::OK});
+        if (!m_cancelRequested)
+            m_dialogs.MessageBox(m_owner, u"下载文件夹"_s + name + u"失败！"_s, MsgBoxKind::Error,
+                                 {MsgBoxButton::OK});
         return false;
     }
     destination = parent + name;
@@ -124,6 +130,19 @@ bool TDownloadController::SaveFolder(const QString& path, QString& destination)
 
 void TDownloadController::SaveOffer()
 {
+    // Busy until the save has returned, message boxes included: the window may be closed from
+    // inside this save's loops and is released only afterwards.
+    m_busy = true;
+    m_cancelRequested = false;
+    struct TBusyGuard
+    {
+        TDownloadController* self;
+        ~TBusyGuard()
+        {
+            self->m_busy = false;
+            emit self->downloadEnded();
+        }
+    } busyGuard{this};
     QComboBox* list = m_row.ComboBoxAttachment;
     for (QWidget* w : {static_cast<QWidget*>(m_row.btnSaveFileDir),
                        static_cast<QWidget*>(m_row.btnClearFileDir), static_cast<QWidget*>(list)}) {

@@ -49,6 +49,11 @@ public:
     // "清空[&C]": empties the list and returns the row to composing.
     void ClearOffers();
 
+    // True while a save is downloading (its progress loop lets other events run).
+    bool Busy() const { return m_busy; }
+    // Ends a running download as if its Cancel button were pressed.
+    void Cancel() { m_cancelRequested = true; }
+
     // The client, for its port and stall limit.
     TFtpClient& Client() { return m_client; }
     // Shows the summary for a saved path and waits for it; replaceable in tests.
@@ -66,4 +71,10 @@ private:
     std::function<void(const QString&)> m_appendConversation;
     std::function<void(const QString&)> m_openPath;
     TFtpClient m_client;
+    bool m_busy = false;
+    bool m_cancelRequested = false;
+
+signals:
+    // A download has ended, saved or not.
+    void downloadEnded();
 };

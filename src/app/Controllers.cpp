@@ -26,6 +26,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -96,7 +97,10 @@ TControllers::TControllers(TMainForm& window, IClock& clock) : m_window(window)
     CreateReminders(clock);
     CreateDesktop();
     CreateInsertAndFile();
-    m_messenger->Start();
+    // The messenger and the desktop text start once the message loop runs: the note window is
+    // on screen first, and neither of them has anything to show before it.
+    QTimer::singleShot(0, m_messenger.get(), [messenger = m_messenger.get()] { messenger->Start(); });
+    QTimer::singleShot(0, m_desktop.get(), [desk = m_desktop.get()] { desk->Startup(); });
 }
 
 TControllers::~TControllers()
@@ -197,7 +201,6 @@ void TControllers::CreateDesktop()
         desk->MainWindowHiding(form->PageCount() > 0 && form->EditorAt(0)->Modified());
     });
     QObject::connect(form, &TMainForm::aboutToExit, desk, [desk] { desk->Shutdown(); });
-    desk->Startup();
 }
 
 void TControllers::CreateInsertAndFile()

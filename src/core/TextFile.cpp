@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -206,7 +207,16 @@ void WriteFileAtomically(const QString& path, const QByteArray& data)
         throw EFileError(u"无法创建文件 \"%1\"。%2"_s.arg(path, file.errorString()));
     // The bytes reach the disk before the rename puts them in place: otherwise a power cut
     // right after a save can leave the renamed file empty on file systems that delay writing.
-    if (file.write(data) != data.size() || !file.flush() || ::fsync(file.handle()) != 0) {
+    // A full disk can cut the last buffered block short without the flush saying so: the size
+    // on disk is checked too, so that a short file never replaces a whole one.
+    struct stat written
+    {
+    };
+    errno = 0;
+    if (file.write(data) != data.size() || !file.flush() || ::fsync(file.handle()) != 0 ||
+        ::fstat(file.handle(), &written) != 0 || written.st_size != data.size()) {
+        if (errno == 0)
+            errno = ENOSPC;
         const QString reason = file.error() != QFileDevice::NoError
                                    ? file.errorString()
                                    : QString::fromLocal8Bit(std::strerror(errno));

@@ -1,5 +1,7 @@
 #include "core/TextFile.h"
 
+#include "core/FileErrorText.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -8,7 +10,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -183,10 +184,11 @@ QByteArray ReadFileBytes(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw EFileError(u"无法打开文件 \"%1\"。%2"_s.arg(path, file.errorString()));
+        throw EFileError(FileErrorMessage(u"打开文件"_s, path, errno, file.error()));
+    errno = 0;
     const QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw EFileError(u"无法读取文件 \"%1\"。%2"_s.arg(path, file.errorString()));
+        throw EFileError(FileErrorMessage(u"读取文件"_s, path, errno, file.error()));
     return data;
 }
 
@@ -203,8 +205,9 @@ QStringList ReadTextFileLines(const QString& path, TTextEncoding* encoding)
 void WriteFileAtomically(const QString& path, const QByteArray& data)
 {
     QSaveFile file(path);
+    errno = 0;
     if (!file.open(QIODevice::WriteOnly))
-        throw EFileError(u"无法创建文件 \"%1\"。%2"_s.arg(path, file.errorString()));
+        throw EFileError(FileErrorMessage(u"创建文件"_s, path, errno, file.error()));
     // The bytes reach the disk before the rename puts them in place: otherwise a power cut
     // right after a save can leave the renamed file empty on file systems that delay writing.
     // A full disk can cut the last buffered block short without the flush saying so: the size
@@ -217,14 +220,14 @@ void WriteFileAtomically(const QString& path, const QByteArray& data)
         ::fstat(file.handle(), &written) != 0 || written.st_size != data.size()) {
         if (errno == 0)
             errno = ENOSPC;
-        const QString reason = file.error() != QFileDevice::NoError
-                                   ? file.errorString()
-                                   : QString::fromLocal8Bit(std::strerror(errno));
+        const int failure = errno;
+        const QFileDevice::FileError kind = file.error();
         file.cancelWriting();
-        throw EFileError(u"无法写入文件 \"%1\"。%2"_s.arg(path, reason));
+        throw EFileError(FileErrorMessage(u"写入文件"_s, path, failure, kind));
     }
+    errno = 0;
     if (!file.commit())
-        throw EFileError(u"无法写入文件 \"%1\"。%2"_s.arg(path, file.errorString()));
+        throw EFileError(FileErrorMessage(u"写入文件"_s, path, errno, file.error()));
     syncFolderOf(path);
 }
 

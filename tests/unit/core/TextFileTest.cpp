@@ -161,8 +161,8 @@ TEST(TextFile, AFullDiskKeepsTheOldFileWhole)
             bool raised = false;
             try {
                 WriteFileAtomically(path, QByteArray(size, 'b'));
-            } catch (const EFileError&) {
-                raised = true;
+            } catch (const EFileError& e) {
+                raised = e.message() == u"无法写入文件 \""_s + path + u"\"。磁盘已满。"_s;
             }
             QFile::remove(folder + u"/filler"_s);
             if (!raised || ReadFileBytes(path) != old || QDir(folder).entryList(QDir::Files).size() != 1)
@@ -173,4 +173,23 @@ TEST(TextFile, AFullDiskKeepsTheOldFileWhole)
     if (status == 77)
         GTEST_SKIP() << "no private mount namespace here";
     EXPECT_EQ(status, 0);
+}
+
+TEST(TextFile, ErrorsNameTheFileAndTheSystemsReason)
+{
+    QTemporaryDir dir;
+    const QString missing = dir.path() + u"/none/1.txt"_s;
+    try {
+        ReadFileBytes(missing);
+        ADD_FAILURE() << "a missing file was read";
+    } catch (const EFileError& e) {
+        EXPECT_EQ(e.message(), u"无法打开文件 \""_s + missing + u"\"。文件或文件夹不存在。"_s);
+    }
+    try {
+        WriteFileAtomically(missing, "x");
+        ADD_FAILURE() << "a file was written into a missing folder";
+    } catch (const EFileError& e) {
+        EXPECT_TRUE(e.message().startsWith(u"无法创建文件 \""_s + missing + u"\"。"_s)) << e.what();
+        EXPECT_FALSE(e.message().contains(u"error"_s, Qt::CaseInsensitive)) << e.what();
+    }
 }

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <optional>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -126,6 +127,40 @@ QByteArray EncodeText(const QString& text, TTextEncoding encoding)
         break;
     }
     return AnsiFromText(text);
+}
+
+bool DecodesWithoutLoss(const QByteArray& data, QString* reason)
+{
+    const TTextEncoding encoding = DetectEncoding(data);
+    const QByteArrayView body = QByteArrayView(data).sliced(markOf(encoding).size());
+    std::optional<QStringDecoder> decoder;
+    switch (encoding) {
+    case TTextEncoding::Utf16LE:
+    case TTextEncoding::Utf16BE:
+        decoder.emplace(encoding == TTextEncoding::Utf16LE ? QStringConverter::Utf16LE
+                                                           : QStringConverter::Utf16BE,
+                        QStringConverter::Flag::Stateless);
+        break;
+    case TTextEncoding::Utf8:
+    case TTextEncoding::Utf8NoMark:
+        decoder.emplace(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+        break;
+    case TTextEncoding::Ansi:
+        decoder.emplace(kAnsiCodec, QStringConverter::Flag::Stateless);
+        break;
+    }
+    const QString text = decoder->isValid() ? QString((*decoder)(body)) : QString::fromLocal8Bit(body);
+    const auto fail = [reason](const QString& why) {
+        if (reason)
+            *reason = why;
+        return false;
+    };
+    if (text.contains(QChar(0)))
+        return fail(u"含有空字符"_s);
+    if (decoder->hasError() ||
+        (body.size() % 2 != 0 && (encoding == TTextEncoding::Utf16LE || encoding == TTextEncoding::Utf16BE)))
+        return fail(u"含有无法识别的字节"_s);
+    return true;
 }
 
 QByteArray AnsiFromText(const QString& text)

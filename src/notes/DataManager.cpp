@@ -51,6 +51,7 @@ QString TDataManager::fileName(int position) const
 void TDataManager::ScanFolder()
 {
     m_files.clear();
+    m_skipped.clear();
     QDir dir(m_folder);
     if (m_folder.isEmpty() || !dir.exists())
         return;
@@ -67,6 +68,17 @@ void TDataManager::ScanFolder()
         bool readable = false;
         if (!readKey(path, key, readable) && !readable)
             continue; // a file that cannot be read is no page
+        // A file whose bytes do not decode without loss is not ours: writing it back would
+        // destroy it, so it is left exactly as it is and is no page.
+        QString reason;
+        try {
+            if (!DecodesWithoutLoss(ReadFileBytes(path), &reason)) {
+                m_skipped.append(u"%1 (%2)"_s.arg(QDir::toNativeSeparators(path), reason));
+                continue;
+            }
+        } catch (const EFileError&) {
+            continue;
+        }
         m_files.append(path);
         keys.append(key);
     }

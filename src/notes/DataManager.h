@@ -31,6 +31,9 @@ public:
     QString fileName(int position) const;
 
     void ScanFolder();
+    // The files the last scan left alone because they do not decode without loss, each as
+    // "path (reason)", for telling the user once at start.
+    QStringList skippedFiles() const { return m_skipped; }
     TPageItems GetPages();
     int AddPage(const QString& title);
     void SavePage(int position, const QString& title, const QString& text);
@@ -54,4 +57,5 @@ private:
     QString m_folder;
     ITrash& m_trash;
     QStringList m_files;
+    QStringList m_skipped;
 };

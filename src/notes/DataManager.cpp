@@ -52,6 +52,7 @@ void TDataManager::ScanFolder()
 {
     m_files.clear();
     m_skipped.clear();
+    m_scanErrors.clear();
     QDir dir(m_folder);
     if (m_folder.isEmpty() || !dir.exists())
         return;
@@ -84,12 +85,27 @@ void TDataManager::ScanFolder()
     }
 
     SortByKeys(m_files, keys);
-    for (int i = 0; i < count(); ++i) {
-        if (keys[i] != i) {
-            Renumber();
-            break;
+    // A page whose file cannot be renumbered keeps its place here; the next renumbering tries
+    // again. The start goes on with every page it could read.
+    bool inOrder = true;
+    for (int i = 0; i < count(); ++i)
+        inOrder = inOrder && keys[i] == i;
+    for (int i = 0; !inOrder && i < count(); ++i) {
+        try {
+            writeKey(i);
+        } catch (const EFileError& e) {
+            m_scanErrors.append(e.message());
         }
     }
+}
+
+QString TDataManager::ScanProblems() const
+{
+    QStringList parts = m_scanErrors;
+    if (!m_skipped.isEmpty())
+        parts.append(u"以下文件不是可以无损读取的文本，没有作为页面打开，也不会被改动：\n"_s +
+                     m_skipped.join(u'\n'));
+    return parts.join(u"\n\n"_s);
 }
 
 TPageItems TDataManager::GetPages()

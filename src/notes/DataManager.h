@@ -34,6 +34,9 @@ public:
     // The files the last scan left alone because they do not decode without loss, each as
     // "path (reason)", for telling the user once at start.
     QStringList skippedFiles() const { return m_skipped; }
+    // What the last scan could not do (files skipped, pages not renumbered), for one message at
+    // start; empty when all went well.
+    QString ScanProblems() const;
     TPageItems GetPages();
     int AddPage(const QString& title);
     void SavePage(int position, const QString& title, const QString& text);
@@ -58,4 +61,5 @@ private:
     ITrash& m_trash;
     QStringList m_files;
     QStringList m_skipped;
+    QStringList m_scanErrors;
 };

@@ -11,6 +11,11 @@
 #include "TestSupport.h"
 #include "core/TextFile.h"
 
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -291,4 +296,30 @@ TEST_F(PageStoreTest, FilesThatDoNotDecodeWithoutLossAreLeftAloneAndNamed)
     EXPECT_EQ(ReadBytes(pagePath(u"unmarked.txt"_s)), unmarked);
     EXPECT_EQ(ReadBytes(pagePath(u"nul.txt"_s)), nul);
     EXPECT_EQ(ReadBytes(pagePath(u"invalid.txt"_s)), invalid);
+}
+
+TEST_F(PageStoreTest, APageThatCannotBeRenumberedKeepsItsPlaceAndIsReported)
+{
+    seed(u"a.txt"_s, Utf16Le(u"5\r\nA\r\n\r\n"_s));
+    seed(u"b.txt"_s, Utf16Le(u"7\r\nB\r\n\r\n"_s));
+    // The folder is mounted read-only in a child's own mount namespace.
+    const QByteArray path = QFile::encodeName(folder());
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount(path.constData(), path.constData(), nullptr, MS_BIND, nullptr) != 0 ||
+            ::mount(nullptr, path.constData(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) != 0)
+            ::_exit(77);
+        TDataManager store(folder(), m_trash);
+        const bool ok =
+            titles(store) == QStringList{u"A"_s, u"B"_s} && store.ScanProblems().contains(u"磁盘是只读的"_s);
+        ::_exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 77)
+        GTEST_SKIP() << "no private mount namespace here";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    // Outside, nothing was changed.
+    EXPECT_EQ(ReadBytes(pagePath(u"a.txt"_s)), Utf16Le(u"5\r\nA\r\n\r\n"_s));
 }

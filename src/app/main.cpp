@@ -134,6 +134,13 @@ int main(int argc, char* argv[])
                 dialogs.MessageBox(&mainForm, message, MsgBoxKind::Information, {MsgBoxButton::OK}, 0);
             });
         }
+        // Files the start left alone or could not renumber are named once, after the window.
+        if (const QString problems = dataManager->ScanProblems(); !problems.isEmpty()) {
+            std::fprintf(stderr, "jotvane: %s\n", problems.toLocal8Bit().constData());
+            QTimer::singleShot(0, &mainForm, [&mainForm, &dialogs, problems] {
+                dialogs.MessageBox(&mainForm, problems, MsgBoxKind::Warning, {MsgBoxButton::OK}, 0);
+            });
+        }
         result = QApplication::exec();
     }
     // A termination signal while the closing box below waits ends the wait.

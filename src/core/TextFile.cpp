@@ -1,5 +1,7 @@
 #include "core/TextFile.h"
 
+#include "core/FileErrorText.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -8,9 +10,10 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
+#include <optional>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -126,6 +129,40 @@ QByteArray EncodeText(const QString& text, TTextEncoding encoding)
     return AnsiFromText(text);
 }
 
+bool DecodesWithoutLoss(const QByteArray& data, QString* reason)
+{
+    const TTextEncoding encoding = DetectEncoding(data);
+    const QByteArrayView body = QByteArrayView(data).sliced(markOf(encoding).size());
+    std::optional<QStringDecoder> decoder;
+    switch (encoding) {
+    case TTextEncoding::Utf16LE:
+    case TTextEncoding::Utf16BE:
+        decoder.emplace(encoding == TTextEncoding::Utf16LE ? QStringConverter::Utf16LE
+                                                           : QStringConverter::Utf16BE,
+                        QStringConverter::Flag::Stateless);
+        break;
+    case TTextEncoding::Utf8:
+    case TTextEncoding::Utf8NoMark:
+        decoder.emplace(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+        break;
+    case TTextEncoding::Ansi:
+        decoder.emplace(kAnsiCodec, QStringConverter::Flag::Stateless);
+        break;
+    }
+    const QString text = decoder->isValid() ? QString((*decoder)(body)) : QString::fromLocal8Bit(body);
+    const auto fail = [reason](const QString& why) {
+        if (reason)
+            *reason = why;
+        return false;
+    };
+    if (text.contains(QChar(0)))
+        return fail(u"含有空字符"_s);
+    if (decoder->hasError() ||
+        (body.size() % 2 != 0 && (encoding == TTextEncoding::Utf16LE || encoding == TTextEncoding::Utf16BE)))
+        return fail(u"含有无法识别的字节"_s);
+    return true;
+}
+
 QByteArray AnsiFromText(const QString& text)
 {
     QStringEncoder encoder(kAnsiCodec, QStringConverter::Flag::Stateless);
@@ -182,10 +219,11 @@ QByteArray ReadFileBytes(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw EFileError(u"无法打开文件 \"%1\"。%2"_s.arg(path, file.errorString()));
+        throw EFileError(FileErrorMessage(u"打开文件"_s, path, errno, file.error()));
+    errno = 0;
     const QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw EFileError(u"无法读取文件 \"%1\"。%2"_s.arg(path, file.errorString()));
+        throw EFileError(FileErrorMessage(u"读取文件"_s, path, errno, file.error()));
     return data;
 }
 
@@ -202,19 +240,29 @@ QStringList ReadTextFileLines(const QString& path, TTextEncoding* encoding)
 void WriteFileAtomically(const QString& path, const QByteArray& data)
 {
     QSaveFile file(path);
+    errno = 0;
     if (!file.open(QIODevice::WriteOnly))
-        throw EFileError(u"无法创建文件 \"%1\"。%2"_s.arg(path, file.errorString()));
+        throw EFileError(FileErrorMessage(u"创建文件"_s, path, errno, file.error()));
     // The bytes reach the disk before the rename puts them in place: otherwise a power cut
     // right after a save can leave the renamed file empty on file systems that delay writing.
-    if (file.write(data) != data.size() || !file.flush() || ::fsync(file.handle()) != 0) {
-        const QString reason = file.error() != QFileDevice::NoError
-                                   ? file.errorString()
-                                   : QString::fromLocal8Bit(std::strerror(errno));
+    // A full disk can cut the last buffered block short without the flush saying so: the size
+    // on disk is checked too, so that a short file never replaces a whole one.
+    struct stat written
+    {
+    };
+    errno = 0;
+    if (file.write(data) != data.size() || !file.flush() || ::fsync(file.handle()) != 0 ||
+        ::fstat(file.handle(), &written) != 0 || written.st_size != data.size()) {
+        if (errno == 0)
+            errno = ENOSPC;
+        const int failure = errno;
+        const QFileDevice::FileError kind = file.error();
         file.cancelWriting();
-        throw EFileError(u"无法写入文件 \"%1\"。%2"_s.arg(path, reason));
+        throw EFileError(FileErrorMessage(u"写入文件"_s, path, failure, kind));
     }
+    errno = 0;
     if (!file.commit())
-        throw EFileError(u"无法写入文件 \"%1\"。%2"_s.arg(path, file.errorString()));
+        throw EFileError(FileErrorMessage(u"写入文件"_s, path, errno, file.error()));
     syncFolderOf(path);
 }
 

@@ -40,6 +40,10 @@ QString DecodeTextAs(const QByteArray& data, TTextEncoding encoding);
 // Encodes text, with the byte-order mark for the Unicode encodings.
 QByteArray EncodeText(const QString& text, TTextEncoding encoding);
 
+// True when data, read by its byte-order mark as DecodeText does, decodes without loss: no NUL
+// and no bytes invalid in its encoding. Otherwise false, with the reason in reason.
+bool DecodesWithoutLoss(const QByteArray& data, QString* reason = nullptr);
+
 QByteArray AnsiFromText(const QString& text);
 QString TextFromAnsi(const QByteArray& bytes);
 

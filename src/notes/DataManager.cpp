@@ -51,6 +51,8 @@ QString TDataManager::fileName(int position) const
 void TDataManager::ScanFolder()
 {
     m_files.clear();
+    m_skipped.clear();
+    m_scanErrors.clear();
     QDir dir(m_folder);
     if (m_folder.isEmpty() || !dir.exists())
         return;
@@ -67,17 +69,43 @@ void TDataManager::ScanFolder()
         bool readable = false;
         if (!readKey(path, key, readable) && !readable)
             continue; // a file that cannot be read is no page
+        // A file whose bytes do not decode without loss is not ours: writing it back would
+        // destroy it, so it is left exactly as it is and is no page.
+        QString reason;
+        try {
+            if (!DecodesWithoutLoss(ReadFileBytes(path), &reason)) {
+                m_skipped.append(u"%1 (%2)"_s.arg(QDir::toNativeSeparators(path), reason));
+                continue;
+            }
+        } catch (const EFileError&) {
+            continue;
+        }
         m_files.append(path);
         keys.append(key);
     }
 
     SortByKeys(m_files, keys);
-    for (int i = 0; i < count(); ++i) {
-        if (keys[i] != i) {
-            Renumber();
-            break;
+    // A page whose file cannot be renumbered keeps its place here; the next renumbering tries
+    // again. The start goes on with every page it could read.
+    bool inOrder = true;
+    for (int i = 0; i < count(); ++i)
+        inOrder = inOrder && keys[i] == i;
+    for (int i = 0; !inOrder && i < count(); ++i) {
+        try {
+            writeKey(i);
+        } catch (const EFileError& e) {
+            m_scanErrors.append(e.message());
         }
     }
+}
+
+QString TDataManager::ScanProblems() const
+{
+    QStringList parts = m_scanErrors;
+    if (!m_skipped.isEmpty())
+        parts.append(u"以下文件不是可以无损读取的文本，没有作为页面打开，也不会被改动：\n"_s +
+                     m_skipped.join(u'\n'));
+    return parts.join(u"\n\n"_s);
 }
 
 TPageItems TDataManager::GetPages()

@@ -31,6 +31,12 @@ public:
     QString fileName(int position) const;
 
     void ScanFolder();
+    // The files the last scan left alone because they do not decode without loss, each as
+    // "path (reason)", for telling the user once at start.
+    QStringList skippedFiles() const { return m_skipped; }
+    // What the last scan could not do (files skipped, pages not renumbered), for one message at
+    // start; empty when all went well.
+    QString ScanProblems() const;
     TPageItems GetPages();
     int AddPage(const QString& title);
     void SavePage(int position, const QString& title, const QString& text);
@@ -54,4 +60,6 @@ private:
     QString m_folder;
     ITrash& m_trash;
     QStringList m_files;
+    QStringList m_skipped;
+    QStringList m_scanErrors;
 };

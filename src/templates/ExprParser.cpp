@@ -1,5 +1,7 @@
 #include "templates/ExprParser.h"
 
+#include <vector>
+
 #include <QByteArray>
 
 #include <algorithm>
@@ -155,6 +157,21 @@ bool ComparisonHolds(TExprOperator op, int order)
 double AsFloat(const TExprNode* node)
 {
     return node->ValueType == TExprType::Integer ? double(node->Integer) : node->Float;
+}
+
+bool IsChainOperator(const TExprNode* node)
+{
+    if (node->Kind != TExprNodeKind::Operator)
+        return false;
+    return node->Operator != TExprOperator::Not && node->Operator != TExprOperator::And &&
+           node->Operator != TExprOperator::Or;
+}
+
+// True when both the node and its left operand are binary operators whose operands are both
+// always evaluated: the left operand is then evaluated by the loop over the chain.
+bool ContinuesChain(const TExprNode* node)
+{
+    return IsChainOperator(node) && node->Left && IsChainOperator(node->Left);
 }
 
 // Counts one level of parentheses or argument list while it is being parsed.
@@ -407,8 +424,10 @@ TExprNode* TExprParser::makeOperator(TExprOperator op, TExprNode* left, TExprNod
 void TExprParser::checkDepth(TExprNode* node) const
 {
     int below = 0;
+    // A left operand that continues a chain such as 1+2+3 is evaluated in a loop at this node's
+    // own level, so a long flat chain is not deep.
     if (node->Left)
-        below = node->Left->Depth;
+        below = ContinuesChain(node) ? node->Left->Depth - 1 : node->Left->Depth;
     if (node->Right)
         below = std::max(below, node->Right->Depth);
     for (const TExprNode* argument : std::as_const(node->Arguments))
@@ -496,9 +515,23 @@ void TExprParser::evaluateOperator(TExprNode* node)
         break;
     }
 
-    evaluateNode(left);
-    evaluateNode(right);
+    // A chain such as 1+1+...+1 leans left: its links are evaluated bottom up in a loop rather
+    // than by recursion, so that its length costs no stack.
+    std::vector<TExprNode*> chain{node};
+    while (ContinuesChain(chain.back()))
+        chain.push_back(chain.back()->Left);
+    evaluateNode(chain.back()->Left);
+    for (auto link = chain.rbegin(); link != chain.rend(); ++link) {
+        evaluateNode((*link)->Right);
+        combine(*link);
+    }
+}
 
+void TExprParser::combine(TExprNode* node)
+{
+    TExprNode* left = node->Left;
+    TExprNode* right = node->Right;
+    const TExprOperator op = node->Operator;
     if (IsComparison(op)) {
         node->Boolean = ComparisonHolds(op, Compare(left, right));
     } else if (left->ValueType == TExprType::Text) {

@@ -70,6 +70,8 @@ private:
 
     void evaluateNode(TExprNode* node);
     void evaluateOperator(TExprNode* node);
+    // Computes a binary operator's value from its evaluated operands.
+    void combine(TExprNode* node);
     QString takeText(TExprNode* node);
     void release(TExprNode* node);
     void account(const TExprNode* node);

@@ -43,7 +43,7 @@ enum class TExprOperator : quint8
 namespace ExprLimits {
 // Nested parentheses and call argument lists.
 inline constexpr int MaxNesting = 100;
-// Levels of the syntax tree (a chain 1+1+...+1 of n terms is n levels deep).
+// Levels of the syntax tree that evaluation recurses through (a flat chain 1+1+...+1 is one).
 inline constexpr int MaxTreeDepth = 1000;
 // UTF-16 units of one text value.
 inline constexpr qint64 MaxTextLength = 16 * 1024 * 1024;

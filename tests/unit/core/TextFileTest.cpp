@@ -9,6 +9,14 @@
 
 #include "TestSupport.h"
 
+#include <algorithm>
+#include <utility>
+
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 
 TEST(SplitLines, EndsLinesAtCrLfLoneCrAndLoneLf)
@@ -105,4 +113,83 @@ TEST(TextEncoding, WithoutAMarkValidUtf8IsUtf8AndAnythingElseGb18030)
     EXPECT_EQ(DecodeText("\xEF\xBB\xBF" + shiYi, &found), u"\u02AE\u04BB"_s);
     EXPECT_EQ(found, TTextEncoding::Utf8);
     EXPECT_EQ(DecodeTextAs(shiYi, TTextEncoding::Ansi), u"十一"_s);
+}
+
+namespace {
+
+// Fills the file system holding folder until only about `room` bytes are left.
+void fillLeaving(const QString& folder, qint64 room)
+{
+    QFile filler(folder + u"/filler"_s);
+    ASSERT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    const QByteArray block(4096, 'f');
+    while (filler.write(block) == block.size()) {
+    }
+    filler.close();
+    ASSERT_TRUE(filler.resize(std::max<qint64>(0, filler.size() - room)));
+}
+
+// Runs the body in a child that has its own mount namespace with a 64 KB file system mounted
+// on folder; returns the child's exit status, or -1 when namespaces are not available here.
+template <typename Body> int onSmallDisk(const QString& folder, Body body)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0, "size=64k") != 0)
+            ::_exit(77);
+        ::_exit(body() ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+} // namespace
+
+TEST(TextFile, AFullDiskKeepsTheOldFileWhole)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path();
+    const int status = onSmallDisk(folder, [&] {
+        const QString path = folder + u"/1.txt"_s;
+        const QByteArray old(3700, 'a');
+        WriteFileAtomically(path, old);
+        // Small writes stay in the buffer until the flush; the larger ones go straight out.
+        for (const auto& [room, size] : {std::pair{0, 3700}, {8192, 12400}, {8192, 40000}}) {
+            fillLeaving(folder, room);
+            bool raised = false;
+            try {
+                WriteFileAtomically(path, QByteArray(size, 'b'));
+            } catch (const EFileError& e) {
+                raised = e.message() == u"无法写入文件 \""_s + path + u"\"。磁盘已满。"_s;
+            }
+            QFile::remove(folder + u"/filler"_s);
+            if (!raised || ReadFileBytes(path) != old || QDir(folder).entryList(QDir::Files).size() != 1)
+                return false;
+        }
+        return true;
+    });
+    if (status == 77)
+        GTEST_SKIP() << "no private mount namespace here";
+    EXPECT_EQ(status, 0);
+}
+
+TEST(TextFile, ErrorsNameTheFileAndTheSystemsReason)
+{
+    QTemporaryDir dir;
+    const QString missing = dir.path() + u"/none/1.txt"_s;
+    try {
+        ReadFileBytes(missing);
+        ADD_FAILURE() << "a missing file was read";
+    } catch (const EFileError& e) {
+        EXPECT_EQ(e.message(), u"无法打开文件 \""_s + missing + u"\"。文件或文件夹不存在。"_s);
+    }
+    try {
+        WriteFileAtomically(missing, "x");
+        ADD_FAILURE() << "a file was written into a missing folder";
+    } catch (const EFileError& e) {
+        EXPECT_TRUE(e.message().startsWith(u"无法创建文件 \""_s + missing + u"\"。"_s)) << e.what();
+        EXPECT_FALSE(e.message().contains(u"error"_s, Qt::CaseInsensitive)) << e.what();
+    }
 }

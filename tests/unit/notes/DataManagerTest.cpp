@@ -11,6 +11,11 @@
 #include "TestSupport.h"
 #include "core/TextFile.h"
 
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -268,4 +273,53 @@ TEST_F(PageStoreTest, ANewPageThatCannotBeWrittenLeavesNoEntryBehind)
     QDir().mkpath(folder());
     EXPECT_EQ(store.AddPage(u"C"_s), 1);
     EXPECT_EQ(ReadTextFileLines(store.fileName(1)), (QStringList{u"1"_s, u"C"_s, QString()}));
+}
+
+TEST_F(PageStoreTest, FilesThatDoNotDecodeWithoutLossAreLeftAloneAndNamed)
+{
+    // UTF-16 LE without a mark, a NUL in the middle, and bytes that are no GB18030.
+    const QByteArray unmarked = Utf16Le(u"2\r\nT\r\n\r\n"_s + QString(5000, u'x')).mid(2);
+    const QByteArray nul = QByteArray("5\r\nN\r\n\r\nab") + '\0' + QByteArray(60000, 'c');
+    const QByteArray invalid("7\r\nB\r\n\r\n\x81\x20\xFF\r\n");
+    seed(u"unmarked.txt"_s, unmarked);
+    seed(u"nul.txt"_s, nul);
+    seed(u"invalid.txt"_s, invalid);
+    seed(u"good.txt"_s, "9\r\nG\r\n\r\ntext\r\n");
+    TDataManager store(folder(), m_trash);
+    EXPECT_EQ(titles(store), QStringList{u"G"_s});
+    EXPECT_EQ(store.skippedFiles().size(), 3);
+    EXPECT_TRUE(store.skippedFiles().join(u'\n').contains(u"nul.txt (含有空字符)"_s))
+        << store.skippedFiles().join(u'\n').toStdString();
+    // The page still moves to place 0 and a new page joins it; the foreign files keep every byte.
+    store.AddPage(u"new"_s);
+    EXPECT_EQ(ReadBytes(pagePath(u"good.txt"_s)), Utf16Le(u"0\r\nG\r\n\r\ntext\r\n"_s));
+    EXPECT_EQ(ReadBytes(pagePath(u"unmarked.txt"_s)), unmarked);
+    EXPECT_EQ(ReadBytes(pagePath(u"nul.txt"_s)), nul);
+    EXPECT_EQ(ReadBytes(pagePath(u"invalid.txt"_s)), invalid);
+}
+
+TEST_F(PageStoreTest, APageThatCannotBeRenumberedKeepsItsPlaceAndIsReported)
+{
+    seed(u"a.txt"_s, Utf16Le(u"5\r\nA\r\n\r\n"_s));
+    seed(u"b.txt"_s, Utf16Le(u"7\r\nB\r\n\r\n"_s));
+    // The folder is mounted read-only in a child's own mount namespace.
+    const QByteArray path = QFile::encodeName(folder());
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount(path.constData(), path.constData(), nullptr, MS_BIND, nullptr) != 0 ||
+            ::mount(nullptr, path.constData(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) != 0)
+            ::_exit(77);
+        TDataManager store(folder(), m_trash);
+        const bool ok =
+            titles(store) == QStringList{u"A"_s, u"B"_s} && store.ScanProblems().contains(u"磁盘是只读的"_s);
+        ::_exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 77)
+        GTEST_SKIP() << "no private mount namespace here";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    // Outside, nothing was changed.
+    EXPECT_EQ(ReadBytes(pagePath(u"a.txt"_s)), Utf16Le(u"5\r\nA\r\n\r\n"_s));
 }

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "templates/ExprErrors.h"
 #include "ExprTestHelpers.h"
+#include "templates/ExprErrors.h"
 
 using namespace Qt::StringLiterals;
 
@@ -182,16 +182,17 @@ TEST(ExprLimits, DeepNestingFailsInsteadOfExhaustingTheStack)
     EXPECT_EQ(Eval(calls(ExprLimits::MaxNesting / 2 - 1)), u"A"_s);
     EXPECT_TRUE(Raises<EExprLimitError>(calls(50000)));
 
-    // A long left-associative chain builds a deep tree without any nesting in the text.
-    const auto chain = [](int terms) -> QString {
+    // A long flat chain is not deep: only nesting counts.
+    const auto chain = [](int terms, const QString& link) -> QString {
         QString text = u"1"_s;
         for (int i = 1; i < terms; ++i)
-            text += u"+1"_s;
+            text += link;
         return text;
     };
-    EXPECT_EQ(Eval(chain(ExprLimits::MaxTreeDepth)), QString::number(ExprLimits::MaxTreeDepth));
-    EXPECT_TRUE(Raises<EExprLimitError>(chain(ExprLimits::MaxTreeDepth + 1)));
-    EXPECT_TRUE(Raises<EExprLimitError>(chain(200000)));
+    EXPECT_EQ(Eval(chain(1001, u"+1"_s)), u"1001"_s);
+    EXPECT_EQ(Eval(chain(20000, u" + 2*1"_s)), u"39999"_s);
+    EXPECT_EQ(Eval(chain(5000, u"-1"_s) + u" = -4998"_s), u"True"_s);
+    EXPECT_EQ(Eval(u"'a'"_s + chain(3000, u"+'b'"_s).mid(1)), u"a"_s + QString(2999, u'b'));
 
     // The parser is usable after such a failure.
     TExprParser parser;

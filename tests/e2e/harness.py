@@ -230,7 +230,7 @@ class Session:
     def __init__(self, binary_dir, tray=False, width=1280, height=800):
         self.root = tempfile.mkdtemp(prefix="jv-e2e-")
         self.app_dir = os.path.join(self.root, "app")
-        shutil.copytree(binary_dir, self.app_dir, ignore=shutil.ignore_patterns("Data", "*.ini", "chat*.txt"))
+        shutil.copytree(binary_dir, self.app_dir, ignore=shutil.ignore_patterns("Data", "*.ini", "chat*.txt", ".Jotvane.lock", "SharePath"))
         self.exe = os.path.join(self.app_dir, "jotvane")
         self.processes = []
         self.logs = []

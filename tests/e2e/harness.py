@@ -36,6 +36,20 @@ def in_private_network():
     sys.exit(result.returncode)
 
 
+def end_processes(processes, logs):
+    """Ends processes started here, newest first (terminate, then kill), and closes their logs."""
+    for process in reversed(processes):
+        if process.poll() is None:
+            process.terminate()
+            try:
+                process.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait()
+    for log in logs:
+        log.close()
+
+
 def wait_until(predicate, timeout=10.0, interval=0.05):
     deadline = time.monotonic() + timeout
     while time.monotonic() < deadline:
@@ -344,16 +358,7 @@ class Session:
         return process.wait(timeout=timeout)
 
     def close(self):
-        for process in reversed(self.processes):
-            if process.poll() is None:
-                process.terminate()
-                try:
-                    process.wait(timeout=5)
-                except subprocess.TimeoutExpired:
-                    process.kill()
-                    process.wait()
-        for log in self.logs:
-            log.close()
+        end_processes(self.processes, self.logs)
         shutil.rmtree(self.root, ignore_errors=True)
 
     # -- X11 ---------------------------------------------------------------------------------

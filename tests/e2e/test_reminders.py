@@ -97,16 +97,7 @@ class PrivateSystemBus:
             return [json.loads(line) for line in f if line.strip()]
 
     def close(self):
-        for process in reversed(self.processes):
-            if process.poll() is None:
-                process.terminate()
-                try:
-                    process.wait(timeout=5)
-                except subprocess.TimeoutExpired:
-                    process.kill()
-                    process.wait()
-        for log in self.logs:
-            log.close()
+        harness.end_processes(self.processes, self.logs)
 
 
 class Reminders(harness.SessionTest):

@@ -1,6 +1,6 @@
 #include "config/ui/ConfigFrm.h"
 
-#include "app/SysHotKey.h"
+#include "platform/VirtualKeys.h"
 #include "core/PubUtils.h"
 #include "notes/ui/SettingsLook.h"
 #include "widgets/DialogService.h"

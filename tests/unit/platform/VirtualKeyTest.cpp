@@ -1,4 +1,4 @@
-#include "app/SysHotKey.h"
+#include "platform/VirtualKeys.h"
 #include "platform/X11HotKeyGrabber.h"
 
 #include <gtest/gtest.h>

@@ -12,6 +12,7 @@
 #include "app/MainFrm.h"
 #include "platform/Platform.h"
 #include "core/PubUtils.h"
+#include "core/TextFile.h"
 #include "app/SessionEnd.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
@@ -44,6 +45,24 @@ void saveSettingsAtExit(TAppConfigMgr& config, bool userPresent)
     std::fprintf(stderr, "jotvane: %s\n", qUtf8Printable(error));
     if (userPresent)
         ShowMsgBox(nullptr, error, MsgBoxKind::Error, {MsgBoxButton::OK});
+}
+
+// The window shows one page at least. When the folder holds none, the first page is made now;
+// when no page file can be made either (no Data folder can be created, or nothing can be written
+// in it), there is nowhere to keep a single line: the user is told why, and the start ends.
+bool EnsureFirstPage(TDataManager& dataManager)
+{
+    if (dataManager.count() > 0)
+        return true;
+    try {
+        dataManager.AddPage(TPageSet::DefaultPageTitle());
+        return true;
+    } catch (const EFileError& error) {
+        const QString message = u"无法保存任何页面，Jotvane 不能启动。\n\n"_s + error.message();
+        std::fprintf(stderr, "jotvane: %s\n", qUtf8Printable(message));
+        ShowMsgBox(nullptr, message, MsgBoxKind::Error, {MsgBoxButton::OK});
+        return false;
+    }
 }
 
 } // namespace
@@ -93,6 +112,11 @@ int main(int argc, char* argv[])
         dataManager.reset();
         parser.reset();
         return 0;
+    }
+    if (!EnsureFirstPage(*dataManager)) {
+        // Nothing was read that could be written back: the settings stay as they are.
+        config->SetSaveOnRelease(false);
+        return 1;
     }
 
     // Termination signals are caught from here on. Until now one ends the program at once:

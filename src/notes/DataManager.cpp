@@ -1,5 +1,6 @@
 #include "notes/DataManager.h"
 
+#include "core/FileErrorText.h"
 #include "core/PubUtils.h"
 #include "core/TextFile.h"
 #include "platform/Trash.h"
@@ -10,6 +11,7 @@
 #include <QUuid>
 
 #include <algorithm>
+#include <cerrno>
 #include <numeric>
 
 using namespace Qt::StringLiterals;
@@ -155,8 +157,7 @@ void TDataManager::SavePage(int position, const QString& title, const QString& t
 {
     if (!isValid(position))
         return;
-    if (!QDir().mkpath(m_folder))
-        throw EFileError(u"无法创建文件夹 \"%1\"。"_s.arg(m_folder));
+    MakeFolder(m_folder);
     WriteTextFileLines(m_files[position], pageFileLines(position, title, text));
 }
 
@@ -274,6 +275,13 @@ bool TDataManager::readKey(const QString& file, int& key, bool& readable)
         return false;
     key = StrToIntDef(text, 0);
     return true;
+}
+
+void TDataManager::MakeFolder(const QString& folder)
+{
+    errno = 0;
+    if (!QDir().mkpath(folder))
+        throw EFileError(FileErrorMessage(u"创建文件夹"_s, QDir::toNativeSeparators(folder), errno));
 }
 
 QString TDataManager::NewPageFileName(const QString& folder)

@@ -48,6 +48,8 @@ public:
     // The integer on line 1 of file, read from its first 16 bytes.
     static bool ReadPageKey(const QString& file, int& key);
     static QString NewPageFileName(const QString& folder);
+    // Creates folder with its missing parents; throws EFileError with the system's reason.
+    static void MakeFolder(const QString& folder);
     // Sorts files and their keys together, ascending by key, with the exchange sort that decides
     // the order of equal keys: keys 1, 1, 0 for A, B, C give C, B, A.
     static void SortByKeys(QStringList& files, QList<int>& keys);

@@ -232,7 +232,12 @@ void TPageSet::RemovePage(int index, bool toRecycleBin)
 
 void TPageSet::AddDefaultPage()
 {
-    CreatePage(u"默认页"_s, QString());
+    CreatePage(DefaultPageTitle(), QString());
+}
+
+QString TPageSet::DefaultPageTitle()
+{
+    return u"默认页"_s;
 }
 
 void TPageSet::SaveModifiedPages()

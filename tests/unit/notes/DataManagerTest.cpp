@@ -267,7 +267,12 @@ TEST_F(PageStoreTest, ANewPageThatCannotBeWrittenLeavesNoEntryBehind)
     // A file where the folder should be: no page file can be created in it.
     QDir(folder()).removeRecursively();
     WriteBytes(m_dir.path() + u"/Data"_s, "not a folder");
-    EXPECT_THROW(store.AddPage(u"B"_s), EFileError);
+    try {
+        store.AddPage(u"B"_s);
+        ADD_FAILURE() << "a page was made without its folder";
+    } catch (const EFileError& error) {
+        EXPECT_TRUE(error.message().contains(u"已有同名的文件"_s)) << error.message().toStdString();
+    }
     EXPECT_EQ(store.count(), 1);
     QFile::remove(m_dir.path() + u"/Data"_s);
     QDir().mkpath(folder());

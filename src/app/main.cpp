@@ -22,6 +22,7 @@
 
 #include <QApplication>
 #include <QLockFile>
+#include <QStandardPaths>
 #include <QTimer>
 
 #include <cstdio>
@@ -133,6 +134,10 @@ int main(int argc, char* argv[])
         TPageJournal journal(dataManager->folder() + u".recovery"_s);
         TMainForm mainForm(context);
         mainForm.Pages().SetJournal(&journal);
+        // Text that can be written neither to its page nor to the journal (a read-only folder)
+        // is kept in the user's own data folder instead.
+        mainForm.Pages().SetUnsavedFolder(
+            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/Jotvane/unsaved"_s);
         const TJournalRecovery recovery = mainForm.Pages().RecoverJournal();
         TSystemClock clock;
         TControllers controllers(mainForm, clock);

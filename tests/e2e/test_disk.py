@@ -1,11 +1,16 @@
-"""Folders the program cannot write: a start with nowhere to keep a page says so and ends.
-Permission cases run as the unprivileged user nobody."""
+"""Folders the program cannot write and a full disk: a start with nowhere to keep a page says so
+and ends, and a page that cannot be saved is reported at hide and its text outlives the run, also
+when SIGTERM ends a program whose window is shown. Permission cases run as the unprivileged user
+nobody; the full disk is a small tmpfs in a mount namespace of the suite's own."""
 
 import os
 import shutil
+import subprocess
+import sys
+import time
 
 import harness
-from harness import SessionTest, wait_until
+from harness import SessionTest, read_text, wait_until
 
 NOBODY = 65534
 
@@ -77,6 +82,109 @@ class Unwritable(SessionTest):
         self.assertIn("没有权限", log_text(s).split("已有同名的文件")[-1])
         self.assertEqual(os.listdir(data_home), [])
 
+    def test_a_page_that_cannot_be_saved_is_reported_and_its_text_outlives_the_run(self):
+        s = self.session
+        self.as_nobody()
+        # A copy of the program that nobody owns, with a page folder nobody may only read.
+        names = s.seed_pages([("只读", "saved")])
+        give_to_nobody(s.app_dir)
+        os.chown(s.path("Data"), 0, 0)
+        os.chown(s.path("Data", names[0]), 0, 0)
+        unsaved = os.path.join(s.env["XDG_DATA_HOME"], "Jotvane", "unsaved")
+
+        # SIGTERM while the window is shown: nothing waits on the user, the text is kept.
+        process = self.start_as_nobody()
+        self.assertTrue(self.wait_running_as_nobody(process))
+        window = s.wait_window()
+        self.assertTrue(window and s.activate(window[0]))
+        s.type_text("typed ")
+        time.sleep(0.3)
+        started = time.monotonic()
+        self.assertEqual(s.stop(process, timeout=10), 0)
+        self.assertLess(time.monotonic() - started, 5, "SIGTERM ends the program promptly")
+        self.assertEqual(s.windows("^错误$", visible=False), [])
+        log = log_text(s)
+        self.assertIn(names[0], log)
+        self.assertIn("没有权限", log)
+        copies = os.listdir(unsaved)
+        self.assertEqual(len(copies), 1)
+        self.assertIn(os.path.join(unsaved, copies[0]), log, "stderr says where the text went")
+        self.assertTrue(copies[0].startswith("只读 "), copies)
+        self.assertEqual(read_text(os.path.join(unsaved, copies[0])), "typed saved\r\n")
+        self.assertEqual(harness.read_page(s.path("Data", names[0])).text, "saved\r\n")
+
+        # Hiding with an edit that cannot be written shows the error, then the run goes on.
+        process = self.start_as_nobody()
+        self.assertTrue(self.wait_running_as_nobody(process))
+        window = s.wait_window()
+        self.assertTrue(window and s.activate(window[0]))
+        s.type_text("again ")
+        s.key("Escape")
+        self.answer_error_box()
+        self.assertIsNone(process.poll())
+        self.assertEqual(s.stop(process, timeout=10), 0)
+        copies = sorted(os.listdir(unsaved))
+        self.assertEqual(len(copies), 2)
+        self.assertIn("again saved\r\n", [read_text(os.path.join(unsaved, name)) for name in copies])
+
+    def test_a_full_disk_keeps_the_page_file_and_the_typed_text(self):
+        s = self.session
+        if os.environ.get("JV_E2E_MNTNS") != "1":
+            self.skipTest("no mount namespace of the suite's own for a small file system")
+        folder = s.path("Data")
+        os.makedirs(folder)
+        subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64k", "tmpfs", folder], check=True)
+        self.addCleanup(subprocess.run, ["umount", folder], check=False)
+        names = s.seed_pages([("满", "line " * 700)])
+        page = os.path.join(folder, names[0])
+        with open(page, "rb") as f:
+            before = f.read()
+        # Every block of the file system taken: no page, journal or temporary file can grow.
+        with open(os.path.join(folder, "filler.bin"), "wb", buffering=0) as f:
+            try:
+                while True:
+                    f.write(b"\0" * 4096)
+            except OSError:
+                pass
+
+        process = s.start()
+        self.assertTrue(s.wait_running(process))
+        window = s.wait_window()
+        self.assertTrue(window and s.activate(window[0]))
+        s.type_text("typed ")
+        s.key("Escape")
+        self.answer_error_box()
+        self.assertIsNone(process.poll())
+        started = time.monotonic()
+        self.assertEqual(s.stop(process, timeout=10), 0)
+        self.assertLess(time.monotonic() - started, 5)
+
+        with open(page, "rb") as f:
+            self.assertEqual(f.read(), before, "the page file is whole")
+        self.assertEqual(sorted(n for n in os.listdir(folder) if not n.startswith(".")), sorted(names + ["filler.bin"]),
+                         "no temporary file is left")
+        log = log_text(s)
+        self.assertIn("磁盘已满", log)
+        unsaved = os.path.join(s.env["XDG_DATA_HOME"], "Jotvane", "unsaved")
+        copies = os.listdir(unsaved)
+        self.assertEqual(len(copies), 1)
+        self.assertIn(os.path.join(unsaved, copies[0]), log)
+        self.assertEqual(read_text(os.path.join(unsaved, copies[0])), "typed " + ("line " * 700) + "\r\n")
+
+
+def in_private_mounts():
+    """Runs the suite in a mount namespace of its own, so that the file systems it mounts are seen
+    by nobody else; where none can be made, the full-disk case skips itself."""
+    if "JV_E2E_MNTNS" in os.environ:
+        return
+    if shutil.which("unshare") is None or subprocess.run(["unshare", "-m", "true"], capture_output=True).returncode:
+        os.environ["JV_E2E_MNTNS"] = "0"
+        return
+    env = dict(os.environ, JV_E2E_MNTNS="1")
+    result = subprocess.run(["unshare", "-m", "--propagation", "private", sys.executable] + sys.argv, env=env)
+    sys.exit(result.returncode)
+
 
 if __name__ == "__main__":
+    in_private_mounts()
     harness.main()

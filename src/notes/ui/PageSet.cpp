@@ -18,6 +18,8 @@
 #include "widgets/PadTabSet.h"
 
 #include <QAction>
+#include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QTextDocument>
@@ -270,6 +272,61 @@ void TPageSet::SaveModifiedPages()
         throw *firstError;
 }
 
+QString TPageSet::KeepUnsavedPages()
+{
+    QList<int> unsaved;
+    for (int i = 0; i < PageCount(); ++i)
+        if (HasEditor(i) && EditorAt(i)->Modified())
+            unsaved.append(i);
+    if (unsaved.isEmpty())
+        return {};
+    if (m_journal) {
+        for (int i : unsaved) {
+            TPadMemo* editor = EditorAt(i);
+            StopJournalTimer(editor);
+            m_journal->Write(PageKey(i), editor->PageText(),
+                             editor->property(kJournalBaseProperty).toByteArray());
+            editor->setProperty(kJournaledProperty, true);
+        }
+        m_journal->Flush();
+    }
+    bool journaled = false;
+    QStringList copies;
+    QStringList lost;
+    for (int i : unsaved) {
+        const QString key = PageKey(i);
+        if (m_journal && m_journal->ErrorOf(key).isEmpty()) {
+            journaled = true;
+            continue;
+        }
+        const QString title = u"“"_s + PageTitle(i) + u"”"_s;
+        if (m_unsavedFolder.isEmpty()) {
+            lost.append(title);
+            continue;
+        }
+        QString& copy = m_unsavedCopies[key];
+        try {
+            TDataManager::MakeFolder(m_unsavedFolder);
+            if (copy.isEmpty())
+                copy = TPageJournal::UnsavedCopyPath(m_unsavedFolder, PageTitle(i),
+                                                     QDateTime::currentDateTime());
+            WriteTextFileLines(copy, SplitLines(EditorAt(i)->PageText()));
+            copies.append(QDir::toNativeSeparators(copy));
+        } catch (const EFileError& error) {
+            copy.clear();
+            lost.append(title + u"："_s + error.message());
+        }
+    }
+    QStringList parts;
+    if (journaled)
+        parts.append(u"未能保存的内容已保留在恢复文件中，下次启动 Jotvane 时会恢复。"_s);
+    if (!copies.isEmpty())
+        parts.append(u"未能保存的内容已另存到：\n"_s + copies.join(u'\n'));
+    if (!lost.isEmpty())
+        parts.append(u"以下页面未能保存的内容无处存放，将会丢失：\n"_s + lost.join(u'\n'));
+    return parts.join(u"\n\n"_s);
+}
+
 void TPageSet::OpenFileAsPage(const QString& file)
 {
     // Read first: a file that cannot be read leaves no empty page behind.
@@ -486,7 +543,13 @@ TJournalRecovery TPageSet::RecoverJournal()
             break;
         }
         case TJournalAction::AsNewPage: {
-            NewPageActionExecute();
+            try {
+                NewPageActionExecute();
+            } catch (const EFileError& error) {
+                // No page file can be made now (a read-only folder): the journal stays for later.
+                recovery.notPlaced.append(QDir::toNativeSeparators(entry.path) + u"："_s + error.message());
+                break;
+            }
             const int added = PageCount() - 1;
             TPadMemo* editor = EditorAt(added);
             editor->SetPageText(entry.text);

@@ -69,8 +69,13 @@ void TDataManager::ScanFolder()
         const QString path = m_folder + name;
         int key = 0;
         bool readable = false;
-        if (!readKey(path, key, readable) && !readable)
-            continue; // a file that cannot be read is no page
+        errno = 0;
+        if (!readKey(path, key, readable) && !readable) {
+            // A file that cannot be read is no page; the user hears which one and why.
+            m_scanErrors.append(FileErrorMessage(u"读取文件"_s, QDir::toNativeSeparators(path), errno,
+                                                 QFileDevice::OpenError));
+            continue;
+        }
         // A file whose bytes do not decode without loss is not ours: writing it back would
         // destroy it, so it is left exactly as it is and is no page.
         QString reason;
@@ -79,7 +84,8 @@ void TDataManager::ScanFolder()
                 m_skipped.append(u"%1 (%2)"_s.arg(QDir::toNativeSeparators(path), reason));
                 continue;
             }
-        } catch (const EFileError&) {
+        } catch (const EFileError& error) {
+            m_scanErrors.append(error.message());
             continue;
         }
         m_files.append(path);
@@ -119,9 +125,10 @@ TPageItems TDataManager::GetPages()
         QStringList lines;
         try {
             lines = ReadTextFileLines(m_files[i]);
-        } catch (const EFileError&) {
+        } catch (const EFileError& error) {
             // A page that vanished or became unreadable since the scan is left out, so that
             // the positions of the others stay those of their tabs.
+            m_scanErrors.append(error.message());
             m_files.removeAt(i);
             dropped = true;
             continue;

@@ -34,8 +34,8 @@ public:
     // The files the last scan left alone because they do not decode without loss, each as
     // "path (reason)", for telling the user once at start.
     QStringList skippedFiles() const { return m_skipped; }
-    // What the last scan could not do (files skipped, pages not renumbered), for one message at
-    // start; empty when all went well.
+    // What the last scan and the reading of the pages could not do (files that cannot be read or
+    // were skipped, pages not renumbered), for one message at start; empty when all went well.
     QString ScanProblems() const;
     TPageItems GetPages();
     int AddPage(const QString& title);

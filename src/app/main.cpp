@@ -59,7 +59,9 @@ bool EnsureFirstPage(TDataManager& dataManager)
         dataManager.AddPage(TPageSet::DefaultPageTitle());
         return true;
     } catch (const EFileError& error) {
-        const QString message = u"无法保存任何页面，Jotvane 不能启动。\n\n"_s + error.message();
+        QString message = u"无法保存任何页面，Jotvane 不能启动。\n\n"_s + error.message();
+        if (const QString problems = dataManager.ScanProblems(); !problems.isEmpty())
+            message += u"\n\n"_s + problems;
         std::fprintf(stderr, "jotvane: %s\n", qUtf8Printable(message));
         ShowMsgBox(nullptr, message, MsgBoxKind::Error, {MsgBoxButton::OK});
         return false;

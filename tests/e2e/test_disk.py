@@ -83,6 +83,16 @@ class Unwritable(SessionTest):
         self.assertIn("没有权限", log_text(s).split("已有同名的文件")[-1])
         self.assertEqual(os.listdir(data_home), [])
 
+        # A page folder nobody may write, whose only page nobody may read: the box names both.
+        folder = os.path.join(data_home, "Jotvane", "Data")
+        os.makedirs(folder)
+        harness.write_page(os.path.join(folder, "secret.txt"), 0, "秘密", "text")
+        os.chmod(os.path.join(folder, "secret.txt"), 0)
+        process = self.start_as_nobody()
+        self.answer_error_box()
+        self.assertEqual(process.wait(timeout=10), 1)
+        self.assertIn(os.path.join(folder, "secret.txt") + '"。没有权限', log_text(s))
+
     def test_a_page_that_cannot_be_saved_is_reported_and_its_text_outlives_the_run(self):
         s = self.session
         self.as_nobody()

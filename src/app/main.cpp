@@ -21,6 +21,7 @@
 #include "widgets/MsgBox.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLockFile>
 #include <QStandardPaths>
 #include <QTimer>
@@ -137,9 +138,11 @@ int main(int argc, char* argv[])
         TMainForm mainForm(context);
         mainForm.Pages().SetJournal(&journal);
         // Text that can be written neither to its page nor to the journal (a read-only folder)
-        // is kept in the user's own data folder instead.
-        mainForm.Pages().SetUnsavedFolder(
-            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/Jotvane/unsaved"_s);
+        // is kept in the user's own data folder instead, or in the home folder when even that
+        // cannot be written.
+        mainForm.Pages().SetUnsavedFolders(
+            {QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/Jotvane/unsaved"_s,
+             QDir::homePath() + u"/Jotvane unsaved"_s});
         const TJournalRecovery recovery = mainForm.Pages().RecoverJournal();
         TSystemClock clock;
         TControllers controllers(mainForm, clock);

@@ -26,6 +26,7 @@
 #include <QTimer>
 #include <QVariant>
 
+#include <cstdio>
 #include <optional>
 #include <stdexcept>
 
@@ -272,6 +273,21 @@ void TPageSet::SaveModifiedPages()
         throw *firstError;
 }
 
+namespace {
+
+// Writes text to the file that keeps it; the failure, or empty.
+QString WriteUnsavedCopy(const QString& path, const QString& text)
+{
+    try {
+        WriteTextFileLines(path, SplitLines(text));
+        return {};
+    } catch (const EFileError& error) {
+        return error.message();
+    }
+}
+
+} // namespace
+
 QString TPageSet::KeepUnsavedPages()
 {
     QList<int> unsaved;
@@ -300,22 +316,31 @@ QString TPageSet::KeepUnsavedPages()
             continue;
         }
         const QString title = u"“"_s + PageTitle(i) + u"”"_s;
-        if (m_unsavedFolder.isEmpty()) {
-            lost.append(title);
+        const QString text = EditorAt(i)->PageText();
+        QString& copy = m_unsavedCopies[key];
+        QString failure;
+        if (!copy.isEmpty())
+            failure = WriteUnsavedCopy(copy, text);
+        for (qsizetype f = 0; (copy.isEmpty() || !failure.isEmpty()) && f < m_unsavedFolders.size(); ++f) {
+            const QString& folder = m_unsavedFolders[f];
+            try {
+                TDataManager::MakeFolder(folder);
+            } catch (const EFileError& error) {
+                failure = error.message();
+                continue;
+            }
+            copy = TPageJournal::UnsavedCopyPath(folder, PageTitle(i), QDateTime::currentDateTime());
+            failure = WriteUnsavedCopy(copy, text);
+        }
+        if (!copy.isEmpty() && failure.isEmpty()) {
+            copies.append(QDir::toNativeSeparators(copy));
             continue;
         }
-        QString& copy = m_unsavedCopies[key];
-        try {
-            TDataManager::MakeFolder(m_unsavedFolder);
-            if (copy.isEmpty())
-                copy = TPageJournal::UnsavedCopyPath(m_unsavedFolder, PageTitle(i),
-                                                     QDateTime::currentDateTime());
-            WriteTextFileLines(copy, SplitLines(EditorAt(i)->PageText()));
-            copies.append(QDir::toNativeSeparators(copy));
-        } catch (const EFileError& error) {
-            copy.clear();
-            lost.append(title + u"："_s + error.message());
-        }
+        copy.clear();
+        lost.append(failure.isEmpty() ? title : title + u"："_s + failure);
+        // The last place the text can still reach.
+        std::fprintf(stderr, "jotvane: ----- %s -----\n%s\njotvane: ----- %s -----\n", qUtf8Printable(title),
+                     qUtf8Printable(text), qUtf8Printable(title));
     }
     QStringList parts;
     if (journaled)
@@ -323,7 +348,7 @@ QString TPageSet::KeepUnsavedPages()
     if (!copies.isEmpty())
         parts.append(u"未能保存的内容已另存到：\n"_s + copies.join(u'\n'));
     if (!lost.isEmpty())
-        parts.append(u"以下页面未能保存的内容无处存放，将会丢失：\n"_s + lost.join(u'\n'));
+        parts.append(u"以下页面未能保存的内容无处存放，只写到了标准错误输出：\n"_s + lost.join(u'\n'));
     return parts.join(u"\n\n"_s);
 }
 

@@ -179,7 +179,7 @@ TEST_F(JournalTest, TextThatCannotBeSavedAtTheEndGoesToTheJournalOrToAFileOfItsO
 {
     BuildWithJournal();
     const QString unsaved = root.filePath(u"home/unsaved"_s);
-    form->Pages().SetUnsavedFolder(unsaved);
+    form->Pages().SetUnsavedFolders({unsaved});
     Show();
     const QString key = form->Pages().PageKey(0);
     Type(u"typed just now"_s);
@@ -198,7 +198,9 @@ TEST_F(JournalTest, TextThatCannotBeSavedAtTheEndGoesToTheJournalOrToAFileOfItsO
     ASSERT_TRUE(QDir().rmdir(dataFolder + u'/' + key));
     QDir(journal->folder()).removeRecursively();
     BuildWithJournal(); // a new default page
-    form->Pages().SetUnsavedFolder(unsaved);
+    // The first folder cannot be made: the next one takes the text.
+    WriteBytes(root.filePath(u"file"_s), "not a folder");
+    form->Pages().SetUnsavedFolders({root.filePath(u"file/unsaved"_s), unsaved});
     Show();
     msgCalls.clear();
     Type(u"one"_s);

@@ -139,23 +139,8 @@ TEST_F(PageJournalTest, TheNoticeNamesThePagesAndTheKeptFiles)
     EXPECT_TRUE(long_.contains(u"1000"_s));
 }
 
-TEST_F(PageJournalTest, FailuresAreKnownPerKeyAndUnsavedCopiesGetNamesOfTheirOwn)
+TEST_F(PageJournalTest, UnsavedCopiesGetSafeNamesOfTheirOwn)
 {
-    // A file where the journal's folder should be: no journal can be written.
-    WriteBytes(m_dir.path() + u"/blocked"_s, "not a folder");
-    TPageJournal journal(m_dir.path() + u"/blocked/.recovery"_s);
-    journal.Write(u"{A}.txt"_s, u"text"_s);
-    journal.Flush();
-    EXPECT_TRUE(journal.ErrorOf(u"{A}.txt"_s).contains(u"路径中有一项不是文件夹"_s))
-        << journal.ErrorOf(u"{A}.txt"_s).toStdString();
-    EXPECT_TRUE(journal.ErrorOf(u"{B}.txt"_s).isEmpty());
-
-    // Once the folder can be made, the key's failure is forgotten.
-    QFile::remove(m_dir.path() + u"/blocked"_s);
-    journal.Write(u"{A}.txt"_s, u"text"_s);
-    journal.Flush();
-    EXPECT_TRUE(journal.ErrorOf(u"{A}.txt"_s).isEmpty());
-
     const QDateTime now(QDate(2026, 3, 4), QTime(5, 6, 7));
     const QString unsaved = m_dir.path() + u"/unsaved"_s;
     // No folder, no hidden name, no control character: the title is made safe.

@@ -109,10 +109,10 @@ class Unwritable(SessionTest):
         window = s.wait_window()
         self.assertTrue(window and s.activate(window[0]))
         s.type_text("typed ")
+        # xdotool returns once the X server has the keys: the program gets a moment to take them.
         time.sleep(0.3)
-        started = time.monotonic()
+        # A box waiting on the user would keep the program past the timeout.
         self.assertEqual(s.stop(process, timeout=10), 0)
-        self.assertLess(time.monotonic() - started, 5, "SIGTERM ends the program promptly")
         self.assertEqual(s.windows("^错误$", visible=False), [])
         log = log_text(s)
         self.assertIn(names[0], log)
@@ -167,9 +167,7 @@ class Unwritable(SessionTest):
         s.key("Escape")
         self.answer_error_box()
         self.assertIsNone(process.poll())
-        started = time.monotonic()
         self.assertEqual(s.stop(process, timeout=10), 0)
-        self.assertLess(time.monotonic() - started, 5)
 
         with open(page, "rb") as f:
             self.assertEqual(f.read(), before, "the page file is whole")

@@ -47,6 +47,14 @@ class Unwritable(SessionTest):
         return wait_until(lambda: process.poll() is not None or os.path.exists(socket), timeout) and \
             process.poll() is None
 
+    def type_into_the_page(self, text):
+        s = self.session
+        window = s.wait_window()
+        self.assertTrue(window, "the note window shows")
+        # A busy program takes the focus late: the activation is asked for again.
+        self.assertTrue(wait_until(lambda: s.activate(window[0]), 15, interval=0.5))
+        s.type_text(text)
+
     def answer_error_box(self):
         s = self.session
         box = s.wait_window("^错误$", timeout=15)
@@ -106,9 +114,7 @@ class Unwritable(SessionTest):
         # SIGTERM while the window is shown: nothing waits on the user, the text is kept.
         process = self.start_as_nobody()
         self.assertTrue(self.wait_running_as_nobody(process))
-        window = s.wait_window()
-        self.assertTrue(window and s.activate(window[0]))
-        s.type_text("typed ")
+        self.type_into_the_page("typed ")
         # xdotool returns once the X server has the keys: the program gets a moment to take them.
         time.sleep(0.3)
         # A box waiting on the user would keep the program past the timeout.
@@ -127,9 +133,7 @@ class Unwritable(SessionTest):
         # Hiding with an edit that cannot be written shows the error, then the run goes on.
         process = self.start_as_nobody()
         self.assertTrue(self.wait_running_as_nobody(process))
-        window = s.wait_window()
-        self.assertTrue(window and s.activate(window[0]))
-        s.type_text("again ")
+        self.type_into_the_page("again ")
         s.key("Escape")
         self.answer_error_box()
         self.assertIsNone(process.poll())
@@ -161,9 +165,7 @@ class Unwritable(SessionTest):
 
         process = s.start()
         self.assertTrue(s.wait_running(process))
-        window = s.wait_window()
-        self.assertTrue(window and s.activate(window[0]))
-        s.type_text("typed ")
+        self.type_into_the_page("typed ")
         s.key("Escape")
         self.answer_error_box()
         self.assertIsNone(process.poll())

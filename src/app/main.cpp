@@ -118,7 +118,7 @@ int main(int argc, char* argv[])
         return 0;
     }
     if (!EnsureFirstPage(*dataManager)) {
-        // Nothing was read that could be written back: the settings stay as they are.
+        // The run ends before it began: Config.ini is left as it was.
         config->SetSaveOnRelease(false);
         return 1;
     }

@@ -21,6 +21,7 @@
 #include "widgets/DialogService.h"
 #include "widgets/FileCommand.h"
 #include "widgets/LayerList.h"
+#include "widgets/MsgBox.h"
 #include "widgets/PadTabSet.h"
 #include "widgets/PickButton.h"
 
@@ -404,10 +405,14 @@ void TMainForm::SaveAll(bool mayAsk)
     try {
         SaveModifiedPages();
     } catch (const EFileError& error) {
-        if (mayAsk)
-            ShowFileError(this, error);
-        else
-            ReportOnStderr(error.message());
+        // What could not be written must outlive the process: the journal, or a file of its own.
+        const QString kept = m_pages->KeepUnsavedPages();
+        const QString message = kept.isEmpty() ? error.message() : error.message() + u"\n\n"_s + kept;
+        ReportOnStderr(message);
+        // The user learns where the text went even when the window is hidden; while the session
+        // ends nobody is asked.
+        if ((mayAsk || !kept.isEmpty()) && !TUnattendedMsgBoxes::Active())
+            ShowMsgBox(isVisible() ? this : nullptr, message, MsgBoxKind::Error, {MsgBoxButton::OK});
     }
     m_placement.SaveBounds();
     m_context.config->PageIndex = PageIndex();

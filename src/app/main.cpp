@@ -12,6 +12,7 @@
 #include "app/MainFrm.h"
 #include "platform/Platform.h"
 #include "core/PubUtils.h"
+#include "core/TextFile.h"
 #include "app/SessionEnd.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
@@ -20,7 +21,9 @@
 #include "widgets/MsgBox.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLockFile>
+#include <QStandardPaths>
 #include <QTimer>
 
 #include <cstdio>
@@ -44,6 +47,26 @@ void saveSettingsAtExit(TAppConfigMgr& config, bool userPresent)
     std::fprintf(stderr, "jotvane: %s\n", qUtf8Printable(error));
     if (userPresent)
         ShowMsgBox(nullptr, error, MsgBoxKind::Error, {MsgBoxButton::OK});
+}
+
+// The window shows one page at least. When the folder holds none, the first page is made now;
+// when no page file can be made either (no Data folder can be created, or nothing can be written
+// in it), there is nowhere to keep a single line: the user is told why, and the start ends.
+bool EnsureFirstPage(TDataManager& dataManager)
+{
+    if (dataManager.count() > 0)
+        return true;
+    try {
+        dataManager.AddPage(TPageSet::DefaultPageTitle());
+        return true;
+    } catch (const EFileError& error) {
+        QString message = u"无法保存任何页面，Jotvane 不能启动。\n\n"_s + error.message();
+        if (const QString problems = dataManager.ScanProblems(); !problems.isEmpty())
+            message += u"\n\n"_s + problems;
+        std::fprintf(stderr, "jotvane: %s\n", qUtf8Printable(message));
+        ShowMsgBox(nullptr, message, MsgBoxKind::Error, {MsgBoxButton::OK});
+        return false;
+    }
 }
 
 } // namespace
@@ -94,6 +117,11 @@ int main(int argc, char* argv[])
         parser.reset();
         return 0;
     }
+    if (!EnsureFirstPage(*dataManager)) {
+        // The run ends before it began: Config.ini is left as it was.
+        config->SetSaveOnRelease(false);
+        return 1;
+    }
 
     // Termination signals are caught from here on. Until now one ends the program at once:
     // nothing has been changed yet, and a long read of a huge settings file must not hold up
@@ -109,6 +137,12 @@ int main(int argc, char* argv[])
         TPageJournal journal(dataManager->folder() + u".recovery"_s);
         TMainForm mainForm(context);
         mainForm.Pages().SetJournal(&journal);
+        // Text that can be written neither to its page nor to the journal (a read-only folder)
+        // is kept in the user's own data folder instead, or in the home folder when even that
+        // cannot be written.
+        mainForm.Pages().SetUnsavedFolders(
+            {QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/Jotvane/unsaved"_s,
+             QDir::homePath() + u"/Jotvane unsaved"_s});
         const TJournalRecovery recovery = mainForm.Pages().RecoverJournal();
         TSystemClock clock;
         TControllers controllers(mainForm, clock);

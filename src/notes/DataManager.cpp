@@ -1,5 +1,6 @@
 #include "notes/DataManager.h"
 
+#include "core/FileErrorText.h"
 #include "core/PubUtils.h"
 #include "core/TextFile.h"
 #include "platform/Trash.h"
@@ -10,6 +11,7 @@
 #include <QUuid>
 
 #include <algorithm>
+#include <cerrno>
 #include <numeric>
 
 using namespace Qt::StringLiterals;
@@ -67,8 +69,13 @@ void TDataManager::ScanFolder()
         const QString path = m_folder + name;
         int key = 0;
         bool readable = false;
-        if (!readKey(path, key, readable) && !readable)
-            continue; // a file that cannot be read is no page
+        errno = 0;
+        if (!readKey(path, key, readable) && !readable) {
+            // A file that cannot be read is no page; the user hears which one and why.
+            m_scanErrors.append(FileErrorMessage(u"读取文件"_s, QDir::toNativeSeparators(path), errno,
+                                                 QFileDevice::OpenError));
+            continue;
+        }
         // A file whose bytes do not decode without loss is not ours: writing it back would
         // destroy it, so it is left exactly as it is and is no page.
         QString reason;
@@ -77,7 +84,8 @@ void TDataManager::ScanFolder()
                 m_skipped.append(u"%1 (%2)"_s.arg(QDir::toNativeSeparators(path), reason));
                 continue;
             }
-        } catch (const EFileError&) {
+        } catch (const EFileError& error) {
+            m_scanErrors.append(error.message());
             continue;
         }
         m_files.append(path);
@@ -117,9 +125,10 @@ TPageItems TDataManager::GetPages()
         QStringList lines;
         try {
             lines = ReadTextFileLines(m_files[i]);
-        } catch (const EFileError&) {
+        } catch (const EFileError& error) {
             // A page that vanished or became unreadable since the scan is left out, so that
             // the positions of the others stay those of their tabs.
+            m_scanErrors.append(error.message());
             m_files.removeAt(i);
             dropped = true;
             continue;
@@ -155,8 +164,7 @@ void TDataManager::SavePage(int position, const QString& title, const QString& t
 {
     if (!isValid(position))
         return;
-    if (!QDir().mkpath(m_folder))
-        throw EFileError(u"无法创建文件夹 \"%1\"。"_s.arg(m_folder));
+    MakeFolder(m_folder);
     WriteTextFileLines(m_files[position], pageFileLines(position, title, text));
 }
 
@@ -274,6 +282,13 @@ bool TDataManager::readKey(const QString& file, int& key, bool& readable)
         return false;
     key = StrToIntDef(text, 0);
     return true;
+}
+
+void TDataManager::MakeFolder(const QString& folder)
+{
+    errno = 0;
+    if (!QDir().mkpath(folder))
+        throw EFileError(FileErrorMessage(u"创建文件夹"_s, QDir::toNativeSeparators(folder), errno));
 }
 
 QString TDataManager::NewPageFileName(const QString& folder)

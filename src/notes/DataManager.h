@@ -34,8 +34,8 @@ public:
     // The files the last scan left alone because they do not decode without loss, each as
     // "path (reason)", for telling the user once at start.
     QStringList skippedFiles() const { return m_skipped; }
-    // What the last scan could not do (files skipped, pages not renumbered), for one message at
-    // start; empty when all went well.
+    // What the last scan and the reading of the pages could not do (files that cannot be read or
+    // were skipped, pages not renumbered), for one message at start; empty when all went well.
     QString ScanProblems() const;
     TPageItems GetPages();
     int AddPage(const QString& title);
@@ -48,6 +48,8 @@ public:
     // The integer on line 1 of file, read from its first 16 bytes.
     static bool ReadPageKey(const QString& file, int& key);
     static QString NewPageFileName(const QString& folder);
+    // Creates folder with its missing parents; throws EFileError with the system's reason.
+    static void MakeFolder(const QString& folder);
     // Sorts files and their keys together, ascending by key, with the exchange sort that decides
     // the order of equal keys: keys 1, 1, 0 for A, B, C give C, B, A.
     static void SortByKeys(QStringList& files, QList<int>& keys);

@@ -2,6 +2,7 @@
 
 #include "core/PubUtils.h"
 #include "core/TextFile.h"
+#include "notes/DataManager.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -20,6 +21,8 @@ constexpr char16_t kMagic[] = u"Jotvane journal 1";
 constexpr char kSuffix[] = ".journal";
 // Titles named in the notice; a longer list is cut, the count is still given.
 constexpr int kTitlesShown = 20;
+// How much of a page's title goes into the name of a file that keeps its unsaved text.
+constexpr int kTitleCharactersInName = 40;
 
 } // namespace
 
@@ -87,6 +90,12 @@ QString TPageJournal::LastError() const
     return m_lastError;
 }
 
+QString TPageJournal::ErrorOf(const QString& key) const
+{
+    std::lock_guard lock(m_mutex);
+    return m_errors.value(key);
+}
+
 void TPageJournal::run()
 {
     std::unique_lock lock(m_mutex);
@@ -115,8 +124,7 @@ void TPageJournal::perform(const TOperation& operation)
     QString error;
     if (operation.write) {
         try {
-            if (!QDir().mkpath(m_folder))
-                throw EFileError(u"无法创建文件夹 \"%1\"。"_s.arg(m_folder));
+            TDataManager::MakeFolder(m_folder);
             WriteFileAtomically(path, Encode(operation.key, operation.text, operation.base));
         } catch (const EFileError& failure) {
             error = failure.message();
@@ -124,9 +132,12 @@ void TPageJournal::perform(const TOperation& operation)
     } else if (!QFile::remove(path) && QFileInfo::exists(path)) {
         error = u"无法删除文件 \"%1\"。"_s.arg(path);
     }
-    if (!error.isEmpty()) {
-        std::lock_guard lock(m_mutex);
+    std::lock_guard lock(m_mutex);
+    if (error.isEmpty()) {
+        m_errors.remove(operation.key);
+    } else {
         m_lastError = error;
+        m_errors.insert(operation.key, error);
     }
 }
 
@@ -203,7 +214,30 @@ QString TPageJournal::RecoveryMessage(const TJournalRecovery& recovery)
             files.append(QDir::toNativeSeparators(file));
         parts.append(u"以下恢复文件无法读取，已保留原样：\n"_s + files.join(u'\n'));
     }
+    if (!recovery.notPlaced.isEmpty())
+        parts.append(u"以下恢复文件的内容无法放进新页面，已保留原样，下次启动时再试：\n"_s +
+                     recovery.notPlaced.join(u'\n'));
     return parts.join(u"\n\n"_s);
+}
+
+QString TPageJournal::UnsavedCopyPath(const QString& folder, const QString& title, const QDateTime& now)
+{
+    QString name = title.trimmed().left(kTitleCharactersInName);
+    if (!name.isEmpty() && name.back().isHighSurrogate())
+        name.chop(1);
+    for (QChar& c : name)
+        if (c == u'/' || c == u'\\' || c.unicode() < 32)
+            c = u'_';
+    if (name.startsWith(u'.'))
+        name[0] = u'_';
+    if (!name.isEmpty())
+        name += u' ';
+    name += now.toString(u"yyyy-MM-dd hhmmss"_s);
+    const QString dir = NormalizeDir(folder);
+    QString path = dir + name + u".txt"_s;
+    for (int n = 1; QFileInfo::exists(path); ++n)
+        path = dir + name + u"(%1).txt"_s.arg(n);
+    return path;
 }
 
 QByteArray TPageJournal::Encode(const QString& key, const QString& text, const QByteArray& base)

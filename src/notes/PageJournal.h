@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -42,7 +44,8 @@ struct TJournalRecovery
 {
     QStringList recovered;  // titles of the pages that received journaled text
     QStringList unreadable; // journal files kept because they could not be read
-    bool isEmpty() const { return recovered.isEmpty() && unreadable.isEmpty(); }
+    QStringList notPlaced;  // why a journal that needed a new page of its own is kept instead
+    bool isEmpty() const { return recovered.isEmpty() && unreadable.isEmpty() && notPlaced.isEmpty(); }
 };
 
 // A recovery journal: for every key (a page's file name, or any other holder of unsaved text)
@@ -68,6 +71,8 @@ public:
     void Flush();
     // The failure of the most recent write or removal that failed, empty when none did.
     QString LastError() const;
+    // The failure of the latest finished write or removal of key, empty when it succeeded.
+    QString ErrorOf(const QString& key) const;
 
     // Every journal file in the folder, in name order.
     QList<TJournalEntry> Scan() const;
@@ -80,6 +85,10 @@ public:
     static TJournalAction Decide(const TJournalEntry& entry, const QString* pageText);
     // The notice after a recovery: the pages that got their text back, the files kept.
     static QString RecoveryMessage(const TJournalRecovery& recovery);
+
+    // A new file in folder for the text of a page titled title that could be kept nowhere else:
+    // the title made safe as a file name, the moment, and a number when that name is taken.
+    static QString UnsavedCopyPath(const QString& folder, const QString& title, const QDateTime& now);
 
     // The bytes of a journal file and their reading; exposed for tests.
     static QByteArray Encode(const QString& key, const QString& text, const QByteArray& base);
@@ -105,5 +114,6 @@ private:
     bool m_busy = false;
     bool m_stopping = false;
     QString m_lastError;
+    QHash<QString, QString> m_errors;
     std::thread m_worker;
 };

@@ -18,12 +18,15 @@
 #include "widgets/PadTabSet.h"
 
 #include <QAction>
+#include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QTextDocument>
 #include <QTimer>
 #include <QVariant>
 
+#include <cstdio>
 #include <optional>
 #include <stdexcept>
 
@@ -232,7 +235,12 @@ void TPageSet::RemovePage(int index, bool toRecycleBin)
 
 void TPageSet::AddDefaultPage()
 {
-    CreatePage(u"默认页"_s, QString());
+    CreatePage(DefaultPageTitle(), QString());
+}
+
+QString TPageSet::DefaultPageTitle()
+{
+    return u"默认页"_s;
 }
 
 void TPageSet::SaveModifiedPages()
@@ -263,6 +271,85 @@ void TPageSet::SaveModifiedPages()
     }
     if (firstError)
         throw *firstError;
+}
+
+namespace {
+
+// Writes text to the file that keeps it; the failure, or empty.
+QString WriteUnsavedCopy(const QString& path, const QString& text)
+{
+    try {
+        WriteTextFileLines(path, SplitLines(text));
+        return {};
+    } catch (const EFileError& error) {
+        return error.message();
+    }
+}
+
+} // namespace
+
+QString TPageSet::KeepUnsavedPages()
+{
+    QList<int> unsaved;
+    for (int i = 0; i < PageCount(); ++i)
+        if (HasEditor(i) && EditorAt(i)->Modified())
+            unsaved.append(i);
+    if (unsaved.isEmpty())
+        return {};
+    if (m_journal) {
+        for (int i : unsaved) {
+            TPadMemo* editor = EditorAt(i);
+            StopJournalTimer(editor);
+            m_journal->Write(PageKey(i), editor->PageText(),
+                             editor->property(kJournalBaseProperty).toByteArray());
+            editor->setProperty(kJournaledProperty, true);
+        }
+        m_journal->Flush();
+    }
+    bool journaled = false;
+    QStringList copies;
+    QStringList lost;
+    for (int i : unsaved) {
+        const QString key = PageKey(i);
+        if (m_journal && m_journal->ErrorOf(key).isEmpty()) {
+            journaled = true;
+            continue;
+        }
+        const QString title = u"“"_s + PageTitle(i) + u"”"_s;
+        const QString text = EditorAt(i)->PageText();
+        QString& copy = m_unsavedCopies[key];
+        QString failure;
+        if (!copy.isEmpty())
+            failure = WriteUnsavedCopy(copy, text);
+        for (qsizetype f = 0; (copy.isEmpty() || !failure.isEmpty()) && f < m_unsavedFolders.size(); ++f) {
+            const QString& folder = m_unsavedFolders[f];
+            try {
+                TDataManager::MakeFolder(folder);
+            } catch (const EFileError& error) {
+                failure = error.message();
+                continue;
+            }
+            copy = TPageJournal::UnsavedCopyPath(folder, PageTitle(i), QDateTime::currentDateTime());
+            failure = WriteUnsavedCopy(copy, text);
+        }
+        if (!copy.isEmpty() && failure.isEmpty()) {
+            copies.append(QDir::toNativeSeparators(copy));
+            continue;
+        }
+        copy.clear();
+        lost.append(failure.isEmpty() ? title : title + u"："_s + failure);
+        // The last place the text can still reach.
+        std::fprintf(stderr, "jotvane: ----- %s -----\n%s\njotvane: ----- %s -----\n", qUtf8Printable(title),
+                     qUtf8Printable(text), qUtf8Printable(title));
+    }
+    QStringList parts;
+    if (journaled)
+        parts.append(u"未能保存的内容已保留在恢复文件中，下次启动 Jotvane 时会恢复。"_s);
+    if (!copies.isEmpty())
+        parts.append(u"未能保存的内容已另存到：\n"_s + copies.join(u'\n'));
+    if (!lost.isEmpty())
+        parts.append(u"以下页面未能保存的内容无处存放，只写到了标准错误输出：\n"_s + lost.join(u'\n'));
+    return parts.join(u"\n\n"_s);
 }
 
 void TPageSet::OpenFileAsPage(const QString& file)
@@ -481,7 +568,13 @@ TJournalRecovery TPageSet::RecoverJournal()
             break;
         }
         case TJournalAction::AsNewPage: {
-            NewPageActionExecute();
+            try {
+                NewPageActionExecute();
+            } catch (const EFileError& error) {
+                // No page file can be made now (a read-only folder): the journal stays for later.
+                recovery.notPlaced.append(QDir::toNativeSeparators(entry.path) + u"："_s + error.message());
+                break;
+            }
             const int added = PageCount() - 1;
             TPadMemo* editor = EditorAt(added);
             editor->SetPageText(entry.text);

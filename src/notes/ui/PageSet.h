@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -55,6 +56,8 @@ public:
     void CreatePage(const QString& title, const QString& text);
     void RemovePage(int index, bool toRecycleBin);
     void AddDefaultPage();
+    // The title of the page made when there is no other.
+    static QString DefaultPageTitle();
     // Writes every modified page; one that cannot be written stays modified, and the first
     // failure is thrown once every page has been tried.
     void SaveModifiedPages();
@@ -69,6 +72,14 @@ public:
     // and the journal of a page is removed once the page is written (none: no journal).
     // delayMs: how long after a change the text is written, at most 5 s (0: the usual delay).
     void SetJournal(TPageJournal* journal, int delayMs = 0);
+    // Where the text of a page goes when neither its file nor the journal can be written: the
+    // first of folders in which a file can be written, made when first needed.
+    void SetUnsavedFolders(const QStringList& folders) { m_unsavedFolders = folders; }
+    // For the end of the run, after a save that left pages modified: their text goes to the
+    // journal now, and where the journal cannot be written, to a file of its own in an unsaved
+    // folder; a text that can be written nowhere goes to standard error as the last resort.
+    // Returns what the user must be told of it, empty when no page was left modified.
+    QString KeepUnsavedPages();
     // Brings back what the journal holds from a run that did not end cleanly: into its page,
     // marked modified, or as a new page; the selected page stays selected.
     TJournalRecovery RecoverJournal();
@@ -105,4 +116,7 @@ private:
     bool m_wordWrap = true;
     TPageJournal* m_journal = nullptr;
     int m_journalDelayMs = 0;
+    QStringList m_unsavedFolders;
+    // Page key -> the file that keeps its unsaved text, rewritten when kept again in this run.
+    QHash<QString, QString> m_unsavedCopies;
 };

@@ -267,7 +267,12 @@ TEST_F(PageStoreTest, ANewPageThatCannotBeWrittenLeavesNoEntryBehind)
     // A file where the folder should be: no page file can be created in it.
     QDir(folder()).removeRecursively();
     WriteBytes(m_dir.path() + u"/Data"_s, "not a folder");
-    EXPECT_THROW(store.AddPage(u"B"_s), EFileError);
+    try {
+        store.AddPage(u"B"_s);
+        ADD_FAILURE() << "a page was made without its folder";
+    } catch (const EFileError& error) {
+        EXPECT_TRUE(error.message().contains(u"已有同名的文件"_s)) << error.message().toStdString();
+    }
     EXPECT_EQ(store.count(), 1);
     QFile::remove(m_dir.path() + u"/Data"_s);
     QDir().mkpath(folder());
@@ -285,9 +290,14 @@ TEST_F(PageStoreTest, FilesThatDoNotDecodeWithoutLossAreLeftAloneAndNamed)
     seed(u"nul.txt"_s, nul);
     seed(u"invalid.txt"_s, invalid);
     seed(u"good.txt"_s, "9\r\nG\r\n\r\ntext\r\n");
+    // A file that cannot be opened at all is no page either, and is named with the reason.
+    ASSERT_TRUE(QFile::link(pagePath(u"missing"_s), pagePath(u"dangling.txt"_s)));
     TDataManager store(folder(), m_trash);
     EXPECT_EQ(titles(store), QStringList{u"G"_s});
     EXPECT_EQ(store.skippedFiles().size(), 3);
+    EXPECT_TRUE(store.ScanProblems().contains(u"无法读取文件 \""_s + pagePath(u"dangling.txt"_s) +
+                                              u"\"。文件或文件夹不存在。"_s))
+        << store.ScanProblems().toStdString();
     EXPECT_TRUE(store.skippedFiles().join(u'\n').contains(u"nul.txt (含有空字符)"_s))
         << store.skippedFiles().join(u'\n').toStdString();
     // The page still moves to place 0 and a new page joins it; the foreign files keep every byte.

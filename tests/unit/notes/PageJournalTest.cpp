@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -136,6 +137,21 @@ TEST_F(PageJournalTest, TheNoticeNamesThePagesAndTheKeptFiles)
     EXPECT_TRUE(long_.contains(u"“P19”"_s));
     EXPECT_FALSE(long_.contains(u"“P20”"_s));
     EXPECT_TRUE(long_.contains(u"1000"_s));
+}
+
+TEST_F(PageJournalTest, UnsavedCopiesGetSafeNamesOfTheirOwn)
+{
+    const QDateTime now(QDate(2026, 3, 4), QTime(5, 6, 7));
+    const QString unsaved = m_dir.path() + u"/unsaved"_s;
+    // No folder, no hidden name, no control character: the title is made safe.
+    const QString title = u" ../我的/笔记\tx "_s;
+    const QString first = TPageJournal::UnsavedCopyPath(unsaved, title, now);
+    EXPECT_EQ(first, unsaved + u"/_._我的_笔记_x 2026-03-04 050607.txt"_s);
+    QDir().mkpath(unsaved);
+    WriteBytes(first, "taken");
+    EXPECT_EQ(TPageJournal::UnsavedCopyPath(unsaved, title, now),
+              unsaved + u"/_._我的_笔记_x 2026-03-04 050607(1).txt"_s);
+    EXPECT_EQ(TPageJournal::UnsavedCopyPath(unsaved, u"  "_s, now), unsaved + u"/2026-03-04 050607.txt"_s);
 }
 
 } // namespace

@@ -161,4 +161,91 @@ TEST_F(JournalTest, AJournalLeftBehindComesBackAtStart)
         << "only the unreadable one stays";
 }
 
+// A file or folder that cannot be written: a folder stands where the file was, or a file where
+// the folder should be.
+void BlockWithFolder(const QString& file)
+{
+    ASSERT_TRUE(QFile::remove(file));
+    ASSERT_TRUE(QDir().mkdir(file));
+}
+
+void BlockWithFile(const QString& folder)
+{
+    QDir(folder).removeRecursively();
+    WriteBytes(folder, "not a folder");
+}
+
+TEST_F(JournalTest, TextThatCannotBeSavedAtTheEndGoesToTheJournalOrToAFileOfItsOwn)
+{
+    BuildWithJournal();
+    const QString unsaved = root.filePath(u"home/unsaved"_s);
+    form->Pages().SetUnsavedFolders({unsaved});
+    Show();
+    const QString key = form->Pages().PageKey(0);
+    Type(u"typed just now"_s);
+    BlockWithFolder(store->fileName(0));
+    Release();
+    // Written at once, not after the journal's delay.
+    EXPECT_EQ(OnDisk().value(key), u"typed just now"_s);
+    ASSERT_EQ(msgCalls.size(), 1);
+    EXPECT_EQ(msgCalls[0].kind, MsgBoxKind::Error);
+    EXPECT_TRUE(msgCalls[0].message.contains(key)) << "the page file is named";
+    EXPECT_TRUE(msgCalls[0].message.contains(u"下次启动"_s)) << msgCalls[0].message.toStdString();
+    EXPECT_FALSE(QDir(unsaved).exists());
+
+    // The journal cannot be written either: the text goes to the unsaved folder, and when the
+    // session ends nobody is asked.
+    ASSERT_TRUE(QDir().rmdir(dataFolder + u'/' + key));
+    QDir(journal->folder()).removeRecursively();
+    BuildWithJournal(); // a new default page
+    // The first folder cannot be made: the next one takes the text.
+    WriteBytes(root.filePath(u"file"_s), "not a folder");
+    form->Pages().SetUnsavedFolders({root.filePath(u"file/unsaved"_s), unsaved});
+    Show();
+    msgCalls.clear();
+    Type(u"one"_s);
+    BlockWithFolder(store->fileName(0));
+    BlockWithFile(QDir::cleanPath(journal->folder()));
+    {
+        const TUnattendedMsgBoxes unattended;
+        form->EndSession();
+    }
+    EXPECT_TRUE(msgCalls.isEmpty());
+    const QStringList copies = QDir(unsaved).entryList(QDir::Files);
+    ASSERT_EQ(copies.size(), 1);
+    const QString copy = unsaved + u'/' + copies[0];
+    EXPECT_TRUE(copies[0].startsWith(u"默认页 "_s)) << copies[0].toStdString();
+    EXPECT_EQ(ReadTextFile(copy), u"one\r\n"_s);
+    // A later end of the run keeps the newer text in the same file, and says where.
+    Type(u" two"_s);
+    Release();
+    EXPECT_EQ(QDir(unsaved).entryList(QDir::Files), copies);
+    EXPECT_EQ(ReadTextFile(copy), u"one two\r\n"_s);
+    ASSERT_EQ(msgCalls.size(), 1);
+    EXPECT_TRUE(msgCalls[0].message.contains(copy)) << msgCalls[0].message.toStdString();
+}
+
+TEST_F(JournalTest, WithoutAWritableDataFolderNoPageIsMadeAndJournalsWait)
+{
+    journal = std::make_unique<TPageJournal>(root.filePath(u"elsewhere"_s));
+    journal->Write(u"gone.txt"_s, u"orphan text"_s);
+    journal->Flush();
+    BuildWithJournal();
+    Show();
+    BlockWithFile(dataFolder);
+    Key(Qt::Key_N, Qt::ControlModifier);
+    ASSERT_EQ(msgCalls.size(), 1);
+    EXPECT_EQ(msgCalls[0].kind, MsgBoxKind::Error);
+    EXPECT_EQ(form->PageCount(), 1) << "no tab without its file";
+    EXPECT_EQ(store->count(), 1);
+
+    // A journal that needs a page of its own stays where it is until one can be made.
+    const TJournalRecovery recovery = form->Pages().RecoverJournal();
+    EXPECT_TRUE(recovery.recovered.isEmpty());
+    ASSERT_EQ(recovery.notPlaced.size(), 1);
+    EXPECT_TRUE(TPageJournal::RecoveryMessage(recovery).contains(journal->FilePath(u"gone.txt"_s)));
+    EXPECT_EQ(form->PageCount(), 1);
+    EXPECT_EQ(OnDisk().value(u"gone.txt"_s), u"orphan text"_s);
+}
+
 } // namespace

@@ -127,8 +127,8 @@ int main(int argc, char* argv[])
     const int keystrokes = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
     const bool letters = argc > 3 && std::strcmp(argv[3], "x") == 0;
 
-    const QString longLine =
-        letters ? QString(characters, u'x') : Repeated(u"Jotvane 便签 keeps a note, 提醒 at 09:30. "_s, characters);
+    const QString longLine = letters ? QString(characters, u'x')
+                                     : Repeated(u"Jotvane 便签 keeps a note, 提醒 at 09:30. "_s, characters);
     // Lines of 64 characters and a line break: 16,384 lines for 1 MB.
     const QString shortLines = Repeated(QString(64, u'y') + u'\n', characters);
 
@@ -137,8 +137,8 @@ int main(int argc, char* argv[])
     const TFigures huge = bench.Page(longLine, keystrokes);
     std::printf("page of %d characters, word wrap on, median of %d keystrokes at the start of the page:\n",
                 characters, keystrokes);
-    std::printf("  %-34s open %9.1f ms   keystroke %8.1f ms\n", "baseline, lines of 64 characters:",
-                baseline.open, baseline.keystroke);
+    std::printf("  %-34s open %9.1f ms   keystroke %8.1f ms\n",
+                "baseline, lines of 64 characters:", baseline.open, baseline.keystroke);
     std::printf("  %-34s open %9.1f ms   keystroke %8.1f ms\n",
                 letters ? "one line of the letter x:" : "one line of words:", huge.open, huge.keystroke);
     std::printf("  one line / baseline:               open %9.1fx   keystroke %8.1fx\n",

@@ -438,6 +438,15 @@ TEST_F(PadMemoTest, LongLineWrapsAtAnyCharacterTakesKeysAndSavesUnchanged)
     memo->undo();
     EXPECT_TRUE(memo->PageText() == typed);
     EXPECT_TRUE(memo->HasLongLines());
+
+    // A short line that grows long inside itself switches the layout before it is laid out.
+    memo->SetPageText(u"ab"_s);
+    EXPECT_FALSE(memo->HasLongLines());
+    memo->SetSelection(1, 0);
+    memo->ReplaceSelection(longLine, false);
+    EXPECT_TRUE(memo->HasLongLines());
+    EXPECT_EQ(memo->wordWrapMode(), QTextOption::WrapAnywhere);
+    EXPECT_TRUE(memo->PageText() == u'a' + longLine + u'b');
 }
 
 TEST_F(PadMemoTest, CalculatorRefusesAResultTooLongForThePage)

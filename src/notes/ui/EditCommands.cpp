@@ -79,12 +79,26 @@ TPadMemo* TEditCommands::TargetEditor() const
 
 void TEditCommands::WatchEditor(TPadMemo* editor)
 {
-    connect(editor, &QPlainTextEdit::undoAvailable, this, &TEditCommands::UpdateEditActions);
-    connect(editor, &QPlainTextEdit::selectionChanged, this, &TEditCommands::UpdateEditActions);
-    connect(editor, &QPlainTextEdit::textChanged, this, &TEditCommands::UpdateEditActions);
+    // Typing and selecting leave the clipboard as it is, so the paste command is not looked at
+    // again on every keystroke: the clipboard's text may be large and held by another program.
+    const auto update = [this] { UpdateEditorActions(); };
+    connect(editor, &QPlainTextEdit::undoAvailable, this, update);
+    connect(editor, &QPlainTextEdit::selectionChanged, this, update);
+    connect(editor, &QPlainTextEdit::textChanged, this, update);
 }
 
 void TEditCommands::UpdateEditActions()
+{
+    UpdateEditorActions();
+    if (!m_commands)
+        return;
+    TPadMemo* editor = m_pages.CurrentEditor();
+    const QMimeData* clip = QGuiApplication::clipboard()->mimeData();
+    m_commands->action(u"PasteAction")
+        ->setEnabled(editor && clip && clip->hasText() && !clip->text().isEmpty());
+}
+
+void TEditCommands::UpdateEditorActions()
 {
     if (!m_commands)
         return;
@@ -93,9 +107,6 @@ void TEditCommands::UpdateEditActions()
     m_commands->action(u"UndoAction")->setEnabled(editor && editor->document()->isUndoAvailable());
     m_commands->action(u"CutAction")->setEnabled(hasSelection);
     m_commands->action(u"CopyAction")->setEnabled(hasSelection);
-    const QMimeData* clip = QGuiApplication::clipboard()->mimeData();
-    m_commands->action(u"PasteAction")
-        ->setEnabled(editor && clip && clip->hasText() && !clip->text().isEmpty());
     m_commands->action(u"SelectAllAction")->setEnabled(editor && !editor->document()->isEmpty());
 }
 

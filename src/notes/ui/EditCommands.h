@@ -34,6 +34,8 @@ public:
 
 private:
     void WatchEditor(TPadMemo* editor);
+    // Everything but the paste command, which follows the clipboard and the current page.
+    void UpdateEditorActions();
     TPadMemo* TargetEditor() const;
     void FontActionExecute();
     void BgColorActionExecute();

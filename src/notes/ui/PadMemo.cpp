@@ -1,5 +1,7 @@
 #include "notes/ui/PadMemo.h"
 
+#include "templates/ExprErrors.h"
+
 #include <QClipboard>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
@@ -10,9 +12,14 @@
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QUrl>
 
 #include <exception>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 using namespace Qt::StringLiterals;
 
@@ -57,6 +64,33 @@ bool IsEnterKey(const QKeyEvent* event)
     return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
 }
 
+// Laying out a long line allocates and frees some tens of megabytes on every keystroke. glibc
+// hands blocks that large out as fresh mappings whose pages the kernel faults in and zeroes each
+// time, which costs more than the layout itself; kept in the heap, the pages are reused. Done
+// once, the first time a long line appears: at most 128 MB of freed memory then stays with the
+// process instead of going back to the system at once.
+void KeepLargeBlocksInHeap()
+{
+#if defined(__GLIBC__)
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    mallopt(M_MMAP_THRESHOLD, 64 << 20);
+    mallopt(M_TRIM_THRESHOLD, 128 << 20);
+#endif
+}
+
+// Marks a long line's layout to keep its shaped glyphs from one layout to the next; true when
+// the block is long.
+bool CacheIfLong(const QTextBlock& block)
+{
+    if (block.length() <= TPadMemo::LongLineLength)
+        return false;
+    block.layout()->setCacheEnabled(true);
+    return true;
+}
+
 } // namespace
 
 TPadMemo::TPadMemo(QWidget* parent) : QPlainTextEdit(parent)
@@ -66,6 +100,54 @@ TPadMemo::TPadMemo(QWidget* parent) : QPlainTextEdit(parent)
     setAcceptDrops(true);
     SetWrapMode(true);
     document()->setModified(false);
+    // Connected directly: the signal comes before the document lays the changed text out, so
+    // a long line pasted or loaded is never laid out the slow way even once.
+    connect(document(), &QTextDocument::contentsChange, this,
+            [this](int position, int, int added) { TextChangedAt(position, added); });
+}
+
+void TPadMemo::TextChangedAt(int position, int added)
+{
+    QTextDocument* doc = document();
+    const int end = qMin(position + added, doc->characterCount() - 1);
+    const QTextBlock last = doc->findBlock(end);
+    bool longHere = false;
+    for (QTextBlock block = doc->findBlock(position); block.isValid(); block = block.next()) {
+        longHere = CacheIfLong(block) || longHere;
+        if (block == last)
+            break;
+    }
+    if (longHere || !m_longLines) {
+        SetLongLines(longHere || m_longLines);
+        return;
+    }
+    // The change may have shortened or split the last long line.
+    bool anyLong = false;
+    for (QTextBlock block = doc->firstBlock(); block.isValid() && !anyLong; block = block.next())
+        anyLong = CacheIfLong(block);
+    SetLongLines(anyLong);
+}
+
+void TPadMemo::SetLongLines(bool longLines)
+{
+    if (longLines == m_longLines)
+        return;
+    m_longLines = longLines;
+    if (longLines)
+        KeepLargeBlocksInHeap();
+    // Each step lays the text out anew: the wrap mode goes first, so that no layout of a long
+    // line ever looks for word boundaries.
+    ApplyWordWrapMode();
+    // Only the strategy is set here: family, size and style still come from the container.
+    QFont strategy;
+    if (longLines)
+        strategy.setStyleStrategy(QFont::PreferNoShaping);
+    setFont(strategy);
+}
+
+void TPadMemo::ApplyWordWrapMode()
+{
+    setWordWrapMode(m_longLines ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere);
 }
 
 bool TPadMemo::Modified() const
@@ -158,7 +240,7 @@ void TPadMemo::AdjustMargins()
 void TPadMemo::SetWrapMode(bool wrap)
 {
     setLineWrapMode(wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
-    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    ApplyWordWrapMode();
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(wrap ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAlwaysOn);
     AdjustMargins();
@@ -212,6 +294,11 @@ void TPadMemo::EvaluateLineAtCaret()
         insertion += u"= "_s;
     insertion += result;
     insertion += u"\r\n"_s;
+    if (insertion.size() > MaxInsertLength) {
+        if (m_showMessage)
+            m_showMessage(EExprLimitError(EExprLimitError::Kind::TextTooLong).message());
+        return;
+    }
     ReplaceSelection(insertion, true);
 }
 

@@ -20,6 +20,12 @@ public:
     using TMessageHandler = std::function<void(const QString& message)>;
 
     static constexpr int MarginWidth = 4;
+    // A line longer than this many characters makes the editor lay its text out the cheap way
+    // (see HasLongLines); a line of this length still lays out in a few milliseconds.
+    static constexpr int LongLineLength = 10000;
+    // The longest text the calculator and the templates put into a page: a longer result would
+    // hold the window for seconds, so it counts as the language's "result text too long" error.
+    static constexpr int MaxInsertLength = 1 << 20;
 
     explicit TPadMemo(QWidget* parent = nullptr);
     Q_DISABLE_COPY_MOVE(TPadMemo)
@@ -57,6 +63,13 @@ public:
     // Word wrap on: vertical scroll bar only; off: vertical and horizontal.
     void SetWrapMode(bool wrap);
     bool WrapMode() const;
+    // True while some line of the text is longer than LongLineLength. Qt lays a line out as one
+    // piece, again after every keystroke in it, and wrapping at word boundaries costs time that
+    // grows with the square of a line that has none. While such a line exists the editor wraps
+    // (when wrap is on) at any character, keeps the long lines' shaped glyphs between
+    // keystrokes and skips optional font shaping such as kerning; everything else, the wrap
+    // setting included, stays as it is.
+    bool HasLongLines() const { return m_longLines; }
 
     // The text of the caret's line from its start up to the caret (the selection start). With
     // the caret at the start of a line it is the line above followed by its line break (one
@@ -76,6 +89,11 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    void TextChangedAt(int position, int added);
+    void SetLongLines(bool longLines);
+    void ApplyWordWrapMode();
+
     TEvaluator m_evaluator;
     TMessageHandler m_showMessage;
+    bool m_longLines = false;
 };

@@ -1,13 +1,18 @@
 #include "templates/ui/InsertText.h"
 
 #include "core/PubUtils.h"
+#include "notes/ui/PadMemo.h"
 
 QString EvaluateTemplate(const QString& templateText, const TExprClock& clock)
 {
     try {
         TExprParser parser(clock);
         parser.ParseAndEvaluate(templateText);
-        return parser.ResultText();
+        QString result = parser.ResultText();
+        // A value too long for a page fails like a text too long for the language.
+        if (result.size() > TPadMemo::MaxInsertLength)
+            return templateText;
+        return result;
     } catch (...) {
         // Any failure of the language, a number conversion or the arithmetic: the template is
         // taken as the text itself, without a word to the user.

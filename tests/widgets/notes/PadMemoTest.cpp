@@ -1,5 +1,9 @@
 #include "notes/ui/PadMemo.h"
+#include "FakePlatform.h"
+#include "notes/DataManager.h"
 #include "notes/ui/MemoFormat.h"
+#include "templates/ExprErrors.h"
+#include "templates/ExprParser.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +13,7 @@
 #include <QMimeData>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
@@ -383,6 +388,92 @@ TEST_F(PadMemoTest, FormatCommandsChangeEveryEditorOfTheContainer)
     memo->document()->setDocumentMargin(0);
     AdjustAllMargins(&panel);
     EXPECT_EQ(memo->document()->documentMargin(), 4);
+}
+
+TEST_F(PadMemoTest, LongLineWrapsAtAnyCharacterTakesKeysAndSavesUnchanged)
+{
+    const QString longLine = QString(10 * TPadMemo::LongLineLength, u'x');
+    const QString text = u"1+2\n"_s + longLine + u"\nend"_s;
+    memo->SetWrapMode(true);
+    memo->SetPageText(text);
+    memo->repaint();
+    EXPECT_TRUE(memo->HasLongLines());
+    EXPECT_EQ(memo->wordWrapMode(), QTextOption::WrapAnywhere);
+    EXPECT_TRUE(memo->font().styleStrategy() & QFont::PreferNoShaping);
+    EXPECT_EQ(memo->font().family(), panel.font().family());
+    EXPECT_GT(memo->document()->findBlockByNumber(1).layout()->lineCount(), 100);
+
+    // Typing in the long line, and switching wrap off and on, keep the cheap layout.
+    memo->SetSelection(4 + 1000, 0);
+    QTest::keyClicks(memo, u"ab"_s);
+    QString typed = text;
+    typed.insert(4 + 1000, u"ab"_s);
+    EXPECT_TRUE(memo->PageText() == typed);
+    EXPECT_TRUE(memo->Modified());
+    memo->SetWrapMode(false);
+    memo->SetWrapMode(true);
+    EXPECT_EQ(memo->wordWrapMode(), QTextOption::WrapAnywhere);
+
+    QTemporaryDir dir;
+    FakeTrash trash;
+    {
+        TDataManager store(dir.path(), trash);
+        store.AddPage(u"long"_s);
+        store.SavePage(0, u"long"_s, memo->PageText());
+    }
+    TDataManager reread(dir.path(), trash);
+    ASSERT_EQ(reread.GetPages().size(), 1);
+    // The page file ends every line with CR LF; the text in between is the editor's, unchanged.
+    EXPECT_TRUE(reread.GetPages().at(0).Text == QString(typed).replace(u"\n"_s, u"\r\n"_s) + u"\r\n"_s);
+
+    // Once the last long line is gone the page looks as before; undo brings the line back.
+    memo->SetSelection(4, int(longLine.size()) + 2);
+    memo->ReplaceSelection(u"short"_s, true);
+    EXPECT_EQ(memo->PageText(), u"1+2\nshort\nend"_s);
+    EXPECT_FALSE(memo->HasLongLines());
+    EXPECT_EQ(memo->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+    EXPECT_FALSE(memo->font().styleStrategy() & QFont::PreferNoShaping);
+    memo->undo();
+    EXPECT_TRUE(memo->PageText() == typed);
+    EXPECT_TRUE(memo->HasLongLines());
+
+    // A short line that grows long inside itself switches the layout before it is laid out.
+    memo->SetPageText(u"ab"_s);
+    EXPECT_FALSE(memo->HasLongLines());
+    memo->SetSelection(1, 0);
+    memo->ReplaceSelection(longLine, false);
+    EXPECT_TRUE(memo->HasLongLines());
+    EXPECT_EQ(memo->wordWrapMode(), QTextOption::WrapAnywhere);
+    EXPECT_TRUE(memo->PageText() == u'a' + longLine + u'b');
+}
+
+TEST_F(PadMemoTest, CalculatorRefusesAResultTooLongForThePage)
+{
+    TExprParser parser;
+    memo->SetEvaluator([&parser](const QString& expression) {
+        try {
+            parser.ParseAndEvaluate(expression);
+        } catch (const EExprError& error) {
+            throw std::runtime_error(error.message().toStdString());
+        }
+        return parser.ResultQuoted();
+    });
+    const QString tooLong = u"chars('x', %1)"_s.arg(TPadMemo::MaxInsertLength);
+    Load(tooLong);
+    CtrlEnter();
+    EXPECT_EQ(messages, QStringList{u"表达式错误: 结果文本过长。"_s});
+    EXPECT_EQ(memo->PageText(), tooLong);
+    EXPECT_FALSE(memo->Modified());
+    EXPECT_FALSE(memo->HasLongLines());
+
+    // A long result within the limit is written behind its expression as usual.
+    const QString fits = u"chars('x', %1)"_s.arg(TPadMemo::MaxInsertLength / 4);
+    Load(fits);
+    CtrlEnter();
+    EXPECT_EQ(messages.size(), 1);
+    EXPECT_TRUE(memo->PageText() ==
+                fits + u" = '"_s + QString(TPadMemo::MaxInsertLength / 4, u'x') + u"'\n"_s);
+    EXPECT_TRUE(memo->HasLongLines());
 }
 
 } // namespace

@@ -100,6 +100,17 @@ TEST_F(InsertCommandsTest, TemplatesThatAreNoExpressionAreInsertedLiterally)
     controller->InsertCustomText(0);
     controller->InsertCustomText(1);
     EXPECT_EQ(editor.PageText(), u"会议记录Tel: __________"_s);
+
+    // A value the language can hold but a page cannot take at once is no value to insert.
+    const QString tooLong = u"chars('x', %1)"_s.arg(TPadMemo::MaxInsertLength + 1);
+    const QString longest = u"chars('x', %1)"_s.arg(TPadMemo::MaxInsertLength);
+    config.InsertCustomList = {TextToCommaText(tooLong), TextToCommaText(longest)};
+    editor.SetPageText(QString());
+    controller->InsertCustomText(0);
+    EXPECT_EQ(editor.PageText(), tooLong);
+    editor.SetPageText(QString());
+    controller->InsertCustomText(1);
+    EXPECT_EQ(editor.PageText(), QString(TPadMemo::MaxInsertLength, u'x'));
 }
 
 TEST_F(InsertCommandsTest, MenuListsTheCustomTextsBetweenTheSeparatorsEachTimeItOpens)

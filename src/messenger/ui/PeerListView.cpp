@@ -1,5 +1,6 @@
 #include "messenger/ui/PeerListView.h"
 
+#include "core/PubUtils.h"
 #include "messenger/MessagerProtocol.h"
 #include "messenger/PeerGroups.h"
 #include "messenger/ui/PeerNotices.h"

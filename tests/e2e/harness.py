@@ -583,6 +583,16 @@ class SessionTest(unittest.TestCase):
         self.session = Session(self.BINARY_DIR, tray=self.TRAY)
         self.addCleanup(self.session.close)
 
+    def start_shown(self, *arguments):
+        """Starts the program, waits for its note window and gives it the focus: (process, window)."""
+        s = self.session
+        process = s.start(*arguments)
+        self.assertTrue(s.wait_running(process))
+        windows = s.wait_window()
+        self.assertTrue(windows, "the note window shows")
+        self.assertTrue(s.activate(windows[0]), "the note window takes the focus")
+        return process, windows[0]
+
 
 def main(prepare=None):
     """Runs the suite's tests on the binary dir named first; prepare, when given, runs once the

@@ -67,6 +67,23 @@ T* makeControl(QWidget* parent, const QString& name, const QRect& bounds, Args&&
     return control;
 }
 
+// A group box across the page, top pixels from its top.
+QGroupBox* makeGroup(QWidget* page, const QString& caption, int top, int height)
+{
+    auto* group = new QGroupBox(caption, page);
+    group->setGeometry(kGroupLeft, top, kGroupWidth, height);
+    return group;
+}
+
+// A page of the dialog and the group box at its top.
+QWidget* makePage(const QString& name, const QString& groupCaption, int groupHeight, QGroupBox*& group)
+{
+    auto* page = new QWidget;
+    page->setObjectName(name);
+    group = makeGroup(page, groupCaption, 8, groupHeight);
+    return page;
+}
+
 QCheckBox* makeCheck(QWidget* parent, const QString& name, const QString& caption, int x, int y)
 {
     auto* box = new QCheckBox(caption, parent);
@@ -286,10 +303,8 @@ TConfigForm::TConfigForm(QWidget* owner, TAppConfigMgr& config, TConfigDialogs d
 
 QWidget* TConfigForm::CreateGeneralPage()
 {
-    auto* page = new QWidget;
-    page->setObjectName(u"GeneralTabSheet"_s);
-    auto* group = new QGroupBox(u"常规选项"_s, page);
-    group->setGeometry(kGroupLeft, 8, kGroupWidth, 74);
+    QGroupBox* group = nullptr;
+    auto* page = makePage(u"GeneralTabSheet"_s, u"常规选项"_s, 74, group);
     RunOnStartupCheckBox = makeCheck(group, u"RunOnStartupCheckBox"_s, u"系统启动时自动运行"_s, 12, 22);
     MinOnCloseCheckBox = makeCheck(group, u"MinOnCloseCheckBox"_s, u"点击主窗口的关闭按钮时最小化"_s, 12, 46);
     DblClickTitleRadioGroup = makeRadioGroup(page, u"DblClickTitleRadioGroup"_s, u"双击页面标题时"_s,
@@ -300,10 +315,8 @@ QWidget* TConfigForm::CreateGeneralPage()
 
 QWidget* TConfigForm::CreateHotKeyPage()
 {
-    auto* page = new QWidget;
-    page->setObjectName(u"HotKeyTabSheet"_s);
-    auto* group = new QGroupBox(u"显示/隐藏主窗口 热键"_s, page);
-    group->setGeometry(kGroupLeft, 8, kGroupWidth, 118);
+    QGroupBox* group = nullptr;
+    auto* page = makePage(u"HotKeyTabSheet"_s, u"显示/隐藏主窗口 热键"_s, 118, group);
     makeLabel(group, u"基本键:"_s, 12, 28);
     BaseHotKey = makeControl<THotKeyEdit>(group, u"BaseHotKey"_s, QRect(70, 24, 190, 22));
     makeLabel(group, u"组合键:"_s, 12, 60);
@@ -326,10 +339,8 @@ QWidget* TConfigForm::CreateHotKeyPage()
 
 QWidget* TConfigForm::CreateInsTextPage()
 {
-    auto* page = new QWidget;
-    page->setObjectName(u"InsTextTabSheet"_s);
-    auto* group = new QGroupBox(u"插入格式"_s, page);
-    group->setGeometry(kGroupLeft, 8, kGroupWidth, 138);
+    QGroupBox* group = nullptr;
+    auto* page = makePage(u"InsTextTabSheet"_s, u"插入格式"_s, 138, group);
     auto labelled = [group](const QString& name, const QString& caption, int y) {
         makeLabel(group, caption, 12, y);
         return makeControl<QLineEdit>(group, name, QRect(12, y + 16, kGroupWidth - 24, 22));
@@ -369,10 +380,8 @@ QWidget* TConfigForm::CreateInsTextPage()
 
 QWidget* TConfigForm::CreateAlarmPage()
 {
-    auto* page = new QWidget;
-    page->setObjectName(u"AlarmSheet"_s);
-    auto* group = new QGroupBox(u"提醒选项"_s, page);
-    group->setGeometry(kGroupLeft, 8, kGroupWidth, 128);
+    QGroupBox* group = nullptr;
+    auto* page = makePage(u"AlarmSheet"_s, u"提醒选项"_s, 128, group);
     AlarmCheckBox = makeCheck(group, u"AlarmCheckBox"_s, u"定时提醒"_s, 12, 22);
     BeepCheckBox = makeCheck(group, u"BeepCheckBox"_s, u"声音提醒"_s, 30, 44);
     ShutDownCheckBox = makeCheck(group, u"ShutDownCheckBox"_s, u"定时关机"_s, 12, 66);
@@ -388,10 +397,8 @@ QWidget* TConfigForm::CreateAlarmPage()
 
 QWidget* TConfigForm::CreateDesktopPage()
 {
-    auto* page = new QWidget;
-    page->setObjectName(u"DesktopTabSheet"_s);
-    auto* show = new QGroupBox(u"显示选项"_s, page);
-    show->setGeometry(kGroupLeft, 8, kGroupWidth, 78);
+    QGroupBox* show = nullptr;
+    auto* page = makePage(u"DesktopTabSheet"_s, u"显示选项"_s, 78, show);
     OnDesktopCheckBox = makeCheck(show, u"OnDesktopCheckBox"_s, u"桌面显示"_s, 12, 24);
     ShowWallPaperCheckBox = makeCheck(show, u"ShowWallPaperCheckBox"_s, u"显示墙纸"_s, 12, 50);
     DesktoFontButton = makeControl<QPushButton>(show, u"DesktoFontButton"_s,
@@ -401,8 +408,7 @@ QWidget* TConfigForm::CreateDesktopPage()
     connect(DesktoFontButton, &QPushButton::clicked, this, &TConfigForm::DesktoFontButtonClick);
     connect(SeperatorColorButton, &QPushButton::clicked, this, &TConfigForm::SeperatorColorButtonClick);
 
-    auto* place = new QGroupBox(u"文字位置"_s, page);
-    place->setGeometry(kGroupLeft, 94, kGroupWidth, 112);
+    auto* place = makeGroup(page, u"文字位置"_s, 94, 112);
     DesktopAligmentRadioGroup = makeRadioGroup(place, u"DesktopAligmentRadioGroup"_s, u"对齐方式"_s,
                                                {u"左对齐"_s, u"居中"_s, u"右对齐"_s},
                                                QRect(12, 20, kGroupWidth - 24, 50), DesktopAligmentButtons);

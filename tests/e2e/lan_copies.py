@@ -116,6 +116,21 @@ class LanTest(harness.SessionTest):
         """Starts the copy on host name with the user name user."""
         return Copy(self, self.lab, self.session, name, user)
 
+    def start_pair(self, shot=None):
+        """Starts B, then A (so that B holds Ctrl+Alt+D on the display), and waits until B shows
+        the notice that A came online and A has had time to hear B's answer: (a, wa, b, wb)."""
+        b = self.copy("b", "用户B")
+        wb = b.messenger()
+        self.assertIsNotNone(wb, "B's messenger window shows: " + b.diagnosis())
+        a = self.copy("a", "用户A")
+        wa = a.messenger()
+        self.assertIsNotNone(wa, "A's messenger window shows: " + a.diagnosis())
+        self.assertTrue(wait_until(lambda: b.windows("^Jotvane-提示$"), 10), "B shows the online notice")
+        if shot:
+            self.shot(shot)
+        time.sleep(1.0)  # A's answer to B's presence crosses the LAN
+        return a, wa, b, wb
+
     def shot(self, name):
         if self.shots:
             os.makedirs(self.shots, exist_ok=True)

@@ -36,14 +36,7 @@ class HandOver(lan_copies.LanTest):
 
     def test_folder_offered_to_b_arrives_whole_and_c_is_refused(self):
         s = self.session
-        b = self.copy("b", "用户B")
-        wb = b.messenger()
-        self.assertIsNotNone(wb, "B's messenger window shows: " + b.diagnosis())
-        a = self.copy("a", "用户A")
-        wa = a.messenger()
-        self.assertIsNotNone(wa, "A's messenger window shows: " + a.diagnosis())
-        self.assertTrue(wait_until(lambda: b.windows("^Jotvane-提示$"), 10), "B sees A come online")
-        time.sleep(1.0)
+        a, wa, b, wb = self.start_pair()
 
         # The folder A offers, outside both program folders. The pickers are answered by typing,
         # so the two typed paths are plain ASCII; the names inside are Chinese.

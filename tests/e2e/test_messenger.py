@@ -47,17 +47,8 @@ class MessengerLan(lan_copies.LanTest):
 
     def test_two_copies_chat_group_and_part(self):
         s = self.session
-        # B first, so that B holds Ctrl+Alt+D on this display.
-        b = self.copy("b", "用户B")
-        wb = b.messenger()
-        self.assertIsNotNone(wb, "B's messenger window shows: " + b.diagnosis())
-        a = self.copy("a", "用户A")
-        wa = a.messenger()
-        self.assertIsNotNone(wa, "A's messenger window shows: " + a.diagnosis())
         # B is told that A came online.
-        self.assertTrue(wait_until(lambda: b.windows("^Jotvane-提示$"), 10), "B shows the online notice")
-        self.shot("online-notice")
-        time.sleep(1.0)  # A's answer to B's presence crosses the LAN
+        a, wa, b, wb = self.start_pair(shot="online-notice")
 
         # A checks B and sends three lines with Ctrl+Enter.
         self.to_input_box(wa)

@@ -15,15 +15,6 @@ using namespace Qt::StringLiterals;
 // The messenger window's menus: hide and exit, find and modify, the four options and the user's
 // name, and the tool programs.
 
-namespace {
-
-// The companion programs expected beside the executable, and the page the relax command opens.
-const QString kAddressBookProgram = u"jotvane-addressbook"_s;
-const QString kCalendarProgram = u"jotvane-calendar"_s;
-const QString kRelaxAddress = u"https://www.example.org/jotvane/relax"_s;
-
-} // namespace
-
 void TMessagerForm::CreateMenus()
 {
     auto add = [this](QMenu* menu, const QString& name, const QString& caption,
@@ -79,11 +70,11 @@ void TMessagerForm::CreateMenus()
     connect(add(tools, u"ActionCalc"_s, u"计算器(&C)"_s), &QAction::triggered, this,
             [platform] { ShellOpen(*platform, u"calc.exe"_s); });
     connect(add(tools, u"ActionAddressBook"_s, u"通讯录(&A)"_s), &QAction::triggered, this,
-            [platform, folder] { ShellRun(*platform, folder + kAddressBookProgram, QString(), QString()); });
+            [platform, folder] { ShellRun(*platform, folder + AddressBookProgram(), QString(), QString()); });
     connect(add(tools, u"ActionCalendar"_s, u"公农历(&R)"_s), &QAction::triggered, this,
-            [platform, folder] { ShellRun(*platform, folder + kCalendarProgram, QString(), QString()); });
+            [platform, folder] { ShellRun(*platform, folder + CalendarProgram(), QString(), QString()); });
     connect(add(tools, u"ActionRelax"_s, u"轻松一下(&G)"_s), &QAction::triggered, this,
-            [platform] { ShellOpen(*platform, kRelaxAddress); });
+            [platform] { ShellOpen(*platform, RelaxAddress()); });
 }
 
 void TMessagerForm::ToggleOption(QAction* action, bool& setting)

@@ -2,6 +2,7 @@
 #include "hook/DeskWindow.h"
 
 #include "hook/DeskPainter.h"
+#include "hook/XErrorRouting.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -15,62 +16,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <mutex>
 #include <string>
-#include <vector>
 
 namespace {
-
-// X errors of our own connection (a wallpaper pixmap freed while we copy it, a window gone) are
-// expected and harmless; the handler is process-wide, so errors of other connections go on to
-// whatever handler was there before.
-// These live until the process ends (never destroyed), so that a window removed while the
-// process ends still finds them.
-struct TErrorRouting
-{
-    std::mutex mutex;
-    std::vector<Display*> ownDisplays;
-    XErrorHandler previous = nullptr;
-    bool installed = false;
-};
-
-TErrorRouting& errorRouting()
-{
-    static auto* routing = new TErrorRouting;
-    return *routing;
-}
-
-int onXError(Display* display, XErrorEvent* event)
-{
-    TErrorRouting& r = errorRouting();
-    XErrorHandler previous = nullptr;
-    {
-        std::lock_guard lock(r.mutex);
-        if (std::find(r.ownDisplays.begin(), r.ownDisplays.end(), display) != r.ownDisplays.end())
-            return 0;
-        previous = r.previous;
-    }
-    return previous ? previous(display, event) : 0;
-}
-
-void registerDisplay(Display* display)
-{
-    TErrorRouting& r = errorRouting();
-    std::lock_guard lock(r.mutex);
-    if (!r.installed) {
-        r.previous = XSetErrorHandler(onXError);
-        r.installed = true;
-    }
-    r.ownDisplays.push_back(display);
-}
-
-void unregisterDisplay(Display* display)
-{
-    TErrorRouting& r = errorRouting();
-    std::lock_guard lock(r.mutex);
-    r.ownDisplays.erase(std::remove(r.ownDisplays.begin(), r.ownDisplays.end(), display),
-                        r.ownDisplays.end());
-}
 
 // The window over the work area with its X events; the painter draws into it.
 class TDeskLoop

@@ -11,15 +11,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-// The companion programs expected beside the executable, and the page the relax command opens.
-const QString kAddressBookProgram = u"jotvane-addressbook"_s;
-const QString kCalendarProgram = u"jotvane-calendar"_s;
-const QString kRelaxAddress = u"https://www.example.org/jotvane/relax"_s;
-
-} // namespace
-
 TToolsCommands::TToolsCommands(QWidget* window, const TPlatform& platform, TAppConfigMgr& config,
                                QObject* parent)
     : QObject(parent), m_window(window), m_platform(platform), m_config(config)
@@ -38,11 +29,12 @@ void TToolsCommands::BindCommands(TCommandTable& commands)
     commands.Bind(u"NotepadAction", this, [platform] { ShellOpen(*platform, u"notepad.exe"_s); });
     commands.Bind(u"CalcAction", this, [platform] { ShellOpen(*platform, u"calc.exe"_s); });
     commands.Bind(u"InfoCardAction", this, [platform] {
-        ShellRun(*platform, CompanionPath(kAddressBookProgram), QString(), QString());
+        ShellRun(*platform, CompanionPath(AddressBookProgram()), QString(), QString());
     });
-    commands.Bind(u"CalendarAction", this,
-                  [platform] { ShellRun(*platform, CompanionPath(kCalendarProgram), QString(), QString()); });
-    commands.Bind(u"GameAction", this, [platform] { ShellOpen(*platform, kRelaxAddress); });
+    commands.Bind(u"CalendarAction", this, [platform] {
+        ShellRun(*platform, CompanionPath(CalendarProgram()), QString(), QString());
+    });
+    commands.Bind(u"GameAction", this, [platform] { ShellOpen(*platform, RelaxAddress()); });
     commands.Bind(u"ReadmeAction", this,
                   [platform] { ShellRun(*platform, CompanionPath(u"Readme.txt"_s), QString(), QString()); });
     commands.Bind(u"HotKeyListAction", this, [this] { ShowShortcutHelp(m_window); });

@@ -66,12 +66,6 @@ template <class Visitor> void visitFields(TAppConfigMgr& c, Visitor&& v)
     v(kMessager, u"HideOnStart"_s, c.HideOnStart);
 }
 
-bool isHexDigit(QChar c)
-{
-    const char16_t u = c.unicode();
-    return (u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'F') || (u >= u'a' && u <= u'f');
-}
-
 } // namespace
 
 TAppConfigMgr::TAppConfigMgr(QString fileName, const QDateTime& now)
@@ -247,7 +241,7 @@ QString TAppConfigMgr::EncodeCustomList(const QStringList& list)
 QStringList TAppConfigMgr::DecodeCustomList(const QString& hex)
 {
     QByteArray digits;
-    for (qsizetype i = 0; i + 1 < hex.size() && isHexDigit(hex[i]) && isHexDigit(hex[i + 1]); i += 2) {
+    for (qsizetype i = 0; i + 1 < hex.size() && IsHexDigit(hex[i]) && IsHexDigit(hex[i + 1]); i += 2) {
         digits.append(char(hex[i].unicode()));
         digits.append(char(hex[i + 1].unicode()));
     }

@@ -5,57 +5,62 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+template <typename Key> struct TReason
+{
+    Key key;
+    const char16_t* text;
+};
+
+// The system's error numbers in the program's words; several numbers share one reason.
+constexpr TReason<int> kErrnoReasons[] = {
+    {ENOSPC, u"磁盘已满"},
+    {EDQUOT, u"磁盘配额已用完"},
+    {EACCES, u"没有权限"},
+    {EPERM, u"没有权限"},
+    {EROFS, u"磁盘是只读的"},
+    {ENOENT, u"文件或文件夹不存在"},
+    {ENOTDIR, u"路径中有一项不是文件夹"},
+    {EISDIR, u"这是一个文件夹"},
+    {EEXIST, u"已有同名的文件"},
+    {ENAMETOOLONG, u"文件名太长"},
+    {EMFILE, u"打开的文件太多"},
+    {ENFILE, u"打开的文件太多"},
+    {EIO, u"磁盘读写出错"},
+    {EFBIG, u"文件太大"},
+    {EBUSY, u"文件正被使用"},
+    {ETXTBSY, u"文件正被使用"},
+};
+
+// Without an error number, the device's error kind.
+constexpr TReason<QFileDevice::FileError> kDeviceReasons[] = {
+    {QFileDevice::PermissionsError, u"没有权限"}, {QFileDevice::ResourceError, u"系统资源不足"},
+    {QFileDevice::ReadError, u"读取出错"},        {QFileDevice::WriteError, u"写入出错"},
+    {QFileDevice::OpenError, u"无法打开"},
+};
+
+template <typename Key, size_t N> const char16_t* ReasonOf(const TReason<Key> (&table)[N], Key key)
+{
+    for (const TReason<Key>& reason : table) {
+        if (reason.key == key)
+            return reason.text;
+    }
+    return nullptr;
+}
+
+} // namespace
+
 QString FileErrorReason(int errnoValue, QFileDevice::FileError error)
 {
-    switch (errnoValue) {
-    case 0:
-        break;
-    case ENOSPC:
-        return u"磁盘已满"_s;
-    case EDQUOT:
-        return u"磁盘配额已用完"_s;
-    case EACCES:
-    case EPERM:
-        return u"没有权限"_s;
-    case EROFS:
-        return u"磁盘是只读的"_s;
-    case ENOENT:
-        return u"文件或文件夹不存在"_s;
-    case ENOTDIR:
-        return u"路径中有一项不是文件夹"_s;
-    case EISDIR:
-        return u"这是一个文件夹"_s;
-    case EEXIST:
-        return u"已有同名的文件"_s;
-    case ENAMETOOLONG:
-        return u"文件名太长"_s;
-    case EMFILE:
-    case ENFILE:
-        return u"打开的文件太多"_s;
-    case EIO:
-        return u"磁盘读写出错"_s;
-    case EFBIG:
-        return u"文件太大"_s;
-    case EBUSY:
-    case ETXTBSY:
-        return u"文件正被使用"_s;
-    default:
+    if (errnoValue != 0) {
+        if (const char16_t* text = ReasonOf(kErrnoReasons, errnoValue))
+            return QString::fromUtf16(text);
         return u"系统错误 %1 (%2)"_s.arg(errnoValue).arg(QString::fromLocal8Bit(std::strerror(errnoValue)));
     }
-    switch (error) {
-    case QFileDevice::PermissionsError:
-        return u"没有权限"_s;
-    case QFileDevice::ResourceError:
-        return u"系统资源不足"_s;
-    case QFileDevice::ReadError:
-        return u"读取出错"_s;
-    case QFileDevice::WriteError:
-        return u"写入出错"_s;
-    case QFileDevice::OpenError:
-        return u"无法打开"_s;
-    default:
-        return u"原因不明"_s;
-    }
+    if (const char16_t* text = ReasonOf(kDeviceReasons, error))
+        return QString::fromUtf16(text);
+    return u"原因不明"_s;
 }
 
 QString FileErrorMessage(const QString& action, const QString& path, int errnoValue,

@@ -211,6 +211,33 @@ QString ReplaceChar(const QString& text, QChar from, QChar to)
     return result;
 }
 
+QString LowerAsciiLetters(const QString& text)
+{
+    QString result = text;
+    for (QChar& unit : result) {
+        if (unit >= u'A' && unit <= u'Z')
+            unit = QChar(unit.unicode() + (u'a' - u'A'));
+    }
+    return result;
+}
+
+QString TrimBlanksAndControls(const QString& text)
+{
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text.at(first).unicode() <= u' ')
+        ++first;
+    while (last > first && text.at(last - 1).unicode() <= u' ')
+        --last;
+    return text.mid(first, last - first);
+}
+
+bool IsHexDigit(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'F') || (u >= u'a' && u <= u'f');
+}
+
 QByteArray BytesToHex(const QByteArray& bytes)
 {
     static constexpr char digits[] = "0123456789ABCDEF";

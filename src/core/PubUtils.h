@@ -49,6 +49,13 @@ int StrToIntDef(const QString& text, int fallback);
 int LastCharPos(QChar ch, const QString& text);
 QString ReplaceChar(const QString& text, QChar from, QChar to);
 
+// Removes blanks and control characters (every unit up to U+0020) from both ends.
+QString TrimBlanksAndControls(const QString& text);
+// Only the ASCII letters A-Z are lowered; every other unit stays as it is.
+QString LowerAsciiLetters(const QString& text);
+// 0-9, A-F or a-f.
+bool IsHexDigit(QChar c);
+
 // Two upper-case hex digits per byte, high nibble first.
 QByteArray BytesToHex(const QByteArray& bytes);
 // Two characters per byte, letters in either case; an odd last character counts as the high

@@ -1,5 +1,6 @@
 #include "messenger/ChatComposer.h"
 
+#include "core/PubUtils.h"
 #include "messenger/PeerGroups.h"
 #include "messenger/codec/DelimitedText.h"
 #include "messenger/codec/MessagerCodec.h"

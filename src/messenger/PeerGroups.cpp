@@ -9,27 +9,6 @@ int ComparePeerTexts(const QString& a, const QString& b)
     return QStringView(a).compare(QStringView(b), Qt::CaseSensitive);
 }
 
-QString LowerAsciiLetters(const QString& text)
-{
-    QString result = text;
-    for (QChar& unit : result) {
-        if (unit >= u'A' && unit <= u'Z')
-            unit = QChar(unit.unicode() + (u'a' - u'A'));
-    }
-    return result;
-}
-
-QString TrimBlanksAndControls(const QString& text)
-{
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text.at(first).unicode() <= u' ')
-        ++first;
-    while (last > first && text.at(last - 1).unicode() <= u' ')
-        --last;
-    return text.mid(first, last - first);
-}
-
 QString GroupItemName(const QString& item)
 {
     const qsizetype sign = item.indexOf(u'=');

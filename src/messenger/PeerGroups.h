@@ -8,11 +8,6 @@
 // Ordinal comparison on UTF-16 code units: negative, zero or positive. "B" sorts before "a".
 int ComparePeerTexts(const QString& a, const QString& b);
 
-// Only the ASCII letters A-Z are lowered; every other unit stays as it is.
-QString LowerAsciiLetters(const QString& text);
-// Removes blanks and control characters from both ends.
-QString TrimBlanksAndControls(const QString& text);
-
 // A group item is "name=member_member": the name is the text before the first "=", the value
 // the text after it (the whole item is the name when it has no "=").
 QString GroupItemName(const QString& item);

@@ -10,6 +10,21 @@ class QWidget;
 // The shell, window and file operations every part of the program shares. Each goes through a
 // platform service, so tests pass their own TPlatform.
 
+// The companion address-book and calendar programs started by the tools commands, and the page
+// the relax command opens.
+inline QString AddressBookProgram()
+{
+    return QStringLiteral("jotvane-addressbook");
+}
+inline QString CalendarProgram()
+{
+    return QStringLiteral("jotvane-calendar");
+}
+inline QString RelaxAddress()
+{
+    return QStringLiteral("https://www.example.org/jotvane/relax");
+}
+
 // Runs file (a program, or a document opened by its default application) with parameters in
 // folder. Returns 33 when it started and 2 when it did not, as the callers only test > 32.
 int ShellRun(const TPlatform& platform, const QString& file, const QString& parameters,

@@ -23,6 +23,14 @@ struct TPlatform
     IWindowSystem* windowSystem = nullptr;
     ISoundOutput* sound = nullptr;
     IPowerOff* powerOff = nullptr;
+
+    // Every service at once; each is of its own kind, so none can take another's place.
+    static TPlatform Of(ITrash& trash, IShell& shell, IAutostart& autostart, IFolderPicker& folderPicker,
+                        ISystemInfo& systemInfo, IWindowSystem& windowSystem, ISoundOutput& sound,
+                        IPowerOff& powerOff)
+    {
+        return {&trash, &shell, &autostart, &folderPicker, &systemInfo, &windowSystem, &sound, &powerOff};
+    }
 };
 
 // Owns the real Linux implementations and hands them out as a TPlatform.

@@ -238,13 +238,20 @@ class MapWatcher:
         self.display.close()
 
 
+def copy_program(binary_dir, app_dir):
+    """A private copy of the built program tree, without the pages, settings, chat log, lock or
+    share folder a manual run may have left there."""
+    shutil.copytree(binary_dir, app_dir,
+                    ignore=shutil.ignore_patterns("Data", "*.ini", "chat*.txt", ".Jotvane.lock", "SharePath"))
+
+
 class Session:
     """One desktop: Xvfb, openbox (and optionally a tray host), and a private copy of the program."""
 
     def __init__(self, binary_dir, tray=False, width=1280, height=800):
         self.root = tempfile.mkdtemp(prefix="jv-e2e-")
         self.app_dir = os.path.join(self.root, "app")
-        shutil.copytree(binary_dir, self.app_dir, ignore=shutil.ignore_patterns("Data", "*.ini", "chat*.txt", ".Jotvane.lock", "SharePath"))
+        copy_program(binary_dir, self.app_dir)
         self.exe = os.path.join(self.app_dir, "jotvane")
         self.processes = []
         self.logs = []
@@ -576,8 +583,20 @@ class SessionTest(unittest.TestCase):
         self.session = Session(self.BINARY_DIR, tray=self.TRAY)
         self.addCleanup(self.session.close)
 
+    def start_shown(self, *arguments):
+        """Starts the program, waits for its note window and gives it the focus: (process, window)."""
+        s = self.session
+        process = s.start(*arguments)
+        self.assertTrue(s.wait_running(process))
+        windows = s.wait_window()
+        self.assertTrue(windows, "the note window shows")
+        self.assertTrue(s.activate(windows[0]), "the note window takes the focus")
+        return process, windows[0]
 
-def main():
+
+def main(prepare=None):
+    """Runs the suite's tests on the binary dir named first; prepare, when given, runs once the
+    process is in its private network (it may exit with SKIP)."""
     if len(sys.argv) < 2:
         print("usage: test_x.py <binary dir> [unittest arguments]", file=sys.stderr)
         sys.exit(2)
@@ -586,5 +605,7 @@ def main():
             print(f"e2e: {tool} is not installed; skipping", file=sys.stderr)
             sys.exit(SKIP)
     in_private_network()
+    if prepare:
+        prepare()
     SessionTest.BINARY_DIR = os.path.abspath(sys.argv[1])
     unittest.main(argv=[sys.argv[0]] + sys.argv[2:], verbosity=2)

@@ -13,6 +13,7 @@ import sys
 import tempfile
 import threading
 import time
+import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from harness import wait_until  # noqa: E402
@@ -32,6 +33,23 @@ def require_namespaces():
         sys.exit(SKIP)
     subprocess.run(["ip", "netns", "del", name], capture_output=True)
 
+
+
+def built_tool(suite, name):
+    """The program tree named as the first argument (build/bin by default) and the path of the
+    test program name built beside it; the suite is skipped when that is not built."""
+    build_bin = os.path.abspath(sys.argv.pop(1) if len(sys.argv) > 1 else "build/bin")
+    path = os.path.join(os.path.dirname(build_bin), "tests", name)
+    if not os.access(path, os.X_OK):
+        print(f"{suite}: {path} is not built; skipping", file=sys.stderr)
+        sys.exit(SKIP)
+    return build_bin, path
+
+
+def run_suite():
+    """Runs the suite's tests once the namespaces are known to work."""
+    require_namespaces()
+    unittest.main(verbosity=2)
 
 
 def run(*argv):

@@ -282,13 +282,8 @@ for passive in (True, False):
 
 def main():
     global DRIVER
-    build_bin = os.path.abspath(sys.argv.pop(1) if len(sys.argv) > 1 else "build/bin")
-    DRIVER = os.path.join(os.path.dirname(build_bin), "tests", "jv_ftpdriver")
-    if not os.access(DRIVER, os.X_OK):
-        print(f"test_ftp: {DRIVER} is not built; skipping", file=sys.stderr)
-        sys.exit(netlan.SKIP)
-    netlan.require_namespaces()
-    unittest.main(verbosity=2)
+    _, DRIVER = netlan.built_tool("test_ftp", "jv_ftpdriver")
+    netlan.run_suite()
 
 
 if __name__ == "__main__":

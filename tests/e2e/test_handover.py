@@ -4,47 +4,24 @@ checks B and sends; B's offer row turns to receiving, B saves the folder where i
 tree arrives byte for byte. C, to whom nothing was offered, cannot log in as "ParentDir"."""
 
 import os
-import shutil
 import subprocess
 import sys
 import time
-import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import harness  # noqa: E402
-import netlan  # noqa: E402
-import test_messenger  # noqa: E402
+import lan_copies  # noqa: E402
 from harness import wait_until  # noqa: E402
+from lan_copies import MESSENGER  # noqa: E402
 from test_ftp import FTPLIB_PROBE, hex_text, tree, write  # noqa: E402
 
-MESSENGER = test_messenger.MESSENGER
 LARGE = 50 * 1024 * 1024
 
 
-class HandOver(unittest.TestCase):
-    def setUp(self):
-        self.lab = netlan.NetLab("hov")
-        self.addCleanup(self.lab.close)
-        self.lab.add_namespace("sw")
-        self.lab.add_bridge("sw")
-        for index, name in enumerate(("a", "b", "c"), start=1):
-            self.lab.add_namespace(name)
-            self.lab.attach(name, "sw", f"10.79.0.{index + 1}/24", mac=f"02:00:5e:00:02:0{index}")
-        self.lab.pin_neighbours("sw")
-        self.session = harness.Session(test_messenger.BINARY_DIR)
-        self.addCleanup(self.session.close)
-        self.shots = os.environ.get("JV_SCREENSHOTS")
-
-    def shot(self, name):
-        if self.shots:
-            os.makedirs(self.shots, exist_ok=True)
-            self.session.screenshot(os.path.join(self.shots, name + ".png"))
-
-    def keys(self, window, *keys):
-        self.assertTrue(self.session.activate(window, settle=0.4), f"window {window} takes the focus")
-        for key in keys:
-            self.session.key(key)
-            time.sleep(0.15)
+class HandOver(lan_copies.LanTest):
+    LAB = "hov"
+    HOSTS = ("a", "b", "c")
+    SUBNET = "10.79.0"
+    MAC_GROUP = 2
 
     def pick_folder(self, copy, title, path):
         """Answers the folder picker titled title by typing the folder's full path."""
@@ -59,14 +36,7 @@ class HandOver(unittest.TestCase):
 
     def test_folder_offered_to_b_arrives_whole_and_c_is_refused(self):
         s = self.session
-        b = test_messenger.Copy(self, self.lab, s, "b", "用户B")
-        wb = b.messenger()
-        self.assertIsNotNone(wb, "B's messenger window shows: " + b.diagnosis())
-        a = test_messenger.Copy(self, self.lab, s, "a", "用户A")
-        wa = a.messenger()
-        self.assertIsNotNone(wa, "A's messenger window shows: " + a.diagnosis())
-        self.assertTrue(wait_until(lambda: b.windows("^Jotvane-提示$"), 10), "B sees A come online")
-        time.sleep(1.0)
+        a, wa, b, wb = self.start_pair()
 
         # The folder A offers, outside both program folders. The pickers are answered by typing,
         # so the two typed paths are plain ASCII; the names inside are Chinese.
@@ -86,9 +56,7 @@ class HandOver(unittest.TestCase):
         wa = a.messenger()
         self.assertIsNotNone(wa, a.diagnosis())
         self.keys(wa, "alt+a")
-        s.tool("xdotool", "mousemove", "--window", str(wa), *map(str, test_messenger.MessengerLan.INPUT_BOX),
-               "click", "1", check=True)
-        time.sleep(0.3)
+        self.click(wa, *self.INPUT_BOX)
         s.key("ctrl+Return")
 
         # B takes the offer in: "保存[&S]" is the row's only enabled mnemonic on S.
@@ -119,19 +87,5 @@ class HandOver(unittest.TestCase):
         self.assertIn(b"230", probe.stdout, probe.stdout + probe.stderr)
 
 
-def main():
-    if len(sys.argv) < 2:
-        print("usage: test_handover.py <binary dir>", file=sys.stderr)
-        sys.exit(2)
-    for tool in ("Xvfb", "openbox", "xdotool", "xprop"):
-        if shutil.which(tool) is None:
-            print(f"test_handover: {tool} is not installed; skipping", file=sys.stderr)
-            sys.exit(netlan.SKIP)
-    harness.in_private_network()
-    netlan.require_namespaces()
-    test_messenger.BINARY_DIR = os.path.abspath(sys.argv.pop(1))
-    unittest.main(argv=[sys.argv[0]] + sys.argv[1:], verbosity=2)
-
-
 if __name__ == "__main__":
-    main()
+    lan_copies.main()

@@ -42,15 +42,6 @@ def log_text(session):
 class Journal(SessionTest):
     TRAY = True
 
-    def start_shown(self):
-        s = self.session
-        process = s.start()
-        self.assertTrue(s.wait_running(process))
-        windows = s.wait_window()
-        self.assertTrue(windows, "the note window shows")
-        self.assertTrue(s.activate(windows[0]))
-        return process, windows[0]
-
     def dismiss_notice(self, timeout=10):
         """Waits for the recovery notice and closes it with Enter."""
         s = self.session

@@ -99,13 +99,8 @@ class LanTest(unittest.TestCase):
 
 def main():
     global BUILD_BIN, PEER
-    BUILD_BIN = os.path.abspath(sys.argv.pop(1) if len(sys.argv) > 1 else "build/bin")
-    PEER = os.path.join(os.path.dirname(BUILD_BIN), "tests", "jv_msgpeer")
-    if not os.access(PEER, os.X_OK):
-        print(f"test_lan: {PEER} is not built; skipping", file=sys.stderr)
-        sys.exit(netlan.SKIP)
-    netlan.require_namespaces()
-    unittest.main(verbosity=2)
+    BUILD_BIN, PEER = netlan.built_tool("test_lan", "jv_msgpeer")
+    netlan.run_suite()
 
 
 if __name__ == "__main__":

@@ -4,18 +4,15 @@ Ctrl+Enter, B shows and logs them and answers, Ctrl+Alt+D hides and shows B's wi
 group and exits, and B drops A with the offline notice."""
 
 import os
-import shutil
 import subprocess
 import sys
 import time
-import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import harness  # noqa: E402
-import netlan  # noqa: E402
-from harness import read_text, utf16, wait_until, ini_value  # noqa: E402
+import lan_copies  # noqa: E402
+from harness import wait_until, ini_value  # noqa: E402
+from lan_copies import MESSENGER  # noqa: E402
 
-BINARY_DIR = None
 # Sends count text datagrams "flood <n>" from "洪水" to host's messenger port, in about 2.5 s.
 FLOOD = r"""
 import socket, sys, time
@@ -32,120 +29,14 @@ for n in range(count):
     if n % 40 == 39:
         time.sleep(0.01)
 """
-MESSENGER = "^Jotvane-信使$"
+class MessengerLan(lan_copies.LanTest):
+    LAB = "msg"
+    HOSTS = ("a", "b")
+    SUBNET = "10.78.0"
+    MAC_GROUP = 1
 
-
-class Copy:
-    """One copy of the program in its own folder, home and namespace, on the shared display."""
-
-    def __init__(self, test, lab, session, name, user):
-        self.name, self.user = name, user
-        self.root = os.path.join(session.root, "copy-" + name)
-        self.app_dir = os.path.join(self.root, "app")
-        shutil.copytree(BINARY_DIR, self.app_dir, ignore=shutil.ignore_patterns("Data", "*.ini", "chat*.txt"))
-        self.env = dict(session.env)
-        home = os.path.join(self.root, "home")
-        for key, sub in (("HOME", ""), ("XDG_CONFIG_HOME", ".config"), ("XDG_DATA_HOME", ".local/share"),
-                         ("XDG_CACHE_HOME", ".cache"), ("XDG_RUNTIME_DIR", "run"), ("TMPDIR", "tmp")):
-            self.env[key] = os.path.join(home, sub) if sub else home
-            os.makedirs(self.env[key], exist_ok=True)
-        os.chmod(self.env["XDG_RUNTIME_DIR"], 0o700)
-        with open(os.path.join(self.app_dir, "Config.ini"), "wb") as f:
-            f.write(utf16("[Messager]\r\nMessager=True\r\nHideOnStart=False\r\n"))
-        with open(os.path.join(self.app_dir, "MSGConfig.ini"), "wb") as f:
-            f.write(utf16(f"[Messager]\r\nUserName={user}\r\nChatSeft=False\r\n"))
-        self.session = session
-        self.log = open(os.path.join(self.root, "jotvane.log"), "ab")
-        self.process = subprocess.Popen(["ip", "netns", "exec", lab.ns(name), os.path.join(self.app_dir, "jotvane")],
-                                        env=self.env, stdout=self.log, stderr=subprocess.STDOUT, cwd=self.root)
-        test.addCleanup(self.close)
-
-    def close(self):
-        if self.process.poll() is None:
-            self.process.terminate()
-            try:
-                self.process.wait(10)
-            except Exception:
-                self.process.kill()
-                self.process.wait()
-        self.log.close()
-
-    def pid(self):
-        """The program's own process id: `ip netns exec` may run it as its child."""
-        pid = self.process.pid
-        try:
-            if os.path.basename(os.readlink(f"/proc/{pid}/exe")) == "jotvane":
-                return pid
-        except OSError:
-            pass
-        try:
-            with open(f"/proc/{pid}/task/{pid}/children") as f:
-                children = f.read().split()
-        except OSError:
-            children = []
-        return int(children[0]) if children else pid
-
-    def windows(self, name, visible=True):
-        argv = ["xdotool", "search"]
-        if visible:
-            argv.append("--onlyvisible")
-        out = self.session.tool(*argv, "--all", "--pid", str(self.pid()), "--name", name)
-        return [int(w) for w in out.split()] if out else []
-
-    def messenger(self, timeout=30):
-        found = wait_until(lambda: self.windows(MESSENGER), timeout)
-        return found[0] if found else None
-
-    def diagnosis(self):
-        self.log.flush()
-        with open(os.path.join(self.root, "jotvane.log"), "rb") as f:
-            log = f.read()[-2000:].decode("utf-8", "replace")
-        names = [(w, self.session.tool("xdotool", "getwindowname", str(w))) for w in self.windows(".*", False)]
-        return f"pid {self.pid()} alive {self.process.poll() is None} windows {names} log {log}"
-
-    def file(self, name):
-        return os.path.join(self.app_dir, name)
-
-    def chat(self):
-        path = self.file("chat.txt")
-        return read_text(path) if os.path.exists(path) else ""
-
-
-class MessengerLan(unittest.TestCase):
-    def setUp(self):
-        self.lab = netlan.NetLab("msg")
-        self.addCleanup(self.lab.close)
-        self.lab.add_namespace("sw")
-        self.lab.add_bridge("sw")
-        for index, name in enumerate(("a", "b"), start=1):
-            self.lab.add_namespace(name)
-            self.lab.attach(name, "sw", f"10.78.0.{index + 1}/24", mac=f"02:00:5e:00:01:0{index}")
-        self.lab.pin_neighbours("sw")
-        self.session = harness.Session(BINARY_DIR)
-        self.addCleanup(self.session.close)
-        self.shots = os.environ.get("JV_SCREENSHOTS")
-
-    def shot(self, name):
-        if self.shots:
-            os.makedirs(self.shots, exist_ok=True)
-            self.session.screenshot(os.path.join(self.shots, name + ".png"))
-
-    def keys(self, window, *keys):
-        s = self.session
-        self.assertTrue(s.activate(window, settle=0.4), f"window {window} takes the focus")
-        for key in keys:
-            s.key(key)
-            time.sleep(0.15)
-
-    def click(self, window, x, y):
-        """A left click at a point of the window's client area."""
-        self.session.tool("xdotool", "mousemove", "--window", str(window), str(x), str(y), "click", "1",
-                          check=True)
-        time.sleep(0.3)
-
-    # Points of the messenger's client area at its first size: the input box, the locating
-    # mode's list and "新建(&N)".
-    INPUT_BOX = (200, 260)
+    # Points of the messenger's client area at its first size: the locating mode's list and
+    # "新建(&N)".
     MODE_LIST = (120, 150)
     NEW_GROUP = (288, 150)
 
@@ -156,17 +47,8 @@ class MessengerLan(unittest.TestCase):
 
     def test_two_copies_chat_group_and_part(self):
         s = self.session
-        # B first, so that B holds Ctrl+Alt+D on this display.
-        b = Copy(self, self.lab, s, "b", "用户B")
-        wb = b.messenger()
-        self.assertIsNotNone(wb, "B's messenger window shows: " + b.diagnosis())
-        a = Copy(self, self.lab, s, "a", "用户A")
-        wa = a.messenger()
-        self.assertIsNotNone(wa, "A's messenger window shows: " + a.diagnosis())
         # B is told that A came online.
-        self.assertTrue(wait_until(lambda: b.windows("^Jotvane-提示$"), 10), "B shows the online notice")
-        self.shot("online-notice")
-        time.sleep(1.0)  # A's answer to B's presence crosses the LAN
+        a, wa, b, wb = self.start_pair(shot="online-notice")
 
         # A checks B and sends three lines with Ctrl+Enter.
         self.to_input_box(wa)
@@ -260,20 +142,5 @@ class MessengerLan(unittest.TestCase):
         self.assertTrue(wait_until(lambda: not b.windows(MESSENGER), 5), "B still answers its hotkey")
 
 
-def main():
-    global BINARY_DIR
-    if len(sys.argv) < 2:
-        print("usage: test_messenger.py <binary dir>", file=sys.stderr)
-        sys.exit(2)
-    for tool in ("Xvfb", "openbox", "xdotool", "xprop"):
-        if shutil.which(tool) is None:
-            print(f"test_messenger: {tool} is not installed; skipping", file=sys.stderr)
-            sys.exit(netlan.SKIP)
-    harness.in_private_network()
-    netlan.require_namespaces()
-    BINARY_DIR = os.path.abspath(sys.argv.pop(1))
-    unittest.main(argv=[sys.argv[0]] + sys.argv[1:], verbosity=2)
-
-
 if __name__ == "__main__":
-    main()
+    lan_copies.main()

@@ -26,16 +26,6 @@ def tab_centre(index):
 class NoteWindowTest(SessionTest):
     TRAY = True
 
-    def start_shown(self, *arguments):
-        s = self.session
-        process = s.start(*arguments)
-        self.assertTrue(s.wait_running(process))
-        windows = s.wait_window()
-        self.assertTrue(windows, "the note window shows")
-        window = windows[0]
-        self.assertTrue(s.activate(window), "the note window takes the focus")
-        return process, window
-
     def hide_with_escape(self, window):
         s = self.session
         self.assertTrue(s.activate(window))

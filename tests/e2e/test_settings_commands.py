@@ -20,15 +20,6 @@ CHINESE = "中文笔记：会议记录"
 class CommandsTest(SessionTest):
     TRAY = True
 
-    def start_shown(self):
-        s = self.session
-        process = s.start()
-        self.assertTrue(s.wait_running(process))
-        windows = s.wait_window()
-        self.assertTrue(windows, "the note window shows")
-        self.assertTrue(s.activate(windows[0]))
-        return process, windows[0]
-
     def shot(self, name):
         if os.environ.get("JV_E2E_SHOTS"):
             self.session.screenshot(os.path.join(os.environ["JV_E2E_SHOTS"], name + ".png"))

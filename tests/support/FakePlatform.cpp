@@ -78,13 +78,7 @@ bool FakeWindowSystem::isForeground(const QWidget* window) const
 }
 
 FakePlatform::FakePlatform()
+    : m_services(
+          TPlatform::Of(trash, shell, autostart, folderPicker, systemInfo, windowSystem, sound, powerOff))
 {
-    m_services.trash = &trash;
-    m_services.shell = &shell;
-    m_services.autostart = &autostart;
-    m_services.folderPicker = &folderPicker;
-    m_services.systemInfo = &systemInfo;
-    m_services.windowSystem = &windowSystem;
-    m_services.sound = &sound;
-    m_services.powerOff = &powerOff;
 }

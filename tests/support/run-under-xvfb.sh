@@ -1,8 +1,12 @@
 #!/bin/sh
-# Runs a test binary on a private Xvfb with Qt's xcb platform, then stops that Xvfb.
-# Usage: run-under-xvfb.sh <test binary> [gtest arguments]
+# Runs a test program on a private Xvfb (Qt's xcb platform) with a temporary HOME and XDG
+# folders, then stops that Xvfb and removes the folders. Without Xvfb it reports a skip (77).
+# Usage: run-under-xvfb.sh <test program> [arguments]
 set -u
+command -v Xvfb >/dev/null 2>&1 || { echo "Xvfb is not installed; skipping" >&2; exit 77; }
 work=$(mktemp -d "${TMPDIR:-/tmp}/jv-xvfb-XXXXXX") || exit 1
+mkdir -p "$work/home" "$work/config" "$work/data" "$work/runtime" "$work/tmp"
+chmod 700 "$work/runtime"
 # -displayfd lets the server pick a free display number and tell us when it is ready.
 Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 xvfb=$!
@@ -18,7 +22,8 @@ while [ ! -s "$work/display" ]; do
     fi
     sleep 0.1
 done
-DISPLAY=:$(head -n 1 "$work/display") QT_QPA_PLATFORM=xcb "$@"
+HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_RUNTIME_DIR=$work/runtime \
+    TMPDIR=$work/tmp DISPLAY=:$(head -n 1 "$work/display") QT_QPA_PLATFORM=xcb "$@"
 status=$?
 kill $xvfb 2>/dev/null
 wait $xvfb 2>/dev/null

@@ -57,6 +57,33 @@ public:
     }
 };
 
+// A control of the dialog, named and placed; args come before the parent in its constructor.
+template <typename T, typename... Args>
+T* makeControl(QWidget* parent, const QString& name, const QRect& bounds, Args&&... args)
+{
+    auto* control = new T(std::forward<Args>(args)..., parent);
+    control->setObjectName(name);
+    control->setGeometry(bounds);
+    return control;
+}
+
+// A group box across the page, top pixels from its top.
+QGroupBox* makeGroup(QWidget* page, const QString& caption, int top, int height)
+{
+    auto* group = new QGroupBox(caption, page);
+    group->setGeometry(kGroupLeft, top, kGroupWidth, height);
+    return group;
+}
+
+// A page of the dialog and the group box at its top.
+QWidget* makePage(const QString& name, const QString& groupCaption, int groupHeight, QGroupBox*& group)
+{
+    auto* page = new QWidget;
+    page->setObjectName(name);
+    group = makeGroup(page, groupCaption, 8, groupHeight);
+    return page;
+}
+
 QCheckBox* makeCheck(QWidget* parent, const QString& name, const QString& caption, int x, int y)
 {
     auto* box = new QCheckBox(caption, parent);
@@ -248,9 +275,8 @@ TConfigForm::TConfigForm(QWidget* owner, TAppConfigMgr& config, TConfigDialogs d
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(kClientWidth, kClientHeight);
 
-    PageControl = new QTabWidget(this);
-    PageControl->setObjectName(u"PageControl"_s);
-    PageControl->setGeometry(6, 6, kClientWidth - 12, kClientHeight - 6 - 40);
+    PageControl = makeControl<QTabWidget>(this, u"PageControl"_s,
+                                          QRect(6, 6, kClientWidth - 12, kClientHeight - 6 - 40));
     auto* tabStyle = new TCompactTabStyle;
     tabStyle->setParent(PageControl->tabBar());
     PageControl->tabBar()->setStyle(tabStyle);
@@ -261,13 +287,12 @@ TConfigForm::TConfigForm(QWidget* owner, TAppConfigMgr& config, TConfigDialogs d
     PageControl->addTab(CreateAlarmPage(), u"定时提醒"_s);
     PageControl->addTab(CreateDesktopPage(), u"桌面显示"_s);
 
-    OkButton = new QPushButton(u"确定"_s, this);
-    OkButton->setObjectName(u"OkButton"_s);
+    OkButton = makeControl<QPushButton>(this, u"OkButton"_s,
+                                        QRect(kClientWidth - 6 - 75 - 8 - 75, kClientHeight - 8 - 25, 75, 25),
+                                        u"确定"_s);
     OkButton->setDefault(true);
-    OkButton->setGeometry(kClientWidth - 6 - 75 - 8 - 75, kClientHeight - 8 - 25, 75, 25);
-    CancelButton = new QPushButton(u"取消"_s, this);
-    CancelButton->setObjectName(u"CancelButton"_s);
-    CancelButton->setGeometry(kClientWidth - 6 - 75, kClientHeight - 8 - 25, 75, 25);
+    CancelButton = makeControl<QPushButton>(
+        this, u"CancelButton"_s, QRect(kClientWidth - 6 - 75, kClientHeight - 8 - 25, 75, 25), u"取消"_s);
     connect(OkButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -278,10 +303,8 @@ TConfigForm::TConfigForm(QWidget* owner, TAppConfigMgr& config, TConfigDialogs d
 
 QWidget* TConfigForm::CreateGeneralPage()
 {
-    auto* page = new QWidget;
-    page->setObjectName(u"GeneralTabSheet"_s);
-    auto* group = new QGroupBox(u"常规选项"_s, page);
-    group->setGeometry(kGroupLeft, 8, kGroupWidth, 74);
+    QGroupBox* group = nullptr;
+    auto* page = makePage(u"GeneralTabSheet"_s, u"常规选项"_s, 74, group);
     RunOnStartupCheckBox = makeCheck(group, u"RunOnStartupCheckBox"_s, u"系统启动时自动运行"_s, 12, 22);
     MinOnCloseCheckBox = makeCheck(group, u"MinOnCloseCheckBox"_s, u"点击主窗口的关闭按钮时最小化"_s, 12, 46);
     DblClickTitleRadioGroup = makeRadioGroup(page, u"DblClickTitleRadioGroup"_s, u"双击页面标题时"_s,
@@ -292,18 +315,13 @@ QWidget* TConfigForm::CreateGeneralPage()
 
 QWidget* TConfigForm::CreateHotKeyPage()
 {
-    auto* page = new QWidget;
-    page->setObjectName(u"HotKeyTabSheet"_s);
-    auto* group = new QGroupBox(u"显示/隐藏主窗口 热键"_s, page);
-    group->setGeometry(kGroupLeft, 8, kGroupWidth, 118);
+    QGroupBox* group = nullptr;
+    auto* page = makePage(u"HotKeyTabSheet"_s, u"显示/隐藏主窗口 热键"_s, 118, group);
     makeLabel(group, u"基本键:"_s, 12, 28);
-    BaseHotKey = new THotKeyEdit(group);
-    BaseHotKey->setObjectName(u"BaseHotKey"_s);
-    BaseHotKey->setGeometry(70, 24, 190, 22);
+    BaseHotKey = makeControl<THotKeyEdit>(group, u"BaseHotKey"_s, QRect(70, 24, 190, 22));
     makeLabel(group, u"组合键:"_s, 12, 60);
-    HotKeyModCheckListBox = new QListWidget(group);
-    HotKeyModCheckListBox->setObjectName(u"HotKeyModCheckListBox"_s);
-    HotKeyModCheckListBox->setGeometry(70, 56, 190, 48);
+    HotKeyModCheckListBox =
+        makeControl<QListWidget>(group, u"HotKeyModCheckListBox"_s, QRect(70, 56, 190, 48));
     // Two columns, filled top to bottom: Ctrl and Alt in the first, Shift and Win in the second.
     HotKeyModCheckListBox->setFlow(QListView::TopToBottom);
     HotKeyModCheckListBox->setWrapping(true);
@@ -321,16 +339,11 @@ QWidget* TConfigForm::CreateHotKeyPage()
 
 QWidget* TConfigForm::CreateInsTextPage()
 {
-    auto* page = new QWidget;
-    page->setObjectName(u"InsTextTabSheet"_s);
-    auto* group = new QGroupBox(u"插入格式"_s, page);
-    group->setGeometry(kGroupLeft, 8, kGroupWidth, 138);
+    QGroupBox* group = nullptr;
+    auto* page = makePage(u"InsTextTabSheet"_s, u"插入格式"_s, 138, group);
     auto labelled = [group](const QString& name, const QString& caption, int y) {
         makeLabel(group, caption, 12, y);
-        auto* edit = new QLineEdit(group);
-        edit->setObjectName(name);
-        edit->setGeometry(12, y + 16, kGroupWidth - 24, 22);
-        return edit;
+        return makeControl<QLineEdit>(group, name, QRect(12, y + 16, kGroupWidth - 24, 22));
     };
     InsLineEdit = labelled(u"InsLineEdit"_s, u"分隔行:"_s, 18);
     InsDateEdit = labelled(u"InsDateEdit"_s, u"日期时间:"_s, 56);
@@ -340,20 +353,15 @@ QWidget* TConfigForm::CreateInsTextPage()
     // through the dialog unchanged.
     InsCustomLabel = makeLabel(page, u"自定义:"_s, kGroupLeft, 152);
     InsCustomLabel->setObjectName(u"InsCustomLabel"_s);
-    auto* line = new QFrame(page);
-    line->setObjectName(u"InsCustomLine"_s);
+    auto* line =
+        makeControl<QFrame>(page, u"InsCustomLine"_s, QRect(kGroupLeft + 50, 158, kGroupWidth - 50, 2));
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
-    line->setGeometry(kGroupLeft + 50, 158, kGroupWidth - 50, 2);
     InsCustomLine = line;
-    InsCustomListBox = new QListWidget(page);
-    InsCustomListBox->setObjectName(u"InsCustomListBox"_s);
-    InsCustomListBox->setGeometry(kGroupLeft, 168, kGroupWidth - 70, 56);
+    InsCustomListBox =
+        makeControl<QListWidget>(page, u"InsCustomListBox"_s, QRect(kGroupLeft, 168, kGroupWidth - 70, 56));
     auto button = [page](const QString& name, const QString& caption, int y) {
-        auto* b = new QPushButton(caption, page);
-        b->setObjectName(name);
-        b->setGeometry(kGroupLeft + kGroupWidth - 62, y, 62, 18);
-        return b;
+        return makeControl<QPushButton>(page, name, QRect(kGroupLeft + kGroupWidth - 62, y, 62, 18), caption);
     };
     InsCustomAddButton = button(u"InsCustomAddButton"_s, u"添加"_s, 168);
     InsCustomModifyButton = button(u"InsCustomModifyButton"_s, u"修改"_s, 187);
@@ -372,51 +380,41 @@ QWidget* TConfigForm::CreateInsTextPage()
 
 QWidget* TConfigForm::CreateAlarmPage()
 {
-    auto* page = new QWidget;
-    page->setObjectName(u"AlarmSheet"_s);
-    auto* group = new QGroupBox(u"提醒选项"_s, page);
-    group->setGeometry(kGroupLeft, 8, kGroupWidth, 128);
+    QGroupBox* group = nullptr;
+    auto* page = makePage(u"AlarmSheet"_s, u"提醒选项"_s, 128, group);
     AlarmCheckBox = makeCheck(group, u"AlarmCheckBox"_s, u"定时提醒"_s, 12, 22);
     BeepCheckBox = makeCheck(group, u"BeepCheckBox"_s, u"声音提醒"_s, 30, 44);
     ShutDownCheckBox = makeCheck(group, u"ShutDownCheckBox"_s, u"定时关机"_s, 12, 66);
-    ShutDownTimeDatePicker = new QDateEdit(group);
-    ShutDownTimeDatePicker->setObjectName(u"ShutDownTimeDatePicker"_s);
+    ShutDownTimeDatePicker =
+        makeControl<QDateEdit>(group, u"ShutDownTimeDatePicker"_s, QRect(30, 92, 112, 22));
     ShutDownTimeDatePicker->setDisplayFormat(u"yyyy-MM-dd"_s);
     ShutDownTimeDatePicker->setCalendarPopup(true);
-    ShutDownTimeDatePicker->setGeometry(30, 92, 112, 22);
-    ShutDownTimeTimePicker = new QTimeEdit(group);
-    ShutDownTimeTimePicker->setObjectName(u"ShutDownTimeTimePicker"_s);
+    ShutDownTimeTimePicker =
+        makeControl<QTimeEdit>(group, u"ShutDownTimeTimePicker"_s, QRect(150, 92, 96, 22));
     ShutDownTimeTimePicker->setDisplayFormat(u"HH:mm:ss"_s);
-    ShutDownTimeTimePicker->setGeometry(150, 92, 96, 22);
     return page;
 }
 
 QWidget* TConfigForm::CreateDesktopPage()
 {
-    auto* page = new QWidget;
-    page->setObjectName(u"DesktopTabSheet"_s);
-    auto* show = new QGroupBox(u"显示选项"_s, page);
-    show->setGeometry(kGroupLeft, 8, kGroupWidth, 78);
+    QGroupBox* show = nullptr;
+    auto* page = makePage(u"DesktopTabSheet"_s, u"显示选项"_s, 78, show);
     OnDesktopCheckBox = makeCheck(show, u"OnDesktopCheckBox"_s, u"桌面显示"_s, 12, 24);
     ShowWallPaperCheckBox = makeCheck(show, u"ShowWallPaperCheckBox"_s, u"显示墙纸"_s, 12, 50);
-    DesktoFontButton = new QPushButton(u"文字字体"_s, show);
-    DesktoFontButton->setObjectName(u"DesktoFontButton"_s);
-    DesktoFontButton->setGeometry(kGroupWidth - 12 - 100, 18, 100, 25);
-    SeperatorColorButton = new QPushButton(u"分割线颜色"_s, show);
-    SeperatorColorButton->setObjectName(u"SeperatorColorButton"_s);
-    SeperatorColorButton->setGeometry(kGroupWidth - 12 - 100, 46, 100, 25);
+    DesktoFontButton = makeControl<QPushButton>(show, u"DesktoFontButton"_s,
+                                                QRect(kGroupWidth - 12 - 100, 18, 100, 25), u"文字字体"_s);
+    SeperatorColorButton = makeControl<QPushButton>(
+        show, u"SeperatorColorButton"_s, QRect(kGroupWidth - 12 - 100, 46, 100, 25), u"分割线颜色"_s);
     connect(DesktoFontButton, &QPushButton::clicked, this, &TConfigForm::DesktoFontButtonClick);
     connect(SeperatorColorButton, &QPushButton::clicked, this, &TConfigForm::SeperatorColorButtonClick);
 
-    auto* place = new QGroupBox(u"文字位置"_s, page);
-    place->setGeometry(kGroupLeft, 94, kGroupWidth, 112);
+    auto* place = makeGroup(page, u"文字位置"_s, 94, 112);
     DesktopAligmentRadioGroup = makeRadioGroup(place, u"DesktopAligmentRadioGroup"_s, u"对齐方式"_s,
                                                {u"左对齐"_s, u"居中"_s, u"右对齐"_s},
                                                QRect(12, 20, kGroupWidth - 24, 50), DesktopAligmentButtons);
     makeLabel(place, u"边距"_s, 12, 82);
-    AligmentSpaceLabeledEdit = new QLineEdit(place);
-    AligmentSpaceLabeledEdit->setObjectName(u"AligmentSpaceLabeledEdit"_s);
-    AligmentSpaceLabeledEdit->setGeometry(48, 78, 80, 22);
+    AligmentSpaceLabeledEdit =
+        makeControl<QLineEdit>(place, u"AligmentSpaceLabeledEdit"_s, QRect(48, 78, 80, 22));
     AligmentSpaceLabeledEdit->setValidator(
         new QRegularExpressionValidator(QRegularExpression(u"[0-9]*"_s), AligmentSpaceLabeledEdit));
     return page;

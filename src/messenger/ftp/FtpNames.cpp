@@ -3,6 +3,8 @@
 #include "core/PubUtils.h"
 #include "core/TextFile.h"
 
+#include <algorithm>
+
 QString HexText(const QString& text)
 {
     return QString::fromLatin1(BytesToHex(AnsiFromText(text)));
@@ -12,13 +14,7 @@ bool IsHexText(const QString& hex)
 {
     if (hex.size() % 2 != 0)
         return false;
-    for (QChar c : hex) {
-        const char16_t u = c.unicode();
-        const bool digit = (u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'F') || (u >= u'a' && u <= u'f');
-        if (!digit)
-            return false;
-    }
-    return true;
+    return std::all_of(hex.begin(), hex.end(), IsHexDigit);
 }
 
 QString TextFromHex(const QString& hex)

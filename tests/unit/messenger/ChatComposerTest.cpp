@@ -1,5 +1,6 @@
 // The send command's composition, the group rules and the chat log files.
 #include "messenger/ChatComposer.h"
+#include "core/PubUtils.h"
 #include "core/TextFile.h"
 #include "messenger/ChatLog.h"
 #include "messenger/PeerGroups.h"

@@ -152,21 +152,21 @@ protected:
     QStringList Names() const
     {
         QStringList names;
-        for (int i = 0; i < form->PeerCount(); ++i)
+        for (int i = 0; i < form->Peers().PeerCount(); ++i)
             names << form->ListViewUser()->topLevelItem(i)->text(0);
         return names;
     }
     QStringList Checked() const
     {
         QStringList names;
-        for (int i = 0; i < form->PeerCount(); ++i)
+        for (int i = 0; i < form->Peers().PeerCount(); ++i)
             if (form->ListViewUser()->topLevelItem(i)->checkState(0) == Qt::Checked)
                 names << form->ListViewUser()->topLevelItem(i)->text(0);
         return names;
     }
     void Check(const QString& name, bool on = true)
     {
-        for (int i = 0; i < form->PeerCount(); ++i)
+        for (int i = 0; i < form->Peers().PeerCount(); ++i)
             if (form->ListViewUser()->topLevelItem(i)->text(0) == name)
                 form->ListViewUser()->topLevelItem(i)->setCheckState(0, on ? Qt::Checked : Qt::Unchecked);
     }
@@ -181,7 +181,7 @@ protected:
     void ChooseMode(const QString& mode)
     {
         form->ComboBoxLabel()->setCurrentText(mode);
-        form->SwitchMode();
+        form->Peers().SwitchMode();
     }
 
     QTemporaryDir root;
@@ -207,22 +207,22 @@ TEST_F(MessagerFormTest, SortsByCodeUnitAndFlipsDirectionsOnHeaderClicks)
     EXPECT_EQ(form->windowTitle(), u"Jotvane-信使"_s);
     EXPECT_EQ(form->PageControl()->tabText(0), u"通讯(&C)"_s);
     EXPECT_EQ(form->ListViewUser()->headerItem()->text(1), u"IP地址"_s);
-    form->AddPeer(u"bob"_s, u"10.0.0.9"_s, u"000000000009"_s, u"内网"_s);
-    form->AddPeer(u"Bob"_s, u"10.0.0.3"_s, u"000000000003"_s, u"内网"_s);
-    form->AddPeer(u"alice"_s, u"10.0.0.5"_s, u"000000000005"_s, u"内网"_s);
+    form->Peers().AddPeer(u"bob"_s, u"10.0.0.9"_s, u"000000000009"_s, u"内网"_s);
+    form->Peers().AddPeer(u"Bob"_s, u"10.0.0.3"_s, u"000000000003"_s, u"内网"_s);
+    form->Peers().AddPeer(u"alice"_s, u"10.0.0.5"_s, u"000000000005"_s, u"内网"_s);
     EXPECT_EQ(Names(), QStringList({u"Bob"_s, u"alice"_s, u"bob"_s}));
-    form->ListViewUserColumnClick(0); // the same header: descending
+    form->Peers().ListViewUserColumnClick(0); // the same header: descending
     EXPECT_EQ(Names(), QStringList({u"bob"_s, u"alice"_s, u"Bob"_s}));
-    form->ListViewUserColumnClick(1); // another header: its own flag flipped, so descending
+    form->Peers().ListViewUserColumnClick(1); // another header: its own flag flipped, so descending
     EXPECT_EQ(Names(), QStringList({u"bob"_s, u"alice"_s, u"Bob"_s}));
-    form->ListViewUserColumnClick(1);
+    form->Peers().ListViewUserColumnClick(1);
     EXPECT_EQ(Names(), QStringList({u"Bob"_s, u"alice"_s, u"bob"_s}));
     // A renamed row is placed again; rows are found by address and card.
-    form->UpdatePeer(form->FindPeerByIP(u"10.0.0.9"_s), u"Zed"_s, u"10.0.0.9"_s, u"000000000009"_s,
-                     u"内网"_s);
-    EXPECT_EQ(form->FindPeerByCard(u"000000000009"_s), 2);
+    form->Peers().UpdatePeer(form->Peers().FindPeerByIP(u"10.0.0.9"_s), u"Zed"_s, u"10.0.0.9"_s,
+                             u"000000000009"_s, u"内网"_s);
+    EXPECT_EQ(form->Peers().FindPeerByCard(u"000000000009"_s), 2);
     EXPECT_EQ(Names(), QStringList({u"Bob"_s, u"alice"_s, u"Zed"_s}));
-    form->DeletePeer(form->FindPeerByIP(u"10.0.0.3"_s));
+    form->Peers().DeletePeer(form->Peers().FindPeerByIP(u"10.0.0.3"_s));
     EXPECT_FALSE(Names().contains(u"Bob"_s));
 }
 
@@ -230,7 +230,8 @@ TEST_F(MessagerFormTest, FindsWhileTypingAndChecksOnEnter)
 {
     Build();
     for (const QString& name : {u"Wang Li"_s, u"li"_s, u"LI"_s})
-        form->AddPeer(name, u"10.0.0."_s + QString::number(form->PeerCount() + 2), u"AB"_s, u"内网"_s);
+        form->Peers().AddPeer(name, u"10.0.0."_s + QString::number(form->Peers().PeerCount() + 2), u"AB"_s,
+                              u"内网"_s);
     form->show();
     QLineEdit* edit = form->ComboBoxGroup()->lineEdit();
     ASSERT_NE(edit, nullptr);
@@ -250,18 +251,19 @@ TEST_F(MessagerFormTest, GroupsAreMadeChosenDeletedAndStored)
 {
     Build();
     for (const QString& name : {u"Li Lei"_s, u"Li"_s, u"Lei"_s, u"x_y"_s, u"x"_s, u"y"_s})
-        form->AddPeer(name, u"10.0.0."_s + QString::number(form->PeerCount() + 2), u"AB"_s, u"内网"_s);
+        form->Peers().AddPeer(name, u"10.0.0."_s + QString::number(form->Peers().PeerCount() + 2), u"AB"_s,
+                              u"内网"_s);
     ChooseMode(u"分组"_s);
     Check(u"Li Lei"_s);
     Check(u"x_y"_s);
     inputAnswer = u"a|b c"_s;
-    form->NewGroup();
+    form->Peers().NewGroup();
     EXPECT_EQ(prompts, QStringList({u"请输入分组名:       "_s}));
     EXPECT_EQ(form->Config().UserGroup, u"\"a|b c=Li Lei_x_y\""_s);
     // Choosing it splits the members at the blank and at every "_".
-    form->SelectAll(false);
+    form->Peers().SelectAll(false);
     Check(u"Li Lei"_s);
-    form->ChooseGroup(0);
+    form->Peers().ChooseGroup(0);
     EXPECT_EQ(Checked(), QStringList({u"Lei"_s, u"Li"_s, u"x"_s, u"y"_s}));
     // Back in find mode and again in group mode, the group is read back intact.
     ChooseMode(u"查找"_s);
@@ -270,7 +272,7 @@ TEST_F(MessagerFormTest, GroupsAreMadeChosenDeletedAndStored)
     ASSERT_EQ(form->ComboBoxGroup()->count(), 1);
     EXPECT_EQ(form->ComboBoxGroup()->itemText(0), u"a|b c=Li Lei_x_y"_s);
     form->ComboBoxGroup()->setCurrentIndex(0);
-    form->DeleteGroup();
+    form->Peers().DeleteGroup();
     EXPECT_EQ(form->Config().UserGroup, QString());
 }
 
@@ -278,8 +280,8 @@ TEST_F(MessagerFormTest, SendsToTheCheckedPeersAndLogsTheOwnLine)
 {
     Build();
     form->Config().UserName = u"Me"_s;
-    form->AddPeer(u"B"_s, u"10.0.0.3"_s, u"0000000000B0"_s, u"内网"_s);
-    form->AddPeer(u"C"_s, u"10.0.0.4"_s, u"0000000000C0"_s, u"内网"_s);
+    form->Peers().AddPeer(u"B"_s, u"10.0.0.3"_s, u"0000000000B0"_s, u"内网"_s);
+    form->Peers().AddPeer(u"C"_s, u"10.0.0.4"_s, u"0000000000C0"_s, u"内网"_s);
     form->show();
     form->MemoInfo()->setPlainText(u"one\ntwo\nthree"_s);
     form->MemoInfo()->setFocus();
@@ -298,8 +300,8 @@ TEST_F(MessagerFormTest, SendsToTheCheckedPeersAndLogsTheOwnLine)
 
     // Blanks only, with an offer to a local and an extranet peer: no text, the offer, the note.
     sent.clear();
-    form->AddPeer(u"D"_s, u"198.51.100.7:40001"_s, u"0000000000D0"_s, u"外网"_s);
-    form->SelectAll(true);
+    form->Peers().AddPeer(u"D"_s, u"198.51.100.7:40001"_s, u"0000000000D0"_s, u"外网"_s);
+    form->Peers().SelectAll(true);
     form->MemoInfo()->setPlainText(u"   "_s);
     form->ComboBoxAttachment()->addItem(u"File=/tmp/report.txt"_s);
     form->SendChatMessage();
@@ -310,22 +312,22 @@ TEST_F(MessagerFormTest, SendsToTheCheckedPeersAndLogsTheOwnLine)
     EXPECT_EQ(SentTexts().size(), 4);
     EXPECT_TRUE(form->MemoContent()->toPlainText().endsWith(
         u"其中有1个外网好友因为目前不支持远程文件传送而不能收到这些文件(夹)\n"_s));
-    EXPECT_EQ(form->PendingOfferCount(), 0);
+    EXPECT_EQ(form->Attachments().PendingOfferCount(), 0);
 }
 
 TEST_F(MessagerFormTest, IncomingTextsChecksTheSenderOnlyWhenNobodyIsChecked)
 {
     Build();
     form->Config().MessageJump = false;
-    form->AddPeer(u"B"_s, u"10.0.0.3"_s, u"0000000000B0"_s, u"内网"_s);
-    form->AddPeer(u"C"_s, u"10.0.0.4"_s, u"0000000000C0"_s, u"内网"_s);
+    form->Peers().AddPeer(u"B"_s, u"10.0.0.3"_s, u"0000000000B0"_s, u"内网"_s);
+    form->Peers().AddPeer(u"C"_s, u"10.0.0.4"_s, u"0000000000C0"_s, u"内网"_s);
     form->PageControl()->setCurrentIndex(1);
     TMessage text{mkText, 0, u"B"_s, {}, {}, u"<b>not bold</b>"_s, {}};
     socket->OnReceived(EncodeMessage(text), u"10.0.0.3"_s, 3574);
     EXPECT_EQ(form->PageControl()->currentIndex(), 0);
     EXPECT_EQ(Checked(), QStringList({u"B"_s}));
     EXPECT_EQ(form->MemoContent()->toPlainText(), u"<b>not bold</b>"_s);
-    form->SelectAll(false);
+    form->Peers().SelectAll(false);
     Check(u"C"_s);
     form->AttendIncoming(u"B"_s);
     EXPECT_EQ(Checked(), QStringList({u"C"_s}));
@@ -336,10 +338,10 @@ TEST_F(MessagerFormTest, ChecksOfAnExtranetRowAskForAConnection)
 {
     Build();
     form->Config().ServerAddress = u"198.51.100.1"_s;
-    form->AddPeer(u"D"_s, u"198.51.100.7:40001"_s, u"0000000000D0"_s, u"外网"_s);
+    form->Peers().AddPeer(u"D"_s, u"198.51.100.7:40001"_s, u"0000000000D0"_s, u"外网"_s);
     for (int round = 0; round < 2; ++round) {
-        form->SelectAll(true);
-        form->SelectAll(false);
+        form->Peers().SelectAll(true);
+        form->Peers().SelectAll(false);
     }
     QStringList kinds;
     for (const TSentDatagram& d : sent)
@@ -378,7 +380,7 @@ TEST_F(MessagerFormTest, FindsInTheConversationAndItsCopy)
 {
     Build();
     form->show();
-    form->FindNextActionExecute(); // nothing searched yet: the dialog opens
+    form->Conversation().FindNextActionExecute(); // nothing searched yet: the dialog opens
     ASSERT_NE(form->FindDialog(), nullptr);
     EXPECT_TRUE(form->FindDialog()->isVisible());
     form->AppendToConversation(u"Hello there\r\nhello again"_s);
@@ -386,9 +388,9 @@ TEST_F(MessagerFormTest, FindsInTheConversationAndItsCopy)
     form->FindDialog()->SetFindText(u"HELLO"_s);
     emit form->FindDialog()->FindClicked();
     EXPECT_EQ(form->MemoContent()->textCursor().selectedText(), u"Hello"_s);
-    form->FindNextActionExecute();
+    form->Conversation().FindNextActionExecute();
     EXPECT_EQ(form->MemoContent()->textCursor().selectionStart(), 12);
-    form->FindNextActionExecute();
+    form->Conversation().FindNextActionExecute();
     EXPECT_EQ(messages, QStringList({u"找不到“HELLO”"_s}));
     form->PageControl()->setCurrentIndex(1);
     EXPECT_EQ(form->MemoChatContent()->toPlainText(), form->MemoContent()->toPlainText());
@@ -570,10 +572,10 @@ TEST_F(MessagerFormTest, OfferedFolderIsServedToItsPeerAndSavedFromTheRow)
     // Nothing was offered yet: no peer may log in for the folder.
     const QHostAddress peer(QHostAddress::LocalHost);
     EXPECT_TRUE(form->FtpServer()->Access().OfferedIn(peer, folder + u"发送"_s).isEmpty());
-    form->AddPeer(u"B"_s, u"127.0.0.1"_s, u"0000000000B0"_s, u"内网"_s);
+    form->Peers().AddPeer(u"B"_s, u"127.0.0.1"_s, u"0000000000B0"_s, u"内网"_s);
     Check(u"B"_s);
     form->SendChatMessage();
-    EXPECT_EQ(form->PendingOfferCount(), 0);
+    EXPECT_EQ(form->Attachments().PendingOfferCount(), 0);
     EXPECT_EQ(form->FtpServer()->Access().OfferedIn(peer, folder + u"发送"_s).size(), 1);
     EXPECT_EQ(form->FtpServer()->Access().OfferedIn(QHostAddress(u"127.0.0.2"_s), folder + u"发送"_s).size(),
               0);
@@ -589,7 +591,7 @@ TEST_F(MessagerFormTest, OfferedFolderIsServedToItsPeerAndSavedFromTheRow)
         form->grab().save(shots + u"/offer-row-receiving.png"_s);
     QDropEvent again(QPointF(5, 5), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(form->MemoInfo()->viewport(), &again); // ignored while receiving
-    EXPECT_EQ(form->PendingOfferCount(), 1);
+    EXPECT_EQ(form->Attachments().PendingOfferCount(), 1);
     const QString target = folder + u"收到"_s;
     QDir().mkpath(target);
     dialogs.pickFolder = [&](const QString&, QString& path) {
@@ -602,7 +604,7 @@ TEST_F(MessagerFormTest, OfferedFolderIsServedToItsPeerAndSavedFromTheRow)
     EXPECT_EQ(Contents(target + u"/资料/子目录/数据.bin"_s), QByteArray(300000, 'x'));
     EXPECT_TRUE(QFileInfo(target + u"/资料/空"_s).isDir());
     EXPECT_TRUE(form->MemoContent()->toPlainText().contains(u"最近保存的文件(夹):"_s + target + u"/资料"_s));
-    EXPECT_EQ(form->PendingOfferCount(), 0);
+    EXPECT_EQ(form->Attachments().PendingOfferCount(), 0);
     EXPECT_TRUE(Button(form.get(), "btnAddFile")->isEnabled());
     EXPECT_TRUE(messages.isEmpty()) << messages.join(u'|').toStdString();
 }

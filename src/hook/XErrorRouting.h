@@ -1,0 +1,9 @@
+#pragma once
+
+#include <X11/Xlib.h>
+
+// X errors of the library's own connections (a wallpaper pixmap freed while it is copied, a
+// window gone) are expected and harmless. The handler is process-wide: errors of any other
+// connection go on to whatever handler was there before.
+void registerDisplay(Display* display);
+void unregisterDisplay(Display* display);

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "messenger/ChatLog.h"
+#include "notes/ui/FindDlg.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+#include <functional>
+
+class QAction;
+class QPlainTextEdit;
+class QWidget;
+
+// The conversation of the messenger window: the view memoContent on the chat page, its read-only
+// copy memoChatContent on "记录(&N)", the chat log chat.txt behind them (loaded once, written
+// shortly after every change, at hide with a backup), find in the conversation and the
+// modify/save command.
+class TConversationView final : public QObject
+{
+    Q_OBJECT
+public:
+    // A changed conversation reaches chat.txt at most this long after the change.
+    static constexpr int ChatSaveDelay = 2000; // ms
+
+    // The view is created on chatPage, the copy on logPage; owner is the window of the messages.
+    TConversationView(const QString& appFolder, QWidget* chatPage, QWidget* logPage, QWidget* owner);
+
+    QPlainTextEdit* MemoContent() const { return m_memoContent; }
+    QPlainTextEdit* MemoChatContent() const { return m_memoChatContent; }
+    const TChatLog& ChatLog() const { return m_chatLog; }
+
+    // Appends the text as one new line (its own line breaks kept) and scrolls to the end.
+    void Append(const QString& text);
+    QStringList Lines() const;
+    bool Changed() const;
+    void MarkUnchanged();
+    // Fills the copy on "记录(&N)".
+    void CopyToLogPage();
+
+    // chat.txt replaces the view when it exists; the view then counts as unchanged.
+    void Load();
+    void Save(bool withBackup);
+    // No more saving on its own (the window is shutting down).
+    void StopAutoSave();
+
+    // Find: the dialog's Find button, "查找下一个(&N)", and the search itself in the view shown
+    // (the conversation on the chat page, the copy otherwise).
+    void FindActionExecute();
+    void FindNextActionExecute();
+    void FindInChat();
+    TFindDialog* FindDialog() const { return m_findDialog; }
+    QString FindText() const { return m_findText; }
+    // True while the chat page is shown; decides which view FindInChat searches.
+    std::function<bool()> chatPageShown;
+
+    // "修改(&M)" makes the view editable and turns the action into "保存(&S)", which saves and
+    // turns it back.
+    static QString ModifyCaption();
+    void ModifyActionExecute(QAction* action);
+
+private:
+    void ContentChanged();
+
+    QWidget* m_owner;
+    TChatLog m_chatLog;
+    QPlainTextEdit* m_memoContent = nullptr;
+    QPlainTextEdit* m_memoChatContent = nullptr;
+    QTimer m_saveTimer;
+    QPointer<TFindDialog> m_findDialog;
+    QString m_findText;
+    int m_findOptions = 0;
+    bool m_loading = false;
+    bool m_stopped = false;
+};
+
+// The lines of a text box as it shows them: a wrapped line counts as several.
+QStringList DisplayedLines(const QPlainTextEdit* box);
+// Writes a fault nobody can be shown to the standard error.
+void ReportMessengerError(const QString& text);

@@ -48,18 +48,21 @@ TSettingsController::TSettingsController(QAction* configAction, QWidget* owner, 
     }
 }
 
-bool TSettingsController::ShowDialog(int page)
-{
-    return ShowSettingsDialog(m_owner, m_config, page, m_dialogs);
-}
-
 void TSettingsController::ConfigActionExecute()
 {
+    ShowDialog(TConfigForm::GeneralPage);
+}
+
+bool TSettingsController::ShowDialog(int page)
+{
+    // Whichever command opened it, the dialog shows all five pages and OK stores them all: the
+    // settings are written and applied alike, so a hotkey changed from the reminder page works at
+    // once and is not lost at a crash.
     bool confirmed = false;
     {
         // The hotkey can be typed into the dialog; it must not toggle the window meanwhile.
         THotKeysOffGuard off(m_host.enableHotKeys);
-        confirmed = ShowDialog(TConfigForm::GeneralPage);
+        confirmed = ShowSettingsDialog(m_owner, m_config, page, m_dialogs);
         if (confirmed) {
             if (!m_config.SaveSettings()) {
                 const QString error = m_config.TakeUnreportedError();
@@ -70,13 +73,14 @@ void TSettingsController::ConfigActionExecute()
         }
     }
     if (!confirmed)
-        return;
+        return false;
     if (m_config.HotKeyBase != 0 && m_host.hotKeyRegistered && !m_host.hotKeyRegistered())
         ShowMsgBox(m_owner,
                    u"热键 %1 已被其他程序占用，无法使用。请在设置的“热键”页另选一个组合。"_s.arg(
                        HotKeyText(m_config.HotKeyBase, m_config.HotKeyModifiers)),
                    MsgBoxKind::Error, {MsgBoxButton::OK});
     emit SettingsApplied();
+    return true;
 }
 
 void TSettingsController::ApplyChangedSettings()

@@ -27,8 +27,9 @@ struct TSettingsHost
     std::function<bool()> hotKeyRegistered;
 };
 
-// The general settings command (F8): the dialog on its first page with the global hotkey off
-// meanwhile; after OK, Config.ini is written and the changed settings applied at once.
+// The settings dialog, from the general settings command (F8, its first page) or any other command
+// that opens it on another page: the global hotkey off meanwhile; after OK, Config.ini is written
+// and the changed settings applied at once.
 //
 //   TSettingsController settings(actions.ConfigAction, window, config, host);
 class TSettingsController final : public QObject
@@ -41,8 +42,9 @@ public:
     void ConfigActionExecute();
     // The part of the start-up settings that the dialog can change.
     void ApplyChangedSettings();
-    // The dialog on another page, for the commands that only open it (insert texts,
-    // reminders, desktop); nothing is saved or applied here.
+    // The dialog on a given page, for every command that opens it (settings, insert texts,
+    // reminders, desktop): hotkey off meanwhile, and after OK the settings written and applied.
+    // True when the user confirmed it.
     bool ShowDialog(int page);
 
     const TConfigDialogs& Dialogs() const { return m_dialogs; }

@@ -68,8 +68,25 @@ void TDesktopCommands::showMessage(const QString& text, TDeskNoticeKind kind)
 
 bool TDesktopCommands::setDesktopDisplay(bool on)
 {
-    return SetDesktopDisplay(on, m_hook, m_config, on ? m_host.FirstPageLines() : QStringList(), m_windows,
-                             [this](const QString& text, TDeskNoticeKind kind) { showMessage(text, kind); });
+    const QStringList lines = on ? m_host.FirstPageLines() : QStringList();
+    const bool shown =
+        SetDesktopDisplay(on, m_hook, m_config, lines, m_windows,
+                          [this](const QString& text, TDeskNoticeKind kind) { showMessage(text, kind); });
+    if (shown)
+        m_sentLines = lines;
+    return shown;
+}
+
+void TDesktopCommands::sendLines(const QStringList& pageLines)
+{
+    SendDesktopLines(m_hook, pageLines);
+    m_sentLines = pageLines;
+}
+
+void TDesktopCommands::applySettings(const QStringList& pageLines)
+{
+    ApplyDesktopSettings(m_hook, m_config, pageLines);
+    m_sentLines = pageLines;
 }
 
 void TDesktopCommands::RefreshMenu()
@@ -97,18 +114,19 @@ void TDesktopCommands::AfterSettingsConfirmed()
     if (m_config.OnDesktop != m_actions.OnDesktopAction->isChecked())
         m_actions.OnDesktopAction->trigger(); // flips the mark to the new setting and runs the command
     else if (m_config.OnDesktop)
-        ApplyDesktopSettings(m_hook, m_config, m_host.FirstPageLines());
+        applySettings(m_host.FirstPageLines());
 }
 
 void TDesktopCommands::MainWindowHiding(bool firstPageModified)
 {
-    if (firstPageModified)
-        SendDesktopLines(m_hook, m_host.FirstPageLines());
+    const QStringList lines = m_host.FirstPageLines();
+    if (firstPageModified || (m_sentLines && *m_sentLines != lines))
+        sendLines(lines);
 }
 
 void TDesktopCommands::ReminderFired()
 {
-    SendDesktopLines(m_hook, m_host.FirstPageLines());
+    sendLines(m_host.FirstPageLines());
 }
 
 void TDesktopCommands::Shutdown()

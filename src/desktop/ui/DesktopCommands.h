@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 class QAction;
 class QWidget;
@@ -83,7 +84,9 @@ public:
     void Startup();
     // After the settings dialog closed with OK, whichever command opened it.
     void AfterSettingsConfirmed();
-    // The note window is being hidden: a modified first page goes to the desktop again.
+    // The note window is being hidden: a modified first page goes to the desktop again, and so
+    // does a first page whose lines differ from those the desktop last got (another page became
+    // the first one, or the changes were saved before the window hid).
     void MainWindowHiding(bool firstPageModified);
     // A reminder fired and marked its line.
     void ReminderFired();
@@ -102,6 +105,8 @@ public:
 
 private:
     bool setDesktopDisplay(bool on);
+    void sendLines(const QStringList& pageLines);
+    void applySettings(const QStringList& pageLines);
     void showMessage(const QString& text, TDeskNoticeKind kind);
 
     TDesktopActions m_actions;
@@ -110,4 +115,6 @@ private:
     IDesktopHost& m_host;
     TDesktopWindows m_windows;
     TTextPrompt m_prompt;
+    // The first page's lines as last sent to the desktop; none before the first send.
+    std::optional<QStringList> m_sentLines;
 };

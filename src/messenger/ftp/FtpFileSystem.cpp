@@ -161,9 +161,30 @@ QList<TFtpListItem> TFtpFileSystem::List(const QString& requested) const
         QDir(target.diskPath)
             .entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System, QDir::Name | QDir::DirsFirst);
     const bool offerRoot = m_account == TFtpAccount::ParentDir && target.segments.isEmpty();
+    // The folders on the way down to this one, as the disk has them. A link back to one of them
+    // (or above) would make the tree endless: a receiver fetching the folder depth first would
+    // copy it into itself until its disk or the path length gives out.
+    QStringList along{QFileInfo(m_root).canonicalFilePath()};
+    QString step = m_root;
+    for (const QString& segment : target.segments) {
+        step += segment;
+        along.append(QFileInfo(step).canonicalFilePath());
+        step += u'/';
+    }
+    auto leadsBack = [&along](const QFileInfo& entry) {
+        if (!entry.isSymLink() || !entry.isDir())
+            return false;
+        const QString to = entry.canonicalFilePath();
+        for (const QString& folder : std::as_const(along))
+            if (IsInside(folder, to))
+                return true;
+        return false;
+    };
     for (const QFileInfo& entry : entries) {
         const QString name = entry.fileName();
         if (name != u"." && name != u"..") {
+            if (leadsBack(entry))
+                continue;
             TTarget inner{target.segments + QStringList{name}, target.diskPath + u'/' + name};
             if (offerRoot) {
                 bool offered = false;

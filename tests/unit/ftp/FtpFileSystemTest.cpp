@@ -165,6 +165,24 @@ TEST_F(FtpFileSystemTest, NothingBesideTheOfferedItemIsReachable)
     EXPECT_EQ(ReadBytes(fs.RetrievePath(HexText(u"link-in.txt"_s))), "photo");
 }
 
+TEST_F(FtpFileSystemTest, LinksBackUpTheOfferedTreeAreNotListed)
+{
+    // A link to the offered folder itself, and two folders whose links point at each other:
+    // listed, they would make the tree endless for a receiver walking it.
+    QFile::link(m_base + u"相册"_s, m_base + u"相册/子目录/up"_s);
+    QDir().mkpath(m_base + u"相册/甲"_s);
+    QFile::link(m_base + u"相册/子目录"_s, m_base + u"相册/甲/to-sub"_s);
+    QFile::link(m_base + u"相册/甲"_s, m_base + u"相册/子目录/to-jia"_s);
+    TFtpFileSystem fs(m_access, Peer);
+    ASSERT_TRUE(fs.Login(u"ParentDir"_s, HexText(m_base)));
+    fs.ChangeDir(HexText(u"相册"_s));
+    fs.ChangeDir(HexText(u"子目录"_s));
+    // From 子目录 the link to 甲 leads somewhere new; the one to 相册 leads back.
+    EXPECT_EQ(Names(fs.List(QString())), (QStringList{u"."_s, u".."_s, u"to-jia"_s, u"深.txt"_s}));
+    fs.ChangeDir(HexText(u"to-jia"_s));
+    EXPECT_EQ(Names(fs.List(QString())), (QStringList{u"."_s, u".."_s}));
+}
+
 TEST_F(FtpFileSystemTest, ShareFolderWritesStayInsideAndRenameNeverOverwrites)
 {
     const QString share = m_dir.path() + u"/share/"_s;

@@ -288,3 +288,23 @@ TEST_F(ConfigFormTest, SettingsCommandTurnsTheHotKeyOffSavesAndAppliesOnOk)
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages.first().contains(u"Ctrl+Alt+J"_s)) << messages.first().toStdString();
 }
+
+TEST_F(ConfigFormTest, DialogOpenedOnAnotherPageAlsoSavesAndAppliesWhatItStores)
+{
+    QWidget owner;
+    QStringList steps;
+    TSettingsHost host;
+    host.enableHotKeys = [&](bool on) { steps << (on ? u"on"_s : u"off"_s); };
+    host.applyHotKey = [&] { steps << u"hotkey"_s; };
+    TSettingsController controller(nullptr, &owner, config, host);
+    TBaseForm::SetModalHook([&](TBaseForm& dialog) {
+        auto& form = static_cast<TConfigForm&>(dialog);
+        steps << u"dialog page %1"_s.arg(form.PageControl->currentIndex());
+        // The shutdown command opens the reminder page; the user also changes the hotkey.
+        form.BaseHotKey->SetKeyCode(CodeFromVirtualKey(vkJ));
+        return int(QDialog::Accepted);
+    });
+    EXPECT_TRUE(controller.ShowDialog(TConfigForm::AlarmPage));
+    EXPECT_EQ(steps, (QStringList{u"off"_s, u"dialog page 3"_s, u"hotkey"_s, u"on"_s}));
+    EXPECT_TRUE(ReadBytes(config.FileName()).contains(Utf16Le(u"HotKeyBase=%1"_s.arg(int(vkJ))).mid(2)));
+}

@@ -1,8 +1,8 @@
 #include "../../unit/desktop/RecordingDeskHook.h"
 
 #include "config/AppConfigMgr.h"
-#include "widgets/MsgBox.h"
 #include "desktop/ui/DesktopCommands.h"
+#include "widgets/MsgBox.h"
 
 #include <gtest/gtest.h>
 
@@ -280,6 +280,20 @@ TEST_F(DesktopCommandsTest, SettingsDialogHidingAndRemindersResendWhatTheyShould
     desk->ReminderFired();
     EXPECT_EQ(hook.calls, (QStringList{u"SetEssay(0,only)"_s, u"SetEssayCount(1)"_s, u"SetEssay(0,only)"_s,
                                        u"SetEssayCount(1)"_s}));
+}
+
+TEST_F(DesktopCommandsTest, HidingSendsAFirstPageThatIsNoLongerTheOneOnTheDesktop)
+{
+    desk->Startup();
+    // The first page was deleted (or moved, or saved by a backup): the editor now at the front
+    // is not modified, yet its lines are not those on the desktop.
+    hook.calls.clear();
+    host.lines = {u"x"_s};
+    desk->MainWindowHiding(false);
+    EXPECT_EQ(hook.calls, (QStringList{u"SetEssay(0,x)"_s, u"SetEssayCount(1)"_s}));
+    hook.calls.clear();
+    desk->MainWindowHiding(false);
+    EXPECT_TRUE(hook.calls.isEmpty());
 }
 
 TEST_F(DesktopCommandsTest, NoX11DisplayMeansNoDesktopWindow)

@@ -10,7 +10,11 @@
 #include <QUuid>
 
 #include <algorithm>
+#include <atomic>
 #include <numeric>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -38,9 +42,141 @@ void rewrite(const QString& path, const QStringList& lines)
 
 } // namespace
 
-TDataManager::TDataManager(QString folder, ITrash& trash) : m_folder(NormalizeDir(folder)), m_trash(trash)
+namespace {
+
+// One file of the folder as the scan finds it: read once, whole, for its key, the loss-less
+// check and (kept until the pages are taken) its title and text.
+struct TScannedFile
 {
-    ScanFolder();
+    QString path;
+    bool isPage = false;
+    int key = 0;
+    QString skipReason;
+    TPageItem page;
+};
+
+int keyOf(const QByteArray& data)
+{
+    // Only the first 16 bytes decide, as when the key alone is read.
+    QString text = DecodeText(data.left(kKeyWindowBytes));
+    qsizetype cut = text.indexOf(u'\r');
+    if (cut >= 0)
+        text.truncate(cut);
+    cut = text.indexOf(u'\n');
+    if (cut >= 0)
+        text.truncate(cut);
+    return IsInteger(text) ? StrToIntDef(text, 0) : 0;
+}
+
+void fillPage(TPageItem& page, const QStringList& lines)
+{
+    page.Title = lines.size() > 1 ? lines[1] : QString();
+    page.Text = JoinLines(lines.mid(3));
+}
+
+void scanFile(TScannedFile& file)
+{
+    QFile f(file.path);
+    if (!f.open(QIODevice::ReadOnly))
+        return; // a file that cannot be read is no page
+    const QByteArray data = f.readAll();
+    if (f.error() != QFileDevice::NoError)
+        return;
+    // A file whose bytes do not decode without loss is not ours: writing it back would
+    // destroy it, so it is left exactly as it is and is no page.
+    if (!DecodesWithoutLoss(data, &file.skipReason))
+        return;
+    file.isPage = true;
+    file.key = keyOf(data);
+    file.page.FileName = file.path;
+    fillPage(file.page, SplitLines(DecodeText(data)));
+}
+
+// Reading the files is most of a start with many pages; a few threads overlap the waits.
+void scanFiles(QList<TScannedFile>& files)
+{
+    constexpr qsizetype kFilesPerThread = 64;
+    const qsizetype threads = std::min<qsizetype>(
+        {qsizetype(std::max(1U, std::thread::hardware_concurrency())), 4, files.size() / kFilesPerThread});
+    std::atomic<qsizetype> next{0};
+    const auto work = [&files, &next] {
+        for (qsizetype i = next++; i < files.size(); i = next++)
+            scanFile(files[i]);
+    };
+    std::vector<std::thread> helpers;
+    try {
+        for (qsizetype t = 1; t < threads; ++t)
+            helpers.emplace_back(work);
+    } catch (const std::system_error&) {
+        // Fewer threads read the same files.
+    }
+    work();
+    for (std::thread& helper : helpers)
+        helper.join();
+}
+
+QList<TScannedFile> readFolder(const QString& folder)
+{
+    QDir dir(folder);
+    if (folder.isEmpty() || !dir.exists())
+        return {};
+    dir.setNameFilters({u"*.txt"_s});
+    // Without QDir::Hidden the hidden files (names starting with ".") are left out; without
+    // QDir::CaseSensitive "*.txt" also matches "A.TXT"; without QDir::Dirs folders are skipped.
+    dir.setFilter(QDir::Files | QDir::System | QDir::NoDotAndDotDot);
+    const QStringList names = dir.entryList(dir.filter(), QDir::Unsorted);
+    QList<TScannedFile> files(names.size());
+    for (qsizetype i = 0; i < names.size(); ++i)
+        files[i].path = folder + names[i];
+    scanFiles(files);
+    return files;
+}
+
+} // namespace
+
+// The files are read on another thread while the program goes on building its window; only
+// their reading happens there. Every use of the store waits for it and then sorts and, where
+// needed, renumbers on the caller's thread.
+struct TDataManager::TFolderRead
+{
+    QList<TScannedFile> files;
+    std::thread thread;
+};
+
+TDataManager::TDataManager(QString folder, ITrash& trash)
+    : m_folder(NormalizeDir(folder)), m_trash(trash), m_read(std::make_unique<TFolderRead>())
+{
+    try {
+        m_read->thread =
+            std::thread([read = m_read.get(), path = m_folder] { read->files = readFolder(path); });
+    } catch (const std::system_error&) {
+        m_read->files = readFolder(m_folder); // no thread to be had: read here
+    }
+}
+
+TDataManager::~TDataManager()
+{
+    if (m_read && m_read->thread.joinable())
+        m_read->thread.join();
+}
+
+void TDataManager::waitForScan() const
+{
+    if (!m_read)
+        return;
+    if (m_read->thread.joinable())
+        m_read->thread.join();
+    // Sorting the list read is part of the scan that creating the store started: the getters
+    // that wait for it stay const.
+    auto* self = const_cast<TDataManager*>(this);
+    const std::unique_ptr<TFolderRead> read = std::move(self->m_read);
+    self->applyScan(*read);
+}
+
+int TDataManager::count() const
+{
+    waitForScan();
+    return int(m_files.size());
 }
 
 QString TDataManager::fileName(int position) const
@@ -48,49 +184,45 @@ QString TDataManager::fileName(int position) const
     return isValid(position) ? m_files[position] : QString();
 }
 
+QStringList TDataManager::skippedFiles() const
+{
+    waitForScan();
+    return m_skipped;
+}
+
 void TDataManager::ScanFolder()
+{
+    waitForScan();
+    TFolderRead read;
+    read.files = readFolder(m_folder);
+    applyScan(read);
+}
+
+void TDataManager::applyScan(TFolderRead& read)
 {
     m_files.clear();
     m_skipped.clear();
     m_scanErrors.clear();
-    QDir dir(m_folder);
-    if (m_folder.isEmpty() || !dir.exists())
-        return;
-    dir.setNameFilters({u"*.txt"_s});
-    // Without QDir::Hidden the hidden files (names starting with ".") are left out; without
-    // QDir::CaseSensitive "*.txt" also matches "A.TXT"; without QDir::Dirs folders are skipped.
-    dir.setFilter(QDir::Files | QDir::System | QDir::NoDotAndDotDot);
-    const QStringList names = dir.entryList(dir.filter(), QDir::Unsorted);
-
+    m_scanned.clear();
     QList<int> keys;
-    for (const QString& name : names) {
-        const QString path = m_folder + name;
-        int key = 0;
-        bool readable = false;
-        if (!readKey(path, key, readable) && !readable)
-            continue; // a file that cannot be read is no page
-        // A file whose bytes do not decode without loss is not ours: writing it back would
-        // destroy it, so it is left exactly as it is and is no page.
-        QString reason;
-        try {
-            if (!DecodesWithoutLoss(ReadFileBytes(path), &reason)) {
-                m_skipped.append(u"%1 (%2)"_s.arg(QDir::toNativeSeparators(path), reason));
-                continue;
-            }
-        } catch (const EFileError&) {
+    for (TScannedFile& file : read.files) {
+        if (!file.isPage) {
+            if (!file.skipReason.isEmpty())
+                m_skipped.append(u"%1 (%2)"_s.arg(QDir::toNativeSeparators(file.path), file.skipReason));
             continue;
         }
-        m_files.append(path);
-        keys.append(key);
+        m_files.append(file.path);
+        keys.append(file.key);
+        m_scanned.insert(file.path, std::move(file.page));
     }
 
     SortByKeys(m_files, keys);
     // A page whose file cannot be renumbered keeps its place here; the next renumbering tries
     // again. The start goes on with every page it could read.
     bool inOrder = true;
-    for (int i = 0; i < count(); ++i)
+    for (int i = 0; i < m_files.size(); ++i)
         inOrder = inOrder && keys[i] == i;
-    for (int i = 0; !inOrder && i < count(); ++i) {
+    for (int i = 0; !inOrder && i < m_files.size(); ++i) {
         try {
             writeKey(i);
         } catch (const EFileError& e) {
@@ -101,6 +233,7 @@ void TDataManager::ScanFolder()
 
 QString TDataManager::ScanProblems() const
 {
+    waitForScan();
     QStringList parts = m_scanErrors;
     if (!m_skipped.isEmpty())
         parts.append(u"以下文件不是可以无损读取的文本，没有作为页面打开，也不会被改动：\n"_s +
@@ -110,28 +243,30 @@ QString TDataManager::ScanProblems() const
 
 TPageItems TDataManager::GetPages()
 {
+    waitForScan();
     TPageItems pages;
     pages.reserve(m_files.size());
     bool dropped = false;
     for (qsizetype i = 0; i < m_files.size();) {
-        QStringList lines;
-        try {
-            lines = ReadTextFileLines(m_files[i]);
-        } catch (const EFileError&) {
-            // A page that vanished or became unreadable since the scan is left out, so that
-            // the positions of the others stay those of their tabs.
-            m_files.removeAt(i);
-            dropped = true;
-            continue;
+        // A page as the scan read it, unless the file was written since.
+        TPageItem item = m_scanned.take(m_files[i]);
+        if (item.FileName.isEmpty()) {
+            try {
+                fillPage(item, ReadTextFileLines(m_files[i]));
+            } catch (const EFileError&) {
+                // A page that vanished or became unreadable since the scan is left out, so that
+                // the positions of the others stay those of their tabs.
+                m_files.removeAt(i);
+                dropped = true;
+                continue;
+            }
         }
-        TPageItem item;
         item.Index = int(i);
         item.FileName = m_files[i];
-        item.Title = lines.size() > 1 ? lines[1] : QString();
-        item.Text = JoinLines(lines.mid(3));
-        pages.append(item);
+        pages.append(std::move(item));
         ++i;
     }
+    m_scanned.clear();
     if (dropped)
         Renumber();
     return pages;
@@ -157,6 +292,7 @@ void TDataManager::SavePage(int position, const QString& title, const QString& t
         return;
     if (!QDir().mkpath(m_folder))
         throw EFileError(u"无法创建文件夹 \"%1\"。"_s.arg(m_folder));
+    m_scanned.remove(m_files[position]);
     WriteTextFileLines(m_files[position], pageFileLines(position, title, text));
 }
 
@@ -164,6 +300,7 @@ void TDataManager::RenamePage(int position, const QString& title)
 {
     if (!isValid(position))
         return;
+    m_scanned.remove(m_files[position]);
     QStringList lines = ReadTextFileLines(m_files[position]);
     if (lines.size() >= 2)
         lines[1] = title;
@@ -204,6 +341,7 @@ void TDataManager::Renumber()
 void TDataManager::writeKey(int position)
 {
     const QString& path = m_files[position];
+    m_scanned.remove(path);
     QStringList lines = ReadTextFileLines(path);
     const QString key = QString::number(position);
     if (lines.isEmpty()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -87,7 +88,7 @@ signals:
 
 private:
     void AddPageView(const QString& title, const QString& text);
-    TPadMemo* CreateEditor(TLayer* layer);
+    TPadMemo* CreateEditor(TLayer* layer, const QString& text);
     TPadMemo* EditorOf(TLayer* layer) const;
     void RemovePageView(int index);
     void TabSetClick();
@@ -102,6 +103,8 @@ private:
     void PageWritten(TPadMemo* editor, const QString& key, const QString* savedText);
 
     TParts m_parts;
+    // The text of every page whose editor has not been made yet, by the page's file.
+    QHash<QString, QString> m_pendingTexts;
     bool m_wordWrap = true;
     TPageJournal* m_journal = nullptr;
     int m_journalDelayMs = 0;

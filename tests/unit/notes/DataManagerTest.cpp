@@ -327,18 +327,21 @@ TEST_F(PageStoreTest, APageThatCannotBeRenumberedKeepsItsPlaceAndIsReported)
 TEST_F(PageStoreTest, ManyPagesAreReadOnceInKeyOrderAndAPageWrittenSinceIsReadAgain)
 {
     // Enough files for the scan to read them on several threads, named in the reverse order of
-    // their keys, and a foreign file among them.
+    // their keys, a page larger than one read and a foreign file among them.
     constexpr int kPages = 300;
     for (int i = 0; i < kPages; ++i)
         seed(u"p%1.txt"_s.arg(i, 3, 10, QChar(u'0')),
              Utf16Le(u"%1\r\nT%1\r\n\r\nline %1\r\n"_s.arg(kPages - 1 - i)));
+    const QString big = QString(100000, u'x') + u"\r\n"_s;
+    seed(u"big.txt"_s, Utf16Le(u"%1\r\nBig\r\n\r\n"_s.arg(kPages) + big));
     seed(u"foreign.txt"_s, QByteArray("\xFF\xFE\x41", 3));
     TDataManager store(folder(), m_trash);
-    ASSERT_EQ(store.count(), kPages);
+    ASSERT_EQ(store.count(), kPages + 1);
     EXPECT_EQ(store.skippedFiles().size(), 1);
     store.SavePage(5, u"rewritten"_s, u"new text"_s);
     const TPageItems pages = store.GetPages();
-    ASSERT_EQ(pages.size(), kPages);
+    ASSERT_EQ(pages.size(), kPages + 1);
+    EXPECT_EQ(pages[kPages].Text, big);
     for (int i = 0; i < kPages; ++i) {
         if (i == 5)
             continue;

@@ -15,6 +15,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <condition_variable>
+#include <mutex>
 #include <numeric>
 #include <system_error>
 #include <thread>
@@ -127,87 +129,97 @@ void scanFile(int dirFd, TScannedFile& file, std::vector<char>& buffer)
     fillPage(file.page, SplitLines(DecodeText(data)));
 }
 
-// Reading the files is most of a start with many pages; a few threads overlap the waits.
-void scanFiles(int dirFd, QList<TScannedFile>& files)
-{
-    constexpr qsizetype kFilesPerThread = 64;
-    const qsizetype threads = std::min<qsizetype>(
-        {qsizetype(std::max(1U, std::thread::hardware_concurrency())), 4, files.size() / kFilesPerThread});
-    std::atomic<qsizetype> next{0};
-    const auto work = [dirFd, &files, &next] {
-        std::vector<char> buffer(kReadChunk);
-        for (qsizetype i = next++; i < files.size(); i = next++)
-            scanFile(dirFd, files[i], buffer);
-    };
-    std::vector<std::thread> helpers;
-    try {
-        for (qsizetype t = 1; t < threads; ++t)
-            helpers.emplace_back(work);
-    } catch (const std::system_error&) {
-        // Fewer threads read the same files.
-    }
-    work();
-    for (std::thread& helper : helpers)
-        helper.join();
-}
-
-QList<TScannedFile> readFolder(const QString& folder)
-{
-    QDir dir(folder);
-    if (folder.isEmpty() || !dir.exists())
-        return {};
-    dir.setNameFilters({u"*.txt"_s});
-    // Without QDir::Hidden the hidden files (names starting with ".") are left out; without
-    // QDir::CaseSensitive "*.txt" also matches "A.TXT"; without QDir::Dirs folders are skipped.
-    dir.setFilter(QDir::Files | QDir::System | QDir::NoDotAndDotDot);
-    const QStringList names = dir.entryList(dir.filter(), QDir::Unsorted);
-    QList<TScannedFile> files(names.size());
-    for (qsizetype i = 0; i < names.size(); ++i) {
-        files[i].name = names[i];
-        files[i].path = folder + names[i];
-    }
-    const int dirFd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd < 0)
-        return {};
-    scanFiles(dirFd, files);
-    ::close(dirFd);
-    return files;
-}
-
 } // namespace
 
-// The files are read on another thread while the program goes on building its window; only
-// their reading happens there. Every use of the store waits for it and then sorts and, where
-// needed, renumbers on the caller's thread.
+// The folder is listed and its files are read on another thread while the program goes on
+// building its window. The first use of the store reads what is left together with that
+// thread, then sorts and, where needed, renumbers on its own thread.
 struct TDataManager::TFolderRead
 {
     QList<TScannedFile> files;
+    int dirFd = -1;
+    std::atomic<qsizetype> next{0};
+    std::atomic<bool> stopping{false};
+    std::mutex mutex;
+    std::condition_variable listedChanged;
+    bool listed = false;
     std::thread thread;
+
+    explicit TFolderRead(const QString& folder)
+    {
+        try {
+            thread = std::thread([this, folder] {
+                List(folder);
+                Read();
+            });
+        } catch (const std::system_error&) {
+            List(folder); // without a thread the first use reads the files
+        }
+    }
+    ~TFolderRead()
+    {
+        // A store dropped unused reads no further.
+        stopping = true;
+        if (thread.joinable())
+            thread.join();
+        if (dirFd >= 0)
+            ::close(dirFd);
+    }
+    void List(const QString& folder)
+    {
+        QDir dir(folder);
+        if (!folder.isEmpty() && dir.exists()) {
+            dir.setNameFilters({u"*.txt"_s});
+            // Without QDir::Hidden the hidden files (names starting with ".") are left out; without
+            // QDir::CaseSensitive "*.txt" also matches "A.TXT"; without QDir::Dirs folders are
+            // skipped.
+            dir.setFilter(QDir::Files | QDir::System | QDir::NoDotAndDotDot);
+            const QStringList names = dir.entryList(dir.filter(), QDir::Unsorted);
+            if (!names.isEmpty())
+                dirFd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (dirFd >= 0) {
+                files.resize(names.size());
+                for (qsizetype i = 0; i < names.size(); ++i) {
+                    files[i].name = names[i];
+                    files[i].path = folder + names[i];
+                }
+            }
+        }
+        const std::lock_guard lock(mutex);
+        listed = true;
+        listedChanged.notify_all();
+    }
+    void Read()
+    {
+        std::vector<char> buffer(kReadChunk);
+        for (qsizetype i = next++; i < files.size() && !stopping; i = next++)
+            scanFile(dirFd, files[i], buffer);
+    }
+    // Reads the files nobody has taken yet and waits for the thread's last one.
+    void Finish()
+    {
+        {
+            std::unique_lock lock(mutex);
+            listedChanged.wait(lock, [this] { return listed; });
+        }
+        Read();
+        if (thread.joinable())
+            thread.join();
+    }
 };
 
 TDataManager::TDataManager(QString folder, ITrash& trash)
-    : m_folder(NormalizeDir(folder)), m_trash(trash), m_read(std::make_unique<TFolderRead>())
+    : m_folder(NormalizeDir(folder)), m_trash(trash), m_read(std::make_unique<TFolderRead>(m_folder))
 {
-    try {
-        m_read->thread =
-            std::thread([read = m_read.get(), path = m_folder] { read->files = readFolder(path); });
-    } catch (const std::system_error&) {
-        m_read->files = readFolder(m_folder); // no thread to be had: read here
-    }
 }
 
-TDataManager::~TDataManager()
-{
-    if (m_read && m_read->thread.joinable())
-        m_read->thread.join();
-}
+TDataManager::~TDataManager() = default;
 
 void TDataManager::waitForScan() const
 {
     if (!m_read)
         return;
-    if (m_read->thread.joinable())
-        m_read->thread.join();
+    m_read->Finish();
     // Sorting the list read is part of the scan that creating the store started: the getters
     // that wait for it stay const.
     auto* self = const_cast<TDataManager*>(this);
@@ -235,9 +247,8 @@ QStringList TDataManager::skippedFiles() const
 void TDataManager::ScanFolder()
 {
     waitForScan();
-    TFolderRead read;
-    read.files = readFolder(m_folder);
-    applyScan(read);
+    m_read = std::make_unique<TFolderRead>(m_folder);
+    waitForScan();
 }
 
 void TDataManager::applyScan(TFolderRead& read)

@@ -26,8 +26,10 @@
 #include <QEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <QWindow>
 
 #include <functional>
 
@@ -94,27 +96,27 @@ private:
     std::unique_ptr<TMSNPopUp> m_popUp;
 };
 
-// Runs an action once the window has been painted for the first time, so that neither its cost
-// nor the windows it opens come before the window itself; a window that is not painted within
-// a second (covered, or on a platform that paints nothing) gets the action then. Cancel drops
-// the action. The watcher goes with its owner.
-class TAfterFirstPaint final : public QObject
+// Runs an action once the window is on the screen (the window system has exposed it) and has
+// been painted, so that neither the action's cost nor the windows it opens come before the
+// window itself; a window not exposed within a second (on a platform that never says so) gets
+// the action then. Cancel drops the action. The watcher goes with its owner.
+class TAfterExposed final : public QObject
 {
 public:
-    TAfterFirstPaint(QWidget& window, QObject* owner, std::function<void()> action)
-        : QObject(owner), m_action(std::move(action))
+    TAfterExposed(QWindow* window, QObject* owner, std::function<void()> action)
+        : QObject(owner), m_window(window), m_action(std::move(action))
     {
-        window.installEventFilter(this);
-        QTimer::singleShot(kLatestMs, this, &TAfterFirstPaint::Run);
+        window->installEventFilter(this);
+        QTimer::singleShot(kLatestMs, this, &TAfterExposed::Run);
     }
     void Cancel() { m_action = nullptr; }
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override
     {
-        // The paint completes first.
-        if (event->type() == QEvent::Paint)
-            QTimer::singleShot(0, this, &TAfterFirstPaint::Run);
+        // The window paints while it handles the event: the action comes after.
+        if (event->type() == QEvent::Expose && m_window && m_window->isExposed())
+            QTimer::singleShot(0, this, &TAfterExposed::Run);
         return false;
     }
 
@@ -129,6 +131,7 @@ private:
         action();
     }
 
+    QPointer<QWindow> m_window;
     std::function<void()> m_action;
 };
 
@@ -144,24 +147,26 @@ TControllers::TControllers(TMainForm& window, IClock& clock) : m_window(window)
     StartSubsystems();
 }
 
-// The messenger and the desktop text start once the note window is on the screen, after its
-// first paint: neither has anything to show before it, and the messenger's own window would
-// otherwise come first. A window kept hidden at start gets them as soon as the loop runs.
+// The tray icon, the messenger and the desktop text start once the note window is on the screen
+// and painted: none of them has anything to show before it, and the messenger's own window
+// would otherwise come first. A window kept hidden at start gets them as soon as the loop runs.
 void TControllers::StartSubsystems()
 {
     QTimer::singleShot(0, m_messenger.get(), [this] {
         const auto start = [this] {
+            m_window.ShowTrayIcon();
             m_messenger->Start();
             m_desktop->Startup();
         };
-        if (!m_window.isVisible() || m_window.isMinimized()) {
+        QWindow* handle = m_window.windowHandle();
+        if (!m_window.isVisible() || m_window.isMinimized() || !handle || handle->isExposed()) {
             start();
             return;
         }
-        auto* watcher = new TAfterFirstPaint(m_window, m_messenger.get(), start);
+        auto* watcher = new TAfterExposed(handle, m_messenger.get(), start);
         // Nothing starts once the program ends.
-        QObject::connect(&m_window, &TMainForm::aboutToExit, watcher, &TAfterFirstPaint::Cancel);
-        QObject::connect(&m_window, &TMainForm::sessionEnding, watcher, &TAfterFirstPaint::Cancel);
+        QObject::connect(&m_window, &TMainForm::aboutToExit, watcher, &TAfterExposed::Cancel);
+        QObject::connect(&m_window, &TMainForm::sessionEnding, watcher, &TAfterExposed::Cancel);
     });
 }
 

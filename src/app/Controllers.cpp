@@ -10,12 +10,12 @@
 #include "desktop/OnDesk.h"
 #include "desktop/ui/DesktopCommands.h"
 #include "messenger/ui/MessengerController.h"
+#include "messenger/ui/PeerNotices.h"
 #include "notes/ui/FileController.h"
 #include "notes/ui/PadMemo.h"
 #include "notes/ui/PageSet.h"
 #include "notes/ui/SettingsLook.h"
 #include "platform/Platform.h"
-#include "messenger/ui/PeerNotices.h"
 #include "reminders/ui/EditorReminderHost.h"
 #include "reminders/ui/MSNPopUp.h"
 #include "reminders/ui/RemindersController.h"
@@ -23,10 +23,15 @@
 #include "widgets/CommandTable.h"
 #include "widgets/DialogService.h"
 
+#include <QEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <QWindow>
+
+#include <functional>
 
 using namespace Qt::StringLiterals;
 
@@ -37,8 +42,7 @@ class TWindowDesktopHost final : public IDesktopHost
 {
 public:
     TWindowDesktopHost(TMainForm& window, std::function<bool(int)> openSettings)
-        : m_window(window)
-        , m_openSettings(std::move(openSettings))
+        : m_window(window), m_openSettings(std::move(openSettings))
     {
     }
     QWidget* OwnerWindow() override { return &m_window; }
@@ -72,20 +76,63 @@ private:
     std::function<bool(int)> m_openSettings;
 };
 
-// The messenger's online and offline notices slide in as popups.
+// The messenger's online and offline notices slide in as popups; the popup is made for the
+// first notice.
 class TPopUpNotices final : public IPeerNotices
 {
 public:
-    TPopUpNotices() { m_popUp.SetMessengerValues(); }
     void ShowNotice(const QString& title, const QString& text) override
     {
-        m_popUp.Title = title;
-        m_popUp.Text = text;
-        m_popUp.ShowPopUp();
+        if (!m_popUp) {
+            m_popUp = std::make_unique<TMSNPopUp>();
+            m_popUp->SetMessengerValues();
+        }
+        m_popUp->Title = title;
+        m_popUp->Text = text;
+        m_popUp->ShowPopUp();
     }
 
 private:
-    TMSNPopUp m_popUp;
+    std::unique_ptr<TMSNPopUp> m_popUp;
+};
+
+// Runs an action once the window is on the screen (the window system has exposed it) and has
+// been painted, so that neither the action's cost nor the windows it opens come before the
+// window itself; a window not exposed within a second (on a platform that never says so) gets
+// the action then. Cancel drops the action. The watcher goes with its owner.
+class TAfterExposed final : public QObject
+{
+public:
+    TAfterExposed(QWindow* window, QObject* owner, std::function<void()> action)
+        : QObject(owner), m_window(window), m_action(std::move(action))
+    {
+        window->installEventFilter(this);
+        QTimer::singleShot(kLatestMs, this, &TAfterExposed::Run);
+    }
+    void Cancel() { m_action = nullptr; }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        // The window paints while it handles the event: the action comes after.
+        if (event->type() == QEvent::Expose && m_window && m_window->isExposed())
+            QTimer::singleShot(0, this, &TAfterExposed::Run);
+        return false;
+    }
+
+private:
+    static constexpr int kLatestMs = 1000;
+    void Run()
+    {
+        if (!m_action)
+            return;
+        const std::function<void()> action = std::move(m_action);
+        m_action = nullptr;
+        action();
+    }
+
+    QPointer<QWindow> m_window;
+    std::function<void()> m_action;
 };
 
 } // namespace
@@ -97,10 +144,30 @@ TControllers::TControllers(TMainForm& window, IClock& clock) : m_window(window)
     CreateReminders(clock);
     CreateDesktop();
     CreateInsertAndFile();
-    // The messenger and the desktop text start once the message loop runs: the note window is
-    // on screen first, and neither of them has anything to show before it.
-    QTimer::singleShot(0, m_messenger.get(), [messenger = m_messenger.get()] { messenger->Start(); });
-    QTimer::singleShot(0, m_desktop.get(), [desk = m_desktop.get()] { desk->Startup(); });
+    StartSubsystems();
+}
+
+// The tray icon, the messenger and the desktop text start once the note window is on the screen
+// and painted: none of them has anything to show before it, and the messenger's own window
+// would otherwise come first. A window kept hidden at start gets them as soon as the loop runs.
+void TControllers::StartSubsystems()
+{
+    QTimer::singleShot(0, m_messenger.get(), [this] {
+        const auto start = [this] {
+            m_window.ShowTrayIcon();
+            m_messenger->Start();
+            m_desktop->Startup();
+        };
+        QWindow* handle = m_window.windowHandle();
+        if (!m_window.isVisible() || m_window.isMinimized() || !handle || handle->isExposed()) {
+            start();
+            return;
+        }
+        auto* watcher = new TAfterExposed(handle, m_messenger.get(), start);
+        // Nothing starts once the program ends.
+        QObject::connect(&m_window, &TMainForm::aboutToExit, watcher, &TAfterExposed::Cancel);
+        QObject::connect(&m_window, &TMainForm::sessionEnding, watcher, &TAfterExposed::Cancel);
+    });
 }
 
 TControllers::~TControllers()
@@ -192,9 +259,10 @@ void TControllers::CreateDesktop()
     actions.SignOnDeskAction = c.Claim(u"SignOnDeskAction");
     actions.OnDeskAllAction = c.Claim(u"OnDeskAllAction");
     m_deskHook = std::make_unique<TDeskHookLibrary>();
-    m_desktopHost = std::make_unique<TWindowDesktopHost>(m_window, [this](int page) { return OpenSettings(page); });
-    m_desktop = std::make_unique<TDesktopCommands>(actions, *m_window.Context().config, *m_deskHook,
-                                                   *m_desktopHost);
+    m_desktopHost =
+        std::make_unique<TWindowDesktopHost>(m_window, [this](int page) { return OpenSettings(page); });
+    m_desktop =
+        std::make_unique<TDesktopCommands>(actions, *m_window.Context().config, *m_deskHook, *m_desktopHost);
     TDesktopCommands* desk = m_desktop.get();
     TMainForm* form = &m_window;
     QObject::connect(form, &TMainForm::hiding, desk, [desk, form] {
@@ -216,9 +284,10 @@ void TControllers::CreateInsertAndFile()
     insert.InsertMenu = insertMenu;
     insert.InsertN1Item = insertMenu->findChild<QAction*>(u"InsertN1Item"_s);
     insert.InsertN2Item = insertMenu->findChild<QAction*>(u"InsertN2Item"_s);
-    m_insert = std::make_unique<TInsertController>(
-        insert, form, *m_window.Context().config,
-        TInsertHost{[form] { return form->CurrentEditor(); }, [this](int page) { return OpenSettings(page); }});
+    m_insert =
+        std::make_unique<TInsertController>(insert, form, *m_window.Context().config,
+                                            TInsertHost{[form] { return form->CurrentEditor(); },
+                                                        [this](int page) { return OpenSettings(page); }});
 
     TFileActions files;
     files.LoadFromFileAction = c.Claim(u"LoadFromFileAction");

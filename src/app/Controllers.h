@@ -39,6 +39,7 @@ private:
     void CreateDesktop();
     void CreateInsertAndFile();
     void CreateMessenger();
+    void StartSubsystems();
     bool OpenSettings(int page);
 
     TMainForm& m_window;

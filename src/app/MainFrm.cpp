@@ -235,6 +235,11 @@ QMenu* TMainForm::TrayPopupMenu() const
     return m_tray->Menu();
 }
 
+void TMainForm::ShowTrayIcon()
+{
+    m_tray->ShowIcon();
+}
+
 QSystemTrayIcon* TMainForm::TrayIcon() const
 {
     return m_tray->Icon();
@@ -265,10 +270,13 @@ void TMainForm::HideToTray()
         return;
     m_hiding = true;
     m_editCommands->WindowHidden();
-    if (HasTray())
+    if (HasTray()) {
+        // The way back must be there before the window goes.
+        m_tray->ShowIcon();
         hide();
-    else if (!isMinimized())
+    } else if (!isMinimized()) {
         showMinimized();
+    }
     setEnabled(false);
     emit hiding();
     // A page that cannot be written stays modified; the window still hides.

@@ -74,6 +74,9 @@ public:
     QMenu* TabSetPopupMenu() const { return m_tabSetPopupMenu; }
     QMenu* TrayPopupMenu() const;
     QSystemTrayIcon* TrayIcon() const;
+    // The notification-area icon appears once the window is on the screen (or at once when it
+    // starts hidden): the composition root calls this, and hiding to the tray does.
+    void ShowTrayIcon();
     TFindReplace* FindReplace() const;
     TSysHotKey* SysHotKey() const { return m_sysHotKey; }
     const TAppContext& Context() const { return m_context; }

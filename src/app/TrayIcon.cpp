@@ -36,7 +36,12 @@ TTrayIcon::TTrayIcon(TCommandTable& commands, bool useTray, QObject* parent)
         if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
             emit toggleRequested();
     });
-    m_icon->show();
+}
+
+void TTrayIcon::ShowIcon()
+{
+    if (m_icon && !m_icon->isVisible())
+        m_icon->show();
 }
 
 TTrayIcon::~TTrayIcon()

@@ -16,7 +16,7 @@ class TTrayIcon final : public QObject
     Q_OBJECT
 public:
     // Without a notification area (or when useTray is off) there is no icon: Available() is
-    // false and hiding minimises the window instead.
+    // false and hiding minimises the window instead. The icon appears with ShowIcon.
     TTrayIcon(TCommandTable& commands, bool useTray, QObject* parent = nullptr);
     ~TTrayIcon() override;
     Q_DISABLE_COPY_MOVE(TTrayIcon)
@@ -27,6 +27,8 @@ public:
     // The menu's show/hide item: "隐藏(&D)" while the window is shown, "打开(&O)" otherwise.
     QAction* ShowItem() const { return m_showItem; }
     void SetWindowShown(bool shown);
+    // Puts the icon into the notification area (once).
+    void ShowIcon();
     // The balloon that tells where the window went; shown for 10 s.
     void ShowHint(const QString& title, const QString& text);
 

@@ -49,24 +49,19 @@ void saveSettingsAtExit(TAppConfigMgr& config, bool userPresent)
         ShowMsgBox(nullptr, error, MsgBoxKind::Error, {MsgBoxButton::OK});
 }
 
-// The window shows one page at least. When the folder holds none, the first page is made now;
-// when no page file can be made either (no Data folder can be created, or nothing can be written
-// in it), there is nowhere to keep a single line: the user is told why, and the start ends.
-bool EnsureFirstPage(TDataManager& dataManager)
+// The window shows one page at least. When the folder holds none and no page file can be made
+// either (no Data folder can be created, or nothing can be written in it), there is nowhere to
+// keep a single line: the user is told why, and the start ends before the window is shown.
+bool KeptAPage(TMainForm& mainForm, const TDataManager& dataManager)
 {
-    if (dataManager.count() > 0)
+    if (mainForm.Pages().PageCount() > 0)
         return true;
-    try {
-        dataManager.AddPage(TPageSet::DefaultPageTitle());
-        return true;
-    } catch (const EFileError& error) {
-        QString message = u"无法保存任何页面，Jotvane 不能启动。\n\n"_s + error.message();
-        if (const QString problems = dataManager.ScanProblems(); !problems.isEmpty())
-            message += u"\n\n"_s + problems;
-        std::fprintf(stderr, "jotvane: %s\n", qUtf8Printable(message));
-        ShowMsgBox(nullptr, message, MsgBoxKind::Error, {MsgBoxButton::OK});
-        return false;
-    }
+    QString message = u"无法保存任何页面，Jotvane 不能启动。\n\n"_s + mainForm.Pages().LoadError();
+    if (const QString problems = dataManager.ScanProblems(); !problems.isEmpty())
+        message += u"\n\n"_s + problems;
+    std::fprintf(stderr, "jotvane: %s\n", qUtf8Printable(message));
+    ShowMsgBox(nullptr, message, MsgBoxKind::Error, {MsgBoxButton::OK});
+    return false;
 }
 
 } // namespace
@@ -117,12 +112,6 @@ int main(int argc, char* argv[])
         parser.reset();
         return 0;
     }
-    if (!EnsureFirstPage(*dataManager)) {
-        // The run ends before it began: Config.ini is left as it was.
-        config->SetSaveOnRelease(false);
-        return 1;
-    }
-
     // Termination signals are caught from here on. Until now one ends the program at once:
     // nothing has been changed yet, and a long read of a huge settings file must not hold up
     // the end. One that arrives before the message loop runs waits in the watcher.
@@ -136,6 +125,11 @@ int main(int argc, char* argv[])
         // the window, which removes the journal of every page it writes at the end.
         TPageJournal journal(dataManager->folder() + u".recovery"_s);
         TMainForm mainForm(context);
+        if (!KeptAPage(mainForm, *dataManager)) {
+            // The run ends before it began: Config.ini is left as it was.
+            config->SetSaveOnRelease(false);
+            return 1;
+        }
         mainForm.Pages().SetJournal(&journal);
         // Text that can be written neither to its page nor to the journal (a read-only folder)
         // is kept in the user's own data folder instead, or in the home folder when even that

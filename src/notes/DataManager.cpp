@@ -10,15 +10,25 @@
 #include <QFileInfo>
 #include <QUuid>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <condition_variable>
+#include <mutex>
 #include <numeric>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
 constexpr int kKeyWindowBytes = 16;
+constexpr size_t kReadChunk = 64 * 1024;
 
 QStringList pageFileLines(int position, const QString& title, const QString& text)
 {
@@ -40,9 +50,193 @@ void rewrite(const QString& path, const QStringList& lines)
 
 } // namespace
 
-TDataManager::TDataManager(QString folder, ITrash& trash) : m_folder(NormalizeDir(folder)), m_trash(trash)
+namespace {
+
+// One file of the folder as the scan finds it: read once, whole, for its key, the loss-less
+// check and (kept until the pages are taken) its title and text.
+struct TScannedFile
 {
-    ScanFolder();
+    QString name;
+    QString path;
+    bool isPage = false;
+    int key = 0;
+    QString skipReason;
+    int readError = 0; // errno of a file that could not be read
+    TPageItem page;
+};
+
+int keyOf(const QByteArray& data)
+{
+    // Only the first 16 bytes decide, as when the key alone is read.
+    QString text = DecodeText(data.left(kKeyWindowBytes));
+    qsizetype cut = text.indexOf(u'\r');
+    if (cut >= 0)
+        text.truncate(cut);
+    cut = text.indexOf(u'\n');
+    if (cut >= 0)
+        text.truncate(cut);
+    return IsInteger(text) ? StrToIntDef(text, 0) : 0;
+}
+
+void fillPage(TPageItem& page, const QStringList& lines)
+{
+    page.Title = lines.size() > 1 ? lines[1] : QString();
+    page.Text = JoinLines(lines.mid(3));
+}
+
+// Reads the file name of the folder open as dirFd whole, with the fewest calls the system
+// allows: open, read and close for a page of up to 64 KB. With thousands of pages these calls
+// are most of the start; a path opened whole, with its size asked for first, costs twice as many.
+// On failure error holds the system's reason.
+bool readWhole(int dirFd, const QString& name, std::vector<char>& buffer, QByteArray& data, int& error)
+{
+    const int fd = ::openat(dirFd, QFile::encodeName(name).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error = errno;
+        return false;
+    }
+    size_t size = 0;
+    bool ok = true;
+    for (;;) {
+        if (buffer.size() - size < kReadChunk)
+            buffer.resize(std::max(buffer.size() * 2, size + kReadChunk));
+        const size_t wanted = buffer.size() - size;
+        const ssize_t got = ::read(fd, buffer.data() + size, wanted);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            error = errno;
+            ok = false;
+            break;
+        }
+        size += size_t(got);
+        // A regular file gives less than asked only at its end.
+        if (got == 0 || size_t(got) < wanted)
+            break;
+    }
+    ::close(fd);
+    if (ok)
+        data = QByteArray(buffer.data(), qsizetype(size));
+    return ok;
+}
+
+void scanFile(int dirFd, TScannedFile& file, std::vector<char>& buffer)
+{
+    QByteArray data;
+    if (!readWhole(dirFd, file.name, buffer, data, file.readError))
+        return; // a file that cannot be read is no page
+    // A file whose bytes do not decode without loss is not ours: writing it back would
+    // destroy it, so it is left exactly as it is and is no page.
+    if (!DecodesWithoutLoss(data, &file.skipReason))
+        return;
+    file.isPage = true;
+    file.key = keyOf(data);
+    file.page.FileName = file.path;
+    fillPage(file.page, SplitLines(DecodeText(data)));
+}
+
+} // namespace
+
+// The folder is listed and its files are read on another thread while the program goes on
+// building its window. The first use of the store reads what is left together with that
+// thread, then sorts and, where needed, renumbers on its own thread.
+struct TDataManager::TFolderRead
+{
+    QList<TScannedFile> files;
+    int dirFd = -1;
+    std::atomic<qsizetype> next{0};
+    std::atomic<bool> stopping{false};
+    std::mutex mutex;
+    std::condition_variable listedChanged;
+    bool listed = false;
+    std::thread thread;
+
+    explicit TFolderRead(const QString& folder)
+    {
+        try {
+            thread = std::thread([this, folder] {
+                List(folder);
+                Read();
+            });
+        } catch (const std::system_error&) {
+            List(folder); // without a thread the first use reads the files
+        }
+    }
+    ~TFolderRead()
+    {
+        // A store dropped unused reads no further.
+        stopping = true;
+        if (thread.joinable())
+            thread.join();
+        if (dirFd >= 0)
+            ::close(dirFd);
+    }
+    void List(const QString& folder)
+    {
+        QDir dir(folder);
+        if (!folder.isEmpty() && dir.exists()) {
+            dir.setNameFilters({u"*.txt"_s});
+            // Without QDir::Hidden the hidden files (names starting with ".") are left out; without
+            // QDir::CaseSensitive "*.txt" also matches "A.TXT"; without QDir::Dirs folders are
+            // skipped.
+            dir.setFilter(QDir::Files | QDir::System | QDir::NoDotAndDotDot);
+            const QStringList names = dir.entryList(dir.filter(), QDir::Unsorted);
+            if (!names.isEmpty())
+                dirFd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (dirFd >= 0) {
+                files.resize(names.size());
+                for (qsizetype i = 0; i < names.size(); ++i) {
+                    files[i].name = names[i];
+                    files[i].path = folder + names[i];
+                }
+            }
+        }
+        const std::lock_guard lock(mutex);
+        listed = true;
+        listedChanged.notify_all();
+    }
+    void Read()
+    {
+        std::vector<char> buffer(kReadChunk);
+        for (qsizetype i = next++; i < files.size() && !stopping; i = next++)
+            scanFile(dirFd, files[i], buffer);
+    }
+    // Reads the files nobody has taken yet and waits for the thread's last one.
+    void Finish()
+    {
+        {
+            std::unique_lock lock(mutex);
+            listedChanged.wait(lock, [this] { return listed; });
+        }
+        Read();
+        if (thread.joinable())
+            thread.join();
+    }
+};
+
+TDataManager::TDataManager(QString folder, ITrash& trash)
+    : m_folder(NormalizeDir(folder)), m_trash(trash), m_read(std::make_unique<TFolderRead>(m_folder))
+{
+}
+
+TDataManager::~TDataManager() = default;
+
+void TDataManager::waitForScan() const
+{
+    if (!m_read)
+        return;
+    m_read->Finish();
+    // Sorting the list read is part of the scan that creating the store started: the getters
+    // that wait for it stay const.
+    auto* self = const_cast<TDataManager*>(this);
+    const std::unique_ptr<TFolderRead> read = std::move(self->m_read);
+    self->applyScan(*read);
+}
+
+int TDataManager::count() const
+{
+    waitForScan();
+    return int(m_files.size());
 }
 
 QString TDataManager::fileName(int position) const
@@ -50,55 +244,48 @@ QString TDataManager::fileName(int position) const
     return isValid(position) ? m_files[position] : QString();
 }
 
+QStringList TDataManager::skippedFiles() const
+{
+    waitForScan();
+    return m_skipped;
+}
+
 void TDataManager::ScanFolder()
+{
+    waitForScan();
+    m_read = std::make_unique<TFolderRead>(m_folder);
+    waitForScan();
+}
+
+void TDataManager::applyScan(TFolderRead& read)
 {
     m_files.clear();
     m_skipped.clear();
     m_scanErrors.clear();
-    QDir dir(m_folder);
-    if (m_folder.isEmpty() || !dir.exists())
-        return;
-    dir.setNameFilters({u"*.txt"_s});
-    // Without QDir::Hidden the hidden files (names starting with ".") are left out; without
-    // QDir::CaseSensitive "*.txt" also matches "A.TXT"; without QDir::Dirs folders are skipped.
-    dir.setFilter(QDir::Files | QDir::System | QDir::NoDotAndDotDot);
-    const QStringList names = dir.entryList(dir.filter(), QDir::Unsorted);
-
+    m_scanned.clear();
     QList<int> keys;
-    for (const QString& name : names) {
-        const QString path = m_folder + name;
-        int key = 0;
-        bool readable = false;
-        errno = 0;
-        if (!readKey(path, key, readable) && !readable) {
-            // A file that cannot be read is no page; the user hears which one and why.
-            m_scanErrors.append(FileErrorMessage(u"读取文件"_s, QDir::toNativeSeparators(path), errno,
-                                                 QFileDevice::OpenError));
+    for (TScannedFile& file : read.files) {
+        if (!file.isPage) {
+            if (!file.skipReason.isEmpty())
+                m_skipped.append(u"%1 (%2)"_s.arg(QDir::toNativeSeparators(file.path), file.skipReason));
+            else if (file.readError != 0)
+                // A file that cannot be read is no page; the user hears which one and why.
+                m_scanErrors.append(FileErrorMessage(u"读取文件"_s, QDir::toNativeSeparators(file.path),
+                                                     file.readError, QFileDevice::OpenError));
             continue;
         }
-        // A file whose bytes do not decode without loss is not ours: writing it back would
-        // destroy it, so it is left exactly as it is and is no page.
-        QString reason;
-        try {
-            if (!DecodesWithoutLoss(ReadFileBytes(path), &reason)) {
-                m_skipped.append(u"%1 (%2)"_s.arg(QDir::toNativeSeparators(path), reason));
-                continue;
-            }
-        } catch (const EFileError& error) {
-            m_scanErrors.append(error.message());
-            continue;
-        }
-        m_files.append(path);
-        keys.append(key);
+        m_files.append(file.path);
+        keys.append(file.key);
+        m_scanned.insert(file.path, std::move(file.page));
     }
 
     SortByKeys(m_files, keys);
     // A page whose file cannot be renumbered keeps its place here; the next renumbering tries
     // again. The start goes on with every page it could read.
     bool inOrder = true;
-    for (int i = 0; i < count(); ++i)
+    for (int i = 0; i < m_files.size(); ++i)
         inOrder = inOrder && keys[i] == i;
-    for (int i = 0; !inOrder && i < count(); ++i) {
+    for (int i = 0; !inOrder && i < m_files.size(); ++i) {
         try {
             writeKey(i);
         } catch (const EFileError& e) {
@@ -109,6 +296,7 @@ void TDataManager::ScanFolder()
 
 QString TDataManager::ScanProblems() const
 {
+    waitForScan();
     QStringList parts = m_scanErrors;
     if (!m_skipped.isEmpty())
         parts.append(u"以下文件不是可以无损读取的文本，没有作为页面打开，也不会被改动：\n"_s +
@@ -118,29 +306,31 @@ QString TDataManager::ScanProblems() const
 
 TPageItems TDataManager::GetPages()
 {
+    waitForScan();
     TPageItems pages;
     pages.reserve(m_files.size());
     bool dropped = false;
     for (qsizetype i = 0; i < m_files.size();) {
-        QStringList lines;
-        try {
-            lines = ReadTextFileLines(m_files[i]);
-        } catch (const EFileError& error) {
-            // A page that vanished or became unreadable since the scan is left out, so that
-            // the positions of the others stay those of their tabs.
-            m_scanErrors.append(error.message());
-            m_files.removeAt(i);
-            dropped = true;
-            continue;
+        // A page as the scan read it, unless the file was written since.
+        TPageItem item = m_scanned.take(m_files[i]);
+        if (item.FileName.isEmpty()) {
+            try {
+                fillPage(item, ReadTextFileLines(m_files[i]));
+            } catch (const EFileError& error) {
+                // A page that vanished or became unreadable since the scan is left out, so that
+                // the positions of the others stay those of their tabs.
+                m_scanErrors.append(error.message());
+                m_files.removeAt(i);
+                dropped = true;
+                continue;
+            }
         }
-        TPageItem item;
         item.Index = int(i);
         item.FileName = m_files[i];
-        item.Title = lines.size() > 1 ? lines[1] : QString();
-        item.Text = JoinLines(lines.mid(3));
-        pages.append(item);
+        pages.append(std::move(item));
         ++i;
     }
+    m_scanned.clear();
     if (dropped)
         Renumber();
     return pages;
@@ -165,6 +355,7 @@ void TDataManager::SavePage(int position, const QString& title, const QString& t
     if (!isValid(position))
         return;
     MakeFolder(m_folder);
+    m_scanned.remove(m_files[position]);
     WriteTextFileLines(m_files[position], pageFileLines(position, title, text));
 }
 
@@ -172,6 +363,7 @@ void TDataManager::RenamePage(int position, const QString& title)
 {
     if (!isValid(position))
         return;
+    m_scanned.remove(m_files[position]);
     QStringList lines = ReadTextFileLines(m_files[position]);
     if (lines.size() >= 2)
         lines[1] = title;
@@ -212,6 +404,7 @@ void TDataManager::Renumber()
 void TDataManager::writeKey(int position)
 {
     const QString& path = m_files[position];
+    m_scanned.remove(path);
     QStringList lines = ReadTextFileLines(path);
     const QString key = QString::number(position);
     if (lines.isEmpty()) {

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
+
+#include <memory>
 
 class ITrash;
 
@@ -22,18 +25,21 @@ using TPageItems = QList<TPageItem>;
 class TDataManager final
 {
 public:
-    // Scans folder at once. trash receives pages deleted to the recycle bin.
+    // Scans folder at once: its files are read on another thread, and the first use of the
+    // store (any call below but folder()) waits for them. trash receives pages deleted to the
+    // recycle bin.
     TDataManager(QString folder, ITrash& trash);
+    ~TDataManager();
     Q_DISABLE_COPY_MOVE(TDataManager)
 
     QString folder() const { return m_folder; }
-    int count() const { return int(m_files.size()); }
+    int count() const;
     QString fileName(int position) const;
 
     void ScanFolder();
     // The files the last scan left alone because they do not decode without loss, each as
     // "path (reason)", for telling the user once at start.
-    QStringList skippedFiles() const { return m_skipped; }
+    QStringList skippedFiles() const;
     // What the last scan and the reading of the pages could not do (files that cannot be read or
     // were skipped, pages not renumbered), for one message at start; empty when all went well.
     QString ScanProblems() const;
@@ -55,7 +61,14 @@ public:
     static void SortByKeys(QStringList& files, QList<int>& keys);
 
 private:
-    bool isValid(int position) const { return position >= 0 && position < m_files.size(); }
+    struct TFolderRead;
+    void waitForScan() const;
+    void applyScan(TFolderRead& read);
+    bool isValid(int position) const
+    {
+        waitForScan();
+        return position >= 0 && position < m_files.size();
+    }
     void writeKey(int position);
     static bool readKey(const QString& file, int& key, bool& readable);
 
@@ -64,4 +77,9 @@ private:
     QStringList m_files;
     QStringList m_skipped;
     QStringList m_scanErrors;
+    // The pages as the scan read them, by file, until GetPages takes them; a file written in
+    // between is read again.
+    QHash<QString, TPageItem> m_scanned;
+    // The reading started by the constructor until the store is first used.
+    std::unique_ptr<TFolderRead> m_read;
 };

@@ -22,7 +22,25 @@ TLayer* TLayerList::Layers(int index) const
 {
     if (index < 0 || index >= LayerCount())
         throw EListError(u"List index out of bounds (%1)"_s.arg(index));
-    return m_layers.at(index);
+    TLayer* layer = m_layers.at(index);
+    return layer ? layer : MakeLayer(index);
+}
+
+TLayer* TLayerList::ExistingLayer(int index) const
+{
+    return index >= 0 && index < LayerCount() ? m_layers.at(index) : nullptr;
+}
+
+TLayer* TLayerList::MakeLayer(int index) const
+{
+    // Making a layer changes no layer's place or the active one: the getters stay const.
+    auto* self = const_cast<TLayerList*>(this);
+    auto* layer = new TLayer(nullptr);
+    layer->m_layerList = self;
+    layer->setParent(self);
+    layer->setGeometry(rect());
+    m_layers[index] = layer;
+    return layer;
 }
 
 int TLayerList::ActiveLayerIndex() const
@@ -32,7 +50,7 @@ int TLayerList::ActiveLayerIndex() const
 
 void TLayerList::SetActiveLayerIndex(int index)
 {
-    SetActiveLayer(index >= 0 && index < LayerCount() ? m_layers.at(index) : nullptr);
+    SetActiveLayer(index >= 0 && index < LayerCount() ? Layers(index) : nullptr);
 }
 
 void TLayerList::SetActiveLayer(TLayer* layer)
@@ -72,22 +90,12 @@ TLayer* TLayerList::AddLayer()
     return layer;
 }
 
-QList<TLayer*> TLayerList::AddLayers(int count)
+void TLayerList::AddLayers(int count)
 {
-    QList<TLayer*> added;
-    added.reserve(count);
-    const QRect area = rect();
-    for (int i = 0; i < count; ++i) {
-        auto* layer = new TLayer(nullptr);
-        layer->m_layerList = this;
-        layer->setParent(this);
-        layer->setGeometry(area);
-        m_layers.append(layer);
-        added.append(layer);
-    }
-    if (!added.isEmpty())
-        SetActiveLayer(added.last());
-    return added;
+    if (count <= 0)
+        return;
+    m_layers.resize(m_layers.size() + count, nullptr);
+    SetActiveLayer(Layers(LayerCount() - 1));
 }
 
 void TLayerList::InsertLayer(TLayer* layer)
@@ -122,7 +130,7 @@ bool TLayerList::SelectFirstLayer()
 {
     if (m_layers.isEmpty())
         return false;
-    SetActiveLayer(m_layers.first());
+    SetActiveLayer(Layers(0));
     return true;
 }
 
@@ -131,7 +139,7 @@ bool TLayerList::SelectNextLayer()
     const int index = ActiveLayerIndex();
     if (index < 0 || index >= LayerCount() - 1)
         return false;
-    SetActiveLayer(m_layers.at(index + 1));
+    SetActiveLayer(Layers(index + 1));
     return true;
 }
 
@@ -141,8 +149,12 @@ void TLayerList::ClearLayers()
     if (m_activeLayer)
         m_activeLayer->QWidget::setVisible(false);
     m_activeLayer = nullptr;
-    while (!m_layers.isEmpty())
-        delete m_layers.last(); // removes itself from the list
+    while (!m_layers.isEmpty()) {
+        if (TLayer* layer = m_layers.last())
+            delete layer; // removes itself from the list
+        else
+            m_layers.removeLast();
+    }
 }
 
 void TLayerList::MoveLayer(TLayer* layer, int to)
@@ -153,6 +165,7 @@ void TLayerList::MoveLayer(TLayer* layer, int to)
 void TLayerList::resizeEvent(QResizeEvent* event)
 {
     for (TLayer* layer : std::as_const(m_layers))
-        layer->setGeometry(QRect(QPoint(0, 0), event->size()));
+        if (layer)
+            layer->setGeometry(QRect(QPoint(0, 0), event->size()));
     QWidget::resizeEvent(event);
 }

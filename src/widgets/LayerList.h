@@ -16,8 +16,11 @@ public:
     ~TLayerList() override;
 
     int LayerCount() const { return static_cast<int>(m_layers.size()); }
-    // Throws EListError "List index out of bounds (%d)" outside 0 .. count − 1.
+    // Throws EListError "List index out of bounds (%d)" outside 0 .. count − 1. A layer added
+    // by AddLayers is made here, when it is first reached.
     TLayer* Layers(int index) const;
+    // The layer at index when it has been made, else none (also outside the list).
+    TLayer* ExistingLayer(int index) const;
     int IndexOf(const TLayer* layer) const { return static_cast<int>(m_layers.indexOf(layer)); }
 
     TLayer* ActiveLayer() const { return m_activeLayer; }
@@ -30,8 +33,9 @@ public:
     // A new layer, parented and made active and visible.
     TLayer* AddLayer();
     // count new layers at the end, the last one active: the same as count calls of AddLayer,
-    // with one activation instead of count.
-    QList<TLayer*> AddLayers(int count);
+    // with one activation instead of count. Each of the others is made when it is first
+    // reached, so that a list of thousands of layers costs little until they are used.
+    void AddLayers(int count);
     // Appends layer (taking it as a child) and makes it active.
     void InsertLayer(TLayer* layer);
     // Takes layer out of the list (it stays a child, hidden); the first layer becomes active
@@ -53,7 +57,9 @@ protected:
 private:
     friend class TLayer;
     void MoveLayer(TLayer* layer, int to);
+    TLayer* MakeLayer(int index) const;
 
-    QList<TLayer*> m_layers;
+    // None where a layer has not been made yet.
+    mutable QList<TLayer*> m_layers;
     TLayer* m_activeLayer = nullptr;
 };

@@ -68,8 +68,13 @@ class PageFilesAtStart(SessionTest):
                 f.write(utf16(f"{key}\r\nTitle {name}\r\n\r\ntext of {name}\r\n"))
         process = s.start("/min")
         self.assertTrue(s.wait_running(process))
-        keys = {name: read_text(os.path.join(data, name)).split("\r\n")[0] for name in seeded}
-        self.assertEqual(keys, {"b.txt": "0", "a.txt": "1", "c.txt": "2"})
+
+        def keys():
+            return {name: read_text(os.path.join(data, name)).split("\r\n")[0] for name in seeded}
+        # The files are read while the window is being built, and renumbered as its pages load.
+        expected = {"b.txt": "0", "a.txt": "1", "c.txt": "2"}
+        wait_until(lambda: keys() == expected, 10)
+        self.assertEqual(keys(), expected)
         for name in seeded:
             self.assertIn(f"text of {name}\r\n", read_text(os.path.join(data, name)))
         self.assertEqual(s.stop(process), 0)

@@ -1,5 +1,6 @@
 #include "messenger/ftp/FtpClient.h"
 
+#include "messenger/ftp/CurlLibrary.h"
 #include "messenger/ftp/FtpNames.h"
 
 #include <QDir>
@@ -9,10 +10,7 @@
 #include <QTemporaryFile>
 #include <QUrl>
 
-#include <curl/curl.h>
-
 #include <cstdio>
-#include <mutex>
 
 using namespace Qt::StringLiterals;
 
@@ -64,17 +62,14 @@ int Progress(void* user, curl_off_t total, curl_off_t now, curl_off_t, curl_off_
     return t->cancelled ? 1 : 0;
 }
 
-void InitCurlOnce()
+const TCurlFunctions& Lib()
 {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    return CurlLibrary::Functions();
 }
 } // namespace
 
-TFtpClient::TFtpClient()
-{
-    InitCurlOnce();
-}
+// libcurl is loaded by the first transfer, not here: a client exists as soon as the messenger does.
+TFtpClient::TFtpClient() = default;
 
 TFtpClient::~TFtpClient()
 {
@@ -91,39 +86,40 @@ QString TFtpClient::DirUrl() const
 
 void TFtpClient::Prepare(const QString& url)
 {
+    const TCurlFunctions& lib = Lib();
     if (!m_curl)
-        m_curl = curl_easy_init();
+        m_curl = lib.easy_init();
     if (!m_curl)
         throw EFtpError(u"libcurl could not start."_s);
     CURL* c = Curl(m_curl);
     const QByteArray u = url.toUtf8();
-    curl_easy_setopt(c, CURLOPT_URL, u.constData());
-    curl_easy_setopt(c, CURLOPT_USERNAME, m_user.toUtf8().constData());
-    curl_easy_setopt(c, CURLOPT_PASSWORD, m_password.toUtf8().constData());
-    curl_easy_setopt(c, CURLOPT_IPRESOLVE, long(CURL_IPRESOLVE_V4));
-    curl_easy_setopt(c, CURLOPT_PROXY, "");
-    curl_easy_setopt(c, CURLOPT_NOPROXY, "*");
-    curl_easy_setopt(c, CURLOPT_FTPPORT, "-");
-    curl_easy_setopt(c, CURLOPT_FTP_USE_EPRT, 0L);
-    curl_easy_setopt(c, CURLOPT_FTP_FILEMETHOD, long(CURLFTPMETHOD_MULTICWD));
-    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    lib.easy_setopt(c, CURLOPT_URL, u.constData());
+    lib.easy_setopt(c, CURLOPT_USERNAME, m_user.toUtf8().constData());
+    lib.easy_setopt(c, CURLOPT_PASSWORD, m_password.toUtf8().constData());
+    lib.easy_setopt(c, CURLOPT_IPRESOLVE, long(CURL_IPRESOLVE_V4));
+    lib.easy_setopt(c, CURLOPT_PROXY, "");
+    lib.easy_setopt(c, CURLOPT_NOPROXY, "*");
+    lib.easy_setopt(c, CURLOPT_FTPPORT, "-");
+    lib.easy_setopt(c, CURLOPT_FTP_USE_EPRT, 0L);
+    lib.easy_setopt(c, CURLOPT_FTP_FILEMETHOD, long(CURLFTPMETHOD_MULTICWD));
+    lib.easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
     const long stall = m_stallSeconds;
-    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, stall);
-    curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, stall);
-    curl_easy_setopt(c, CURLOPT_ACCEPTTIMEOUT_MS, stall * 1000);
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, stall);
-    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &WriteData);
-    curl_easy_setopt(c, CURLOPT_WRITEDATA, &m_transfer);
-    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &Progress);
-    curl_easy_setopt(c, CURLOPT_XFERINFODATA, &m_transfer);
-    curl_easy_setopt(c, CURLOPT_NOBODY, 0L);
-    curl_easy_setopt(c, CURLOPT_DIRLISTONLY, 0L);
-    curl_easy_setopt(c, CURLOPT_TRANSFERTEXT, 0L);
-    curl_easy_setopt(c, CURLOPT_BUFFERSIZE, 512L * 1024);
+    lib.easy_setopt(c, CURLOPT_CONNECTTIMEOUT, stall);
+    lib.easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, stall);
+    lib.easy_setopt(c, CURLOPT_ACCEPTTIMEOUT_MS, stall * 1000);
+    lib.easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    lib.easy_setopt(c, CURLOPT_LOW_SPEED_TIME, stall);
+    lib.easy_setopt(c, CURLOPT_WRITEFUNCTION, &WriteData);
+    lib.easy_setopt(c, CURLOPT_WRITEDATA, &m_transfer);
+    lib.easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+    lib.easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &Progress);
+    lib.easy_setopt(c, CURLOPT_XFERINFODATA, &m_transfer);
+    lib.easy_setopt(c, CURLOPT_NOBODY, 0L);
+    lib.easy_setopt(c, CURLOPT_DIRLISTONLY, 0L);
+    lib.easy_setopt(c, CURLOPT_TRANSFERTEXT, 0L);
+    lib.easy_setopt(c, CURLOPT_BUFFERSIZE, 512L * 1024);
     // The FTP conversation on stderr, for finding faults in the field.
-    curl_easy_setopt(c, CURLOPT_VERBOSE, qEnvironmentVariableIsSet("JV_FTP_VERBOSE") ? 1L : 0L);
+    lib.easy_setopt(c, CURLOPT_VERBOSE, qEnvironmentVariableIsSet("JV_FTP_VERBOSE") ? 1L : 0L);
     m_transfer = TTransfer{};
     m_transfer.handler = &m_progress;
     m_transfer.startedMs = NowMs();
@@ -131,14 +127,14 @@ void TFtpClient::Prepare(const QString& url)
 
 void TFtpClient::Perform(const QString& what)
 {
-    const CURLcode code = curl_easy_perform(Curl(m_curl));
+    const CURLcode code = Lib().easy_perform(Curl(m_curl));
     if (code == CURLE_OK && !m_transfer.writeFailed)
         return;
     if (m_transfer.cancelled)
         throw EFtpCancelled(u"Cancelled: "_s + what);
     if (m_transfer.writeFailed)
         throw EFtpError(u"Cannot write "_s + what);
-    throw EFtpError(what + u": "_s + QString::fromUtf8(curl_easy_strerror(code)));
+    throw EFtpError(what + u": "_s + QString::fromUtf8(Lib().easy_strerror(code)));
 }
 
 void TFtpClient::Connect()
@@ -146,7 +142,7 @@ void TFtpClient::Connect()
     Disconnect();
     m_dir.clear();
     Prepare(DirUrl());
-    curl_easy_setopt(Curl(m_curl), CURLOPT_NOBODY, 1L);
+    Lib().easy_setopt(Curl(m_curl), CURLOPT_NOBODY, 1L);
     Perform(u"login"_s);
     m_connected = true;
 }
@@ -154,7 +150,7 @@ void TFtpClient::Connect()
 void TFtpClient::Disconnect()
 {
     if (m_curl)
-        curl_easy_cleanup(Curl(m_curl));
+        Lib().easy_cleanup(Curl(m_curl));
     m_curl = nullptr;
     m_connected = false;
     m_dir.clear();
@@ -175,7 +171,7 @@ QList<TFtpRemoteItem> TFtpClient::List()
     QByteArray text;
     Prepare(DirUrl());
     m_transfer.buffer = &text;
-    curl_easy_setopt(Curl(m_curl), CURLOPT_TRANSFERTEXT, 1L);
+    Lib().easy_setopt(Curl(m_curl), CURLOPT_TRANSFERTEXT, 1L);
     Perform(u"list"_s);
     return ParseListing(text);
 }

@@ -34,8 +34,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The text of a page whose editor has not been made yet, kept on its layer.
-const char kPendingTextProperty[] = "jvPendingText";
 // Fingerprint of the text the page file holds, kept on the editor for its journal.
 const char kJournalBaseProperty[] = "jvJournalBase";
 // Whether the page's journal may exist on the disk.
@@ -82,17 +80,22 @@ void TPageSet::LoadPages()
 {
     const TPageItems pages = m_parts.dataManager->GetPages();
     // The stored pages arrive together: their tabs are laid out once, not once per page, and
-    // their layers wait for their editors.
+    // their layers and editors are made when each page is first needed.
     QStringList titles;
     titles.reserve(pages.size());
-    for (const TPageItem& page : pages)
+    for (const TPageItem& page : pages) {
         titles.append(page.Title);
+        m_pendingTexts.insert(page.FileName, page.Text);
+    }
     m_parts.tabSet->Tabs().AddStrings(titles);
-    const QList<TLayer*> layers = m_parts.layerList->AddLayers(int(pages.size()));
-    for (int i = 0; i < layers.size(); ++i)
-        layers[i]->setProperty(kPendingTextProperty, pages[i].Text);
-    if (PageCount() == 0)
-        AddDefaultPage();
+    m_parts.layerList->AddLayers(int(pages.size()));
+    if (PageCount() == 0) {
+        try {
+            AddDefaultPage();
+        } catch (const EFileError& error) {
+            m_loadError = error.message();
+        }
+    }
     SelectPage(0);
     // The selected page gets its editor even when the selection did not change.
     if (TPadMemo* editor = CurrentEditor())
@@ -127,7 +130,8 @@ QString TPageSet::PageTitle(int index) const
 
 bool TPageSet::HasEditor(int index) const
 {
-    return index >= 0 && index < PageCount() && m_parts.layerList->Layers(index)->findChild<TPadMemo*>();
+    const TLayer* layer = m_parts.layerList->ExistingLayer(index);
+    return layer && layer->findChild<TPadMemo*>();
 }
 
 void TPageSet::SelectPage(int index)
@@ -140,13 +144,11 @@ void TPageSet::SelectPage(int index)
 void TPageSet::AddPageView(const QString& title, const QString& text)
 {
     m_parts.tabSet->Tabs().Add(title);
-    TLayer* layer = m_parts.layerList->AddLayer();
-    layer->setProperty(kPendingTextProperty, text);
-    CreateEditor(layer);
+    CreateEditor(m_parts.layerList->AddLayer(), text);
     SelectPage(m_parts.tabSet->Tabs().Count() - 1);
 }
 
-TPadMemo* TPageSet::CreateEditor(TLayer* layer)
+TPadMemo* TPageSet::CreateEditor(TLayer* layer, const QString& text)
 {
     auto* editor = new TPadMemo(layer);
     editor->setObjectName(u"PadMemo"_s);
@@ -155,9 +157,7 @@ TPadMemo* TPageSet::CreateEditor(TLayer* layer)
     // visible editor, and keys typed right after Ctrl+N must not reach the page left behind.
     editor->show();
     editor->SetWrapMode(m_wordWrap);
-    const QString text = layer->property(kPendingTextProperty).toString();
     editor->SetPageText(text);
-    layer->setProperty(kPendingTextProperty, QVariant());
     editor->SetModified(false);
     editor->setProperty(kJournalBaseProperty, TPageJournal::Fingerprint(text));
     WatchForJournal(editor);
@@ -188,7 +188,9 @@ TPadMemo* TPageSet::EditorOf(TLayer* layer) const
     if (auto* editor = layer->findChild<TPadMemo*>())
         return editor;
     // Making the editor changes what is shown, not the page: the getters stay const.
-    return const_cast<TPageSet*>(this)->CreateEditor(layer);
+    auto* self = const_cast<TPageSet*>(this);
+    const QString file = m_parts.dataManager->fileName(m_parts.layerList->IndexOf(layer));
+    return self->CreateEditor(layer, self->m_pendingTexts.take(file));
 }
 
 void TPageSet::RemovePageView(int index)
@@ -225,9 +227,11 @@ void TPageSet::RemovePage(int index, bool toRecycleBin)
     if (toRecycleBin && HasEditor(index) && EditorAt(index)->Modified())
         m_parts.dataManager->SavePage(index, PageTitle(index), EditorAt(index)->PageText());
     const QString key = PageKey(index);
+    const QString file = m_parts.dataManager->fileName(index);
     // The store goes first: a file that cannot be removed keeps its page in the window.
     m_parts.dataManager->DeletePage(index, toRecycleBin);
     RemovePageView(index);
+    m_pendingTexts.remove(file);
     // A deleted page's journal would bring it back at the next start.
     if (m_journal)
         m_journal->Remove(key);
@@ -479,7 +483,7 @@ QString TPageSet::StoredText(int index) const
 {
     if (HasEditor(index))
         return EditorAt(index)->PageText();
-    return m_parts.layerList->Layers(index)->property(kPendingTextProperty).toString();
+    return m_pendingTexts.value(m_parts.dataManager->fileName(index));
 }
 
 void TPageSet::SetJournal(TPageJournal* journal, int delayMs)

@@ -43,7 +43,10 @@ public:
     // Connects New, Delete, Change title, Next and Previous page.
     void BindCommands(TCommandTable& commands);
     // The stored pages, or one default page when there is none; the first page is selected.
+    // When there is none and no page file can be made either, the set stays empty and
+    // LoadError() says why.
     void LoadPages();
+    QString LoadError() const { return m_loadError; }
 
     int PageCount() const;
     TPadMemo* EditorAt(int index) const;
@@ -98,7 +101,7 @@ signals:
 
 private:
     void AddPageView(const QString& title, const QString& text);
-    TPadMemo* CreateEditor(TLayer* layer);
+    TPadMemo* CreateEditor(TLayer* layer, const QString& text);
     TPadMemo* EditorOf(TLayer* layer) const;
     void RemovePageView(int index);
     void TabSetClick();
@@ -113,6 +116,9 @@ private:
     void PageWritten(TPadMemo* editor, const QString& key, const QString* savedText);
 
     TParts m_parts;
+    // The text of every page whose editor has not been made yet, by the page's file.
+    QHash<QString, QString> m_pendingTexts;
+    QString m_loadError;
     bool m_wordWrap = true;
     TPageJournal* m_journal = nullptr;
     int m_journalDelayMs = 0;

@@ -2,6 +2,7 @@
 // tree, refusals of strangers and bounces, idle and crowded connections, stalls and cancel.
 #include "messenger/ftp/FtpServer.h"
 #include "messenger/ftp/FtpClient.h"
+#include "messenger/ftp/CurlLibrary.h"
 #include "messenger/ftp/FtpNames.h"
 
 #include "TestSupport.h"
@@ -235,4 +236,23 @@ TEST(FtpListingTest, UnixLongFormIsParsed)
     EXPECT_EQ(items[1].size, 12345);
     EXPECT_TRUE(items[2].isLink);
     EXPECT_EQ(items[2].name, u"6C"_s);
+}
+
+TEST_F(FtpServerTest, WithoutLibcurlADownloadFailsWithItsReasonAndWorksOnceItIsThere)
+{
+    const QString installed = CurlLibrary::FileName();
+    CurlLibrary::SetFileName(u"libjv-absent-curl.so.4"_s);
+    try {
+        m_client.Connect();
+        ADD_FAILURE() << "a download started without its library";
+    } catch (const EFtpLibraryMissing& error) {
+        EXPECT_TRUE(error.message().contains(u"libjv-absent-curl.so.4"_s)) << error.message().toStdString();
+    }
+    EXPECT_FALSE(m_client.Connected());
+    m_client.Disconnect();
+
+    CurlLibrary::SetFileName(installed);
+    m_client.Connect();
+    m_client.Retrieve(HexText(u"beside.txt"_s), m_dest + u"beside.txt"_s);
+    EXPECT_EQ(ReadBytes(m_dest + u"beside.txt"_s), "beside");
 }

@@ -333,3 +333,35 @@ TEST_F(PageStoreTest, APageThatCannotBeRenumberedKeepsItsPlaceAndIsReported)
     // Outside, nothing was changed.
     EXPECT_EQ(ReadBytes(pagePath(u"a.txt"_s)), Utf16Le(u"5\r\nA\r\n\r\n"_s));
 }
+
+TEST_F(PageStoreTest, ManyPagesAreReadOnceInKeyOrderAndAPageWrittenSinceIsReadAgain)
+{
+    // Enough files for the scan to read them on several threads, named in the reverse order of
+    // their keys, a page larger than one read and a foreign file among them.
+    constexpr int kPages = 300;
+    for (int i = 0; i < kPages; ++i)
+        seed(u"p%1.txt"_s.arg(i, 3, 10, QChar(u'0')),
+             Utf16Le(u"%1\r\nT%1\r\n\r\nline %1\r\n"_s.arg(kPages - 1 - i)));
+    const QString big = QString(100000, u'x') + u"\r\n"_s;
+    seed(u"big.txt"_s, Utf16Le(u"%1\r\nBig\r\n\r\n"_s.arg(kPages) + big));
+    seed(u"foreign.txt"_s, QByteArray("\xFF\xFE\x41", 3));
+    TDataManager store(folder(), m_trash);
+    ASSERT_EQ(store.count(), kPages + 1);
+    EXPECT_EQ(store.skippedFiles().size(), 1);
+    store.SavePage(5, u"rewritten"_s, u"new text"_s);
+    const TPageItems pages = store.GetPages();
+    ASSERT_EQ(pages.size(), kPages + 1);
+    EXPECT_EQ(pages[kPages].Text, big);
+    for (int i = 0; i < kPages; ++i) {
+        if (i == 5)
+            continue;
+        EXPECT_EQ(pages[i].Index, i);
+        EXPECT_EQ(pages[i].FileName, store.fileName(i));
+        EXPECT_EQ(pages[i].Title, u"T%1"_s.arg(i));
+        EXPECT_EQ(pages[i].Text, u"line %1\r\n"_s.arg(i));
+    }
+    EXPECT_EQ(pages[5].Title, u"rewritten"_s);
+    EXPECT_EQ(pages[5].Text, u"new text\r\n"_s);
+    // Taken once: a second call reads the files.
+    EXPECT_EQ(store.GetPages()[5].Text, u"new text\r\n"_s);
+}

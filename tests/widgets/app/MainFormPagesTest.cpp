@@ -6,6 +6,7 @@
 #include "widgets/Layer.h"
 #include "widgets/LayerList.h"
 #include "notes/ui/PadMemo.h"
+#include "notes/ui/PageSet.h"
 #include "widgets/PadTabSet.h"
 #include "TestSupport.h"
 #include "core/TextFile.h"
@@ -506,3 +507,32 @@ TEST_F(PageSetTest, DoubleClickUsesThePointerPositionNotTheClickedPlace)
 }
 
 } // namespace
+
+TEST_F(PageSetTest, PagesNeverShownKeepTheirTextThroughMovesDeletesSavesAndRestarts)
+{
+    PagesUpTo(5);
+    const QStringList titles = Tabs();
+    for (int i = 0; i < 5; ++i)
+        store->SavePage(i, titles[i], u"text %1"_s.arg(i));
+    form->TabSet()->SetTabIndex(0);
+    Restart();
+    // Only the page shown has its editor; the others are made when first needed.
+    EXPECT_TRUE(form->Pages().HasEditor(0));
+    for (int i = 1; i < 5; ++i)
+        EXPECT_FALSE(form->Pages().HasEditor(i)) << "page " << i;
+
+    // Pages 4 and 2, never shown, are moved and deleted; page 0 is changed.
+    emit form->TabSet()->OnTabMoved(4, 1);
+    form->TabSet()->Tabs().Move(4, 1);
+    form->Pages().RemovePage(3, false);
+    Type(u"more "_s);
+    form->SaveModifiedPages();
+    EXPECT_FALSE(form->Pages().HasEditor(3));
+    EXPECT_EQ(FileLines(3), (QStringList{u"3"_s, titles[3], QString(), u"text 3"_s}));
+
+    Restart();
+    EXPECT_EQ(Tabs(), (QStringList{titles[0], titles[4], titles[1], titles[3]}));
+    const QStringList texts{u"more text 0\n"_s, u"text 4\n"_s, u"text 1\n"_s, u"text 3\n"_s};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(form->EditorAt(i)->PageText(), texts[i]) << "page " << i;
+}

@@ -202,28 +202,48 @@ TEST_F(LayerListTest, LayersJoinAndLeaveListsAndKeepTheirBorder)
 
 } // namespace
 
-TEST_F(LayerListTest, AddingManyLayersAtOnceEndsAsAddingThemOneByOne)
+TEST_F(LayerListTest, LayersAddedAtOnceAreMadeWhenFirstReachedAndBehaveAsAnyOther)
 {
     TLayer* first = list->AddLayer();
     QSignalSpy changed(list.get(), &TLayerList::OnLayerChanged);
-    const QList<TLayer*> added = list->AddLayers(3);
-    ASSERT_EQ(added.size(), 3);
+    list->AddLayers(3);
     EXPECT_EQ(list->LayerCount(), 4);
-    EXPECT_EQ(list->ActiveLayer(), added.last());
     EXPECT_EQ(changed.count(), 1);
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(added[i]->LayerIndex(), i + 1);
-        EXPECT_EQ(added[i]->LayerList(), list.get());
-        EXPECT_EQ(added[i]->parentWidget(), list.get());
-        EXPECT_EQ(added[i]->geometry(), list->rect());
-    }
+    // Only the active one exists yet.
+    EXPECT_EQ(list->ExistingLayer(1), nullptr);
+    EXPECT_EQ(list->ExistingLayer(2), nullptr);
+    TLayer* last = list->ExistingLayer(3);
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(list->ActiveLayer(), last);
+    EXPECT_TRUE(last->isVisible());
     EXPECT_FALSE(first->isVisible());
-    EXPECT_FALSE(added[0]->isVisible());
-    EXPECT_TRUE(added[2]->isVisible());
-    // A layer made this way is activated and destroyed like any other.
-    added[1]->setVisible(true);
-    EXPECT_EQ(list->ActiveLayer(), added[1]);
-    delete added[1];
-    EXPECT_EQ(list->LayerCount(), 3);
-    EXPECT_TRUE(list->AddLayers(0).isEmpty());
+
+    // Moving the active layer over layers not made yet keeps every place and the active one.
+    last->SetLayerIndex(1);
+    EXPECT_EQ(list->ActiveLayerIndex(), 1);
+    EXPECT_EQ(list->ExistingLayer(2), nullptr);
+    for (int i = 0; i < 4; ++i) {
+        TLayer* layer = list->Layers(i);
+        EXPECT_EQ(layer->LayerIndex(), i);
+        EXPECT_EQ(layer->LayerList(), list.get());
+        EXPECT_EQ(layer->parentWidget(), list.get());
+        EXPECT_EQ(layer->geometry(), list->rect());
+        EXPECT_EQ(list->ExistingLayer(i), layer);
+    }
+    EXPECT_EQ(VisibleLayers(), 1);
+    EXPECT_EQ(list->ExistingLayer(4), nullptr);
+    EXPECT_EQ(list->ExistingLayer(-1), nullptr);
+
+    list->AddLayers(2);
+    list->SetActiveLayerIndex(2);
+    EXPECT_EQ(list->ActiveLayerIndex(), 2);
+    list->resize(240, 150);
+    EXPECT_EQ(list->Layers(5)->geometry(), list->rect()) << "a layer made after a resize fills the list";
+    delete list->Layers(2);
+    EXPECT_EQ(list->ActiveLayerIndex(), 0);
+    EXPECT_EQ(list->LayerCount(), 5);
+    list->AddLayers(0);
+    EXPECT_EQ(list->LayerCount(), 5);
+    list->ClearLayers();
+    EXPECT_EQ(list->LayerCount(), 0);
 }

@@ -1,6 +1,7 @@
 #include "messenger/ftp/ui/FtpDownloadController.h"
 
 #include "core/PubUtils.h"
+#include "messenger/ftp/CurlLibrary.h"
 #include "messenger/ftp/FtpNames.h"
 #include "messenger/ftp/ui/DownSum.h"
 #include "messenger/ftp/ui/FtpProgressDialog.h"
@@ -13,6 +14,19 @@
 #include <QThread>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// A failed transfer is told in one line; a client that cannot start at all says why, since
+// trying again will not help.
+QString Reason(const EFtpError& error)
+{
+    if (dynamic_cast<const EFtpLibraryMissing*>(&error))
+        return u"\n"_s + error.message();
+    return QString();
+}
+
+} // namespace
 
 TDownloadController::TDownloadController(QWidget* owner, IDialogService& dialogs, const TOfferRow& row,
                                          std::function<void(const QString&)> appendConversation,
@@ -97,10 +111,10 @@ bool TDownloadController::SaveFile(const QString& path, QString& destination)
         Download([&] { m_client.Retrieve(HexText(name), chosen); });
     } catch (const EFtpCancelled&) {
         return false;
-    } catch (const EFtpError&) {
+    } catch (const EFtpError& error) {
         if (!m_cancelRequested)
-            m_dialogs.MessageBox(m_owner, u"下载文件"_s + name + u"失败！"_s, MsgBoxKind::Error,
-                                 {MsgBoxButton::OK});
+            m_dialogs.MessageBox(m_owner, u"下载文件"_s + name + u"失败！"_s + Reason(error),
+                                 MsgBoxKind::Error, {MsgBoxButton::OK});
         return false;
     }
     destination = chosen;
@@ -118,10 +132,10 @@ bool TDownloadController::SaveFolder(const QString& path, QString& destination)
         Download([&] { m_client.DownloadFolder(name, parent); });
     } catch (const EFtpCancelled&) {
         return false;
-    } catch (const EFtpError&) {
+    } catch (const EFtpError& error) {
         if (!m_cancelRequested)
-            m_dialogs.MessageBox(m_owner, u"下载文件夹"_s + name + u"失败！"_s, MsgBoxKind::Error,
-                                 {MsgBoxButton::OK});
+            m_dialogs.MessageBox(m_owner, u"下载文件夹"_s + name + u"失败！"_s + Reason(error),
+                                 MsgBoxKind::Error, {MsgBoxButton::OK});
         return false;
     }
     destination = parent + name;

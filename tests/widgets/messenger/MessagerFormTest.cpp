@@ -6,6 +6,7 @@
 #include "MessengerFakes.h"
 #include "config/AppConfigMgr.h"
 #include "core/Clock.h"
+#include "core/PubUtils.h"
 #include "core/TextFile.h"
 #include "messenger/MessagerConfigMgr.h"
 #include "messenger/MessagerProtocol.h"
@@ -15,6 +16,7 @@
 #include "messenger/ui/MessengerController.h"
 #include "messenger/ui/PeerNotices.h"
 #include "notes/ui/FindDlg.h"
+#include "platform/AppUtils.h"
 #include "widgets/CommandTable.h"
 #include "widgets/InputFrm.h"
 #include "widgets/MsgBox.h"
@@ -505,8 +507,12 @@ TEST_F(MessagerFormTest, HintsFollowTheOptionAndAnEmptyUserNameIsTaken)
 
     form->Action(u"ActionNotepad"_s)->trigger();
     form->Action(u"ActionCalendar"_s)->trigger();
+    form->Action(u"ActionAddressBook"_s)->trigger();
     EXPECT_EQ(platform.shell.opened.value(0), u"notepad.exe"_s);
-    EXPECT_TRUE(platform.shell.started.value(0).startsWith(folder + u"jotvane-calendar|"_s));
+    // The companion programs are found beside the executable (or in an installed tree's share
+    // folder), as from the note window, never in the data folder.
+    EXPECT_TRUE(platform.shell.started.value(0).startsWith(CompanionPath(u"jotvane-calendar"_s) + u'|'));
+    EXPECT_TRUE(platform.shell.started.value(1).startsWith(CompanionPath(AddressBookProgram()) + u'|'));
 
     inputAnswer = QString();
     form->Action(u"ActionUserName"_s)->trigger();

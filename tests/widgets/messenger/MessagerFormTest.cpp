@@ -574,6 +574,14 @@ TEST_F(MessagerFormTest, OfferedFolderIsServedToItsPeerAndSavedFromTheRow)
     EXPECT_EQ(form->ComboBoxAttachment()->count(), 2);
     EXPECT_EQ(form->ComboBoxAttachment()->itemText(0), u"Dir="_s + source);
     EXPECT_EQ(form->ComboBoxAttachment()->currentText(), u"File="_s + source + u"/说明.txt"_s);
+    // "添加文件[&F]" takes several files at once, in the order chosen; the last one ends selected.
+    dialogs.openFileNames = [&](const QString&, const QString&) {
+        return QStringList{source + u"/子目录/数据.bin"_s, source + u"/说明.txt"_s};
+    };
+    Button(form.get(), "btnAddFile")->click();
+    EXPECT_EQ(form->ComboBoxAttachment()->count(), 4);
+    EXPECT_EQ(form->ComboBoxAttachment()->itemText(2), u"File="_s + source + u"/子目录/数据.bin"_s);
+    EXPECT_EQ(form->ComboBoxAttachment()->currentIndex(), 3);
 
     // Nothing was offered yet: no peer may log in for the folder.
     const QHostAddress peer(QHostAddress::LocalHost);

@@ -14,6 +14,11 @@ QString TQtDialogService::OpenFileName(QWidget* owner, const QString& title, con
     return QFileDialog::getOpenFileName(owner, title, QString(), filter);
 }
 
+QStringList TQtDialogService::OpenFileNames(QWidget* owner, const QString& title, const QString& filter)
+{
+    return QFileDialog::getOpenFileNames(owner, title, QString(), filter);
+}
+
 QString TQtDialogService::SaveFileName(QWidget* owner, const QString& title, const QString& filter,
                                        const QString& defaultSuffix)
 {

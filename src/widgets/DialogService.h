@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QFont>
 #include <QString>
+#include <QStringList>
 
 struct TPlatform;
 class QWidget;
@@ -17,6 +18,8 @@ public:
     virtual ~IDialogService() = default;
     // The chosen file, or "" on Cancel. filter is in Qt's form ("Text Files (*.txt);;All (*)").
     virtual QString OpenFileName(QWidget* owner, const QString& title, const QString& filter) = 0;
+    // The chosen existing files, in the order the dialog gives them, or none on Cancel.
+    virtual QStringList OpenFileNames(QWidget* owner, const QString& title, const QString& filter) = 0;
     // The chosen file with defaultSuffix added when it has none, or "" on Cancel. The dialog
     // asks before an existing file is replaced.
     virtual QString SaveFileName(QWidget* owner, const QString& title, const QString& filter,
@@ -36,6 +39,7 @@ class TQtDialogService final : public IDialogService
 public:
     explicit TQtDialogService(const TPlatform& platform) : m_platform(platform) {}
     QString OpenFileName(QWidget* owner, const QString& title, const QString& filter) override;
+    QStringList OpenFileNames(QWidget* owner, const QString& title, const QString& filter) override;
     QString SaveFileName(QWidget* owner, const QString& title, const QString& filter,
                          const QString& defaultSuffix) override;
     bool PickFolder(QWidget* owner, const QString& title, QString& path) override;

@@ -10,6 +10,7 @@ class FakeDialogService final : public IDialogService
 {
 public:
     std::function<QString(const QString& title, const QString& filter)> openFileName;
+    std::function<QStringList(const QString& title, const QString& filter)> openFileNames;
     std::function<QString(const QString& title, const QString& filter, const QString& suffix)> saveFileName;
     std::function<bool(const QString& title, QString& path)> pickFolder;
     std::function<bool(QWidget* owner, QFont& font)> chooseFont;
@@ -18,6 +19,10 @@ public:
     QString OpenFileName(QWidget*, const QString& title, const QString& filter) override
     {
         return openFileName ? openFileName(title, filter) : QString();
+    }
+    QStringList OpenFileNames(QWidget*, const QString& title, const QString& filter) override
+    {
+        return openFileNames ? openFileNames(title, filter) : QStringList();
     }
     QString SaveFileName(QWidget*, const QString& title, const QString& filter,
                          const QString& defaultSuffix) override

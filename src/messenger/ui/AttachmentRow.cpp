@@ -92,9 +92,12 @@ void TAttachmentRow::AddOfferFiles()
     if (!m_dialogs || !m_btnAddFile->isEnabled())
         return;
     QWidget* owner = m_comboBoxAttachment->window();
-    const QString chosen = m_dialogs->OpenFileName(owner, QString(), u"任意文件 (*)"_s);
-    if (!chosen.isEmpty() && QFileInfo(chosen).isFile())
-        Append(u"File="_s + chosen);
+    // Several files at once, each its own item in the order chosen; the last one ends selected.
+    const QStringList chosen = m_dialogs->OpenFileNames(owner, QString(), u"任意文件 (*)"_s);
+    for (const QString& path : chosen) {
+        if (QFileInfo(path).isFile())
+            Append(u"File="_s + path);
+    }
 }
 
 void TAttachmentRow::AddOfferFolder()

@@ -1,5 +1,6 @@
 #include "messenger/ui/MessagerFrm.h"
 
+#include "core/PubUtils.h"
 #include "messenger/MessagerConfigMgr.h"
 #include "messenger/MessagerProtocol.h"
 #include "messenger/ui/ConversationView.h"
@@ -64,15 +65,14 @@ void TMessagerForm::CreateMenus()
     QMenu* tools = menuBar()->addMenu(u"工具(&T)"_s);
     tools->setObjectName(u"ToolsMenu"_s);
     const TPlatform* platform = m_env.platform;
-    const QString folder = m_env.appFolder;
     connect(add(tools, u"ActionNotepad"_s, u"记事本(&N)"_s), &QAction::triggered, this,
             [platform] { ShellOpen(*platform, u"notepad.exe"_s); });
     connect(add(tools, u"ActionCalc"_s, u"计算器(&C)"_s), &QAction::triggered, this,
             [platform] { ShellOpen(*platform, u"calc.exe"_s); });
     connect(add(tools, u"ActionAddressBook"_s, u"通讯录(&A)"_s), &QAction::triggered, this,
-            [platform, folder] { ShellRun(*platform, folder + AddressBookProgram(), QString(), QString()); });
+            [platform] { ShellRun(*platform, CompanionPath(AddressBookProgram()), QString(), QString()); });
     connect(add(tools, u"ActionCalendar"_s, u"公农历(&R)"_s), &QAction::triggered, this,
-            [platform, folder] { ShellRun(*platform, folder + CalendarProgram(), QString(), QString()); });
+            [platform] { ShellRun(*platform, CompanionPath(CalendarProgram()), QString(), QString()); });
     connect(add(tools, u"ActionRelax"_s, u"轻松一下(&G)"_s), &QAction::triggered, this,
             [platform] { ShellOpen(*platform, RelaxAddress()); });
 }

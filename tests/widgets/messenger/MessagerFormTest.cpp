@@ -6,6 +6,7 @@
 #include "MessengerFakes.h"
 #include "config/AppConfigMgr.h"
 #include "core/Clock.h"
+#include "core/PubUtils.h"
 #include "core/TextFile.h"
 #include "messenger/MessagerConfigMgr.h"
 #include "messenger/MessagerProtocol.h"
@@ -15,6 +16,7 @@
 #include "messenger/ui/MessengerController.h"
 #include "messenger/ui/PeerNotices.h"
 #include "notes/ui/FindDlg.h"
+#include "platform/AppUtils.h"
 #include "widgets/CommandTable.h"
 #include "widgets/InputFrm.h"
 #include "widgets/MsgBox.h"
@@ -505,8 +507,12 @@ TEST_F(MessagerFormTest, HintsFollowTheOptionAndAnEmptyUserNameIsTaken)
 
     form->Action(u"ActionNotepad"_s)->trigger();
     form->Action(u"ActionCalendar"_s)->trigger();
+    form->Action(u"ActionAddressBook"_s)->trigger();
     EXPECT_EQ(platform.shell.opened.value(0), u"notepad.exe"_s);
-    EXPECT_TRUE(platform.shell.started.value(0).startsWith(folder + u"jotvane-calendar|"_s));
+    // The companion programs are found beside the executable (or in an installed tree's share
+    // folder), as from the note window, never in the data folder.
+    EXPECT_TRUE(platform.shell.started.value(0).startsWith(CompanionPath(u"jotvane-calendar"_s) + u'|'));
+    EXPECT_TRUE(platform.shell.started.value(1).startsWith(CompanionPath(AddressBookProgram()) + u'|'));
 
     inputAnswer = QString();
     form->Action(u"ActionUserName"_s)->trigger();
@@ -568,6 +574,14 @@ TEST_F(MessagerFormTest, OfferedFolderIsServedToItsPeerAndSavedFromTheRow)
     EXPECT_EQ(form->ComboBoxAttachment()->count(), 2);
     EXPECT_EQ(form->ComboBoxAttachment()->itemText(0), u"Dir="_s + source);
     EXPECT_EQ(form->ComboBoxAttachment()->currentText(), u"File="_s + source + u"/说明.txt"_s);
+    // "添加文件[&F]" takes several files at once, in the order chosen; the last one ends selected.
+    dialogs.openFileNames = [&](const QString&, const QString&) {
+        return QStringList{source + u"/子目录/数据.bin"_s, source + u"/说明.txt"_s};
+    };
+    Button(form.get(), "btnAddFile")->click();
+    EXPECT_EQ(form->ComboBoxAttachment()->count(), 4);
+    EXPECT_EQ(form->ComboBoxAttachment()->itemText(2), u"File="_s + source + u"/子目录/数据.bin"_s);
+    EXPECT_EQ(form->ComboBoxAttachment()->currentIndex(), 3);
 
     // Nothing was offered yet: no peer may log in for the folder.
     const QHostAddress peer(QHostAddress::LocalHost);

@@ -434,6 +434,15 @@ class Session:
     def wait_hidden(self, name="^Jotvane$", timeout=5):
         return wait_until(lambda: not self.windows(name), timeout)
 
+    def hide_with_escape(self, window, timeout=15):
+        """Esc on the note window; True once it is hidden. A busy program can take the focus
+        after X reports it, and an Esc that came too early is lost: it is then sent again."""
+        def escape():
+            self.activate(window)
+            self.key("Escape")
+            return self.wait_hidden(timeout=3)
+        return wait_until(escape, timeout, interval=0.2)
+
     def type_text(self, text, delay_ms=20):
         """Types text into the focused window, one key at a time (XTEST, like a user)."""
         self.tool("xdotool", "type", "--delay", str(delay_ms), text, check=True)

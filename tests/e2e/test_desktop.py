@@ -50,10 +50,7 @@ class DesktopTest(SessionTest):
         return process, windows[0]
 
     def hide(self, window):
-        s = self.session
-        self.assertTrue(s.activate(window))
-        s.key("Escape")
-        self.assertTrue(s.wait_hidden(), "Esc hides the note window")
+        self.assertTrue(self.session.hide_with_escape(window), "Esc hides the note window")
 
     def show_again(self):
         """A second start brings the hidden window back and ends at once."""

@@ -53,10 +53,7 @@ class Journal(SessionTest):
         self.assertTrue(s.wait_hidden("^提示$"))
 
     def hide(self, window):
-        s = self.session
-        self.assertTrue(s.activate(window))
-        s.key("Escape")
-        self.assertTrue(s.wait_hidden(), "Esc hides the window")
+        self.assertTrue(self.session.hide_with_escape(window), "Esc hides the window")
 
     def test_text_typed_before_a_kill_comes_back(self):
         s = self.session

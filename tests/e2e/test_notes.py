@@ -27,10 +27,7 @@ class NoteWindowTest(SessionTest):
     TRAY = True
 
     def hide_with_escape(self, window):
-        s = self.session
-        self.assertTrue(s.activate(window))
-        s.key("Escape")
-        self.assertTrue(s.wait_hidden(), "Esc hides the window to the tray")
+        self.assertTrue(self.session.hide_with_escape(window), "Esc hides the window to the tray")
 
     def page_by_name(self):
         return {page.name: page for page in self.session.pages()}

@@ -25,10 +25,7 @@ class CommandsTest(SessionTest):
             self.session.screenshot(os.path.join(os.environ["JV_E2E_SHOTS"], name + ".png"))
 
     def hide_with_escape(self, window):
-        s = self.session
-        self.assertTrue(s.activate(window))
-        s.key("Escape")
-        self.assertTrue(s.wait_hidden(), "Esc hides the window")
+        self.assertTrue(self.session.hide_with_escape(window), "Esc hides the window")
 
     def answer_file_dialog(self, title, path):
         """Types a path into the file dialog titled title and confirms it."""

@@ -65,9 +65,10 @@ struct TScannedFile
     TPageItem page;
 };
 
-int keyOf(const QByteArray& data)
+// The integer on the first line of a page file, read from its first 16 bytes; false when that
+// line holds none.
+bool parseKey(const QByteArray& data, int& key)
 {
-    // Only the first 16 bytes decide, as when the key alone is read.
     QString text = DecodeText(data.left(kKeyWindowBytes));
     qsizetype cut = text.indexOf(u'\r');
     if (cut >= 0)
@@ -75,7 +76,17 @@ int keyOf(const QByteArray& data)
     cut = text.indexOf(u'\n');
     if (cut >= 0)
         text.truncate(cut);
-    return IsInteger(text) ? StrToIntDef(text, 0) : 0;
+    if (!IsInteger(text))
+        return false;
+    key = StrToIntDef(text, 0);
+    return true;
+}
+
+int keyOf(const QByteArray& data)
+{
+    int key = 0;
+    parseKey(data, key);
+    return key;
 }
 
 void fillPage(TPageItem& page, const QStringList& lines)
@@ -464,17 +475,7 @@ bool TDataManager::readKey(const QString& file, int& key, bool& readable)
     readable = f.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     if (!readable)
         return false;
-    QString text = DecodeText(f.read(kKeyWindowBytes));
-    qsizetype cut = text.indexOf(u'\r');
-    if (cut >= 0)
-        text.truncate(cut);
-    cut = text.indexOf(u'\n');
-    if (cut >= 0)
-        text.truncate(cut);
-    if (!IsInteger(text))
-        return false;
-    key = StrToIntDef(text, 0);
-    return true;
+    return parseKey(f.read(kKeyWindowBytes), key);
 }
 
 void TDataManager::MakeFolder(const QString& folder)

@@ -86,6 +86,8 @@ public:
         if (!m_popUp) {
             m_popUp = std::make_unique<TMSNPopUp>();
             m_popUp->SetMessengerValues();
+            // An optional picture beside the program gives the notices their background.
+            m_popUp->LoadBackgroundImage(CompanionPath(u"Images/BackgroundImage.bmp"_s));
         }
         m_popUp->Title = title;
         m_popUp->Text = text;

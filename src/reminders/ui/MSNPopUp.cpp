@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -108,6 +109,15 @@ TMSNPopUp::~TMSNPopUp()
     const QList<QPointer<TfrmMSNPopUp>> popups = std::exchange(m_popups, {});
     for (const QPointer<TfrmMSNPopUp>& popup : popups)
         delete popup.data();
+}
+
+bool TMSNPopUp::LoadBackgroundImage(const QString& file)
+{
+    QPixmap picture;
+    if (!QFileInfo::exists(file) || !picture.load(file))
+        return false;
+    BackgroundImage = picture;
+    return true;
 }
 
 void TMSNPopUp::SetMessengerValues()

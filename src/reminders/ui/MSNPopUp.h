@@ -91,6 +91,9 @@ public:
 
     // The messenger's instance: 200 x 100, five seconds, its fonts, only sliding.
     void SetMessengerValues();
+    // Takes the picture in file as the background of the popups shown from now on; false, and
+    // the background left as it was, when there is no such file or it holds no picture.
+    bool LoadBackgroundImage(const QString& file);
 
     // False when cascading found no room: nothing is shown.
     bool ShowPopUp();

@@ -4,10 +4,12 @@
 
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QFrame>
 #include <QImage>
 #include <QLineEdit>
 #include <QPointer>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -265,6 +267,33 @@ TEST_F(MSNPopUpTest, VerticalGradientRows)
     EXPECT_EQ(QColor(image.pixel(10, 0)), QColor(153, 204, 255));
     EXPECT_EQ(QColor(image.pixel(10, 50)), QColor(204, 230, 255));
     EXPECT_EQ(QColor(image.pixel(10, 99)), BlendColor(QColor(153, 204, 255), Qt::white, 99, 100));
+}
+
+TEST_F(MSNPopUpTest, APictureFileBecomesTheBackgroundAndAMissingOneLeavesTheGradient)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    EXPECT_FALSE(popup.LoadBackgroundImage(dir.filePath(u"Images/BackgroundImage.bmp"_s)));
+    const QString notAPicture = dir.filePath(u"text.bmp"_s);
+    QFile text(notAPicture);
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("not a picture");
+    text.close();
+    EXPECT_FALSE(popup.LoadBackgroundImage(notAPicture));
+    EXPECT_TRUE(popup.BackgroundImage.isNull());
+
+    QImage red(8, 8, QImage::Format_RGB32);
+    red.fill(QColor(200, 0, 0));
+    const QString file = dir.filePath(u"BackgroundImage.bmp"_s);
+    ASSERT_TRUE(red.save(file, "BMP"));
+    ASSERT_TRUE(popup.LoadBackgroundImage(file));
+    popup.Options = {};
+    TfrmMSNPopUp* w = showOne();
+    ASSERT_TRUE(w);
+    // Drawn at its actual size in the top left corner, the rest of the background plain.
+    const QImage image = w->Background().toImage();
+    EXPECT_EQ(QColor(image.pixel(2, 2)), QColor(200, 0, 0));
+    EXPECT_NE(QColor(image.pixel(20, 20)), QColor(200, 0, 0));
 }
 
 } // namespace

@@ -465,17 +465,8 @@ void TDataManager::SortByKeys(QStringList& files, QList<int>& keys)
 
 bool TDataManager::ReadPageKey(const QString& file, int& key)
 {
-    bool readable = false;
-    return readKey(file, key, readable);
-}
-
-bool TDataManager::readKey(const QString& file, int& key, bool& readable)
-{
     QFile f(file);
-    readable = f.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-    if (!readable)
-        return false;
-    return parseKey(f.read(kKeyWindowBytes), key);
+    return f.open(QIODevice::ReadOnly | QIODevice::Unbuffered) && parseKey(f.read(kKeyWindowBytes), key);
 }
 
 void TDataManager::MakeFolder(const QString& folder)

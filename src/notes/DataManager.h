@@ -70,7 +70,6 @@ private:
         return position >= 0 && position < m_files.size();
     }
     void writeKey(int position);
-    static bool readKey(const QString& file, int& key, bool& readable);
 
     QString m_folder;
     ITrash& m_trash;

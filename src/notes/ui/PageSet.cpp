@@ -239,12 +239,7 @@ void TPageSet::RemovePage(int index, bool toRecycleBin)
 
 void TPageSet::AddDefaultPage()
 {
-    CreatePage(DefaultPageTitle(), QString());
-}
-
-QString TPageSet::DefaultPageTitle()
-{
-    return u"默认页"_s;
+    CreatePage(u"默认页"_s, QString());
 }
 
 void TPageSet::SaveModifiedPages()

@@ -59,8 +59,6 @@ public:
     void CreatePage(const QString& title, const QString& text);
     void RemovePage(int index, bool toRecycleBin);
     void AddDefaultPage();
-    // The title of the page made when there is no other.
-    static QString DefaultPageTitle();
     // Writes every modified page; one that cannot be written stays modified, and the first
     // failure is thrown once every page has been tried.
     void SaveModifiedPages();

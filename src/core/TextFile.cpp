@@ -131,6 +131,11 @@ QByteArray EncodeText(const QString& text, TTextEncoding encoding)
 
 bool DecodesWithoutLoss(const QByteArray& data, QString* reason)
 {
+    return DecodeWithoutLoss(data, reason).has_value();
+}
+
+std::optional<QString> DecodeWithoutLoss(const QByteArray& data, QString* reason)
+{
     const TTextEncoding encoding = DetectEncoding(data);
     const QByteArrayView body = QByteArrayView(data).sliced(markOf(encoding).size());
     std::optional<QStringDecoder> decoder;
@@ -149,18 +154,18 @@ bool DecodesWithoutLoss(const QByteArray& data, QString* reason)
         decoder.emplace(kAnsiCodec, QStringConverter::Flag::Stateless);
         break;
     }
-    const QString text = decoder->isValid() ? QString((*decoder)(body)) : QString::fromLocal8Bit(body);
-    const auto fail = [reason](const QString& why) {
+    QString text = decoder->isValid() ? QString((*decoder)(body)) : QString::fromLocal8Bit(body);
+    const auto fail = [reason](const QString& why) -> std::optional<QString> {
         if (reason)
             *reason = why;
-        return false;
+        return std::nullopt;
     };
     if (text.contains(QChar(0)))
         return fail(u"含有空字符"_s);
     if (decoder->hasError() ||
         (body.size() % 2 != 0 && (encoding == TTextEncoding::Utf16LE || encoding == TTextEncoding::Utf16BE)))
         return fail(u"含有无法识别的字节"_s);
-    return true;
+    return text;
 }
 
 QByteArray AnsiFromText(const QString& text)

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 #include "core/Error.h"
 
 // How a text file is encoded on disk. Files the program writes are Utf16LE. A file without a
@@ -43,6 +45,8 @@ QByteArray EncodeText(const QString& text, TTextEncoding encoding);
 // True when data, read by its byte-order mark as DecodeText does, decodes without loss: no NUL
 // and no bytes invalid in its encoding. Otherwise false, with the reason in reason.
 bool DecodesWithoutLoss(const QByteArray& data, QString* reason = nullptr);
+// The same check, giving the text as DecodeText does when it passes and nothing otherwise.
+std::optional<QString> DecodeWithoutLoss(const QByteArray& data, QString* reason = nullptr);
 
 QByteArray AnsiFromText(const QString& text);
 QString TextFromAnsi(const QByteArray& bytes);

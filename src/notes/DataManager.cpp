@@ -10,7 +10,9 @@
 #include <QFileInfo>
 #include <QUuid>
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,6 +20,7 @@
 #include <cerrno>
 #include <condition_variable>
 #include <mutex>
+#include <string_view>
 #include <numeric>
 #include <system_error>
 #include <thread>
@@ -95,13 +98,64 @@ void fillPage(TPageItem& page, const QStringList& lines)
     page.Text = JoinLines(lines.mid(3));
 }
 
+// The same page straight from the file's text, without a string per line: the title is the
+// second line, the text every line from the fourth on, each ended by CR LF. Lines end as
+// SplitLines has them end; the text holds no NUL (DecodeWithoutLoss refuses one).
+void fillPage(TPageItem& page, QStringView text)
+{
+    const auto isBreak = [](QChar c) { return c == u'\r' || c == u'\n'; };
+    const auto pastBreak = [&text](qsizetype at) {
+        if (at < text.size() && text[at] == u'\r' && at + 1 < text.size() && text[at + 1] == u'\n')
+            return at + 2;
+        return std::min(at + 1, text.size());
+    };
+    qsizetype pos = 0;
+    page.Title.clear();
+    for (int line = 0; line < 3 && pos < text.size(); ++line) {
+        qsizetype end = pos;
+        while (end < text.size() && !isBreak(text[end]))
+            ++end;
+        if (line == 1)
+            page.Title = text.sliced(pos, end - pos).toString();
+        pos = pastBreak(end);
+    }
+    // Every break becomes CR LF, and an unended last line gets one: the length is known first.
+    const QStringView rest = text.sliced(pos);
+    const bool unended = !rest.isEmpty() && !isBreak(rest.back());
+    qsizetype length = rest.size() + (unended ? 2 : 0);
+    for (qsizetype i = 0; i < rest.size(); ++i) {
+        if (rest[i] == u'\r' && i + 1 < rest.size() && rest[i + 1] == u'\n')
+            ++i; // already two characters
+        else if (isBreak(rest[i]))
+            ++length;
+    }
+    QString body(length, Qt::Uninitialized);
+    QChar* out = body.data();
+    for (qsizetype i = 0; i < rest.size(); ++i) {
+        if (!isBreak(rest[i])) {
+            *out++ = rest[i];
+            continue;
+        }
+        if (rest[i] == u'\r' && i + 1 < rest.size() && rest[i + 1] == u'\n')
+            ++i;
+        *out++ = u'\r';
+        *out++ = u'\n';
+    }
+    if (unended) {
+        *out++ = u'\r';
+        *out++ = u'\n';
+    }
+    page.Text = std::move(body);
+}
+
 // Reads the file name of the folder open as dirFd whole, with the fewest calls the system
 // allows: open, read and close for a page of up to 64 KB. With thousands of pages these calls
 // are most of the start; a path opened whole, with its size asked for first, costs twice as many.
 // On failure error holds the system's reason.
 bool readWhole(int dirFd, const QString& name, std::vector<char>& buffer, QByteArray& data, int& error)
 {
-    const int fd = ::openat(dirFd, QFile::encodeName(name).constData(), O_RDONLY | O_CLOEXEC);
+    // Without waiting: a fifo put in place of a page since the listing reads as empty.
+    const int fd = ::openat(dirFd, QFile::encodeName(name).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         error = errno;
         return false;
@@ -131,6 +185,45 @@ bool readWhole(int dirFd, const QString& name, std::vector<char>& buffer, QByteA
     return ok;
 }
 
+bool EndsWithTxt(std::string_view name)
+{
+    const std::string_view end = name.substr(name.size() - 4);
+    return end[0] == '.' && (end[1] | 0x20) == 't' && (end[2] | 0x20) == 'x' && (end[3] | 0x20) == 't';
+}
+
+// The names of the page files in the folder open as dirFd, in the order the folder keeps
+// them: every "*.txt" (in any case) that is not hidden and not a folder. Fifos, sockets and
+// devices are left out, since reading one could wait for ever; a link that leads nowhere is
+// kept, so that the user hears that it cannot be read.
+QStringList PageFileNames(int dirFd)
+{
+    QStringList names;
+    const int listFd = ::dup(dirFd);
+    DIR* dir = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
+    if (!dir) {
+        if (listFd >= 0)
+            ::close(listFd);
+        return names;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name(entry->d_name);
+        if (name.size() < 4 || name.front() == '.' || !EndsWithTxt(name))
+            continue;
+        unsigned char type = entry->d_type;
+        if (type == DT_LNK || type == DT_UNKNOWN) {
+            struct stat target = {};
+            if (::fstatat(dirFd, entry->d_name, &target, 0) == 0)
+                type = S_ISREG(target.st_mode) ? DT_REG : S_ISDIR(target.st_mode) ? DT_DIR : DT_FIFO;
+            else
+                type = DT_REG;
+        }
+        if (type == DT_REG)
+            names.append(QFile::decodeName(entry->d_name));
+    }
+    ::closedir(dir);
+    return names;
+}
+
 void scanFile(int dirFd, TScannedFile& file, std::vector<char>& buffer)
 {
     QByteArray data;
@@ -138,12 +231,13 @@ void scanFile(int dirFd, TScannedFile& file, std::vector<char>& buffer)
         return; // a file that cannot be read is no page
     // A file whose bytes do not decode without loss is not ours: writing it back would
     // destroy it, so it is left exactly as it is and is no page.
-    if (!DecodesWithoutLoss(data, &file.skipReason))
+    const std::optional<QString> text = DecodeWithoutLoss(data, &file.skipReason);
+    if (!text)
         return;
     file.isPage = true;
     file.key = keyOf(data);
     file.page.FileName = file.path;
-    fillPage(file.page, SplitLines(DecodeText(data)));
+    fillPage(file.page, *text);
 }
 
 } // namespace
@@ -184,22 +278,14 @@ struct TDataManager::TFolderRead
     }
     void List(const QString& folder)
     {
-        QDir dir(folder);
-        if (!folder.isEmpty() && dir.exists()) {
-            dir.setNameFilters({u"*.txt"_s});
-            // Without QDir::Hidden the hidden files (names starting with ".") are left out; without
-            // QDir::CaseSensitive "*.txt" also matches "A.TXT"; without QDir::Dirs folders are
-            // skipped.
-            dir.setFilter(QDir::Files | QDir::System | QDir::NoDotAndDotDot);
-            const QStringList names = dir.entryList(dir.filter(), QDir::Unsorted);
-            if (!names.isEmpty())
-                dirFd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            if (dirFd >= 0) {
-                files.resize(names.size());
-                for (qsizetype i = 0; i < names.size(); ++i) {
-                    files[i].name = names[i];
-                    files[i].path = folder + names[i];
-                }
+        if (!folder.isEmpty())
+            dirFd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dirFd >= 0) {
+            const QStringList names = PageFileNames(dirFd);
+            files.resize(names.size());
+            for (qsizetype i = 0; i < names.size(); ++i) {
+                files[i].name = names[i];
+                files[i].path = folder + names[i];
             }
         }
         const std::lock_guard lock(mutex);

@@ -12,6 +12,7 @@
 #include "core/TextFile.h"
 
 #include <sched.h>
+#include <sys/stat.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -170,8 +171,35 @@ TEST_F(PageStoreTest, OnlyVisibleTxtFilesArePages)
     seed(u"note.doc"_s, Utf16Le(u"0\r\nD\r\n\r\n"_s));
     seed(u"UPPER.TXT"_s, Utf16Le(u"0\r\nU\r\n\r\n"_s));
     QDir().mkpath(pagePath(u"folder.txt"_s));
+    // A fifo would hold the start for ever; a link to a page is a page.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pagePath(u"pipe.txt"_s)).constData(), 0600), 0);
+    seed(u"real.doc"_s, Utf16Le(u"0\r\nL\r\n\r\n"_s));
+    ASSERT_TRUE(QFile::link(pagePath(u"real.doc"_s), pagePath(u"link.txt"_s)));
     TDataManager store(folder(), m_trash);
-    EXPECT_EQ(titles(store), QStringList{u"U"_s});
+    QStringList found = titles(store);
+    found.sort();
+    EXPECT_EQ(found, (QStringList{u"L"_s, u"U"_s}));
+}
+
+TEST_F(PageStoreTest, EveryKindOfLineEndReadsAsTheLinesItEnds)
+{
+    const std::pair<const char*, std::pair<QString, QString>> cases[] = {
+        {"0\rT\r\rA\rB", {u"T"_s, u"A\r\nB\r\n"_s}},
+        {"1\nT\n\nA\n\nB\n", {u"T"_s, u"A\r\n\r\nB\r\n"_s}},
+        {"2\r\nT\r\n\r\nA\r\n\r", {u"T"_s, u"A\r\n\r\n"_s}},
+        {"3\r\nT\r\n\r\n\n\r", {u"T"_s, u"\r\n\r\n"_s}},
+        {"4\r\n\n\r\n\r\n", {QString(), u"\r\n"_s}},
+        {"5\r\nOnly a title", {u"Only a title"_s, QString()}},
+    };
+    for (const auto& [bytes, expected] : cases)
+        seed(u"p%1.txt"_s.arg(bytes[0]), QByteArray(bytes));
+    TDataManager store(folder(), m_trash);
+    const TPageItems pages = store.GetPages();
+    ASSERT_EQ(pages.size(), std::size(cases));
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(pages[i].Title, cases[i].second.first) << i;
+        EXPECT_EQ(pages[i].Text, cases[i].second.second) << i;
+    }
 }
 
 TEST_F(PageStoreTest, UsersOwnFileBecomesAPageAndItsFirstLineTakesTheKey)

@@ -156,7 +156,7 @@ void TControllers::StartSubsystems()
 {
     QTimer::singleShot(0, m_messenger.get(), [this] {
         const auto start = [this] {
-            m_window.ShowTrayIcon();
+            m_window.CompleteStart();
             m_messenger->Start();
             m_desktop->Startup();
         };
@@ -224,9 +224,10 @@ void TControllers::CreateReminders(IClock& clock)
     host.firstEditor = [form] { return form->PageCount() > 0 ? form->EditorAt(0) : nullptr; };
     host.currentEditor = [form] { return form->CurrentEditor(); };
     host.showBalloon = [form](const QString& title, const QString& text) {
-        if (!form->HasTray())
+        QSystemTrayIcon* icon = form->TrayIcon();
+        if (!form->HasTray() || !icon)
             return false;
-        form->TrayIcon()->showMessage(title, text, QSystemTrayIcon::Information, 10000);
+        icon->showMessage(title, text, QSystemTrayIcon::Information, 10000);
         return true;
     };
     host.sendDesktopLines = [this](TPadMemo*) { m_desktop->ReminderFired(); };

@@ -60,7 +60,6 @@ TMainForm::TMainForm(const TAppContext& context, QWidget* parent)
     initAppResources();
     InitWidgetResources();
     setObjectName(u"MainForm"_s);
-    setWindowIcon(QIcon(u":/icons/jotvane.png"_s));
     ApplyBaseFormLook(this);
     QFont font(u"Tahoma"_s);
     font.setPixelSize(11);
@@ -235,8 +234,9 @@ QMenu* TMainForm::TrayPopupMenu() const
     return m_tray->Menu();
 }
 
-void TMainForm::ShowTrayIcon()
+void TMainForm::CompleteStart()
 {
+    setWindowIcon(QIcon(u":/icons/jotvane.png"_s));
     m_tray->ShowIcon();
 }
 

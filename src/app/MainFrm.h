@@ -74,9 +74,10 @@ public:
     QMenu* TabSetPopupMenu() const { return m_tabSetPopupMenu; }
     QMenu* TrayPopupMenu() const;
     QSystemTrayIcon* TrayIcon() const;
-    // The notification-area icon appears once the window is on the screen (or at once when it
-    // starts hidden): the composition root calls this, and hiding to the tray does.
-    void ShowTrayIcon();
+    // What the first look of the window does not need comes once it is on the screen (or at
+    // once when it starts hidden): the window's icon and the notification-area icon, which
+    // hiding to the tray also puts up. The composition root calls this.
+    void CompleteStart();
     TFindReplace* FindReplace() const;
     TSysHotKey* SysHotKey() const { return m_sysHotKey; }
     const TAppContext& Context() const { return m_context; }

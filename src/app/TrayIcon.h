@@ -16,16 +16,16 @@ class TTrayIcon final : public QObject
     Q_OBJECT
 public:
     // Without a notification area (or when useTray is off) there is no icon: Available() is
-    // false and hiding minimises the window instead. The icon appears with ShowIcon.
+    // false and hiding minimises the window instead. The icon appears with ShowIcon; the icon
+    // and the menu are made when first needed, so that they cost the start nothing.
     TTrayIcon(TCommandTable& commands, bool useTray, QObject* parent = nullptr);
     ~TTrayIcon() override;
     Q_DISABLE_COPY_MOVE(TTrayIcon)
 
-    bool Available() const { return m_icon != nullptr; }
+    bool Available() const { return m_available; }
+    // The icon once ShowIcon has put it up; nullptr before.
     QSystemTrayIcon* Icon() const { return m_icon; }
-    QMenu* Menu() const { return m_menu.get(); }
-    // The menu's show/hide item: "隐藏(&D)" while the window is shown, "打开(&O)" otherwise.
-    QAction* ShowItem() const { return m_showItem; }
+    QMenu* Menu();
     void SetWindowShown(bool shown);
     // Puts the icon into the notification area (once).
     void ShowIcon();
@@ -39,6 +39,9 @@ signals:
     void menuAboutToShow();
 
 private:
+    TCommandTable& m_commands;
+    bool m_available = false;
+    bool m_windowShown = true;
     std::unique_ptr<QMenu> m_menu;
     QAction* m_showItem = nullptr;
     QSystemTrayIcon* m_icon = nullptr;

@@ -55,13 +55,18 @@ bool XdgAutostart::setEntry(bool enable, const QString& name, const QString& pro
             return true;
         return QFile::remove(path);
     }
+    const QByteArray text = (u"[Desktop Entry]\nType=Application\nName="_s + name + u"\nExec="_s + command +
+                             u"\nTerminal=false\nX-GNOME-Autostart-enabled=true\n"_s)
+                                .toUtf8();
+    // Every start asks for the entry: one that is already as it should be is not written again.
+    if (QFile current(path); current.open(QIODevice::ReadOnly) && current.size() == text.size() &&
+                             current.readAll() == text)
+        return true;
     if (!QDir().mkpath(m_folder))
         return false;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    const QString text = u"[Desktop Entry]\nType=Application\nName="_s + name + u"\nExec="_s + command +
-                         u"\nTerminal=false\nX-GNOME-Autostart-enabled=true\n"_s;
-    file.write(text.toUtf8());
+    file.write(text);
     return file.commit();
 }

@@ -113,9 +113,8 @@ void TEditCommands::UpdateEditorActions()
 void TEditCommands::WindowHidden()
 {
     m_hiddenDialogs.clear();
-    for (QWidget* dialog : {static_cast<QWidget*>(m_findReplace->FindDialog()),
-                            static_cast<QWidget*>(m_findReplace->ReplaceDialog())}) {
-        if (dialog && dialog->isVisible()) {
+    for (QWidget* dialog : m_findReplace->MadeDialogs()) {
+        if (dialog->isVisible()) {
             dialog->hide();
             m_hiddenDialogs.append(dialog);
         }

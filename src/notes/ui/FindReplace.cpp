@@ -12,16 +12,9 @@ using namespace Qt::StringLiterals;
 
 TFindReplace::TFindReplace(QWidget* owner, TEditorSource currentEditor, TMessageHandler showMessage,
                            QObject* parent)
-    : QObject(parent), m_currentEditor(std::move(currentEditor)), m_showMessage(std::move(showMessage)),
-      m_findOptions(soDown)
+    : QObject(parent), m_owner(owner), m_currentEditor(std::move(currentEditor)),
+      m_showMessage(std::move(showMessage)), m_findOptions(soDown)
 {
-    m_findDialog = new TFindDialog(owner);
-    m_replaceDialog = new TReplaceDialog(owner);
-    connect(m_findDialog, &TFindDialog::FindClicked, this, &TFindReplace::FindDialogFind);
-    connect(m_replaceDialog, &TReplaceDialog::FindClicked, this, &TFindReplace::ReplaceDialogFind);
-    connect(m_replaceDialog, &TReplaceDialog::ReplaceClicked, this, &TFindReplace::ReplaceDialogReplace);
-    connect(m_replaceDialog, &TReplaceDialog::ReplaceAllClicked, this,
-            &TFindReplace::ReplaceDialogReplaceAll);
 }
 
 TFindReplace::~TFindReplace()
@@ -29,6 +22,38 @@ TFindReplace::~TFindReplace()
     // The owner may already have destroyed the dialogs; QPointer knows.
     delete m_findDialog.data();
     delete m_replaceDialog.data();
+}
+
+// The dialogs are made on first use: most runs never open them, and the window shows sooner.
+TFindDialog* TFindReplace::FindDialog()
+{
+    if (!m_findDialog) {
+        m_findDialog = new TFindDialog(m_owner);
+        connect(m_findDialog, &TFindDialog::FindClicked, this, &TFindReplace::FindDialogFind);
+    }
+    return m_findDialog;
+}
+
+TReplaceDialog* TFindReplace::ReplaceDialog()
+{
+    if (!m_replaceDialog) {
+        m_replaceDialog = new TReplaceDialog(m_owner);
+        connect(m_replaceDialog, &TReplaceDialog::FindClicked, this, &TFindReplace::ReplaceDialogFind);
+        connect(m_replaceDialog, &TReplaceDialog::ReplaceClicked, this, &TFindReplace::ReplaceDialogReplace);
+        connect(m_replaceDialog, &TReplaceDialog::ReplaceAllClicked, this,
+                &TFindReplace::ReplaceDialogReplaceAll);
+    }
+    return m_replaceDialog;
+}
+
+QList<QWidget*> TFindReplace::MadeDialogs() const
+{
+    QList<QWidget*> dialogs;
+    if (m_findDialog)
+        dialogs.append(m_findDialog);
+    if (m_replaceDialog)
+        dialogs.append(m_replaceDialog);
+    return dialogs;
 }
 
 void TFindReplace::SetSearch(const QString& findText, const QString& replaceText, int options)
@@ -42,9 +67,10 @@ void TFindReplace::FindActionExecute()
 {
     if (!m_currentEditor())
         return;
-    if (m_findDialog->FindText().isEmpty() && !m_findText.isEmpty())
-        m_findDialog->SetFindText(m_findText);
-    m_findDialog->Execute();
+    TFindDialog* dialog = FindDialog();
+    if (dialog->FindText().isEmpty() && !m_findText.isEmpty())
+        dialog->SetFindText(m_findText);
+    dialog->Execute();
 }
 
 void TFindReplace::FindNextActionExecute()
@@ -61,9 +87,10 @@ void TFindReplace::ReplaceActionExecute()
 {
     if (!m_currentEditor())
         return;
-    if (m_replaceDialog->FindText().isEmpty() && !m_findText.isEmpty())
-        m_replaceDialog->SetFindText(m_findText);
-    m_replaceDialog->Execute();
+    TReplaceDialog* dialog = ReplaceDialog();
+    if (dialog->FindText().isEmpty() && !m_findText.isEmpty())
+        dialog->SetFindText(m_findText);
+    dialog->Execute();
 }
 
 void TFindReplace::FindNext()

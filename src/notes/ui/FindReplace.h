@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -23,14 +24,16 @@ public:
     // Shows an information notice owned by the owner window.
     using TMessageHandler = std::function<void(const QString& message)>;
 
-    // The dialogs are created at once, with owner as their parent window.
+    // Each dialog is made, with owner as its parent window, when it is first needed.
     TFindReplace(QWidget* owner, TEditorSource currentEditor, TMessageHandler showMessage,
                  QObject* parent = nullptr);
     ~TFindReplace() override;
     Q_DISABLE_COPY_MOVE(TFindReplace)
 
-    TFindDialog* FindDialog() const { return m_findDialog; }
-    TReplaceDialog* ReplaceDialog() const { return m_replaceDialog; }
+    TFindDialog* FindDialog();
+    TReplaceDialog* ReplaceDialog();
+    // The dialogs made so far.
+    QList<QWidget*> MadeDialogs() const;
 
     QString FindText() const { return m_findText; }
     QString ReplaceText() const { return m_replaceText; }
@@ -61,6 +64,7 @@ private:
     void TakeReplaceDialogSearch();
     void ShowNotFound();
 
+    QPointer<QWidget> m_owner;
     TEditorSource m_currentEditor;
     TMessageHandler m_showMessage;
     QPointer<TFindDialog> m_findDialog;

@@ -10,6 +10,8 @@
 #include "FakePlatform.h"
 #include "TestSupport.h"
 
+#include <sys/stat.h>
+
 using namespace Qt::StringLiterals;
 
 TEST(SendMailTo, TrimsAndPrefixesOnlyWhenTheExactPrefixIsMissing)
@@ -58,6 +60,17 @@ TEST(XdgAutostart, WritesAQuotedDesktopEntryAndRemovesIt)
     EXPECT_TRUE(entry.startsWith(u"[Desktop Entry]\n"_s));
     EXPECT_TRUE(entry.contains(u"\nExec=\"/a b/jotvane\" /min\n"_s)) << entry.toStdString();
     EXPECT_TRUE(entry.contains(u"\nType=Application\n"_s));
+    // Every start asks again: an entry already as asked is left as it is, another is rewritten.
+    const auto inode = [&] {
+        struct stat info = {};
+        ::stat(QFile::encodeName(autostart.entryPath(u"Jotvane"_s)).constData(), &info);
+        return info.st_ino;
+    };
+    const auto before = inode();
+    ASSERT_TRUE(autostart.setEntry(true, u"Jotvane"_s, u"/a b/jotvane"_s, {u"/min"_s}));
+    EXPECT_EQ(inode(), before);
+    ASSERT_TRUE(autostart.setEntry(true, u"Jotvane"_s, u"/moved/jotvane"_s, {u"/min"_s}));
+    EXPECT_TRUE(ReadBytes(autostart.entryPath(u"Jotvane"_s)).contains("\nExec=/moved/jotvane /min\n"));
     EXPECT_TRUE(autostart.setEntry(false, u"Jotvane"_s, u"/a b/jotvane"_s, {u"/min"_s}));
     EXPECT_FALSE(QFile::exists(autostart.entryPath(u"Jotvane"_s)));
 }

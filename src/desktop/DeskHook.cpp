@@ -1,42 +1,104 @@
 #include "desktop/DeskHook.h"
 
+#include <dlfcn.h>
+
+#include <cstdio>
+
+namespace {
+
+struct THookFunctions
+{
+    decltype(&::SetDeskHook) setDeskHook = nullptr;
+    decltype(&::SetShowClock) setShowClock = nullptr;
+    decltype(&::SetShowDesktopWallPaper) setShowDesktopWallPaper = nullptr;
+    decltype(&::SetEssayColor) setEssayColor = nullptr;
+    decltype(&::SetEssayFont) setEssayFont = nullptr;
+    decltype(&::SetEssay) setEssay = nullptr;
+    decltype(&::SetEssayCount) setEssayCount = nullptr;
+    decltype(&::SetEssayAligment) setEssayAligment = nullptr;
+};
+
+template <typename F> bool Resolve(void* library, F& target, const char* name)
+{
+    target = reinterpret_cast<F>(::dlsym(library, name));
+    return target != nullptr;
+}
+
+// Loads the library through the program's own search path (beside the binary, then
+// ../lib/jotvane), once for the process; it stays loaded, as a linked library would.
+const THookFunctions* Load()
+{
+    static THookFunctions functions;
+    void* library = ::dlopen("libjotvanehook.so", RTLD_NOW | RTLD_LOCAL);
+    bool complete = library != nullptr;
+    const char* problem = library ? nullptr : ::dlerror();
+    complete = complete && Resolve(library, functions.setDeskHook, "SetDeskHook") &&
+               Resolve(library, functions.setShowClock, "SetShowClock") &&
+               Resolve(library, functions.setShowDesktopWallPaper, "SetShowDesktopWallPaper") &&
+               Resolve(library, functions.setEssayColor, "SetEssayColor") &&
+               Resolve(library, functions.setEssayFont, "SetEssayFont") &&
+               Resolve(library, functions.setEssay, "SetEssay") &&
+               Resolve(library, functions.setEssayCount, "SetEssayCount") &&
+               Resolve(library, functions.setEssayAligment, "SetEssayAligment");
+    if (complete)
+        return &functions;
+    std::fprintf(stderr, "jotvane: the desktop text cannot be shown: %s\n",
+                 problem ? problem : "libjotvanehook.so lacks one of its functions");
+    return nullptr;
+}
+
+const THookFunctions* Hook()
+{
+    static const THookFunctions* const functions = Load();
+    return functions;
+}
+
+} // namespace
+
 bool TDeskHookLibrary::SetDeskHook(quintptr window)
 {
-    return ::SetDeskHook(static_cast<unsigned long>(window)) != 0;
+    return Hook() && Hook()->setDeskHook(static_cast<unsigned long>(window)) != 0;
 }
 
 void TDeskHookLibrary::SetShowClock(bool show)
 {
-    ::SetShowClock(show ? 1 : 0);
+    if (Hook())
+        Hook()->setShowClock(show ? 1 : 0);
 }
 
 void TDeskHookLibrary::SetShowDesktopWallPaper(bool show)
 {
-    ::SetShowDesktopWallPaper(show ? 1 : 0);
+    if (Hook())
+        Hook()->setShowDesktopWallPaper(show ? 1 : 0);
 }
 
 void TDeskHookLibrary::SetEssayColor(qint32 separatorColor, qint32 textColor)
 {
-    ::SetEssayColor(separatorColor, textColor);
+    if (Hook())
+        Hook()->setEssayColor(separatorColor, textColor);
 }
 
 void TDeskHookLibrary::SetEssayFont(const TLogFontW& font)
 {
-    ::SetEssayFont(&font);
+    if (Hook())
+        Hook()->setEssayFont(&font);
 }
 
 void TDeskHookLibrary::SetEssay(qint32 index, const QString& text)
 {
     // utf16() is NUL-terminated and lives until the call returns; the library copies it.
-    ::SetEssay(index, reinterpret_cast<const uint16_t*>(text.utf16()));
+    if (Hook())
+        Hook()->setEssay(index, reinterpret_cast<const uint16_t*>(text.utf16()));
 }
 
 void TDeskHookLibrary::SetEssayCount(qint32 count)
 {
-    ::SetEssayCount(count);
+    if (Hook())
+        Hook()->setEssayCount(count);
 }
 
 void TDeskHookLibrary::SetEssayAligment(qint8 alignment, qint32 margin)
 {
-    ::SetEssayAligment(alignment, margin);
+    if (Hook())
+        Hook()->setEssayAligment(alignment, margin);
 }

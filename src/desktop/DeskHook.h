@@ -24,7 +24,10 @@ public:
     virtual void SetEssayAligment(qint8 alignment, qint32 margin) = 0;
 };
 
-// The real library, linked at load time (libjotvanehook.so beside the binary).
+// The real library, libjotvanehook.so beside the binary (or in lib/jotvane/ of an installed
+// copy). It is loaded at the first call, so that the start waits neither for it nor for the X
+// libraries it draws with. Without it the display cannot be installed: SetDeskHook is false,
+// the other calls do nothing, and standard error says why once.
 class TDeskHookLibrary final : public IDeskHook
 {
 public:

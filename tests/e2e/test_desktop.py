@@ -221,6 +221,27 @@ class DesktopTextAndPanel(DesktopTest):
         self.assertEqual(s.stop(process), 0)
 
 
+class DesktopWithoutItsLibrary(DesktopTest):
+    TRAY = False
+
+    def test_the_notes_start_without_the_desktop_library_and_say_why(self):
+        # The library is loaded when the desktop text first needs it: a copy without it is no
+        # longer a program that cannot start at all.
+        s = self.session
+        os.remove(s.path("libjotvanehook.so"))
+        process, _ = self.start()
+        log = os.path.join(s.root, "jotvane.log")
+
+        def told():
+            with open(log, encoding="utf-8", errors="replace") as f:
+                return "the desktop text cannot be shown" in f.read()
+
+        self.assertTrue(wait_until(told, 10), "standard error names the missing library")
+        self.assertFalse(desk_window(s), "no text window without the library")
+        self.assertTrue(s.windows(), "the note window stays")
+        self.assertEqual(s.stop(process), 0)
+
+
 if __name__ == "__main__":
     sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
     harness.main()

@@ -542,11 +542,15 @@ TJournalRecovery TPageSet::RecoverJournal()
     TJournalRecovery recovery;
     if (!m_journal)
         return recovery;
+    // Almost every start finds no journal: the pages are then not looked at.
+    const QList<TJournalEntry> entries = m_journal->Scan();
+    if (entries.isEmpty())
+        return recovery;
     const int selected = PageIndex();
     QHash<QString, int> pages;
     for (int i = 0; i < PageCount(); ++i)
         pages.insert(PageKey(i), i);
-    for (const TJournalEntry& entry : m_journal->Scan()) {
+    for (const TJournalEntry& entry : entries) {
         const int index = pages.value(entry.key, -1);
         const QString pageText = index >= 0 ? StoredText(index) : QString();
         switch (TPageJournal::Decide(entry, index >= 0 ? &pageText : nullptr)) {

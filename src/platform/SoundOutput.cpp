@@ -4,11 +4,62 @@
 #include <QThread>
 
 #include <alsa/asoundlib.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
+
+// The ALSA functions a tune needs. The library is loaded with the first tune, so that the start
+// does not wait for it; it stays loaded, as a linked library would.
+struct TAlsa
+{
+    decltype(&::snd_strerror) strerror = nullptr;
+    decltype(&::snd_lib_error_set_handler) setErrorHandler = nullptr;
+    decltype(&::snd_pcm_open) open = nullptr;
+    decltype(&::snd_pcm_set_params) setParams = nullptr;
+    decltype(&::snd_pcm_writei) writei = nullptr;
+    decltype(&::snd_pcm_wait) wait = nullptr;
+    decltype(&::snd_pcm_recover) recover = nullptr;
+    decltype(&::snd_pcm_state) state = nullptr;
+    decltype(&::snd_pcm_start) start = nullptr;
+    decltype(&::snd_pcm_delay) delay = nullptr;
+    decltype(&::snd_pcm_drop) drop = nullptr;
+    decltype(&::snd_pcm_close) close = nullptr;
+};
+
+template <typename F> bool Resolve(void* library, F& target, const char* name)
+{
+    target = reinterpret_cast<F>(::dlsym(library, name));
+    return target != nullptr;
+}
+
+// The loaded functions, or nullptr (with the reason in problem) when the library is missing.
+const TAlsa* Alsa(QString& problem)
+{
+    static QString failure;
+    static const TAlsa* const loaded = [] () -> const TAlsa* {
+        static TAlsa alsa;
+        void* library = ::dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+        if (!library) {
+            failure = QString::fromLocal8Bit(::dlerror());
+            return nullptr;
+        }
+        if (Resolve(library, alsa.strerror, "snd_strerror") &&
+            Resolve(library, alsa.setErrorHandler, "snd_lib_error_set_handler") &&
+            Resolve(library, alsa.open, "snd_pcm_open") && Resolve(library, alsa.setParams, "snd_pcm_set_params") &&
+            Resolve(library, alsa.writei, "snd_pcm_writei") && Resolve(library, alsa.wait, "snd_pcm_wait") &&
+            Resolve(library, alsa.recover, "snd_pcm_recover") && Resolve(library, alsa.state, "snd_pcm_state") &&
+            Resolve(library, alsa.start, "snd_pcm_start") && Resolve(library, alsa.delay, "snd_pcm_delay") &&
+            Resolve(library, alsa.drop, "snd_pcm_drop") && Resolve(library, alsa.close, "snd_pcm_close"))
+            return &alsa;
+        failure = QStringLiteral("libasound.so.2 lacks a function the tunes need");
+        return nullptr;
+    }();
+    problem = failure;
+    return loaded;
+}
 
 constexpr std::int16_t kAmplitude = 6000;
 // How long past the tune's own length a device may take before it is dropped.
@@ -22,14 +73,14 @@ void WaitUntil(const QElapsedTimer& started, qint64 lengthMs)
         QThread::msleep(static_cast<unsigned long>(left));
 }
 
-QString AlsaError(const char* step, int code)
+QString AlsaError(const TAlsa& alsa, const char* step, int code)
 {
-    return QString::fromLatin1(step) + QStringLiteral(": ") + QString::fromLocal8Bit(snd_strerror(code));
+    return QString::fromLatin1(step) + QStringLiteral(": ") + QString::fromLocal8Bit(alsa.strerror(code));
 }
 
 // Writes the samples in non-blocking mode, waiting on the device at most until deadlineMs, then
 // lets the device play out what it holds. Returns an empty text on success.
-QString WriteAll(snd_pcm_t* pcm, const std::vector<std::int16_t>& samples, const QElapsedTimer& started,
+QString WriteAll(const TAlsa& alsa, snd_pcm_t* pcm, const std::vector<std::int16_t>& samples, const QElapsedTimer& started,
                  qint64 deadlineMs)
 {
     size_t done = 0;
@@ -37,28 +88,28 @@ QString WriteAll(snd_pcm_t* pcm, const std::vector<std::int16_t>& samples, const
         const qint64 left = deadlineMs - started.elapsed();
         if (left <= 0)
             return QStringLiteral("the sound device does not take the tune in time");
-        const snd_pcm_sframes_t written = snd_pcm_writei(pcm, samples.data() + done, samples.size() - done);
+        const snd_pcm_sframes_t written = alsa.writei(pcm, samples.data() + done, samples.size() - done);
         if (written == -EAGAIN) {
-            snd_pcm_wait(pcm, static_cast<int>(std::min<qint64>(left, 100)));
+            alsa.wait(pcm, static_cast<int>(std::min<qint64>(left, 100)));
             continue;
         }
         if (written < 0) {
-            const int recovered = snd_pcm_recover(pcm, static_cast<int>(written), 1);
+            const int recovered = alsa.recover(pcm, static_cast<int>(written), 1);
             if (recovered < 0)
-                return AlsaError("snd_pcm_writei", static_cast<int>(written));
+                return AlsaError(alsa, "snd_pcm_writei", static_cast<int>(written));
             continue;
         }
         done += static_cast<size_t>(written);
     }
     // Play out what the device still holds, without blocking past the deadline.
-    if (snd_pcm_state(pcm) == SND_PCM_STATE_PREPARED)
-        snd_pcm_start(pcm);
+    if (alsa.state(pcm) == SND_PCM_STATE_PREPARED)
+        alsa.start(pcm);
     while (started.elapsed() < deadlineMs) {
         snd_pcm_sframes_t delay = 0;
-        const snd_pcm_state_t state = snd_pcm_state(pcm);
+        const snd_pcm_state_t state = alsa.state(pcm);
         if (state != SND_PCM_STATE_RUNNING && state != SND_PCM_STATE_DRAINING)
             break;
-        if (snd_pcm_delay(pcm, &delay) < 0 || delay <= 0)
+        if (alsa.delay(pcm, &delay) < 0 || delay <= 0)
             break;
         const qint64 ms = std::max<qint64>(1, delay * 1000 / AlsaSoundOutput::SampleRate);
         QThread::msleep(static_cast<unsigned long>(std::min<qint64>(ms, deadlineMs - started.elapsed())));
@@ -111,22 +162,30 @@ void AlsaSoundOutput::Play(const TTones& tones)
     if (lengthMs == 0)
         return;
 
-    snd_lib_error_set_handler(&QuietAlsaErrors);
+    QString problem;
+    const TAlsa* alsa = Alsa(problem);
+    if (!alsa) {
+        // Without ALSA the tune is silent but lasts its length, as with a missing device.
+        m_lastError = QStringLiteral("the sound library cannot be loaded: ") + problem;
+        WaitUntil(started, lengthMs);
+        return;
+    }
+    alsa->setErrorHandler(&QuietAlsaErrors);
     const std::vector<std::int16_t> samples = SquareWavePcm(tones, SampleRate);
     snd_pcm_t* pcm = nullptr;
     // Non-blocking: a device held by another program must not hold the program up.
-    int rc = snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK);
+    int rc = alsa->open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK);
     if (rc < 0) {
-        m_lastError = AlsaError("snd_pcm_open", rc);
+        m_lastError = AlsaError(*alsa, "snd_pcm_open", rc);
     } else {
-        rc = snd_pcm_set_params(pcm, SND_PCM_FORMAT_S16_LE, SND_PCM_ACCESS_RW_INTERLEAVED, 1, SampleRate,
-                                1 /* resample */, 100000 /* latency, µs */);
+        rc = alsa->setParams(pcm, SND_PCM_FORMAT_S16_LE, SND_PCM_ACCESS_RW_INTERLEAVED, 1, SampleRate,
+                             1 /* resample */, 100000 /* latency, µs */);
         if (rc < 0)
-            m_lastError = AlsaError("snd_pcm_set_params", rc);
+            m_lastError = AlsaError(*alsa, "snd_pcm_set_params", rc);
         else
-            m_lastError = WriteAll(pcm, samples, started, lengthMs + kGraceMs);
-        snd_pcm_drop(pcm);
-        snd_pcm_close(pcm);
+            m_lastError = WriteAll(*alsa, pcm, samples, started, lengthMs + kGraceMs);
+        alsa->drop(pcm);
+        alsa->close(pcm);
     }
     WaitUntil(started, lengthMs);
 }

@@ -93,6 +93,8 @@ class Package(SessionTest):
             self.assertIn(expected, listed)
         control = subprocess.run(["dpkg-deb", "-f", deb, "Depends"], capture_output=True, text=True).stdout
         self.assertIn("libqt6widgets6", control, "the run-time dependencies are computed")
+        for loaded_later in ("libcurl4", "libasound2"):
+            self.assertIn(loaded_later, control, "libraries loaded at run time are declared")
 
         root = os.path.join(s.root, "unpacked")
         subprocess.run(["dpkg-deb", "-x", deb, root], check=True)

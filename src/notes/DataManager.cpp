@@ -12,6 +12,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -260,6 +261,7 @@ struct TDataManager::TFolderRead
     {
         try {
             thread = std::thread([this, folder] {
+                ::setpriority(PRIO_PROCESS, ::gettid(), 10);
                 List(folder);
                 Read();
             });

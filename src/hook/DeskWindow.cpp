@@ -376,6 +376,10 @@ void TDeskWindow::run(std::promise<bool>* started)
         return;
     }
     registerDisplay(display);
+    // A broken connection ends this thread, not the process: by default Xlib calls exit() on
+    // it, from this thread, while the program's own exit may be under way on another.
+    XSetIOErrorExitHandler(
+        display, [](Display*, void* lost) { static_cast<std::atomic<bool>*>(lost)->store(true); }, &m_lost);
     // The caller only needs to know that a display is there: the window, its fonts and the
     // wallpaper are made on this thread while the program goes on starting.
     started->set_value(true);
@@ -383,8 +387,10 @@ void TDeskWindow::run(std::promise<bool>* started)
         TDeskLoop loop(display, DefaultScreen(display));
         loop.Create();
         const int xfd = ConnectionNumber(display);
-        while (!m_stop) {
+        while (!m_stop && !m_lost) {
             loop.Process();
+            if (m_lost)
+                break;
             if (XPending(display))
                 continue; // events read during the pass wait in Xlib's queue, not on the socket
             pollfd fds[2] = {{xfd, POLLIN, 0}, {m_wakeRead, POLLIN, 0}};

@@ -34,5 +34,7 @@ private:
     int m_wakeRead = -1;
     int m_wakeWrite = -1;
     std::atomic<bool> m_stop{false};
+    // Set when the connection to the X server broke: the thread ends, the process goes on.
+    std::atomic<bool> m_lost{false};
     std::thread m_thread;
 };

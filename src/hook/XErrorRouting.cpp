@@ -2,6 +2,7 @@
 #include "hook/XErrorRouting.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <mutex>
 #include <vector>
 
@@ -14,6 +15,7 @@ struct TErrorRouting
     std::mutex mutex;
     std::vector<Display*> ownDisplays;
     XErrorHandler previous = nullptr;
+    XIOErrorHandler previousIO = nullptr;
     bool installed = false;
 };
 
@@ -36,6 +38,21 @@ int onXError(Display* display, XErrorEvent* event)
     return previous ? previous(display, event) : 0;
 }
 
+int onXIOError(Display* display)
+{
+    TErrorRouting& r = errorRouting();
+    XIOErrorHandler previous = nullptr;
+    {
+        std::lock_guard lock(r.mutex);
+        if (std::find(r.ownDisplays.begin(), r.ownDisplays.end(), display) != r.ownDisplays.end()) {
+            std::fputs("libjotvanehook: the connection to the X server broke; the desktop text ends.\n", stderr);
+            return 0;
+        }
+        previous = r.previousIO;
+    }
+    return previous ? previous(display) : 0;
+}
+
 } // namespace
 
 void registerDisplay(Display* display)
@@ -44,6 +61,7 @@ void registerDisplay(Display* display)
     std::lock_guard lock(r.mutex);
     if (!r.installed) {
         r.previous = XSetErrorHandler(onXError);
+        r.previousIO = XSetIOErrorHandler(onXIOError);
         r.installed = true;
     }
     r.ownDisplays.push_back(display);

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Runs a test program on a private Xvfb (Qt's xcb platform) with a temporary HOME and XDG
 # folders, then stops that Xvfb and removes the folders. Without Xvfb it reports a skip (77).
+# The server's process id is in JV_XVFB_PID, for a test that has to see it go away.
 # Usage: run-under-xvfb.sh <test program> [arguments]
 set -u
 command -v Xvfb >/dev/null 2>&1 || { echo "Xvfb is not installed; skipping" >&2; exit 77; }
@@ -23,7 +24,7 @@ while [ ! -s "$work/display" ]; do
     sleep 0.1
 done
 HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_RUNTIME_DIR=$work/runtime \
-    TMPDIR=$work/tmp DISPLAY=:$(head -n 1 "$work/display") QT_QPA_PLATFORM=xcb "$@"
+    TMPDIR=$work/tmp JV_XVFB_PID=$xvfb DISPLAY=:$(head -n 1 "$work/display") QT_QPA_PLATFORM=xcb "$@"
 status=$?
 kill $xvfb 2>/dev/null
 wait $xvfb 2>/dev/null

@@ -3,10 +3,12 @@
  * and every other call must still be safe; with one (JV_HOOK_EXPECT_DISPLAY=1) it must answer 1.
  * Exit code 0 on success, 1 on a failure. */
 #include <dlfcn.h>
+#include <signal.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/types.h>
 #include <unistd.h>
 
 #include "hook/JotvaneHook.h"
@@ -125,6 +127,21 @@ int main(int argc, char** argv)
         }
         check(again == 1, "SetDeskHook installs again after removal");
         check(setDeskHook(1ul) == 1, "a second install keeps the display");
+        /* With JV_HOOK_LOSE_DISPLAY=1 the X server (JV_XVFB_PID) goes away under the drawing
+         * thread: the library must not end the process, and removing the display afterwards
+         * must be safe. */
+        const char* lose = getenv("JV_HOOK_LOSE_DISPLAY");
+        const char* server = getenv("JV_XVFB_PID");
+        if (lose && strcmp(lose, "1") == 0 && server && atoi(server) > 0) {
+            setEssayCount(3);
+            usleep(300 * 1000);
+            kill((pid_t)atoi(server), SIGKILL);
+            /* The thread polls its connection at least once a second. */
+            sleep(2);
+            setEssayCount(2);
+            usleep(300 * 1000);
+            printf("hook ABI: the process outlived its X server\n");
+        }
         setDeskHook(0);
     }
 

@@ -100,8 +100,10 @@ private:
 
 // Runs an action once the window is on the screen (the window system has exposed it) and has
 // been painted, so that neither the action's cost nor the windows it opens come before the
-// window itself; a window not exposed within a second (on a platform that never says so) gets
-// the action then. Cancel drops the action. The watcher goes with its owner.
+// window itself. A short pause after the first paint lets the display server put that paint on
+// the screen before the action's own requests reach it. A window not exposed within a second
+// (on a platform that never says so) gets the action then. Cancel drops the action. The
+// watcher goes with its owner.
 class TAfterExposed final : public QObject
 {
 public:
@@ -116,14 +118,16 @@ public:
 protected:
     bool eventFilter(QObject*, QEvent* event) override
     {
-        // The window paints while it handles the event: the action comes after.
+        // The window paints while it handles the event: the action comes after, and after the
+        // display server has had a moment for that paint.
         if (event->type() == QEvent::Expose && m_window && m_window->isExposed())
-            QTimer::singleShot(0, this, &TAfterExposed::Run);
+            QTimer::singleShot(kAfterPaintMs, this, &TAfterExposed::Run);
         return false;
     }
 
 private:
     static constexpr int kLatestMs = 1000;
+    static constexpr int kAfterPaintMs = 150;
     void Run()
     {
         if (!m_action)

@@ -17,8 +17,7 @@ constexpr int kBalloonMs = 10000;
 } // namespace
 
 TTrayIcon::TTrayIcon(TCommandTable& commands, bool useTray, QObject* parent)
-    : QObject(parent), m_commands(commands),
-      m_available(useTray && QSystemTrayIcon::isSystemTrayAvailable())
+    : QObject(parent), m_commands(commands), m_available(useTray && QSystemTrayIcon::isSystemTrayAvailable())
 {
 }
 

@@ -1,5 +1,7 @@
 #include "desktop/DeskHook.h"
 
+#include "core/LateLibrary.h"
+
 #include <dlfcn.h>
 
 #include <cstdio>
@@ -18,12 +20,6 @@ struct THookFunctions
     decltype(&::SetEssayAligment) setEssayAligment = nullptr;
 };
 
-template <typename F> bool Resolve(void* library, F& target, const char* name)
-{
-    target = reinterpret_cast<F>(::dlsym(library, name));
-    return target != nullptr;
-}
-
 // Loads the library through the program's own search path (beside the binary, then
 // ../lib/jotvane), once for the process; it stays loaded, as a linked library would.
 const THookFunctions* Load()
@@ -32,14 +28,14 @@ const THookFunctions* Load()
     void* library = ::dlopen("libjotvanehook.so", RTLD_NOW | RTLD_LOCAL);
     bool complete = library != nullptr;
     const char* problem = library ? nullptr : ::dlerror();
-    complete = complete && Resolve(library, functions.setDeskHook, "SetDeskHook") &&
-               Resolve(library, functions.setShowClock, "SetShowClock") &&
-               Resolve(library, functions.setShowDesktopWallPaper, "SetShowDesktopWallPaper") &&
-               Resolve(library, functions.setEssayColor, "SetEssayColor") &&
-               Resolve(library, functions.setEssayFont, "SetEssayFont") &&
-               Resolve(library, functions.setEssay, "SetEssay") &&
-               Resolve(library, functions.setEssayCount, "SetEssayCount") &&
-               Resolve(library, functions.setEssayAligment, "SetEssayAligment");
+    complete = complete && ResolveFunction(library, functions.setDeskHook, "SetDeskHook") &&
+               ResolveFunction(library, functions.setShowClock, "SetShowClock") &&
+               ResolveFunction(library, functions.setShowDesktopWallPaper, "SetShowDesktopWallPaper") &&
+               ResolveFunction(library, functions.setEssayColor, "SetEssayColor") &&
+               ResolveFunction(library, functions.setEssayFont, "SetEssayFont") &&
+               ResolveFunction(library, functions.setEssay, "SetEssay") &&
+               ResolveFunction(library, functions.setEssayCount, "SetEssayCount") &&
+               ResolveFunction(library, functions.setEssayAligment, "SetEssayAligment");
     if (complete)
         return &functions;
     std::fprintf(stderr, "jotvane: the desktop text cannot be shown: %s\n",

@@ -45,7 +45,8 @@ int onXIOError(Display* display)
     {
         std::lock_guard lock(r.mutex);
         if (std::find(r.ownDisplays.begin(), r.ownDisplays.end(), display) != r.ownDisplays.end()) {
-            std::fputs("libjotvanehook: the connection to the X server broke; the desktop text ends.\n", stderr);
+            std::fputs("libjotvanehook: the connection to the X server broke; the desktop text ends.\n",
+                       stderr);
             return 0;
         }
         previous = r.previousIO;

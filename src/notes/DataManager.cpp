@@ -21,8 +21,8 @@
 #include <cerrno>
 #include <condition_variable>
 #include <mutex>
-#include <string_view>
 #include <numeric>
+#include <string_view>
 #include <system_error>
 #include <thread>
 #include <vector>

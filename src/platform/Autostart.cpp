@@ -59,8 +59,8 @@ bool XdgAutostart::setEntry(bool enable, const QString& name, const QString& pro
                              u"\nTerminal=false\nX-GNOME-Autostart-enabled=true\n"_s)
                                 .toUtf8();
     // Every start asks for the entry: one that is already as it should be is not written again.
-    if (QFile current(path); current.open(QIODevice::ReadOnly) && current.size() == text.size() &&
-                             current.readAll() == text)
+    if (QFile current(path);
+        current.open(QIODevice::ReadOnly) && current.size() == text.size() && current.readAll() == text)
         return true;
     if (!QDir().mkpath(m_folder))
         return false;

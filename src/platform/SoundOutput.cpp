@@ -1,5 +1,7 @@
 #include "platform/SoundOutput.h"
 
+#include "core/LateLibrary.h"
+
 #include <QElapsedTimer>
 #include <QThread>
 
@@ -29,30 +31,29 @@ struct TAlsa
     decltype(&::snd_pcm_close) close = nullptr;
 };
 
-template <typename F> bool Resolve(void* library, F& target, const char* name)
-{
-    target = reinterpret_cast<F>(::dlsym(library, name));
-    return target != nullptr;
-}
-
 // The loaded functions, or nullptr (with the reason in problem) when the library is missing.
 const TAlsa* Alsa(QString& problem)
 {
     static QString failure;
-    static const TAlsa* const loaded = [] () -> const TAlsa* {
+    static const TAlsa* const loaded = []() -> const TAlsa* {
         static TAlsa alsa;
         void* library = ::dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
         if (!library) {
             failure = QString::fromLocal8Bit(::dlerror());
             return nullptr;
         }
-        if (Resolve(library, alsa.strerror, "snd_strerror") &&
-            Resolve(library, alsa.setErrorHandler, "snd_lib_error_set_handler") &&
-            Resolve(library, alsa.open, "snd_pcm_open") && Resolve(library, alsa.setParams, "snd_pcm_set_params") &&
-            Resolve(library, alsa.writei, "snd_pcm_writei") && Resolve(library, alsa.wait, "snd_pcm_wait") &&
-            Resolve(library, alsa.recover, "snd_pcm_recover") && Resolve(library, alsa.state, "snd_pcm_state") &&
-            Resolve(library, alsa.start, "snd_pcm_start") && Resolve(library, alsa.delay, "snd_pcm_delay") &&
-            Resolve(library, alsa.drop, "snd_pcm_drop") && Resolve(library, alsa.close, "snd_pcm_close"))
+        if (ResolveFunction(library, alsa.strerror, "snd_strerror") &&
+            ResolveFunction(library, alsa.setErrorHandler, "snd_lib_error_set_handler") &&
+            ResolveFunction(library, alsa.open, "snd_pcm_open") &&
+            ResolveFunction(library, alsa.setParams, "snd_pcm_set_params") &&
+            ResolveFunction(library, alsa.writei, "snd_pcm_writei") &&
+            ResolveFunction(library, alsa.wait, "snd_pcm_wait") &&
+            ResolveFunction(library, alsa.recover, "snd_pcm_recover") &&
+            ResolveFunction(library, alsa.state, "snd_pcm_state") &&
+            ResolveFunction(library, alsa.start, "snd_pcm_start") &&
+            ResolveFunction(library, alsa.delay, "snd_pcm_delay") &&
+            ResolveFunction(library, alsa.drop, "snd_pcm_drop") &&
+            ResolveFunction(library, alsa.close, "snd_pcm_close"))
             return &alsa;
         failure = QStringLiteral("libasound.so.2 lacks a function the tunes need");
         return nullptr;
@@ -80,8 +81,8 @@ QString AlsaError(const TAlsa& alsa, const char* step, int code)
 
 // Writes the samples in non-blocking mode, waiting on the device at most until deadlineMs, then
 // lets the device play out what it holds. Returns an empty text on success.
-QString WriteAll(const TAlsa& alsa, snd_pcm_t* pcm, const std::vector<std::int16_t>& samples, const QElapsedTimer& started,
-                 qint64 deadlineMs)
+QString WriteAll(const TAlsa& alsa, snd_pcm_t* pcm, const std::vector<std::int16_t>& samples,
+                 const QElapsedTimer& started, qint64 deadlineMs)
 {
     size_t done = 0;
     while (done < samples.size()) {

@@ -13,6 +13,7 @@ import unittest
 
 import harness
 from harness import SessionTest, wait_until
+from desktop_helpers import desk_window
 
 EXPECTED_FILES = [
     "./usr/bin/jotvane",
@@ -106,7 +107,12 @@ class Package(SessionTest):
         # The installed copy: its pages and settings go to the user's data folder.
         before = snapshot(root)
         data = os.path.join(s.env["XDG_DATA_HOME"], "Jotvane")
+        # With the desktop text on, the installed program finds its hook library in lib/jotvane/.
+        os.makedirs(data)
+        with open(os.path.join(data, "Config.ini"), "w", encoding="utf-8", newline="") as f:
+            f.write("[Desktop]\r\nOnDesktop=True\r\n")
         process, window = self.start_and_hide(os.path.join(root, "usr/bin/jotvane"))
+        self.assertTrue(wait_until(lambda: desk_window(s), 10), "the desktop text shows")
         self.shot("installed-window.png")
         s.key("alt+h")
         s.key("a")

@@ -52,10 +52,6 @@ void rewrite(const QString& path, const QStringList& lines)
     WriteFileAtomically(path, data);
 }
 
-} // namespace
-
-namespace {
-
 // One file of the folder as the scan finds it: read once, whole, for its key, the loss-less
 // check and (kept until the pages are taken) its title and text.
 struct TScannedFile
@@ -93,17 +89,13 @@ int keyOf(const QByteArray& data)
     return key;
 }
 
-void fillPage(TPageItem& page, const QStringList& lines)
-{
-    page.Title = lines.size() > 1 ? lines[1] : QString();
-    page.Text = JoinLines(lines.mid(3));
-}
-
-// The same page straight from the file's text, without a string per line: the title is the
-// second line, the text every line from the fourth on, each ended by CR LF. Lines end as
-// SplitLines has them end; the text holds no NUL (DecodeWithoutLoss refuses one).
+// A page straight from its file's text, without a string per line: the title is the second
+// line, the text every line from the fourth on, each ended by CR LF. Lines end as SplitLines
+// has them end, and a NUL ends the text.
 void fillPage(TPageItem& page, QStringView text)
 {
+    if (const qsizetype nul = text.indexOf(QChar(0)); nul >= 0)
+        text.truncate(nul);
     const auto isBreak = [](QChar c) { return c == u'\r' || c == u'\n'; };
     const auto pastBreak = [&text](qsizetype at) {
         if (at < text.size() && text[at] == u'\r' && at + 1 < text.size() && text[at + 1] == u'\n')
@@ -120,32 +112,21 @@ void fillPage(TPageItem& page, QStringView text)
             page.Title = text.sliced(pos, end - pos).toString();
         pos = pastBreak(end);
     }
-    // Every break becomes CR LF, and an unended last line gets one: the length is known first.
+    // Every break becomes CR LF, and an unended last line gets one.
     const QStringView rest = text.sliced(pos);
-    const bool unended = !rest.isEmpty() && !isBreak(rest.back());
-    qsizetype length = rest.size() + (unended ? 2 : 0);
-    for (qsizetype i = 0; i < rest.size(); ++i) {
-        if (rest[i] == u'\r' && i + 1 < rest.size() && rest[i + 1] == u'\n')
-            ++i; // already two characters
-        else if (isBreak(rest[i]))
-            ++length;
-    }
-    QString body(length, Qt::Uninitialized);
-    QChar* out = body.data();
+    QString body;
+    body.reserve(rest.size() + 2);
     for (qsizetype i = 0; i < rest.size(); ++i) {
         if (!isBreak(rest[i])) {
-            *out++ = rest[i];
+            body += rest[i];
             continue;
         }
         if (rest[i] == u'\r' && i + 1 < rest.size() && rest[i + 1] == u'\n')
             ++i;
-        *out++ = u'\r';
-        *out++ = u'\n';
+        body += u"\r\n"_s;
     }
-    if (unended) {
-        *out++ = u'\r';
-        *out++ = u'\n';
-    }
+    if (!rest.isEmpty() && !isBreak(rest.back()))
+        body += u"\r\n"_s;
     page.Text = std::move(body);
 }
 
@@ -210,15 +191,12 @@ QStringList PageFileNames(int dirFd)
         const std::string_view name(entry->d_name);
         if (name.size() < 4 || name.front() == '.' || !EndsWithTxt(name))
             continue;
-        unsigned char type = entry->d_type;
-        if (type == DT_LNK || type == DT_UNKNOWN) {
+        bool regular = entry->d_type == DT_REG;
+        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
             struct stat target = {};
-            if (::fstatat(dirFd, entry->d_name, &target, 0) == 0)
-                type = S_ISREG(target.st_mode) ? DT_REG : S_ISDIR(target.st_mode) ? DT_DIR : DT_FIFO;
-            else
-                type = DT_REG;
+            regular = ::fstatat(dirFd, entry->d_name, &target, 0) != 0 || S_ISREG(target.st_mode);
         }
-        if (type == DT_REG)
+        if (regular)
             names.append(QFile::decodeName(entry->d_name));
     }
     ::closedir(dir);
@@ -414,7 +392,7 @@ TPageItems TDataManager::GetPages()
         TPageItem item = m_scanned.take(m_files[i]);
         if (item.FileName.isEmpty()) {
             try {
-                fillPage(item, ReadTextFileLines(m_files[i]));
+                fillPage(item, ReadTextFile(m_files[i]));
             } catch (const EFileError& error) {
                 // A page that vanished or became unreadable since the scan is left out, so that
                 // the positions of the others stay those of their tabs.

@@ -285,6 +285,28 @@ QString WriteUnsavedCopy(const QString& path, const QString& text)
     }
 }
 
+// Keeps text in copy, the page's unsaved copy: the file it had before, else a new one in the
+// first of folders that takes it. False (copy then empty) with the last failure otherwise.
+bool KeepUnsavedCopy(QString& copy, const QStringList& folders, const QString& title, const QString& text,
+                     QString& failure)
+{
+    if (!copy.isEmpty() && (failure = WriteUnsavedCopy(copy, text)).isEmpty())
+        return true;
+    for (const QString& folder : folders) {
+        try {
+            TDataManager::MakeFolder(folder);
+        } catch (const EFileError& error) {
+            failure = error.message();
+            continue;
+        }
+        copy = TPageJournal::UnsavedCopyPath(folder, title, QDateTime::currentDateTime());
+        if ((failure = WriteUnsavedCopy(copy, text)).isEmpty())
+            return true;
+    }
+    copy.clear();
+    return false;
+}
+
 } // namespace
 
 QString TPageSet::KeepUnsavedPages()
@@ -297,11 +319,8 @@ QString TPageSet::KeepUnsavedPages()
         return {};
     if (m_journal) {
         for (int i : unsaved) {
-            TPadMemo* editor = EditorAt(i);
-            StopJournalTimer(editor);
-            m_journal->Write(PageKey(i), editor->PageText(),
-                             editor->property(kJournalBaseProperty).toByteArray());
-            editor->setProperty(kJournaledProperty, true);
+            StopJournalTimer(EditorAt(i));
+            JournalEditor(EditorAt(i));
         }
         m_journal->Flush();
     }
@@ -318,24 +337,10 @@ QString TPageSet::KeepUnsavedPages()
         const QString text = EditorAt(i)->PageText();
         QString& copy = m_unsavedCopies[key];
         QString failure;
-        if (!copy.isEmpty())
-            failure = WriteUnsavedCopy(copy, text);
-        for (qsizetype f = 0; (copy.isEmpty() || !failure.isEmpty()) && f < m_unsavedFolders.size(); ++f) {
-            const QString& folder = m_unsavedFolders[f];
-            try {
-                TDataManager::MakeFolder(folder);
-            } catch (const EFileError& error) {
-                failure = error.message();
-                continue;
-            }
-            copy = TPageJournal::UnsavedCopyPath(folder, PageTitle(i), QDateTime::currentDateTime());
-            failure = WriteUnsavedCopy(copy, text);
-        }
-        if (!copy.isEmpty() && failure.isEmpty()) {
+        if (KeepUnsavedCopy(copy, m_unsavedFolders, PageTitle(i), text, failure)) {
             copies.append(QDir::toNativeSeparators(copy));
             continue;
         }
-        copy.clear();
         lost.append(failure.isEmpty() ? title : title + u"："_s + failure);
         // The last place the text can still reach.
         std::fprintf(stderr, "jotvane: ----- %s -----\n%s\njotvane: ----- %s -----\n", qUtf8Printable(title),

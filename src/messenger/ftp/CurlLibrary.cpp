@@ -1,6 +1,8 @@
 #include "messenger/ftp/CurlLibrary.h"
 
-#include <QLibrary>
+#include "core/LateLibrary.h"
+
+#include <QFile>
 
 #include <mutex>
 
@@ -22,12 +24,11 @@ TLoaded& Loaded()
     return loaded;
 }
 
-template <typename F> void Resolve(QLibrary& library, F& target, const char* name)
+template <typename F> void Resolve(void* library, const QString& fileName, F& target, const char* name)
 {
-    target = reinterpret_cast<F>(library.resolve(name));
-    if (!target)
+    if (!ResolveFunction(library, target, name))
         throw EFtpLibraryMissing(u"%1 lacks the function %2: files cannot be downloaded."_s.arg(
-            library.fileName(), QLatin1StringView(name)));
+            fileName, QLatin1StringView(name)));
 }
 
 } // namespace
@@ -39,18 +40,17 @@ const TCurlFunctions& CurlLibrary::Functions()
     if (loaded.ready)
         return loaded.functions;
     // The library stays loaded for the rest of the process, as a linked one would.
-    QLibrary library(loaded.fileName);
-    library.setLoadHints(QLibrary::PreventUnloadHint);
-    if (!library.load())
+    void* library = ::dlopen(QFile::encodeName(loaded.fileName).constData(), RTLD_NOW | RTLD_LOCAL);
+    if (!library)
         throw EFtpLibraryMissing(u"libcurl (%1) cannot be loaded, so files cannot be downloaded. Install the "
-                                 "libcurl4 package. (%2)"_s.arg(loaded.fileName, library.errorString()));
+                                 "libcurl4 package. (%2)"_s.arg(loaded.fileName, QString::fromLocal8Bit(::dlerror())));
     TCurlFunctions f;
-    Resolve(library, f.global_init, "curl_global_init");
-    Resolve(library, f.easy_init, "curl_easy_init");
-    Resolve(library, f.easy_setopt, "curl_easy_setopt");
-    Resolve(library, f.easy_perform, "curl_easy_perform");
-    Resolve(library, f.easy_strerror, "curl_easy_strerror");
-    Resolve(library, f.easy_cleanup, "curl_easy_cleanup");
+    Resolve(library, loaded.fileName, f.global_init, "curl_global_init");
+    Resolve(library, loaded.fileName, f.easy_init, "curl_easy_init");
+    Resolve(library, loaded.fileName, f.easy_setopt, "curl_easy_setopt");
+    Resolve(library, loaded.fileName, f.easy_perform, "curl_easy_perform");
+    Resolve(library, loaded.fileName, f.easy_strerror, "curl_easy_strerror");
+    Resolve(library, loaded.fileName, f.easy_cleanup, "curl_easy_cleanup");
     if (f.global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK)
         throw EFtpLibraryMissing(
             u"libcurl (%1) could not start: files cannot be downloaded."_s.arg(loaded.fileName));

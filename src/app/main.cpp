@@ -12,7 +12,6 @@
 #include "app/MainFrm.h"
 #include "platform/Platform.h"
 #include "core/PubUtils.h"
-#include "core/TextFile.h"
 #include "app/SessionEnd.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"

@@ -238,6 +238,7 @@ void TMainForm::CompleteStart()
 {
     setWindowIcon(QIcon(u":/icons/jotvane.png"_s));
     m_tray->ShowIcon();
+    m_editCommands->ReadClipboard();
 }
 
 QSystemTrayIcon* TMainForm::TrayIcon() const

@@ -75,8 +75,9 @@ public:
     QMenu* TrayPopupMenu() const;
     QSystemTrayIcon* TrayIcon() const;
     // What the first look of the window does not need comes once it is on the screen (or at
-    // once when it starts hidden): the window's icon and the notification-area icon, which
-    // hiding to the tray also puts up. The composition root calls this.
+    // once when it starts hidden): the window's icon, the notification-area icon, which hiding
+    // to the tray also puts up, and the paste command's look at the clipboard. The composition
+    // root calls this.
     void CompleteStart();
     TFindReplace* FindReplace() const;
     TSysHotKey* SysHotKey() const { return m_sysHotKey; }

@@ -1,21 +1,22 @@
 // The composition root: builds the platform services and the three process-wide objects in
 // their order, hands them to the windows and tears everything down in the reverse order.
-#include "config/AppConfigMgr.h"
 #include "app/AppContext.h"
-#include "app/Controllers.h"
 #include "app/Application.h"
-#include "widgets/BaseFrm.h"
-#include "notes/DataManager.h"
-#include "notes/PageJournal.h"
-#include "notes/ui/PageSet.h"
-#include "templates/ExprParser.h"
+#include "app/Controllers.h"
 #include "app/MainFrm.h"
-#include "platform/Platform.h"
-#include "core/PubUtils.h"
 #include "app/SessionEnd.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
+#include "config/AppConfigMgr.h"
 #include "core/Clock.h"
+#include "core/PubUtils.h"
+#include "notes/DataManager.h"
+#include "notes/PageJournal.h"
+#include "notes/ui/PageSet.h"
+#include "platform/Platform.h"
+#include "templates/ExprParser.h"
+#include "widgets/BaseFrm.h"
+#include "widgets/DeferredIconStyle.h"
 #include "widgets/DialogService.h"
 #include "widgets/MsgBox.h"
 
@@ -73,7 +74,13 @@ int main(int argc, char* argv[])
                    stderr);
         return 2;
     }
+    // The pages are read while the display connection and the window are made. A start that
+    // hands over to the running copy drops what was read without having changed anything.
+    std::optional<TPageReadAhead> pageRead;
+    if (const std::optional<TAppLocations> early = AppLocationsBeforeStart())
+        pageRead.emplace(early->dataDir + u"Data"_s);
     TJotvaneApplication app(argc, argv);
+    QApplication::setStyle(new TDeferredIconStyle);
     QApplication::setApplicationName(u"Jotvane"_s);
     QApplication::setQuitOnLastWindowClosed(false);
     InstallFontSubstitutions();
@@ -99,7 +106,8 @@ int main(int argc, char* argv[])
     // The process-wide objects, in this order; released in the reverse order after the windows.
     auto parser = std::make_unique<TExprParser>();
     context.parser = parser.get();
-    auto dataManager = std::make_unique<TDataManager>(AppSubDir(u"Data"_s), *platform.services().trash);
+    auto dataManager = std::make_unique<TDataManager>(AppSubDir(u"Data"_s), *platform.services().trash,
+                                                      pageRead ? &*pageRead : nullptr);
     context.dataManager = dataManager.get();
     auto config = std::make_unique<TAppConfigMgr>(AppDir() + u"Config.ini"_s);
     context.config = config.get();

@@ -118,6 +118,16 @@ TAppLocations ResolveAppLocations(const QString& exeDir, const QString& userData
     return result;
 }
 
+namespace {
+
+TAppLocations locationsOf(const QString& exeDir)
+{
+    const bool writable = ::access(QFile::encodeName(exeDir).constData(), W_OK) == 0;
+    return ResolveAppLocations(exeDir, qEnvironmentVariable("XDG_DATA_HOME"), writable);
+}
+
+} // namespace
+
 const TAppLocations& AppLocations()
 {
     // Decided once the application object knows its executable; every later call agrees.
@@ -129,10 +139,16 @@ const TAppLocations& AppLocations()
         static const TAppLocations unknown;
         return unknown;
     }
-    const QString exeDir = QCoreApplication::applicationDirPath();
-    const bool writable = ::access(QFile::encodeName(exeDir).constData(), W_OK) == 0;
-    decided = ResolveAppLocations(exeDir, qEnvironmentVariable("XDG_DATA_HOME"), writable);
+    decided = locationsOf(QCoreApplication::applicationDirPath());
     return *decided;
+}
+
+std::optional<TAppLocations> AppLocationsBeforeStart()
+{
+    const QString exe = QFileInfo(u"/proc/self/exe"_s).canonicalFilePath();
+    if (exe.isEmpty())
+        return std::nullopt;
+    return locationsOf(QFileInfo(exe).path());
 }
 
 QString AppDir()

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // Where the program keeps its files. A copy in a folder of the user's own (writable, and not
 // part of an installed tree) keeps everything beside itself. An installed copy - its folder not
 // writable, or the marker share/jotvane/installed beside the binary's folder - keeps the same
@@ -23,6 +25,9 @@ inline constexpr char16_t kInstalledMarker[] = u"installed";
 TAppLocations ResolveAppLocations(const QString& exeDir, const QString& userDataHome, bool exeDirWritable);
 // The layout of the running program, decided once.
 const TAppLocations& AppLocations();
+// The same layout found before the application object exists, from the executable the system
+// started; nothing when that cannot be told.
+std::optional<TAppLocations> AppLocationsBeforeStart();
 
 // The root of the program's own files (Data/, Config.ini, MSGConfig.ini, chat.txt...), with its
 // trailing "/": the executable's folder for a portable copy, $XDG_DATA_HOME/Jotvane/ installed.

@@ -291,12 +291,23 @@ struct TDataManager::TFolderRead
     }
 };
 
-TDataManager::TDataManager(QString folder, ITrash& trash)
-    : m_folder(NormalizeDir(folder)), m_trash(trash), m_read(std::make_unique<TFolderRead>(m_folder))
+TDataManager::TDataManager(QString folder, ITrash& trash, TPageReadAhead* readAhead)
+    : m_folder(NormalizeDir(folder)), m_trash(trash)
 {
+    if (readAhead && readAhead->m_read && readAhead->m_folder == m_folder)
+        m_read = std::move(readAhead->m_read);
+    else
+        m_read = std::make_unique<TFolderRead>(m_folder);
 }
 
 TDataManager::~TDataManager() = default;
+
+TPageReadAhead::TPageReadAhead(const QString& folder)
+    : m_folder(NormalizeDir(folder)), m_read(std::make_unique<TDataManager::TFolderRead>(m_folder))
+{
+}
+
+TPageReadAhead::~TPageReadAhead() = default;
 
 void TDataManager::waitForScan() const
 {

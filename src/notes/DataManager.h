@@ -8,6 +8,7 @@
 #include <memory>
 
 class ITrash;
+class TPageReadAhead;
 
 // One page as read at start.
 struct TPageItem
@@ -27,8 +28,8 @@ class TDataManager final
 public:
     // Scans folder at once: its files are read on another thread, and the first use of the
     // store (any call below but folder()) waits for them. trash receives pages deleted to the
-    // recycle bin.
-    TDataManager(QString folder, ITrash& trash);
+    // recycle bin. A read begun ahead of the store for the same folder is taken over.
+    TDataManager(QString folder, ITrash& trash, TPageReadAhead* readAhead = nullptr);
     ~TDataManager();
     Q_DISABLE_COPY_MOVE(TDataManager)
 
@@ -61,6 +62,7 @@ public:
     static void SortByKeys(QStringList& files, QList<int>& keys);
 
 private:
+    friend class TPageReadAhead;
     struct TFolderRead;
     void waitForScan() const;
     void applyScan(TFolderRead& read);
@@ -81,4 +83,20 @@ private:
     QHash<QString, TPageItem> m_scanned;
     // The reading started by the constructor until the store is first used.
     std::unique_ptr<TFolderRead> m_read;
+};
+
+// The page folder's files, read on a thread of their own before the store is made: the program
+// starts them while it connects to the display. Reading changes nothing; a read that no store
+// takes over stops when this goes.
+class TPageReadAhead final
+{
+public:
+    explicit TPageReadAhead(const QString& folder);
+    ~TPageReadAhead();
+    Q_DISABLE_COPY_MOVE(TPageReadAhead)
+
+private:
+    friend class TDataManager;
+    QString m_folder;
+    std::unique_ptr<TDataManager::TFolderRead> m_read;
 };

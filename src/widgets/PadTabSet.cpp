@@ -1,15 +1,17 @@
 #include "widgets/PadTabSet.h"
 
+#include "core/PubUtils.h"
 #include "widgets/BaseFrm.h"
+#include "widgets/FitText.h"
 #include "widgets/ListError.h"
 #include "widgets/PickButton.h"
-#include "core/PubUtils.h"
-#include "widgets/FitText.h"
 #include "widgets/ScrollButton.h"
 
 #include <QApplication>
+#include <QImageReader>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPixmapCache>
 #include <QWheelEvent>
 
 using namespace Qt::StringLiterals;
@@ -28,8 +30,19 @@ constexpr int SkinEnd = 10; // the unscaled ends of a tab bitmap
 
 QPixmap LoadSkinBitmap(const QString& name)
 {
+    const QString path = u":/skin/"_s + name + u".png"_s;
+    QPixmap bitmap;
+    if (QPixmapCache::find(path, &bitmap))
+        return bitmap;
     InitWidgetResources();
-    return QPixmap(u":/skin/"_s + name + u".png"_s);
+    // Read as the PNG it is: a reader left to find the format first loads every image-format
+    // plugin Qt has, which would hold up the window's first paint.
+    QImageReader reader(path, "png");
+    reader.setAutoDetectImageFormat(false);
+    bitmap = QPixmap::fromImage(reader.read());
+    if (!bitmap.isNull())
+        QPixmapCache::insert(path, bitmap);
+    return bitmap;
 }
 
 void DrawSkinBitmap(QPainter& painter, const QString& name, const QPoint& at)

@@ -58,7 +58,7 @@ void TEditCommands::BindCommands(TCommandTable& commands)
     commands.Bind(u"FontAction", this, [this] { FontActionExecute(); });
     commands.Bind(u"BgColorAction", this, [this] { BgColorActionExecute(); });
     commands.Bind(u"WordWrapAction", this, [this] { WordWrapActionExecute(); });
-    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &TEditCommands::UpdateEditActions);
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &TEditCommands::ReadClipboard);
 }
 
 void TEditCommands::ApplySettings()
@@ -90,12 +90,15 @@ void TEditCommands::WatchEditor(TPadMemo* editor)
 void TEditCommands::UpdateEditActions()
 {
     UpdateEditorActions();
-    if (!m_commands)
-        return;
-    TPadMemo* editor = m_pages.CurrentEditor();
+    if (m_commands)
+        m_commands->action(u"PasteAction")->setEnabled(m_clipboardHasText && m_pages.CurrentEditor());
+}
+
+void TEditCommands::ReadClipboard()
+{
     const QMimeData* clip = QGuiApplication::clipboard()->mimeData();
-    m_commands->action(u"PasteAction")
-        ->setEnabled(editor && clip && clip->hasText() && !clip->text().isEmpty());
+    m_clipboardHasText = clip && clip->hasText() && !clip->text().isEmpty();
+    UpdateEditActions();
 }
 
 void TEditCommands::UpdateEditorActions()

@@ -29,6 +29,10 @@ public:
     void ApplySettings();
     // Greys out what cannot be done on the current page now.
     void UpdateEditActions();
+    // Looks at the clipboard again for the paste command: at every change of it, and once when
+    // the window has first been shown. Reading it may wait for the program that holds it, so a
+    // page switch uses what was read last.
+    void ReadClipboard();
     void WindowHidden();
     void WindowShown();
 
@@ -49,4 +53,5 @@ private:
     TCommandTable* m_commands = nullptr;
     TFindReplace* m_findReplace = nullptr;
     QList<QWidget*> m_hiddenDialogs;
+    bool m_clipboardHasText = false;
 };

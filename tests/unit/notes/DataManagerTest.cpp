@@ -12,8 +12,8 @@
 #include "core/TextFile.h"
 
 #include <sched.h>
-#include <sys/stat.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -392,4 +392,32 @@ TEST_F(PageStoreTest, ManyPagesAreReadOnceInKeyOrderAndAPageWrittenSinceIsReadAg
     EXPECT_EQ(pages[5].Text, u"new text\r\n"_s);
     // Taken once: a second call reads the files.
     EXPECT_EQ(store.GetPages()[5].Text, u"new text\r\n"_s);
+}
+
+TEST_F(PageStoreTest, AReadBegunAheadIsTakenOverOnlyByTheStoreOfItsFolder)
+{
+    seed(u"a.txt"_s, Utf16Le(u"0\r\nFirst\r\n\r\none\r\n"_s));
+    const QByteArray second = Utf16Le(u"1\r\nSecond\r\n\r\ntwo\r\n"_s);
+    seed(u"b.txt"_s, second);
+    const QString otherFolder = m_dir.path() + u"/Other"_s;
+    QDir().mkpath(otherFolder);
+    {
+        // Named without its trailing separator, it is still the store's folder.
+        TPageReadAhead ahead(m_dir.path() + u"/Data"_s);
+        TDataManager store(folder(), m_trash, &ahead);
+        EXPECT_EQ(titles(store), (QStringList{u"First"_s, u"Second"_s}));
+    }
+    {
+        // A read of another folder is not the store's: it reads its own.
+        TPageReadAhead ahead(otherFolder);
+        TDataManager store(folder(), m_trash, &ahead);
+        EXPECT_EQ(titles(store), (QStringList{u"First"_s, u"Second"_s}));
+        TDataManager other(otherFolder, m_trash, &ahead);
+        EXPECT_EQ(other.count(), 0);
+    }
+    // A read nobody takes over changes nothing.
+    {
+        TPageReadAhead dropped(folder());
+    }
+    EXPECT_EQ(ReadBytes(pagePath(u"b.txt"_s)), second);
 }

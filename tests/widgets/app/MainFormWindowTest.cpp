@@ -3,26 +3,26 @@
 // restart brings back.
 #include "MainFormFixture.h"
 
-#include "templates/ExprErrors.h"
+#include "TestSupport.h"
+#include "app/WindowBounds.h"
+#include "core/TextFile.h"
 #include "notes/ui/FindDlg.h"
 #include "notes/ui/FindReplace.h"
-#include "widgets/LayerList.h"
 #include "notes/ui/PadMemo.h"
-#include "widgets/PadTabSet.h"
 #include "notes/ui/ReplaceDlg.h"
 #include "notes/ui/SettingsLook.h"
-#include "TestSupport.h"
-#include "core/TextFile.h"
-#include "app/WindowBounds.h"
+#include "templates/ExprErrors.h"
+#include "widgets/LayerList.h"
+#include "widgets/PadTabSet.h"
 
 #include <QAction>
-#include <QMenu>
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 
@@ -352,6 +352,15 @@ TEST_F(MainWindowTest, EditCommandsFollowSelectionAndClipboard)
     EXPECT_FALSE(a(u"UndoAction")->isEnabled());
     Key(Qt::Key_Tab, Qt::ControlModifier);
     EXPECT_TRUE(a(u"CopyAction")->isEnabled());
+
+    // Text another program put on the clipboard before the start can be pasted once the window
+    // is up, on every page.
+    Restart();
+    EXPECT_FALSE(a(u"PasteAction")->isEnabled());
+    form->CompleteStart();
+    EXPECT_TRUE(a(u"PasteAction")->isEnabled());
+    Key(Qt::Key_N, Qt::ControlModifier);
+    EXPECT_TRUE(a(u"PasteAction")->isEnabled());
 }
 
 TEST_F(MainWindowTest, F6TogglesStayOnTopAndItsSetting)

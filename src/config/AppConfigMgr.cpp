@@ -2,7 +2,6 @@
 #include "core/PubUtils.h"
 #include "core/TextFile.h"
 
-#include <QRegularExpression>
 
 #include <utility>
 
@@ -214,17 +213,63 @@ QString TAppConfigMgr::DateTimeToText(const QDateTime& value)
 
 bool TAppConfigMgr::TextToDateTime(const QString& text, QDateTime& value)
 {
-    // Year, month and day joined by "-" or "/", then optionally hours, minutes and seconds.
-    static const QRegularExpression form(
-        u"^\\s*([0-9]{4})([-/])([0-9]{1,2})\\2([0-9]{1,2})(?:\\s+([0-9]{1,2}):([0-9]{1,2})(?::([0-9]{1,2}))?)?\\s*$"_s);
-    const QRegularExpressionMatch match = form.match(text);
-    if (!match.hasMatch())
+    // Year, month and day joined by "-" or "/", then optionally hours, minutes and seconds,
+    // with blanks around. Read by hand: a pattern compiled at every start costs more than the
+    // rest of the settings together.
+    qsizetype at = 0;
+    const qsizetype end = text.size();
+    const auto skipBlanks = [&] {
+        const qsizetype from = at;
+        while (at < end && (text[at] == u' ' || (text[at] >= u'\t' && text[at] <= u'\r')))
+            ++at;
+        return at > from;
+    };
+    // minDigits to maxDigits ASCII digits; -1 when there are fewer.
+    const auto number = [&](int minDigits, int maxDigits) {
+        int result = 0;
+        int digits = 0;
+        while (digits < maxDigits && at < end && text[at] >= u'0' && text[at] <= u'9') {
+            result = result * 10 + (text[at].unicode() - u'0');
+            ++at;
+            ++digits;
+        }
+        return digits >= minDigits ? result : -1;
+    };
+    const auto take = [&](QChar c) {
+        if (at < end && text[at] == c) {
+            ++at;
+            return true;
+        }
         return false;
-    const QDate date(match.captured(1).toInt(), match.captured(3).toInt(), match.captured(4).toInt());
+    };
+    skipBlanks();
+    const int year = number(4, 4);
+    if (year < 0 || at >= end || (text[at] != u'-' && text[at] != u'/'))
+        return false;
+    const QChar separator = text[at++];
+    const int month = number(1, 2);
+    if (month < 0 || !take(separator))
+        return false;
+    const int day = number(1, 2);
+    if (day < 0)
+        return false;
     QTime time(0, 0);
-    if (match.hasCaptured(5))
-        time = QTime(match.captured(5).toInt(), match.captured(6).toInt(),
-                     match.hasCaptured(7) ? match.captured(7).toInt() : 0);
+    if (skipBlanks() && at < end) {
+        const int hour = number(1, 2);
+        if (hour < 0 || !take(u':'))
+            return false;
+        const int minute = number(1, 2);
+        if (minute < 0)
+            return false;
+        int second = 0;
+        if (take(u':') && (second = number(1, 2)) < 0)
+            return false;
+        time = QTime(hour, minute, second);
+        skipBlanks();
+    }
+    if (at != end)
+        return false;
+    const QDate date(year, month, day);
     if (!date.isValid() || !time.isValid())
         return false;
     value = QDateTime(date, time);

@@ -236,6 +236,10 @@ TEST_F(AppConfig, ShutDownTimeReadsBothFormsAndKeepsTheDefaultForOtherText)
         {u"2024-02-30 10:00:00", kStart.addSecs(30)},
         {u"2024-07-01 25:00:00", kStart.addSecs(30)},
         {u"2024-07/01", kStart.addSecs(30)},
+        {u" 2024-7-1\t8:09 ", QDateTime(QDate(2024, 7, 1), QTime(8, 9))},
+        {u"2024-07-01 8:09:", kStart.addSecs(30)},
+        {u"2024-07-0108:09", kStart.addSecs(30)},
+        {u"20245-07-01", kStart.addSecs(30)},
         {u"", kStart.addSecs(30)},
         {u"tomorrow", kStart.addSecs(30)},
     };

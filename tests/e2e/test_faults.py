@@ -18,9 +18,25 @@ def snapshot(folder):
     for parent, _, names in os.walk(folder):
         for name in names:
             path = os.path.join(parent, name)
-            info = os.stat(path)
+            try:
+                info = os.stat(path)
+            except FileNotFoundError:
+                continue  # a temporary file renamed over its target meanwhile
             found[os.path.relpath(path, folder)] = (info.st_size, info.st_mtime_ns)
     return found
+
+
+def settled_snapshot(folder, timeout=10):
+    """The snapshot once two taken half a second apart agree: the running copy has written
+    what its start writes (the settings, then the messenger's files a moment later)."""
+    previous = None
+    deadline = time.monotonic() + timeout
+    while True:
+        current = snapshot(folder)
+        if current == previous or time.monotonic() > deadline:
+            return current
+        previous = current
+        time.sleep(0.5)
 
 
 def log_text(session):
@@ -57,7 +73,7 @@ class OneCopyPerFolder(SessionTest, FixedSizeBoxes):
         first = s.start("/min")
         self.assertTrue(s.wait_running(first))
         self.assertTrue(wait_until(lambda: os.path.exists(s.path("Config.ini")), 5))
-        before = snapshot(s.app_dir)
+        before = settled_snapshot(s.app_dir)
         os.kill(first.pid, signal.SIGSTOP)
         self.addCleanup(lambda: first.poll() is None and os.kill(first.pid, signal.SIGCONT))
 

@@ -2,7 +2,6 @@
 #include "core/PubUtils.h"
 #include "core/TextFile.h"
 
-
 #include <utility>
 
 using namespace Qt::StringLiterals;

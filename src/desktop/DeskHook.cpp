@@ -2,8 +2,6 @@
 
 #include "core/LateLibrary.h"
 
-#include <dlfcn.h>
-
 #include <cstdio>
 
 namespace {
@@ -21,25 +19,23 @@ struct THookFunctions
 };
 
 // Loads the library through the program's own search path (beside the binary, then
-// ../lib/jotvane), once for the process; it stays loaded, as a linked library would.
+// ../lib/jotvane), once for the process.
 const THookFunctions* Load()
 {
-    static THookFunctions functions;
-    void* library = ::dlopen("libjotvanehook.so", RTLD_NOW | RTLD_LOCAL);
-    bool complete = library != nullptr;
-    const char* problem = library ? nullptr : ::dlerror();
-    complete = complete && ResolveFunction(library, functions.setDeskHook, "SetDeskHook") &&
-               ResolveFunction(library, functions.setShowClock, "SetShowClock") &&
-               ResolveFunction(library, functions.setShowDesktopWallPaper, "SetShowDesktopWallPaper") &&
-               ResolveFunction(library, functions.setEssayColor, "SetEssayColor") &&
-               ResolveFunction(library, functions.setEssayFont, "SetEssayFont") &&
-               ResolveFunction(library, functions.setEssay, "SetEssay") &&
-               ResolveFunction(library, functions.setEssayCount, "SetEssayCount") &&
-               ResolveFunction(library, functions.setEssayAligment, "SetEssayAligment");
-    if (complete)
-        return &functions;
+    static THookFunctions f;
+    TLateLibrary library(QStringLiteral("libjotvanehook.so"));
+    library.Resolve(f.setDeskHook, "SetDeskHook")
+        .Resolve(f.setShowClock, "SetShowClock")
+        .Resolve(f.setShowDesktopWallPaper, "SetShowDesktopWallPaper")
+        .Resolve(f.setEssayColor, "SetEssayColor")
+        .Resolve(f.setEssayFont, "SetEssayFont")
+        .Resolve(f.setEssay, "SetEssay")
+        .Resolve(f.setEssayCount, "SetEssayCount")
+        .Resolve(f.setEssayAligment, "SetEssayAligment");
+    if (library.Complete())
+        return &f;
     std::fprintf(stderr, "jotvane: the desktop text cannot be shown: %s\n",
-                 problem ? problem : "libjotvanehook.so lacks one of its functions");
+                 qUtf8Printable(library.Problem()));
     return nullptr;
 }
 

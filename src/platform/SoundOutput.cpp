@@ -6,7 +6,6 @@
 #include <QThread>
 
 #include <alsa/asoundlib.h>
-#include <dlfcn.h>
 
 #include <algorithm>
 #include <cmath>
@@ -37,25 +36,22 @@ const TAlsa* Alsa(QString& problem)
     static QString failure;
     static const TAlsa* const loaded = []() -> const TAlsa* {
         static TAlsa alsa;
-        void* library = ::dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
-        if (!library) {
-            failure = QString::fromLocal8Bit(::dlerror());
-            return nullptr;
-        }
-        if (ResolveFunction(library, alsa.strerror, "snd_strerror") &&
-            ResolveFunction(library, alsa.setErrorHandler, "snd_lib_error_set_handler") &&
-            ResolveFunction(library, alsa.open, "snd_pcm_open") &&
-            ResolveFunction(library, alsa.setParams, "snd_pcm_set_params") &&
-            ResolveFunction(library, alsa.writei, "snd_pcm_writei") &&
-            ResolveFunction(library, alsa.wait, "snd_pcm_wait") &&
-            ResolveFunction(library, alsa.recover, "snd_pcm_recover") &&
-            ResolveFunction(library, alsa.state, "snd_pcm_state") &&
-            ResolveFunction(library, alsa.start, "snd_pcm_start") &&
-            ResolveFunction(library, alsa.delay, "snd_pcm_delay") &&
-            ResolveFunction(library, alsa.drop, "snd_pcm_drop") &&
-            ResolveFunction(library, alsa.close, "snd_pcm_close"))
+        TLateLibrary library(QStringLiteral("libasound.so.2"));
+        library.Resolve(alsa.strerror, "snd_strerror")
+            .Resolve(alsa.setErrorHandler, "snd_lib_error_set_handler")
+            .Resolve(alsa.open, "snd_pcm_open")
+            .Resolve(alsa.setParams, "snd_pcm_set_params")
+            .Resolve(alsa.writei, "snd_pcm_writei")
+            .Resolve(alsa.wait, "snd_pcm_wait")
+            .Resolve(alsa.recover, "snd_pcm_recover")
+            .Resolve(alsa.state, "snd_pcm_state")
+            .Resolve(alsa.start, "snd_pcm_start")
+            .Resolve(alsa.delay, "snd_pcm_delay")
+            .Resolve(alsa.drop, "snd_pcm_drop")
+            .Resolve(alsa.close, "snd_pcm_close");
+        if (library.Complete())
             return &alsa;
-        failure = QStringLiteral("libasound.so.2 lacks a function the tunes need");
+        failure = library.Problem();
         return nullptr;
     }();
     problem = failure;

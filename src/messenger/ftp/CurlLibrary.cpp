@@ -2,8 +2,6 @@
 
 #include "core/LateLibrary.h"
 
-#include <QFile>
-
 #include <mutex>
 
 using namespace Qt::StringLiterals;
@@ -24,13 +22,6 @@ TLoaded& Loaded()
     return loaded;
 }
 
-template <typename F> void Resolve(void* library, const QString& fileName, F& target, const char* name)
-{
-    if (!ResolveFunction(library, target, name))
-        throw EFtpLibraryMissing(u"%1 lacks the function %2: files cannot be downloaded."_s.arg(
-            fileName, QLatin1StringView(name)));
-}
-
 } // namespace
 
 const TCurlFunctions& CurlLibrary::Functions()
@@ -39,18 +30,19 @@ const TCurlFunctions& CurlLibrary::Functions()
     const std::lock_guard lock(loaded.mutex);
     if (loaded.ready)
         return loaded.functions;
-    // The library stays loaded for the rest of the process, as a linked one would.
-    void* library = ::dlopen(QFile::encodeName(loaded.fileName).constData(), RTLD_NOW | RTLD_LOCAL);
-    if (!library)
+    TLateLibrary library(loaded.fileName);
+    if (!library.Loaded())
         throw EFtpLibraryMissing(u"libcurl (%1) cannot be loaded, so files cannot be downloaded. Install the "
-                                 "libcurl4 package. (%2)"_s.arg(loaded.fileName, QString::fromLocal8Bit(::dlerror())));
+                                 "libcurl4 package. (%2)"_s.arg(loaded.fileName, library.Problem()));
     TCurlFunctions f;
-    Resolve(library, loaded.fileName, f.global_init, "curl_global_init");
-    Resolve(library, loaded.fileName, f.easy_init, "curl_easy_init");
-    Resolve(library, loaded.fileName, f.easy_setopt, "curl_easy_setopt");
-    Resolve(library, loaded.fileName, f.easy_perform, "curl_easy_perform");
-    Resolve(library, loaded.fileName, f.easy_strerror, "curl_easy_strerror");
-    Resolve(library, loaded.fileName, f.easy_cleanup, "curl_easy_cleanup");
+    library.Resolve(f.global_init, "curl_global_init")
+        .Resolve(f.easy_init, "curl_easy_init")
+        .Resolve(f.easy_setopt, "curl_easy_setopt")
+        .Resolve(f.easy_perform, "curl_easy_perform")
+        .Resolve(f.easy_strerror, "curl_easy_strerror")
+        .Resolve(f.easy_cleanup, "curl_easy_cleanup");
+    if (!library.Complete())
+        throw EFtpLibraryMissing(library.Problem() + u": files cannot be downloaded."_s);
     if (f.global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK)
         throw EFtpLibraryMissing(
             u"libcurl (%1) could not start: files cannot be downloaded."_s.arg(loaded.fileName));

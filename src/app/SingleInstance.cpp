@@ -2,16 +2,21 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QLockFile>
 #include <QStandardPaths>
 #include <QThread>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <utility>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -53,13 +58,63 @@ QString InstanceLockPath(const QString& appDir)
     return QDir(appDir).filePath(u".Jotvane.lock"_s);
 }
 
-TStartTurn ClaimInstance(QLockFile& lock, const QString& serverName, int handOverMs)
+TInstanceLock::TInstanceLock(QString fileName) : m_fileName(std::move(fileName))
 {
-    // Held for the whole run: the lock never turns stale by age, only when its owner is gone.
-    lock.setStaleLockTime(0);
-    if (lock.tryLock(0))
+}
+
+TInstanceLock::~TInstanceLock()
+{
+    unlock();
+}
+
+TInstanceLock::TResult TInstanceLock::tryLock()
+{
+    if (m_fd >= 0)
+        return TResult::Locked;
+    const QByteArray path = QFile::encodeName(m_fileName);
+    // A holder that lets go removes the file: the lock taken on a file no longer in place is
+    // worthless, and the file in place is tried again.
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        if (fd < 0)
+            return TResult::CannotLock;
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            const int error = errno;
+            ::close(fd);
+            return error == EWOULDBLOCK ? TResult::HeldByOther : TResult::CannotLock;
+        }
+        struct stat locked = {};
+        struct stat inPlace = {};
+        if (::fstat(fd, &locked) == 0 && ::stat(path.constData(), &inPlace) == 0 &&
+            locked.st_dev == inPlace.st_dev && locked.st_ino == inPlace.st_ino) {
+            // Who holds it, for a person looking at the folder.
+            const QByteArray owner = QByteArray::number(qint64(::getpid())) + "\njotvane\n";
+            if (::ftruncate(fd, 0) == 0) {
+                [[maybe_unused]] const ssize_t written = ::pwrite(fd, owner.constData(), size_t(owner.size()), 0);
+            }
+            m_fd = fd;
+            return TResult::Locked;
+        }
+        ::close(fd);
+    }
+    return TResult::HeldByOther;
+}
+
+void TInstanceLock::unlock()
+{
+    if (m_fd < 0)
+        return;
+    // Removed while still locked, so that no later start takes the lock of a file on its way out.
+    ::unlink(QFile::encodeName(m_fileName).constData());
+    ::close(std::exchange(m_fd, -1));
+}
+
+TStartTurn ClaimInstance(TInstanceLock& lock, const QString& serverName, int handOverMs)
+{
+    const TInstanceLock::TResult first = lock.tryLock();
+    if (first == TInstanceLock::TResult::Locked)
         return TStartTurn::Run;
-    if (lock.error() != QLockFile::LockFailedError) {
+    if (first == TInstanceLock::TResult::CannotLock) {
         std::fprintf(stderr, "jotvane: cannot create the lock file %s; running without it.\n",
                      qUtf8Printable(lock.fileName()));
         return ActivateRunningInstance(serverName) ? TStartTurn::HandedOver : TStartTurn::Run;
@@ -70,7 +125,7 @@ TStartTurn ClaimInstance(QLockFile& lock, const QString& serverName, int handOve
         if (ActivateRunningInstance(serverName, attemptMs))
             return TStartTurn::HandedOver;
         // The other copy may have ended in the meantime.
-        if (lock.tryLock(0))
+        if (lock.tryLock() == TInstanceLock::TResult::Locked)
             return TStartTurn::Run;
         if (deadline.hasExpired())
             return TStartTurn::NotAnswering;

@@ -4,7 +4,6 @@
 #include <QString>
 
 class QLocalServer;
-class QLockFile;
 
 // The name of the per-user local socket that marks the running copy's main window.
 QString InstanceServerName();
@@ -18,6 +17,32 @@ bool ActivateRunningInstance(const QString& name, int timeoutMs = 1000);
 // that crashed is noticed and taken over.
 QString InstanceLockPath(const QString& appDir);
 
+// A lock file held for the whole run through the system's file lock: it is released when its
+// holder ends, however it ends, and the holder removes the file when it lets go. Taking it
+// writes nothing to the disk that the start would have to wait for.
+class TInstanceLock final
+{
+public:
+    enum class TResult
+    {
+        Locked,
+        HeldByOther,
+        CannotLock, // the file cannot be made, or the folder holds no locks
+    };
+
+    explicit TInstanceLock(QString fileName);
+    ~TInstanceLock();
+    Q_DISABLE_COPY_MOVE(TInstanceLock)
+
+    QString fileName() const { return m_fileName; }
+    TResult tryLock();
+    void unlock();
+
+private:
+    QString m_fileName;
+    int m_fd = -1;
+};
+
 // What a start may do, decided before it reads any file.
 enum class TStartTurn
 {
@@ -30,7 +55,7 @@ enum class TStartTurn
 // handOverMs while the lock stays held (a copy still reading its files listens only once its
 // window exists). When the folder cannot hold a lock at all, a running copy is only looked
 // for through the socket, and without one this copy runs unlocked.
-TStartTurn ClaimInstance(QLockFile& lock, const QString& serverName, int handOverMs = 5000);
+TStartTurn ClaimInstance(TInstanceLock& lock, const QString& serverName, int handOverMs = 5000);
 
 // Listens for activation requests of later starts. Only the main window owns one, and only
 // once it exists.

@@ -22,7 +22,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QLockFile>
 #include <QStandardPaths>
 #include <QTimer>
 
@@ -94,7 +93,7 @@ int main(int argc, char* argv[])
 
     // One copy per application folder, decided before any file is read. When the running copy
     // does not answer, this start ends without touching the pages or the settings.
-    QLockFile instanceLock(InstanceLockPath(AppDir()));
+    TInstanceLock instanceLock(InstanceLockPath(AppDir()));
     const TStartTurn turn = ClaimInstance(instanceLock, context.instanceName);
     if (turn == TStartTurn::NotAnswering) {
         std::fputs("jotvane: Jotvane is already running but does not answer.\n", stderr);

@@ -1,12 +1,17 @@
 #include "config/IniConfigIO.h"
 #include "config/KeyCompare.h"
+#include "core/FileErrorText.h"
 #include "core/TextFile.h"
 
 #include <QFile>
 #include <QStringDecoder>
 
+#include <cerrno>
 #include <stdexcept>
 #include <utility>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -54,6 +59,26 @@ QByteArray readFile(const QString& path, bool& exists)
     if (!exists)
         return {};
     return ReadFileBytes(path);
+}
+
+// Creates the missing file path holding data (a byte-order mark at most) without waiting for
+// the disk: a file lost to a power cut is only made again at the next start. A file that
+// appeared meanwhile is left as it is.
+void createEmpty(const QString& path, const QByteArray& data)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        if (errno == EEXIST)
+            return;
+        throw EFileError(FileErrorMessage(u"创建文件"_s, path, errno, QFileDevice::OpenError));
+    }
+    const ssize_t written = ::write(fd, data.constData(), size_t(data.size()));
+    const int failure = written < 0 ? errno : ENOSPC;
+    ::close(fd);
+    if (written != data.size()) {
+        ::unlink(QFile::encodeName(path).constData());
+        throw EFileError(FileErrorMessage(u"写入文件"_s, path, failure, QFileDevice::WriteError));
+    }
 }
 
 } // namespace
@@ -155,6 +180,8 @@ void TIniConfigIO::Open()
     bool exists = false;
     const QByteArray data = readFile(m_fileName, exists);
     auto document = std::make_unique<TDocument>();
+    document->Existed = exists;
+    document->Read = data;
     if (exists) {
         document->Encoding = EncodingOf(data);
         parse(Decode(data, document->Encoding), *document);
@@ -167,7 +194,13 @@ void TIniConfigIO::Close()
     if (!m_document)
         return;
     const std::unique_ptr<TDocument> document = std::move(m_document);
-    WriteFileAtomically(m_fileName, Encode(compose(*document), document->Encoding));
+    const QByteArray data = Encode(compose(*document), document->Encoding);
+    if (document->Existed && data == document->Read)
+        return;
+    if (!document->Existed && document->Sections.empty())
+        createEmpty(m_fileName, data);
+    else
+        WriteFileAtomically(m_fileName, data);
 }
 
 TIniConfigIO::TDocument& TIniConfigIO::document() const

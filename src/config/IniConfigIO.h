@@ -14,7 +14,9 @@
 //
 // Open reads the whole file into a document; Close writes the document back in the encoding
 // the file came in and frees it. Close writes after a pure load as well, so loading a missing
-// file creates it (holding only the byte-order mark).
+// file creates it (holding only the byte-order mark). A file whose bytes would not change is
+// not written again, and the empty file that a load creates is not forced onto the disk: it
+// holds nothing that could be lost.
 //
 // Reading: every line is trimmed of characters up to U+0020; empty lines and lines starting
 // with ";" are dropped, and so are lines before the first section. Inside a section a line
@@ -87,6 +89,8 @@ private:
     struct TDocument
     {
         TEncoding Encoding = TEncoding::Utf16LE;
+        bool Existed = false;
+        QByteArray Read; // the file's bytes as Open found them
         // In document order; a section never moves, so the index below can point at it.
         std::vector<std::unique_ptr<TSection>> Sections;
         // FoldedFormOf(name) -> the section of that name that is not erased.

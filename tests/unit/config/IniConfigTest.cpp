@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <sys/stat.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -235,6 +237,34 @@ TEST_F(IniStore, KeepsWhatFollowsANulCharacter)
     EXPECT_EQ(store.ReadString(u"A"_s, u"k"_s, QString()), u"x"_s + QChar(0) + u"y"_s);
     EXPECT_EQ(store.ReadString(u"A"_s, u"after"_s, QString()), u"1"_s);
     EXPECT_EQ(ReadBytes(file), Utf16Le(text));
+}
+
+// A load rewrites the file only when that changes its bytes: the same file (the same inode)
+// stays in place, while a comment dropped on the way makes a new one. A missing file is made,
+// also when its name is too long for a temporary twin.
+TEST_F(IniStore, ALoadRewritesTheFileOnlyWhenItsBytesChange)
+{
+    const auto inode = [](const QString& file) {
+        struct stat info = {};
+        return ::stat(QFile::encodeName(file).constData(), &info) == 0 ? info.st_ino : ino_t(0);
+    };
+    const QString file = path(u"same.ini"_s);
+    const QByteArray canonical = IniBytes({u"[A]"_s, u"k=v"_s, QString()});
+    WriteBytes(file, canonical);
+    const ino_t before = inode(file);
+    store.LoadFromFile(file);
+    EXPECT_EQ(inode(file), before);
+    EXPECT_EQ(ReadBytes(file), canonical);
+
+    WriteBytes(file, IniBytes({u"; note"_s, u"[A]"_s, u"k=v"_s}));
+    const ino_t commented = inode(file);
+    store.LoadFromFile(file);
+    EXPECT_NE(inode(file), commented);
+    EXPECT_EQ(ReadBytes(file), canonical);
+
+    const QString longName = unwritablePath();
+    store.LoadFromFile(longName);
+    EXPECT_EQ(ReadBytes(longName), QByteArray("\xFF\xFE"));
 }
 
 TEST_F(IniStore, AnUnreadableFileFailsTheLoadAndIsNeverReplaced)

@@ -11,6 +11,7 @@
 #include "core/Clock.h"
 #include "core/PubUtils.h"
 #include "notes/DataManager.h"
+#include "notes/PageIndex.h"
 #include "notes/PageJournal.h"
 #include "notes/ui/PageSet.h"
 #include "platform/Platform.h"
@@ -77,7 +78,7 @@ int main(int argc, char* argv[])
     // hands over to the running copy drops what was read without having changed anything.
     std::optional<TPageReadAhead> pageRead;
     if (const std::optional<TAppLocations> early = AppLocationsBeforeStart())
-        pageRead.emplace(early->dataDir + u"Data"_s);
+        pageRead.emplace(early->dataDir + u"Data"_s, PageIndex::FileFor(early->dataDir + u"Data"_s));
     TJotvaneApplication app(argc, argv);
     QApplication::setStyle(new TDeferredIconStyle);
     QApplication::setApplicationName(u"Jotvane"_s);
@@ -106,7 +107,8 @@ int main(int argc, char* argv[])
     auto parser = std::make_unique<TExprParser>();
     context.parser = parser.get();
     auto dataManager = std::make_unique<TDataManager>(AppSubDir(u"Data"_s), *platform.services().trash,
-                                                      pageRead ? &*pageRead : nullptr);
+                                                      pageRead ? &*pageRead : nullptr,
+                                                      PageIndex::FileFor(AppSubDir(u"Data"_s)));
     context.dataManager = dataManager.get();
     auto config = std::make_unique<TAppConfigMgr>(AppDir() + u"Config.ini"_s);
     context.config = config.get();

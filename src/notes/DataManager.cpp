@@ -3,6 +3,7 @@
 #include "core/FileErrorText.h"
 #include "core/PubUtils.h"
 #include "core/TextFile.h"
+#include "notes/PageIndex.h"
 #include "platform/Trash.h"
 
 #include <QDir>
@@ -63,6 +64,7 @@ struct TScannedFile
     QString skipReason;
     int readError = 0; // errno of a file that could not be read
     TPageItem page;
+    TFileStamp stamp; // when the file was opened
 };
 
 // The integer on the first line of a page file, read from its first 16 bytes; false when that
@@ -134,7 +136,8 @@ void fillPage(TPageItem& page, QStringView text)
 // allows: open, read and close for a page of up to 64 KB. With thousands of pages these calls
 // are most of the start; a path opened whole, with its size asked for first, costs twice as many.
 // On failure error holds the system's reason.
-bool readWhole(int dirFd, const QString& name, std::vector<char>& buffer, QByteArray& data, int& error)
+bool readWhole(int dirFd, const QString& name, std::vector<char>& buffer, QByteArray& data, int& error,
+               TFileStamp& stamp)
 {
     // Without waiting: a fifo put in place of a page since the listing reads as empty.
     const int fd = ::openat(dirFd, QFile::encodeName(name).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -142,6 +145,9 @@ bool readWhole(int dirFd, const QString& name, std::vector<char>& buffer, QByteA
         error = errno;
         return false;
     }
+    struct stat info = {};
+    if (::fstat(fd, &info) == 0)
+        stamp = TFileStamp::Of(info);
     size_t size = 0;
     bool ok = true;
     for (;;) {
@@ -206,7 +212,7 @@ QStringList PageFileNames(int dirFd)
 void scanFile(int dirFd, TScannedFile& file, std::vector<char>& buffer)
 {
     QByteArray data;
-    if (!readWhole(dirFd, file.name, buffer, data, file.readError))
+    if (!readWhole(dirFd, file.name, buffer, data, file.readError, file.stamp))
         return; // a file that cannot be read is no page
     // A file whose bytes do not decode without loss is not ours: writing it back would
     // destroy it, so it is left exactly as it is and is no page.
@@ -219,6 +225,26 @@ void scanFile(int dirFd, TScannedFile& file, std::vector<char>& buffer)
     fillPage(file.page, *text);
 }
 
+// A file unchanged since the index was written is a page with the key and title stored there;
+// its text is read when it is first needed.
+bool takeFromIndex(int dirFd, TScannedFile& file, const QHash<QString, TPageIndexEntry>& index)
+{
+    const auto known = index.constFind(file.name);
+    if (known == index.cend())
+        return false;
+    struct stat info = {};
+    if (::fstatat(dirFd, QFile::encodeName(file.name).constData(), &info, 0) != 0 || !S_ISREG(info.st_mode) ||
+        TFileStamp::Of(info) != known->stamp)
+        return false;
+    file.stamp = known->stamp;
+    file.isPage = true;
+    file.key = known->key;
+    file.page.FileName = file.path;
+    file.page.Title = known->title;
+    file.page.TextRead = false;
+    return true;
+}
+
 } // namespace
 
 // The folder is listed and its files are read on another thread while the program goes on
@@ -227,6 +253,9 @@ void scanFile(int dirFd, TScannedFile& file, std::vector<char>& buffer)
 struct TDataManager::TFolderRead
 {
     QList<TScannedFile> files;
+    QString indexFile;
+    QHash<QString, TPageIndexEntry> index;
+    timespec readStart = {};
     int dirFd = -1;
     std::atomic<qsizetype> next{0};
     std::atomic<bool> stopping{false};
@@ -235,8 +264,9 @@ struct TDataManager::TFolderRead
     bool listed = false;
     std::thread thread;
 
-    explicit TFolderRead(const QString& folder)
+    TFolderRead(const QString& folder, const QString& indexFile) : indexFile(indexFile)
     {
+        ::clock_gettime(CLOCK_REALTIME, &readStart);
         try {
             thread = std::thread([this, folder] {
                 ::setpriority(PRIO_PROCESS, ::gettid(), 10);
@@ -267,6 +297,8 @@ struct TDataManager::TFolderRead
                 files[i].name = names[i];
                 files[i].path = folder + names[i];
             }
+            if (!indexFile.isEmpty() && !names.isEmpty())
+                index = PageIndex::Load(indexFile, folder);
         }
         const std::lock_guard lock(mutex);
         listed = true;
@@ -276,7 +308,8 @@ struct TDataManager::TFolderRead
     {
         std::vector<char> buffer(kReadChunk);
         for (qsizetype i = next++; i < files.size() && !stopping; i = next++)
-            scanFile(dirFd, files[i], buffer);
+            if (!takeFromIndex(dirFd, files[i], index))
+                scanFile(dirFd, files[i], buffer);
     }
     // Reads the files nobody has taken yet and waits for the thread's last one.
     void Finish()
@@ -291,19 +324,20 @@ struct TDataManager::TFolderRead
     }
 };
 
-TDataManager::TDataManager(QString folder, ITrash& trash, TPageReadAhead* readAhead)
-    : m_folder(NormalizeDir(folder)), m_trash(trash)
+TDataManager::TDataManager(QString folder, ITrash& trash, TPageReadAhead* readAhead, QString indexFile)
+    : m_folder(NormalizeDir(folder)), m_indexFile(std::move(indexFile)), m_trash(trash)
 {
-    if (readAhead && readAhead->m_read && readAhead->m_folder == m_folder)
+    if (readAhead && readAhead->m_read && readAhead->m_folder == m_folder && readAhead->m_indexFile == m_indexFile)
         m_read = std::move(readAhead->m_read);
     else
-        m_read = std::make_unique<TFolderRead>(m_folder);
+        m_read = std::make_unique<TFolderRead>(m_folder, m_indexFile);
 }
 
 TDataManager::~TDataManager() = default;
 
-TPageReadAhead::TPageReadAhead(const QString& folder)
-    : m_folder(NormalizeDir(folder)), m_read(std::make_unique<TDataManager::TFolderRead>(m_folder))
+TPageReadAhead::TPageReadAhead(const QString& folder, const QString& indexFile)
+    : m_folder(NormalizeDir(folder)), m_indexFile(indexFile),
+      m_read(std::make_unique<TDataManager::TFolderRead>(m_folder, m_indexFile))
 {
 }
 
@@ -341,7 +375,7 @@ QStringList TDataManager::skippedFiles() const
 void TDataManager::ScanFolder()
 {
     waitForScan();
-    m_read = std::make_unique<TFolderRead>(m_folder);
+    m_read = std::make_unique<TFolderRead>(m_folder, m_indexFile);
     waitForScan();
 }
 
@@ -352,7 +386,14 @@ void TDataManager::applyScan(TFolderRead& read)
     m_scanErrors.clear();
     m_scanned.clear();
     QList<int> keys;
+    // The index is written again when this scan learned something it did not hold.
+    QHash<QString, TPageIndexEntry> index;
+    bool indexChanged = false;
     for (TScannedFile& file : read.files) {
+        if (file.isPage && PageIndex::Settled(file.stamp, read.readStart)) {
+            indexChanged = indexChanged || file.page.TextRead;
+            index.insert(file.name, {file.stamp, file.key, file.page.Title});
+        }
         if (!file.isPage) {
             if (!file.skipReason.isEmpty())
                 m_skipped.append(u"%1 (%2)"_s.arg(QDir::toNativeSeparators(file.path), file.skipReason));
@@ -366,6 +407,8 @@ void TDataManager::applyScan(TFolderRead& read)
         keys.append(file.key);
         m_scanned.insert(file.path, std::move(file.page));
     }
+    if (!read.indexFile.isEmpty() && (indexChanged || index.size() != read.index.size()))
+        PageIndex::Save(read.indexFile, m_folder, index);
 
     SortByKeys(m_files, keys);
     // A page whose file cannot be renumbered keeps its place here; the next renumbering tries
@@ -424,6 +467,27 @@ TPageItems TDataManager::GetPages()
     return pages;
 }
 
+QString TDataManager::ReadPageText(int position)
+{
+    if (!isValid(position))
+        return {};
+    const QString path = m_files[position];
+    try {
+        QString reason;
+        const std::optional<QString> text = DecodeWithoutLoss(ReadFileBytes(path), &reason);
+        if (!text)
+            throw EFileError(u"页面文件“%1”不是可以无损读取的文本（%2），没有打开，也不会被改动。"_s.arg(
+                QDir::toNativeSeparators(path), reason));
+        TPageItem page;
+        fillPage(page, *text);
+        m_unreadTexts.remove(path);
+        return page.Text;
+    } catch (const EFileError&) {
+        m_unreadTexts.insert(path);
+        throw;
+    }
+}
+
 int TDataManager::AddPage(const QString& title)
 {
     const int position = count();
@@ -442,6 +506,9 @@ void TDataManager::SavePage(int position, const QString& title, const QString& t
 {
     if (!isValid(position))
         return;
+    if (m_unreadTexts.contains(m_files[position]))
+        throw EFileError(u"页面文件“%1”没能读出，为了不覆盖它里面的内容，没有写入。"_s.arg(
+            QDir::toNativeSeparators(m_files[position])));
     MakeFolder(m_folder);
     m_scanned.remove(m_files[position]);
     WriteTextFileLines(m_files[position], pageFileLines(position, title, text));

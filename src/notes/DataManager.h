@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -10,13 +11,15 @@
 class ITrash;
 class TPageReadAhead;
 
-// One page as read at start.
+// One page as read at start. A page known from the page index comes without its text
+// (TextRead false): the store's ReadPageText reads it when the page is first needed.
 struct TPageItem
 {
     int Index = 0;
     QString FileName;
     QString Title;
     QString Text;
+    bool TextRead = true;
 };
 using TPageItems = QList<TPageItem>;
 
@@ -28,8 +31,10 @@ class TDataManager final
 public:
     // Scans folder at once: its files are read on another thread, and the first use of the
     // store (any call below but folder()) waits for them. trash receives pages deleted to the
-    // recycle bin. A read begun ahead of the store for the same folder is taken over.
-    TDataManager(QString folder, ITrash& trash, TPageReadAhead* readAhead = nullptr);
+    // recycle bin. A read begun ahead of the store for the same folder is taken over. With an
+    // indexFile (see PageIndex) the files that have not changed since the index was written
+    // are not read at start: their texts come through ReadPageText.
+    TDataManager(QString folder, ITrash& trash, TPageReadAhead* readAhead = nullptr, QString indexFile = {});
     ~TDataManager();
     Q_DISABLE_COPY_MOVE(TDataManager)
 
@@ -45,6 +50,10 @@ public:
     // were skipped, pages not renumbered), for one message at start; empty when all went well.
     QString ScanProblems() const;
     TPageItems GetPages();
+    // The text of the page at position as its file holds it now. Throws EFileError when the
+    // file cannot be read or does not decode without loss; the store then never writes that
+    // file in this run (SavePage throws), so that what it holds is not lost.
+    QString ReadPageText(int position);
     int AddPage(const QString& title);
     void SavePage(int position, const QString& title, const QString& text);
     void RenamePage(int position, const QString& title);
@@ -74,10 +83,12 @@ private:
     void writeKey(int position);
 
     QString m_folder;
+    QString m_indexFile;
     ITrash& m_trash;
     QStringList m_files;
     QStringList m_skipped;
     QStringList m_scanErrors;
+    QSet<QString> m_unreadTexts;
     // The pages as the scan read them, by file, until GetPages takes them; a file written in
     // between is read again.
     QHash<QString, TPageItem> m_scanned;
@@ -91,12 +102,13 @@ private:
 class TPageReadAhead final
 {
 public:
-    explicit TPageReadAhead(const QString& folder);
+    explicit TPageReadAhead(const QString& folder, const QString& indexFile = {});
     ~TPageReadAhead();
     Q_DISABLE_COPY_MOVE(TPageReadAhead)
 
 private:
     friend class TDataManager;
     QString m_folder;
+    QString m_indexFile;
     std::unique_ptr<TDataManager::TFolderRead> m_read;
 };

@@ -85,7 +85,8 @@ void TPageSet::LoadPages()
     titles.reserve(pages.size());
     for (const TPageItem& page : pages) {
         titles.append(page.Title);
-        m_pendingTexts.insert(page.FileName, page.Text);
+        if (page.TextRead)
+            m_pendingTexts.insert(page.FileName, page.Text);
     }
     m_parts.tabSet->Tabs().AddStrings(titles);
     m_parts.layerList->AddLayers(int(pages.size()));
@@ -189,8 +190,27 @@ TPadMemo* TPageSet::EditorOf(TLayer* layer) const
         return editor;
     // Making the editor changes what is shown, not the page: the getters stay const.
     auto* self = const_cast<TPageSet*>(this);
-    const QString file = m_parts.dataManager->fileName(m_parts.layerList->IndexOf(layer));
-    return self->CreateEditor(layer, self->m_pendingTexts.take(file));
+    const int index = m_parts.layerList->IndexOf(layer);
+    const QString file = m_parts.dataManager->fileName(index);
+    if (self->m_pendingTexts.contains(file))
+        return self->CreateEditor(layer, self->m_pendingTexts.take(file));
+    // A page known from the index: its text is read now.
+    QString text;
+    QString error;
+    try {
+        text = m_parts.dataManager->ReadPageText(index);
+    } catch (const EFileError& failure) {
+        error = failure.message();
+    }
+    TPadMemo* editor = self->CreateEditor(layer, text);
+    if (!error.isEmpty()) {
+        // The store never writes over a file it could not read; the editor says so at once.
+        editor->setReadOnly(true);
+        QTimer::singleShot(0, self, [self, error] {
+            self->m_parts.dialogs->MessageBox(self->m_parts.window, error, MsgBoxKind::Error, {MsgBoxButton::OK});
+        });
+    }
+    return editor;
 }
 
 void TPageSet::RemovePageView(int index)
@@ -479,11 +499,20 @@ QString TPageSet::PageKey(int index) const
     return QFileInfo(m_parts.dataManager->fileName(index)).fileName();
 }
 
-QString TPageSet::StoredText(int index) const
+std::optional<QString> TPageSet::StoredText(int index) const
 {
+    if (index < 0 || index >= PageCount())
+        return std::nullopt;
     if (HasEditor(index))
         return EditorAt(index)->PageText();
-    return m_pendingTexts.value(m_parts.dataManager->fileName(index));
+    const QString file = m_parts.dataManager->fileName(index);
+    if (const auto pending = m_pendingTexts.constFind(file); pending != m_pendingTexts.cend())
+        return *pending;
+    try {
+        return m_parts.dataManager->ReadPageText(index);
+    } catch (const EFileError&) {
+        return std::nullopt;
+    }
 }
 
 void TPageSet::SetJournal(TPageJournal* journal, int delayMs)
@@ -556,9 +585,10 @@ TJournalRecovery TPageSet::RecoverJournal()
     for (int i = 0; i < PageCount(); ++i)
         pages.insert(PageKey(i), i);
     for (const TJournalEntry& entry : entries) {
-        const int index = pages.value(entry.key, -1);
-        const QString pageText = index >= 0 ? StoredText(index) : QString();
-        switch (TPageJournal::Decide(entry, index >= 0 ? &pageText : nullptr)) {
+        // A page whose file cannot be read now counts as gone: its journal becomes a page of its own.
+        const std::optional<QString> pageText = StoredText(pages.value(entry.key, -1));
+        const int index = pageText ? pages.value(entry.key, -1) : -1;
+        switch (TPageJournal::Decide(entry, pageText ? &*pageText : nullptr)) {
         case TJournalAction::Keep:
             recovery.unreadable.append(entry.path);
             break;

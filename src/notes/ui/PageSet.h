@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 class IDialogService;
 class QWidget;
 class TAppConfigMgr;
@@ -106,7 +108,8 @@ private:
     void TabSetDblClick();
     void TabSetTabMoved(int from, int to);
     void ShowInformation(const QString& message);
-    QString StoredText(int index) const;
+    // The page's text as the user would see it; nullopt for no page or a file that cannot be read.
+    std::optional<QString> StoredText(int index) const;
     void WatchForJournal(TPadMemo* editor);
     void JournalEditor(TPadMemo* editor);
     void StopJournalTimer(TPadMemo* editor);
@@ -114,7 +117,8 @@ private:
     void PageWritten(TPadMemo* editor, const QString& key, const QString* savedText);
 
     TParts m_parts;
-    // The text of every page whose editor has not been made yet, by the page's file.
+    // The text of every page whose editor has not been made yet, by the page's file; a page
+    // known from the page index has none here until its text is read.
     QHash<QString, QString> m_pendingTexts;
     QString m_loadError;
     bool m_wordWrap = true;

@@ -421,3 +421,64 @@ TEST_F(PageStoreTest, AReadBegunAheadIsTakenOverOnlyByTheStoreOfItsFolder)
     }
     EXPECT_EQ(ReadBytes(pagePath(u"b.txt"_s)), second);
 }
+
+// The page index gives the key and title of every file unchanged since it was written, and the
+// text comes when asked for. A file changed in place, a new file and a damaged index are read
+// whole; a text that cannot be read is never written over.
+TEST_F(PageStoreTest, ThePageIndexStandsInForFilesThatHaveNotChanged)
+{
+    seed(u"a.txt"_s, Utf16Le(u"0\r\nFirst\r\n\r\none\r\n"_s));
+    seed(u"b.txt"_s, Utf16Le(u"1\r\nSecond\r\n\r\ntwo\r\n"_s));
+    seed(u"c.txt"_s, Utf16Le(u"2\r\nThird\r\n\r\nthree\r\n"_s));
+    const QString index = m_dir.path() + u"/cache/pages.idx"_s;
+    const auto textRead = [](const TPageItems& pages) {
+        QList<bool> read;
+        for (const TPageItem& page : pages)
+            read.append(page.TextRead);
+        return read;
+    };
+    {
+        TDataManager store(folder(), m_trash, nullptr, index);
+        EXPECT_EQ(textRead(store.GetPages()), (QList<bool>{true, true, true}));
+        EXPECT_FALSE(QFile::exists(index)) << "files changed a moment ago are not kept";
+    }
+    ::sleep(4);
+    {
+        TDataManager store(folder(), m_trash, nullptr, index);
+        EXPECT_EQ(titles(store), (QStringList{u"First"_s, u"Second"_s, u"Third"_s}));
+    }
+    ASSERT_TRUE(QFile::exists(index));
+
+    // "Second" becomes "SECOND" in place: same size, same file.
+    {
+        QFile b(pagePath(u"b.txt"_s));
+        ASSERT_TRUE(b.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(b.seek(8));
+        b.write(Utf16Le(u"SECOND"_s).mid(2));
+    }
+    seed(u"d.txt"_s, Utf16Le(u"3\r\nFourth\r\n\r\nfour\r\n"_s));
+    {
+        TDataManager store(folder(), m_trash, nullptr, index);
+        const TPageItems pages = store.GetPages();
+        EXPECT_EQ(textRead(pages), (QList<bool>{false, true, false, true}));
+        EXPECT_EQ(pages[1].Title, u"SECOND"_s);
+        EXPECT_EQ(pages[2].Title, u"Third"_s);
+        EXPECT_EQ(store.ReadPageText(0), u"one\r\n"_s);
+
+        const QByteArray third = ReadBytes(pagePath(u"c.txt"_s));
+        ASSERT_TRUE(QFile::remove(pagePath(u"c.txt"_s)));
+        EXPECT_THROW(store.ReadPageText(2), EFileError);
+        EXPECT_THROW(store.SavePage(2, u"Third"_s, u"typed\r\n"_s), EFileError);
+        EXPECT_FALSE(QFile::exists(pagePath(u"c.txt"_s)));
+        WriteBytes(pagePath(u"c.txt"_s), third);
+        EXPECT_EQ(store.ReadPageText(2), u"three\r\n"_s);
+        store.SavePage(2, u"Third"_s, u"typed\r\n"_s);
+        EXPECT_EQ(store.ReadPageText(2), u"typed\r\n"_s) << "a text read again may be written";
+    }
+
+    WriteBytes(index, QByteArray(64, 'x'));
+    TDataManager store(folder(), m_trash, nullptr, index);
+    const TPageItems pages = store.GetPages();
+    EXPECT_EQ(textRead(pages), (QList<bool>{true, true, true, true}));
+    EXPECT_EQ(pages[0].Text, u"one\r\n"_s);
+}

@@ -64,7 +64,7 @@ void MainFormTest::TearDown()
 
 void MainFormTest::Build()
 {
-    store = std::make_unique<TDataManager>(dataFolder, platform.trash);
+    store = std::make_unique<TDataManager>(dataFolder, platform.trash, nullptr, indexFile);
     config = std::make_unique<TAppConfigMgr>(configFile);
     if (beforeForm)
         beforeForm(*config);

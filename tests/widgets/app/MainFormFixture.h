@@ -74,6 +74,7 @@ protected:
     QTemporaryDir root;
     QString dataFolder;
     QString configFile;
+    QString indexFile; // the store's page index; none when empty
     FakePlatform platform;
     FakeDialogService dialogs;
     FakeHotKeyGrabber* grabber = nullptr;

@@ -12,6 +12,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QThread>
 
 #include <functional>
 
@@ -111,6 +112,52 @@ TEST_F(JournalTest, TypedTextIsJournaledUntilThePageIsWrittenOrDeleted)
     Key(Qt::Key_Delete, Qt::ControlModifier);
     ASSERT_EQ(pages.PageCount(), 2);
     EXPECT_TRUE(OnDisk().isEmpty());
+}
+
+// With the page index a start does not read the pages it knows: each text is read when its page
+// is first shown. A file gone since the start cannot be read then: the user is told, the page
+// cannot be typed into, and whatever reaches its editor anyway stays in the journal, since the
+// store never writes over a file it could not read.
+TEST_F(JournalTest, PagesKnownFromTheIndexAreReadWhenFirstShown)
+{
+    SeedPage(u"a.txt"_s, 0, u"Alpha"_s, u"alpha saved"_s);
+    SeedPage(u"b.txt"_s, 1, u"Bravo"_s, u"bravo saved"_s);
+    SeedPage(u"c.txt"_s, 2, u"Charlie"_s, u"charlie saved"_s);
+    // Only files left alone for a few seconds go into the index.
+    QThread::msleep(3200);
+    indexFile = root.filePath(u"cache/pages.idx"_s);
+    BuildWithJournal();
+    Show();
+    ASSERT_TRUE(QFile::exists(indexFile)) << "the first start writes the index";
+    Release();
+
+    BuildWithJournal();
+    ASSERT_TRUE(QFile::remove(dataFolder + u"/c.txt"_s));
+    Show();
+    TPageSet& pages = form->Pages();
+    ASSERT_EQ(pages.PageCount(), 3);
+    EXPECT_EQ(pages.PageTitle(2), u"Charlie"_s);
+    EXPECT_EQ(pages.CurrentEditor()->PageText(), u"alpha saved\n"_s);
+    pages.SelectPage(1);
+    EXPECT_EQ(pages.CurrentEditor()->PageText(), u"bravo saved\n"_s);
+    EXPECT_TRUE(msgCalls.isEmpty());
+
+    pages.SelectPage(2);
+    TPadMemo* editor = pages.CurrentEditor();
+    ASSERT_TRUE(WaitFor([&] { return !msgCalls.isEmpty(); }));
+    EXPECT_EQ(msgCalls[0].kind, MsgBoxKind::Error);
+    EXPECT_TRUE(msgCalls[0].message.contains(u"c.txt"_s)) << msgCalls[0].message.toStdString();
+    editor->setFocus();
+    Type(u"typed"_s);
+    EXPECT_FALSE(editor->Modified()) << "the page cannot be typed into";
+
+    editor->textCursor().insertText(u"pasted"_s);
+    ASSERT_TRUE(editor->Modified());
+    ASSERT_TRUE(WaitForJournal(pages.PageKey(2), u"pasted"_s));
+    EXPECT_THROW(form->SaveModifiedPages(), EFileError);
+    EXPECT_FALSE(QFile::exists(dataFolder + u"/c.txt"_s)) << "nothing is written in its place";
+    EXPECT_EQ(OnDisk().value(pages.PageKey(2)), u"pasted"_s) << "the text is kept";
+    editor->SetModified(false);
 }
 
 TEST_F(JournalTest, AJournalLeftBehindComesBackAtStart)

@@ -311,6 +311,32 @@ struct TDataManager::TFolderRead
             if (!takeFromIndex(dirFd, files[i], index))
                 scanFile(dirFd, files[i], buffer);
     }
+    // Writes the index again when this read learned something it did not hold: a file read
+    // whole that may be kept, or one that went.
+    void KeepIndex(const QString& folder) const
+    {
+        if (indexFile.isEmpty())
+            return;
+        const auto kept = [this](const TScannedFile& file) {
+            return file.isPage && PageIndex::Settled(file.stamp, readStart);
+        };
+        qsizetype count = 0;
+        bool learned = false;
+        for (const TScannedFile& file : files) {
+            if (kept(file)) {
+                ++count;
+                learned = learned || file.page.TextRead;
+            }
+        }
+        if (!learned && count == index.size())
+            return;
+        QHash<QString, TPageIndexEntry> entries;
+        entries.reserve(count);
+        for (const TScannedFile& file : files)
+            if (kept(file))
+                entries.insert(file.name, {file.stamp, file.key, file.page.Title});
+        PageIndex::Save(indexFile, folder, entries);
+    }
     // Reads the files nobody has taken yet and waits for the thread's last one.
     void Finish()
     {
@@ -386,14 +412,8 @@ void TDataManager::applyScan(TFolderRead& read)
     m_scanErrors.clear();
     m_scanned.clear();
     QList<int> keys;
-    // The index is written again when this scan learned something it did not hold.
-    QHash<QString, TPageIndexEntry> index;
-    bool indexChanged = false;
+    read.KeepIndex(m_folder);
     for (TScannedFile& file : read.files) {
-        if (file.isPage && PageIndex::Settled(file.stamp, read.readStart)) {
-            indexChanged = indexChanged || file.page.TextRead;
-            index.insert(file.name, {file.stamp, file.key, file.page.Title});
-        }
         if (!file.isPage) {
             if (!file.skipReason.isEmpty())
                 m_skipped.append(u"%1 (%2)"_s.arg(QDir::toNativeSeparators(file.path), file.skipReason));
@@ -407,9 +427,6 @@ void TDataManager::applyScan(TFolderRead& read)
         keys.append(file.key);
         m_scanned.insert(file.path, std::move(file.page));
     }
-    if (!read.indexFile.isEmpty() && (indexChanged || index.size() != read.index.size()))
-        PageIndex::Save(read.indexFile, m_folder, index);
-
     SortByKeys(m_files, keys);
     // A page whose file cannot be renumbered keeps its place here; the next renumbering tries
     // again. The start goes on with every page it could read.

@@ -431,17 +431,28 @@ class Session:
     def screenshot(self, path):
         self.tool("import", "-display", self.env["DISPLAY"], "-window", "root", path, check=True)
 
+    def popup_menus(self):
+        """The program's visible popup menus."""
+        out = self.tool("xdotool", "search", "--onlyvisible", "--classname", "^jotvane$")
+        found = [int(n) for n in out.split()] if out else []
+        return [w for w in found if "_NET_WM_WINDOW_TYPE_POPUP_MENU" in self.window_types(w)]
+
+    def key_until(self, window, keys, done, timeout=15):
+        """Sends keys to window until done() holds, and says whether it did. A busy program can
+        take the focus after X reports it, and keys that came too early are lost."""
+        def attempt():
+            self.activate(window)
+            self.key(*keys)
+            return wait_until(done, 3)
+        return wait_until(attempt, timeout, interval=0.2)
+
     def wait_hidden(self, name="^Jotvane$", timeout=5):
         return wait_until(lambda: not self.windows(name), timeout)
 
     def hide_with_escape(self, window, timeout=15):
         """Esc on the note window; True once it is hidden. A busy program can take the focus
         after X reports it, and an Esc that came too early is lost: it is then sent again."""
-        def escape():
-            self.activate(window)
-            self.key("Escape")
-            return self.wait_hidden(timeout=3)
-        return wait_until(escape, timeout, interval=0.2)
+        return self.key_until(window, ["Escape"], lambda: not self.windows("^Jotvane$"), timeout)
 
     def type_text(self, text, delay_ms=20):
         """Types text into the focused window, one key at a time (XTEST, like a user)."""

@@ -64,17 +64,9 @@ class DesktopTest(SessionTest):
         """Picks an item of the Desktop menu by its access key. Alt+D belongs to the page list, so
         the menu is reached from its left neighbour, the Reminders menu (Alt+A)."""
         s = self.session
-
-        def menus():
-            out = s.tool("xdotool", "search", "--onlyvisible", "--classname", "^jotvane$")
-            found = [int(n) for n in out.split()] if out else []
-            return [w for w in found if "_NET_WM_WINDOW_TYPE_POPUP_MENU" in s.window_types(w)]
-
-        self.assertTrue(s.activate(window))
-        s.key("alt+a")
-        self.assertTrue(wait_until(menus, 5), "the menu opens")
+        self.assertTrue(s.key_until(window, ["alt+a"], s.popup_menus), "the menu opens")
         s.key("Right", key)
-        self.assertTrue(wait_until(lambda: not menus(), 5), "the menu closes with the choice")
+        self.assertTrue(wait_until(lambda: not s.popup_menus(), 5), "the menu closes with the choice")
 
     def shot(self, name=None):
         folder = os.environ.get("JV_E2E_SCREENSHOTS")

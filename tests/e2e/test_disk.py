@@ -59,9 +59,7 @@ class Unwritable(SessionTest):
         s = self.session
         box = s.wait_window("^错误$", timeout=15)
         self.assertTrue(box, "an error box")
-        self.assertTrue(wait_until(lambda: s.activate(box[0]), 10, interval=0.5))
-        s.key("Return")
-        self.assertTrue(s.wait_hidden("^错误$"))
+        self.assertTrue(s.key_until(box[0], ["Return"], lambda: not s.windows("^错误$")))
 
     def test_a_start_with_nowhere_to_keep_a_page_says_why_and_ends(self):
         s = self.session

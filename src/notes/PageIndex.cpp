@@ -3,12 +3,13 @@
 #include "core/PubUtils.h"
 
 #include <QCryptographicHash>
-#include <QDataStream>
+#include <QtEndian>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cerrno>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -18,8 +19,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr quint32 kMagic = 0x4A565049; // "JVPI"
-constexpr quint32 kVersion = 1;
+constexpr char kMagic[4] = {'J', 'V', 'P', 'I'};
+constexpr quint32 kVersion = 2;
 // More than the coarsest file times in use (two seconds on FAT) and the clock's tick.
 constexpr qint64 kSettleNs = 3'000'000'000;
 
@@ -28,11 +29,84 @@ qint64 nanoseconds(const timespec& time)
     return qint64(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
 }
 
-// The bytes, then their checksum: a file cut short or overwritten in part is refused whole.
-QByteArray sealed(const QByteArray& body)
+// The index is read on the page reading thread, before the application object exists: nothing
+// here may make a QObject (no QFile, no QDataStream), or Qt would take that thread for its main
+// thread. Numbers are little-endian, texts a 32-bit length and UTF-16.
+class TWriter
 {
-    QByteArray data = body;
-    QDataStream(&data, QIODevice::Append) << quint16(qChecksum(body));
+public:
+    template <typename T> void number(T value)
+    {
+        const T stored = qToLittleEndian(value);
+        m_data.append(reinterpret_cast<const char*>(&stored), sizeof stored);
+    }
+    void text(const QString& value)
+    {
+        number(quint32(value.size()));
+        for (const QChar c : value)
+            number(c.unicode());
+    }
+    QByteArray& data() { return m_data; }
+
+private:
+    QByteArray m_data;
+};
+
+class TReader
+{
+public:
+    explicit TReader(QByteArrayView data) : m_data(data) {}
+    template <typename T> bool number(T& value)
+    {
+        if (m_data.size() - m_at < qsizetype(sizeof value))
+            return false;
+        value = qFromLittleEndian<T>(m_data.data() + m_at);
+        m_at += sizeof value;
+        return true;
+    }
+    bool text(QString& value)
+    {
+        quint32 length = 0;
+        if (!number(length) || quint64(m_data.size() - m_at) < quint64(length) * 2)
+            return false;
+        value.resize(qsizetype(length));
+        for (QChar& c : value) {
+            char16_t unit = 0;
+            number(unit);
+            c = QChar(unit);
+        }
+        return true;
+    }
+    bool bytes(QByteArrayView expected)
+    {
+        if (m_data.sliced(m_at).first(std::min(m_data.size() - m_at, expected.size())) != expected)
+            return false;
+        m_at += expected.size();
+        return true;
+    }
+    bool atEnd() const { return m_at == m_data.size(); }
+
+private:
+    QByteArrayView m_data;
+    qsizetype m_at = 0;
+};
+
+QByteArray readAll(const QString& path)
+{
+    QByteArray data;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return data;
+    char chunk[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        data.append(chunk, got);
+    }
+    ::close(fd);
     return data;
 }
 
@@ -59,54 +133,58 @@ QString FileFor(const QString& folder)
 QHash<QString, TPageIndexEntry> Load(const QString& indexFile, const QString& folder)
 {
     QHash<QString, TPageIndexEntry> entries;
-    QFile file(indexFile);
-    if (!file.open(QIODevice::ReadOnly))
-        return entries;
-    const QByteArray data = file.readAll();
+    const QByteArray data = readAll(indexFile);
     if (data.size() < 2)
         return entries;
-    const QByteArray body = data.first(data.size() - 2);
-    quint16 checksum = 0;
-    QDataStream(data.sliced(data.size() - 2)) >> checksum;
-    if (checksum != qChecksum(body))
+    const QByteArrayView body = QByteArrayView(data).first(data.size() - 2);
+    if (qFromLittleEndian<quint16>(data.constData() + body.size()) != qChecksum(body))
         return entries;
-
-    QDataStream in(body);
-    quint32 magic = 0;
+    TReader in(body);
     quint32 version = 0;
     QString storedFolder;
     quint32 count = 0;
-    in >> magic >> version >> storedFolder >> count;
-    if (in.status() != QDataStream::Ok || magic != kMagic || version != kVersion || storedFolder != folder)
+    if (!in.bytes(QByteArrayView(kMagic, sizeof kMagic)) || !in.number(version) || version != kVersion ||
+        !in.text(storedFolder) || storedFolder != folder || !in.number(count))
         return entries;
-    entries.reserve(qsizetype(std::min<quint32>(count, 1'000'000)));
-    for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
+    for (quint32 i = 0; i < count; ++i) {
         QString name;
         TPageIndexEntry entry;
         qint32 key = 0;
-        in >> name >> entry.stamp.device >> entry.stamp.inode >> entry.stamp.size >> entry.stamp.modifiedNs >>
-            entry.stamp.changedNs >> key >> entry.title;
+        if (!in.text(name) || !in.number(entry.stamp.device) || !in.number(entry.stamp.inode) ||
+            !in.number(entry.stamp.size) || !in.number(entry.stamp.modifiedNs) || !in.number(entry.stamp.changedNs) ||
+            !in.number(key) || !in.text(entry.title)) {
+            entries.clear();
+            return entries;
+        }
         entry.key = key;
         entries.insert(name, std::move(entry));
     }
-    if (in.status() != QDataStream::Ok || !in.atEnd())
+    if (!in.atEnd())
         entries.clear();
     return entries;
 }
 
 void Save(const QString& indexFile, const QString& folder, const QHash<QString, TPageIndexEntry>& entries)
 {
-    QByteArray body;
-    {
-        QDataStream out(&body, QIODevice::WriteOnly);
-        out << kMagic << kVersion << folder << quint32(entries.size());
-        for (auto it = entries.cbegin(); it != entries.cend(); ++it) {
-            const TPageIndexEntry& entry = it.value();
-            out << it.key() << entry.stamp.device << entry.stamp.inode << entry.stamp.size << entry.stamp.modifiedNs
-                << entry.stamp.changedNs << qint32(entry.key) << entry.title;
-        }
+    TWriter out;
+    out.data().append(kMagic, sizeof kMagic);
+    out.number(kVersion);
+    out.text(folder);
+    out.number(quint32(entries.size()));
+    for (auto it = entries.cbegin(); it != entries.cend(); ++it) {
+        const TPageIndexEntry& entry = it.value();
+        out.text(it.key());
+        out.number(entry.stamp.device);
+        out.number(entry.stamp.inode);
+        out.number(entry.stamp.size);
+        out.number(entry.stamp.modifiedNs);
+        out.number(entry.stamp.changedNs);
+        out.number(qint32(entry.key));
+        out.text(entry.title);
     }
-    const QByteArray data = sealed(body);
+    QByteArray& data = out.data();
+    const quint16 checksum = qToLittleEndian(quint16(qChecksum(data)));
+    data.append(reinterpret_cast<const char*>(&checksum), sizeof checksum);
     if (!QDir().mkpath(QFileInfo(indexFile).absolutePath()))
         return;
     // Written beside its place and renamed over it, so that a reader never sees half of it.

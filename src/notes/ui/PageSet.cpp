@@ -191,19 +191,11 @@ TPadMemo* TPageSet::EditorOf(TLayer* layer) const
     // Making the editor changes what is shown, not the page: the getters stay const.
     auto* self = const_cast<TPageSet*>(this);
     const int index = m_parts.layerList->IndexOf(layer);
-    const QString file = m_parts.dataManager->fileName(index);
-    if (self->m_pendingTexts.contains(file))
-        return self->CreateEditor(layer, self->m_pendingTexts.take(file));
-    // A page known from the index: its text is read now.
-    QString text;
     QString error;
-    try {
-        text = m_parts.dataManager->ReadPageText(index);
-    } catch (const EFileError& failure) {
-        error = failure.message();
-    }
-    TPadMemo* editor = self->CreateEditor(layer, text);
-    if (!error.isEmpty()) {
+    const std::optional<QString> text = UnshownText(index, &error);
+    self->m_pendingTexts.remove(m_parts.dataManager->fileName(index));
+    TPadMemo* editor = self->CreateEditor(layer, text.value_or(QString()));
+    if (!text) {
         // The store never writes over a file it could not read; the editor says so at once.
         editor->setReadOnly(true);
         QTimer::singleShot(0, self, [self, error] {
@@ -505,12 +497,20 @@ std::optional<QString> TPageSet::StoredText(int index) const
         return std::nullopt;
     if (HasEditor(index))
         return EditorAt(index)->PageText();
+    return UnshownText(index, nullptr);
+}
+
+std::optional<QString> TPageSet::UnshownText(int index, QString* error) const
+{
     const QString file = m_parts.dataManager->fileName(index);
     if (const auto pending = m_pendingTexts.constFind(file); pending != m_pendingTexts.cend())
         return *pending;
+    // A page known from the page index: its text is read now.
     try {
         return m_parts.dataManager->ReadPageText(index);
-    } catch (const EFileError&) {
+    } catch (const EFileError& failure) {
+        if (error)
+            *error = failure.message();
         return std::nullopt;
     }
 }

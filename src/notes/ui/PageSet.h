@@ -110,6 +110,9 @@ private:
     void ShowInformation(const QString& message);
     // The page's text as the user would see it; nullopt for no page or a file that cannot be read.
     std::optional<QString> StoredText(int index) const;
+    // The text of a page without an editor: kept from the start, or read from its file now;
+    // nullopt (and the reason in error) when the file cannot be read.
+    std::optional<QString> UnshownText(int index, QString* error) const;
     void WatchForJournal(TPadMemo* editor);
     void JournalEditor(TPadMemo* editor);
     void StopJournalTimer(TPadMemo* editor);

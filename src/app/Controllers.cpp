@@ -15,6 +15,7 @@
 #include "notes/ui/PadMemo.h"
 #include "notes/ui/PageSet.h"
 #include "notes/ui/SettingsLook.h"
+#include "platform/DesktopNotifications.h"
 #include "platform/Platform.h"
 #include "reminders/ui/EditorReminderHost.h"
 #include "reminders/ui/MSNPopUp.h"
@@ -24,6 +25,7 @@
 #include "widgets/DialogService.h"
 
 #include <QEvent>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
@@ -31,6 +33,7 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <cstdio>
 #include <functional>
 
 using namespace Qt::StringLiterals;
@@ -77,12 +80,19 @@ private:
 };
 
 // The messenger's online and offline notices slide in as popups; the popup is made for the
-// first notice.
+// first notice. A program that talks Wayland itself cannot place a window at the screen's corner
+// nor keep it from taking the focus: there the notices go to the desktop's notification service.
 class TPopUpNotices final : public IPeerNotices
 {
 public:
     void ShowNotice(const QString& title, const QString& text) override
     {
+        if (QGuiApplication::platformName() == u"wayland"_s) {
+            if (!SendDesktopNotification(title, text, kMessengerTimeOut))
+                std::fprintf(stderr, "jotvane: %s: %s (no notification service to show it)\n",
+                             qUtf8Printable(title), qUtf8Printable(text));
+            return;
+        }
         if (!m_popUp) {
             m_popUp = std::make_unique<TMSNPopUp>();
             m_popUp->SetMessengerValues();
@@ -95,6 +105,7 @@ public:
     }
 
 private:
+    static constexpr int kMessengerTimeOut = 5; // seconds, as the sliding notices stay
     std::unique_ptr<TMSNPopUp> m_popUp;
 };
 

@@ -86,7 +86,7 @@ void TMainForm::FormCreate()
     // The instance marker: from now on a later start finds this window.
     m_instanceServer = new TInstanceServer(this);
     if (!m_context.instanceName.isEmpty() && m_instanceServer->listen(m_context.instanceName))
-        connect(m_instanceServer, &TInstanceServer::activationRequested, this, &TMainForm::ShowMainWindow);
+        connect(m_instanceServer, &TInstanceServer::commandReceived, this, &TMainForm::InstanceCommand);
     HideApplicationButton();
     m_commands = std::make_unique<TCommandTable>(this);
     m_commands->BuildMainMenu(menuBar());

@@ -50,6 +50,8 @@ public:
     // Window state
     void ShowMainWindow();
     void HideToTray();
+    // A request of a later start: "activate", "toggle", "show" or "hide" (InstanceCommands.cpp).
+    void InstanceCommand(const QString& command, const QString& token);
     void EnableHotKeys(bool on);
     // The hotkey of the settings (HotKeyBase, HotKeyModifiers), registered anew.
     void ApplyHotKey();

@@ -12,10 +12,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,7 +27,18 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QByteArray kActivate = "activate\n";
+bool isKnownCommand(const QByteArray& command)
+{
+    return command == "activate" || command == "toggle" || command == "show" || command == "hide";
+}
+
+// A token is printable ASCII without blanks; anything else is dropped.
+bool isToken(const QByteArray& token)
+{
+    if (token.size() > 1024)
+        return false;
+    return std::all_of(token.begin(), token.end(), [](char c) { return c > ' ' && c < 127; });
+}
 
 } // namespace
 
@@ -38,18 +53,44 @@ QString InstanceServerName()
 
 bool ActivateRunningInstance(const QString& name, int timeoutMs)
 {
-    QLocalSocket socket;
-    socket.connectToServer(name, QIODevice::ReadWrite);
-    if (!socket.waitForConnected(timeoutMs))
+    return SendInstanceCommand(name, u"activate"_s, qEnvironmentVariable("XDG_ACTIVATION_TOKEN"), timeoutMs);
+}
+
+bool SendInstanceCommand(const QString& name, const QString& command, const QString& token, int timeoutMs)
+{
+    // Plain socket calls: a start that only passes a command on has no application object.
+    QByteArray request = command.toLatin1();
+    if (const QByteArray t = token.toLatin1(); !t.isEmpty() && isToken(t))
+        request += ' ' + t;
+    request += '\n';
+    const QByteArray path = QFile::encodeName(name);
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    if (size_t(path.size()) >= sizeof address.sun_path)
         return false;
-    socket.write(kActivate);
-    if (!socket.waitForBytesWritten(timeoutMs))
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
         return false;
-    // The running copy answers once it has taken the request.
-    if (!socket.waitForReadyRead(timeoutMs))
-        return false;
-    const bool taken = socket.readAll().startsWith("ok");
-    socket.disconnectFromServer();
+    const QDeadlineTimer deadline(timeoutMs);
+    bool taken = false;
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+        ::send(fd, request.constData(), size_t(request.size()), MSG_NOSIGNAL) == request.size()) {
+        // The running copy answers once it has taken the request.
+        QByteArray answer;
+        while (!answer.contains('\n') && !deadline.hasExpired()) {
+            pollfd p = {fd, POLLIN, 0};
+            if (::poll(&p, 1, int(std::max<qint64>(1, deadline.remainingTime()))) <= 0)
+                continue;
+            char buffer[16];
+            const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+            if (n <= 0)
+                break;
+            answer.append(buffer, n);
+        }
+        taken = answer.startsWith("ok");
+    }
+    ::close(fd);
     return taken;
 }
 
@@ -173,14 +214,19 @@ void TInstanceServer::acceptConnection()
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
             if (!socket->canReadLine())
                 return;
-            const QByteArray line = socket->readLine();
-            if (line != kActivate) {
+            const QByteArray line = socket->readLine().trimmed();
+            const qsizetype blank = line.indexOf(' ');
+            const QByteArray command = blank < 0 ? line : line.left(blank);
+            const QByteArray token = blank < 0 ? QByteArray() : line.mid(blank + 1);
+            if (!isKnownCommand(command) || !isToken(token)) {
                 socket->disconnectFromServer();
                 return;
             }
             socket->write("ok\n");
             socket->flush();
-            emit activationRequested();
+            if (command == "activate")
+                emit activationRequested();
+            emit commandReceived(QString::fromLatin1(command), QString::fromLatin1(token));
         });
     }
 }

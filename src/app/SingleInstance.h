@@ -12,6 +12,13 @@ QString InstanceServerName();
 // the request; the caller then ends. Never waits long on a copy that does not answer.
 bool ActivateRunningInstance(const QString& name, int timeoutMs = 1000);
 
+// What a later start can ask of the running copy: "activate" (a second start), "toggle",
+// "show" or "hide" (the command line's --toggle, --show, --hide).
+// The activation token, when the start was given one (XDG_ACTIVATION_TOKEN), goes along, so
+// that a compositor which honours it gives the running copy's window the focus.
+bool SendInstanceCommand(const QString& name, const QString& command, const QString& token,
+                         int timeoutMs = 1000);
+
 // The lock file in the application folder that the running copy holds for its whole run, so
 // that two copies never share the page folder and the settings files. A lock left by a copy
 // that crashed is noticed and taken over.
@@ -72,6 +79,8 @@ public:
 
 signals:
     void activationRequested();
+    // Every request taken, "activate" included; token is empty when the start had none.
+    void commandReceived(const QString& command, const QString& token);
 
 private:
     void acceptConnection();

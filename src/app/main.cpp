@@ -74,6 +74,14 @@ int main(int argc, char* argv[])
                    stderr);
         return 2;
     }
+    // jotvane --toggle, --show, --hide: handed to the running copy, which answers at once; a
+    // toggle or show that finds none starts one, shown.
+    if (const QString command = RemoteCommandOf(argc, argv); !command.isEmpty()) {
+        if (SendInstanceCommand(InstanceServerName(), command, qEnvironmentVariable("XDG_ACTIVATION_TOKEN")))
+            return 0;
+        if (!RemoteCommandStartsCopy(command))
+            return 0;
+    }
     // The pages are read while the display connection and the window are made. A start that
     // hands over to the running copy drops what was read without having changed anything.
     std::optional<TPageReadAhead> pageRead;

@@ -8,6 +8,8 @@ using namespace Qt::StringLiterals;
 
 const QString kActiveDesktopMessage = u"当活动桌面存在时，文字不能在桌面上显示！"_s;
 const QString kHookFailedMessage = u"钩子安装失败！"_s;
+const QString kNoBackgroundLayerMessage =
+    u"这个桌面没有提供背景层，文字不能显示在桌面上。\n在 sway、Hyprland、KDE Plasma 等提供 layer-shell 的桌面上可以显示。"_s;
 const QString kMarginCaptionPrefix = u"边距(&S):"_s;
 const QString kMarginPrompt = u"请输入新边距值:       "_s;
 const QString kMarginNotANumberMessage = u"输入的不是数字!"_s;
@@ -91,8 +93,12 @@ bool SetDesktopDisplay(bool on, IDeskHook& hook, const TAppConfigMgr& config, co
     }
     hook.SetShowClock(false);
     const quintptr desktop = windows.FindDesktopListView ? windows.FindDesktopListView() : 0;
-    if (!hook.SetDeskHook(desktop) && notify)
-        notify(kHookFailedMessage, TDeskNoticeKind::Error);
+    if (!hook.SetDeskHook(desktop) && notify) {
+        if (windows.waylandSession)
+            notify(kNoBackgroundLayerMessage, TDeskNoticeKind::Unsupported);
+        else
+            notify(kHookFailedMessage, TDeskNoticeKind::Error);
+    }
     ApplyDesktopSettings(hook, config, pageLines);
     return true;
 }

@@ -40,7 +40,10 @@ void ApplyDesktopSettings(IDeskHook& hook, const TAppConfigMgr& config, const QS
 enum class TDeskNoticeKind
 {
     Information,
-    Error
+    Error,
+    // The desktop cannot carry the feature at all (a compositor without a background layer):
+    // nothing is wrong, and it is said without a box that waits.
+    Unsupported
 };
 using TDeskNotify = std::function<void(const QString& text, TDeskNoticeKind kind)>;
 
@@ -50,10 +53,14 @@ struct TDesktopWindows
 {
     std::function<quintptr()> FindDesktopListView;
     std::function<quintptr()> FindActiveDesktop;
+    // A Wayland session: the library draws on the compositor's background layer, and a failed
+    // hook means that the compositor offers none (GNOME), not that something went wrong.
+    bool waylandSession = false;
 };
 
 extern const QString kActiveDesktopMessage;
 extern const QString kHookFailedMessage;
+extern const QString kNoBackgroundLayerMessage;
 
 // Switches the display on (clock off, hook, every setting and the lines) or off (hook removed).
 // Returns the resulting state: false after switching off or when an active desktop is in the way;

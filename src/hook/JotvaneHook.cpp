@@ -3,6 +3,7 @@
 
 #include "hook/DeskWindow.h"
 #include "hook/EssayState.h"
+#include "hook/LayerDesk.h"
 
 #include <algorithm>
 #include <memory>
@@ -22,6 +23,8 @@ std::vector<std::u16string> g_pending; // lines of the set being sent
 
 std::mutex g_hookMutex; // SetDeskHook against itself
 std::unique_ptr<TDeskWindow> g_window;
+// In a Wayland session: the surface of the compositor's bottom layer instead of the X11 window.
+std::unique_ptr<TLayerDesk> g_layer;
 
 void changed()
 {
@@ -34,6 +37,8 @@ void wake()
     std::lock_guard hook(g_hookMutex);
     if (g_window)
         g_window->Wake();
+    if (g_layer)
+        g_layer->Wake();
 }
 
 // Stops the drawing thread when the library is unloaded or the process ends without removing
@@ -44,6 +49,7 @@ struct TUnloadGuard
     {
         std::lock_guard hook(g_hookMutex);
         g_window.reset();
+        g_layer.reset();
     }
 } g_unloadGuard;
 
@@ -61,29 +67,6 @@ uint64_t EssayStateVersion()
     return g_state.version;
 }
 
-uint32_t EssayColorToRgb(int32_t color)
-{
-    const auto value = static_cast<uint32_t>(color);
-    if (value & 0xFF000000u) {
-        // System colours by their index: the few a user can meet here, grey for the rest.
-        switch (value & 0xFFu) {
-        case 1: // desktop background
-            return 0x3A6EA5;
-        case 5:  // window background
-        case 14: // highlighted text
-            return 0xFFFFFF;
-        case 8:  // window text
-        case 18: // button text
-            return 0x000000;
-        case 13: // highlight
-            return 0x0A246A;
-        default:
-            return 0xC0C0C0;
-        }
-    }
-    return ((value & 0xFFu) << 16) | (value & 0xFF00u) | ((value >> 16) & 0xFFu);
-}
-
 extern "C" {
 
 uint8_t SetDeskHook(unsigned long window)
@@ -91,7 +74,17 @@ uint8_t SetDeskHook(unsigned long window)
     std::lock_guard hook(g_hookMutex);
     if (window == 0) {
         g_window.reset();
+        g_layer.reset();
         return 0;
+    }
+    // A Wayland compositor ignores how X11 windows are stacked and shaped: there the text is a
+    // layer surface or nothing, also for a program that runs through Xwayland.
+    if (WaylandSessionNamed()) {
+        if (!g_layer)
+            g_layer = TLayerDesk::Start();
+        else
+            g_layer->Wake();
+        return g_layer ? 1 : 0;
     }
     if (g_window) {
         g_window->Wake();

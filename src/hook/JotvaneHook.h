@@ -39,7 +39,10 @@ typedef struct JvLogFontW
 } JvLogFontW;
 
 /* window: the desktop's root window (non-zero) installs the display; 0 removes it. Returns
- * non-zero when the display is installed, 0 when no X11 display could be reached. */
+ * non-zero when the display is installed, 0 when no X11 display could be reached. In a Wayland
+ * session (WAYLAND_DISPLAY set, also for a host on Xwayland) any non-zero value installs the
+ * text on the compositor's bottom layer instead, and 0 comes back when the compositor offers no
+ * layer-shell. */
 JV_HOOK_EXPORT uint8_t SetDeskHook(unsigned long window);
 /* Accepted and kept; no clock is drawn. */
 JV_HOOK_EXPORT void SetShowClock(uint8_t show);

@@ -10,6 +10,12 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
+bool InWaylandSession()
+{
+    return QGuiApplication::platformName() == QLatin1String("wayland") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
 void QtWindowSystem::setStayOnTop(QWidget* window, bool onTop)
 {
     if (!window)

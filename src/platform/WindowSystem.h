@@ -4,6 +4,10 @@
 
 class QWidget;
 
+// A Wayland session: the program talks Wayland, or X11 through Xwayland (a Wayland display is
+// named). The compositor, not the program, then decides stacking, placement and focus.
+bool InWaylandSession();
+
 // Window functions that depend on the window system.
 class IWindowSystem
 {

@@ -245,6 +245,31 @@ def copy_program(binary_dir, app_dir):
                     ignore=shutil.ignore_patterns("Data", "*.ini", "chat*.txt", ".Jotvane.lock", "SharePath"))
 
 
+def sandbox_env(root, platform):
+    """The environment of a program run in the folder root: its own HOME, XDG folders and TMPDIR
+    (made here), the Qt platform, and no session or system bus of the user's."""
+    home = os.path.join(root, "home")
+    env = {
+        "PATH": os.environ.get("PATH", "/usr/bin:/bin"),
+        "HOME": home,
+        "XDG_CONFIG_HOME": os.path.join(home, ".config"),
+        "XDG_DATA_HOME": os.path.join(home, ".local/share"),
+        "XDG_CACHE_HOME": os.path.join(home, ".cache"),
+        "XDG_RUNTIME_DIR": os.path.join(root, "runtime"),
+        "TMPDIR": os.path.join(root, "tmp"),
+        "LANG": "C.UTF-8",
+        "LC_ALL": "C.UTF-8",
+        "QT_QPA_PLATFORM": platform,
+        # No session bus of the user's and no system bus: nothing leaves the sandbox.
+        "DBUS_SESSION_BUS_ADDRESS": "unix:path=" + os.path.join(root, "no-session-bus"),
+        "DBUS_SYSTEM_BUS_ADDRESS": "unix:path=" + os.path.join(root, "no-system-bus"),
+    }
+    for key in ("HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR", "TMPDIR"):
+        os.makedirs(env[key], exist_ok=True)
+    os.chmod(env["XDG_RUNTIME_DIR"], 0o700)
+    return env
+
+
 class Session:
     """One desktop: Xvfb, openbox (and optionally a tray host), and a private copy of the program."""
 
@@ -255,25 +280,7 @@ class Session:
         self.exe = os.path.join(self.app_dir, "jotvane")
         self.processes = []
         self.logs = []
-        home = os.path.join(self.root, "home")
-        self.env = {
-            "PATH": os.environ.get("PATH", "/usr/bin:/bin"),
-            "HOME": home,
-            "XDG_CONFIG_HOME": os.path.join(home, ".config"),
-            "XDG_DATA_HOME": os.path.join(home, ".local/share"),
-            "XDG_CACHE_HOME": os.path.join(home, ".cache"),
-            "XDG_RUNTIME_DIR": os.path.join(self.root, "runtime"),
-            "TMPDIR": os.path.join(self.root, "tmp"),
-            "LANG": "C.UTF-8",
-            "LC_ALL": "C.UTF-8",
-            "QT_QPA_PLATFORM": "xcb",
-            # No session bus of the user's and no system bus: nothing leaves the sandbox.
-            "DBUS_SESSION_BUS_ADDRESS": "unix:path=" + os.path.join(self.root, "no-session-bus"),
-            "DBUS_SYSTEM_BUS_ADDRESS": "unix:path=" + os.path.join(self.root, "no-system-bus"),
-        }
-        for key in ("HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR", "TMPDIR"):
-            os.makedirs(self.env[key], exist_ok=True)
-        os.chmod(self.env["XDG_RUNTIME_DIR"], 0o700)
+        self.env = sandbox_env(self.root, "xcb")
         self.display = self._start_xvfb(width, height)
         self.env["DISPLAY"] = f":{self.display}"
         self._spawn(["openbox", "--sm-disable"], name="openbox")

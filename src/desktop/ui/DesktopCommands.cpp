@@ -6,7 +6,10 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <QWidget>
+
+#include <cstdio>
 
 #include <X11/Xlib.h>
 
@@ -14,10 +17,13 @@ using namespace Qt::StringLiterals;
 
 quintptr FindDesktopListView()
 {
+    if (QGuiApplication::platformName() == u"wayland"_s)
+        return 1; // the library finds the compositor's output itself
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     Display* display = x11 ? x11->display() : nullptr;
     return display ? quintptr(XDefaultRootWindow(display)) : 0;
 }
+
 
 quintptr FindActiveDesktop()
 {
@@ -30,6 +36,12 @@ TDesktopCommands::TDesktopCommands(const TDesktopActions& actions, TAppConfigMgr
       m_windows(std::move(windows)),
       m_prompt([](QWidget* owner, const QString& caption, const QString& prompt, QString& text) {
           return InputTextDialog(owner, caption, prompt, true, false, text);
+      }),
+      m_notice([](QWidget* owner, const QString& text) {
+          auto* box = new QMessageBox(QMessageBox::Information, u"Jotvane"_s, text, QMessageBox::Ok, owner);
+          box->setAttribute(Qt::WA_DeleteOnClose);
+          box->setModal(false);
+          box->show();
       })
 {
     const TDesktopActions& a = m_actions;
@@ -61,9 +73,27 @@ TDesktopCommands::TDesktopCommands(const TDesktopActions& actions, TAppConfigMgr
 
 void TDesktopCommands::showMessage(const QString& text, TDeskNoticeKind kind)
 {
+    if (kind == TDeskNoticeKind::Unsupported) {
+        m_layerMissing = true;
+        // A start says it only on standard error: the session goes on as if nothing was asked.
+        if (m_starting)
+            std::fprintf(stderr, "jotvane: %s\n", qUtf8Printable(text));
+        else
+            tellUnsupported();
+        return;
+    }
     ShowMsgBox(m_host.OwnerWindow(), text,
                kind == TDeskNoticeKind::Error ? MsgBoxKind::Error : MsgBoxKind::Information,
                {MsgBoxButton::OK});
+}
+
+void TDesktopCommands::tellUnsupported()
+{
+    if (m_toldLayerMissing)
+        return;
+    m_toldLayerMissing = true;
+    if (m_notice)
+        m_notice(m_host.OwnerWindow(), kNoBackgroundLayerMessage);
 }
 
 bool TDesktopCommands::setDesktopDisplay(bool on)
@@ -103,7 +133,9 @@ void TDesktopCommands::RefreshMenu()
 void TDesktopCommands::Startup()
 {
     RefreshMenu();
+    m_starting = true;
     const bool state = setDesktopDisplay(m_config.OnDesktop);
+    m_starting = false;
     m_actions.OnDesktopAction->setChecked(state);
     m_config.OnDesktop = state;
 }
@@ -145,6 +177,8 @@ void TDesktopCommands::OnDesktopActionExecute()
 
 void TDesktopCommands::ShowWallPaperActionExecute()
 {
+    if (m_layerMissing)
+        tellUnsupported();
     const bool show = m_actions.ShowWallPaperAction->isChecked();
     m_hook.SetShowDesktopWallPaper(show);
     m_config.ShowWallPaper = show;
@@ -152,6 +186,8 @@ void TDesktopCommands::ShowWallPaperActionExecute()
 
 void TDesktopCommands::DesktoFontActionExecute()
 {
+    if (m_layerMissing)
+        tellUnsupported();
     TFontSetting font = m_config.DesktopFont();
     if (!m_host.PickFont(font))
         return;
@@ -161,6 +197,8 @@ void TDesktopCommands::DesktoFontActionExecute()
 
 void TDesktopCommands::SeperatorColorActionExecute()
 {
+    if (m_layerMissing)
+        tellUnsupported();
     TColor color = m_config.SeperatorColor;
     if (!m_host.PickColor(color))
         return;
@@ -170,6 +208,8 @@ void TDesktopCommands::SeperatorColorActionExecute()
 
 void TDesktopCommands::DesktopAligmentActionExecute(int tag)
 {
+    if (m_layerMissing)
+        tellUnsupported();
     m_config.DesktopAligment = static_cast<quint8>(tag);
     QAction* items[] = {m_actions.DesktopAligmentLeftAction, m_actions.DesktopAligmentMiddleAction,
                         m_actions.DesktopAligmentRightAction};
@@ -179,6 +219,8 @@ void TDesktopCommands::DesktopAligmentActionExecute(int tag)
 
 void TDesktopCommands::AligmentSpaceActionExecute()
 {
+    if (m_layerMissing)
+        tellUnsupported();
     QString answer = ProposedMargin(m_actions.AligmentSpaceAction->text());
     if (!m_prompt(m_host.OwnerWindow(), u"Jotvane"_s, kMarginPrompt, answer))
         return;
@@ -211,6 +253,8 @@ void TDesktopCommands::SignOnDeskActionExecute()
 
 void TDesktopCommands::OnDeskAllActionExecute()
 {
+    if (m_layerMissing)
+        tellUnsupported();
     if (m_host.OpenSettings(kDesktopSettingsPage))
         AfterSettingsConfirmed();
 }

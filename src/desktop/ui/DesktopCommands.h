@@ -2,6 +2,7 @@
 
 #include "config/AppConfigMgr.h"
 #include "desktop/OnDesk.h"
+#include "platform/WindowSystem.h"
 
 #include <QObject>
 #include <QString>
@@ -52,7 +53,8 @@ public:
 // The settings dialog's desktop page.
 inline constexpr int kDesktopSettingsPage = 4;
 
-// The root window of the X11 display the program runs on; 0 on any other platform.
+// The root window of the X11 display the program runs on; on Wayland a non-zero stand-in for
+// the compositor's output, where the library draws on the background layer; 0 elsewhere.
 quintptr FindDesktopListView();
 // There is no active desktop that could cover the text on Linux: always 0.
 quintptr FindActiveDesktop();
@@ -72,11 +74,15 @@ public:
         std::function<bool(QWidget* owner, const QString& caption, const QString& prompt, QString& text)>;
 
     TDesktopCommands(const TDesktopActions& actions, TAppConfigMgr& config, IDeskHook& hook,
-                     IDesktopHost& host, TDesktopWindows windows = {FindDesktopListView, FindActiveDesktop},
+                     IDesktopHost& host,
+                     TDesktopWindows windows = {FindDesktopListView, FindActiveDesktop, InWaylandSession()},
                      QObject* parent = nullptr);
 
     // The margin question; by default the program's one-line input dialog.
     void SetTextPrompt(TTextPrompt prompt) { m_prompt = std::move(prompt); }
+    // How a notice that needs no answer is shown; by default a box that does not wait.
+    using TNotice = std::function<void(QWidget* owner, const QString& text)>;
+    void SetNotice(TNotice notice) { m_notice = std::move(notice); }
 
     // Check marks and the margin caption from the settings.
     void RefreshMenu();
@@ -108,6 +114,8 @@ private:
     void sendLines(const QStringList& pageLines);
     void applySettings(const QStringList& pageLines);
     void showMessage(const QString& text, TDeskNoticeKind kind);
+    // Says once per run, without waiting, that this desktop cannot show the text.
+    void tellUnsupported();
 
     TDesktopActions m_actions;
     TAppConfigMgr& m_config;
@@ -115,6 +123,10 @@ private:
     IDesktopHost& m_host;
     TDesktopWindows m_windows;
     TTextPrompt m_prompt;
+    TNotice m_notice;
+    bool m_starting = false;
+    bool m_layerMissing = false; // the compositor offers no background layer
+    bool m_toldLayerMissing = false;
     // The first page's lines as last sent to the desktop; none before the first send.
     std::optional<QStringList> m_sentLines;
 };

@@ -171,6 +171,32 @@ TEST_F(DesktopCommandsTest, AFailedHookShowsTheErrorAndStaysChecked)
     EXPECT_TRUE(config.OnDesktop);
 }
 
+TEST_F(DesktopCommandsTest, ACompositorWithoutBackgroundLayerIsToldOnceWithoutABox)
+{
+    desk = std::make_unique<TDesktopCommands>(a, config, hook, host,
+                                              TDesktopWindows{[] { return quintptr(1); }, [] { return quintptr(0); },
+                                                              /*waylandSession=*/true});
+    QStringList notices;
+    desk->SetNotice([&](QWidget* owner, const QString& text) {
+        EXPECT_EQ(owner, &host.window);
+        notices << text;
+    });
+    hook.installResult = false;
+    desk->Startup();
+    EXPECT_TRUE(messages.isEmpty()) << "no box waits at the start of a Wayland session";
+    EXPECT_TRUE(notices.isEmpty()) << "the start says it on standard error only";
+    EXPECT_TRUE(a.OnDesktopAction->isChecked()) << "the setting stays for a desktop that has the layer";
+
+    // The first desktop command the user tries says why nothing shows; later ones stay quiet.
+    a.DesktopAligmentLeftAction->trigger();
+    a.ShowWallPaperAction->trigger();
+    a.OnDesktopAction->trigger(); // off
+    a.OnDesktopAction->trigger(); // on again: the hook fails again
+    EXPECT_EQ(notices, QStringList{kNoBackgroundLayerMessage});
+    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_TRUE(hook.calls.contains(u"SetEssayAligment(255,10)"_s)) << "the settings are still kept and sent";
+}
+
 TEST_F(DesktopCommandsTest, MarginCommandKeepsTheAnswerAsTypedAndRefusesBadOnes)
 {
     marginAnswer = u"007"_s;

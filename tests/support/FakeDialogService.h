@@ -13,7 +13,7 @@ public:
     std::function<QStringList(const QString& title, const QString& filter)> openFileNames;
     std::function<QString(const QString& title, const QString& filter, const QString& suffix)> saveFileName;
     std::function<bool(const QString& title, QString& path)> pickFolder;
-    std::function<bool(QWidget* owner, QFont& font)> chooseFont;
+    std::function<bool(QWidget* owner, QFont& font, QColor& color)> chooseFont;
     std::function<bool(QWidget* owner, QColor& color)> chooseColor;
 
     QString OpenFileName(QWidget*, const QString& title, const QString& filter) override
@@ -33,9 +33,9 @@ public:
     {
         return pickFolder ? pickFolder(title, path) : false;
     }
-    bool ChooseFont(QWidget* owner, QFont& font) override
+    bool ChooseFont(QWidget* owner, QFont& font, QColor& color) override
     {
-        return chooseFont ? chooseFont(owner, font) : false;
+        return chooseFont ? chooseFont(owner, font, color) : false;
     }
     bool ChooseColor(QWidget* owner, QColor& color) override
     {

@@ -255,6 +255,6 @@ void TDesktopCommands::OnDeskAllActionExecute()
 {
     if (m_layerMissing)
         tellUnsupported();
-    if (m_host.OpenSettings(kDesktopSettingsPage))
-        AfterSettingsConfirmed();
+    // The dialog applies what OK confirmed, this page's settings with AfterSettingsConfirmed.
+    m_host.OpenSettings(kDesktopSettingsPage);
 }

@@ -1,11 +1,10 @@
 #include "widgets/DialogService.h"
 
 #include "platform/AppUtils.h"
+#include "widgets/FontDlg.h"
 
-#include <QColorDialog>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFontDialog>
 
 using namespace Qt::StringLiterals;
 
@@ -39,21 +38,14 @@ bool TQtDialogService::PickFolder(QWidget* owner, const QString& title, QString&
     return BrowseForFolder(m_platform, owner, title, QString(), path);
 }
 
-bool TQtDialogService::ChooseFont(QWidget* owner, QFont& font)
+bool TQtDialogService::ChooseFont(QWidget* owner, QFont& font, QColor& color)
 {
-    bool ok = false;
-    const QFont picked = QFontDialog::getFont(&ok, font, owner);
-    if (ok)
-        font = picked;
-    return ok;
+    return ChooseFontDialog(owner, font, color);
 }
 
 bool TQtDialogService::ChooseColor(QWidget* owner, QColor& color)
 {
-    const QColor picked = QColorDialog::getColor(color, owner);
-    if (picked.isValid())
-        color = picked;
-    return picked.isValid();
+    return ChooseColorDialog(owner, color);
 }
 
 int TQtDialogService::MessageBox(QWidget* owner, const QString& text, MsgBoxKind kind, TMsgBoxButtons buttons,

@@ -26,8 +26,9 @@ public:
                                  const QString& defaultSuffix, const QString& proposedName = QString()) = 0;
     // On OK stores the chosen folder into path and returns true; on Cancel leaves it alone.
     virtual bool PickFolder(QWidget* owner, const QString& title, QString& path) = 0;
-    // On OK stores the choice and returns true; on Cancel leaves it alone.
-    virtual bool ChooseFont(QWidget* owner, QFont& font) = 0;
+    // On OK stores the choice and returns true; on Cancel leaves it alone. The font dialog
+    // chooses the text's colour with its face.
+    virtual bool ChooseFont(QWidget* owner, QFont& font, QColor& color) = 0;
     virtual bool ChooseColor(QWidget* owner, QColor& color) = 0;
     // The message box; returns the result code of the closing button (MsgResultOK ...).
     virtual int MessageBox(QWidget* owner, const QString& text, MsgBoxKind kind, TMsgBoxButtons buttons,
@@ -43,7 +44,7 @@ public:
     QString SaveFileName(QWidget* owner, const QString& title, const QString& filter,
                          const QString& defaultSuffix, const QString& proposedName = QString()) override;
     bool PickFolder(QWidget* owner, const QString& title, QString& path) override;
-    bool ChooseFont(QWidget* owner, QFont& font) override;
+    bool ChooseFont(QWidget* owner, QFont& font, QColor& color) override;
     bool ChooseColor(QWidget* owner, QColor& color) override;
     int MessageBox(QWidget* owner, const QString& text, MsgBoxKind kind, TMsgBoxButtons buttons,
                    int focusIndex) override;

@@ -15,7 +15,7 @@ public:
     std::function<bool(const QString& title, QString& path)> pickFolder;
     // The name the last save dialog proposed.
     QString proposedName;
-    std::function<bool(QWidget* owner, QFont& font)> chooseFont;
+    std::function<bool(QWidget* owner, QFont& font, QColor& color)> chooseFont;
     std::function<bool(QWidget* owner, QColor& color)> chooseColor;
 
     QString OpenFileName(QWidget*, const QString& title, const QString& filter) override
@@ -36,9 +36,9 @@ public:
     {
         return pickFolder ? pickFolder(title, path) : false;
     }
-    bool ChooseFont(QWidget* owner, QFont& font) override
+    bool ChooseFont(QWidget* owner, QFont& font, QColor& color) override
     {
-        return chooseFont ? chooseFont(owner, font) : false;
+        return chooseFont ? chooseFont(owner, font, color) : false;
     }
     bool ChooseColor(QWidget* owner, QColor& color) override
     {

@@ -299,9 +299,10 @@ while True:
     payload = udp[8:]
     kind = payload[0] if payload else -1
     text = ""
-    if kind == 10:
+    if kind in (10, 16):  # a text or a file offer
         field = payload[47:2095]
         text = field[:len(field) // 2 * 2].decode("utf-16-le", "replace").split("\x00")[0]
+        text = text.replace("\r", "\\r").replace("\n", "\\n")  # one record per line
     out.write(f"{ifname}\t{src}\t{sport}\t{dst}\t{dport}\t{kind}\t{length - 8}\t{text}\n")
 """
 

@@ -379,7 +379,7 @@ void TMessagerForm::SendChatMessage()
         AppendToConversation(line);
     if (plan.ClearInput)
         m_memoInfo->clear();
-    if (plan.ClearOffers || offers.isEmpty())
+    if (plan.ClearOffers || !left.isEmpty())
         m_attachments->Clear();
     if (!left.isEmpty()) {
         QStringList paths, names;

@@ -25,10 +25,22 @@ TMessagerProtocol::TMessagerProtocol(const TMessagerConfigMgr& config, const ISy
                                      const IClock& clock, IDatagramSocket& socket, IPeerList& peers,
                                      IConversation& conversation, IOfferList& offers, QObject* parent)
     : QObject(parent), m_config(config), m_system(system), m_clock(clock), m_socket(socket), m_peers(peers),
-      m_conversation(conversation), m_offers(offers)
+      m_conversation(conversation), m_offers(offers),
+      m_pacer([this](const QString& host, quint16 port, const QByteArray& bytes) {
+          return m_socket.Send(host, port, bytes);
+      })
 {
     m_keepAliveTimer.setInterval(KeepAliveInterval);
     connect(&m_keepAliveTimer, &QTimer::timeout, this, &TMessagerProtocol::KeepAlive);
+    m_portRetryTimer.setInterval(PortRetryMs);
+    connect(&m_portRetryTimer, &QTimer::timeout, this, [this] {
+        if (!openSocket())
+            return;
+        m_portRetryTimer.stop();
+        emit PortBlocked(MessagerPort, false);
+    });
+    m_moveTimer.setSingleShot(true);
+    connect(&m_moveTimer, &QTimer::timeout, this, &TMessagerProtocol::CheckMovedCards);
 }
 
 TMessagerProtocol::~TMessagerProtocol()
@@ -38,6 +50,18 @@ TMessagerProtocol::~TMessagerProtocol()
 }
 
 bool TMessagerProtocol::Start()
+{
+    if (openSocket()) {
+        m_portRetryTimer.stop();
+        return true;
+    }
+    // Another program holds the port: the user is told, and the port is taken once it is free.
+    emit PortBlocked(MessagerPort, true);
+    m_portRetryTimer.start();
+    return false;
+}
+
+bool TMessagerProtocol::openSocket()
 {
     m_localIP = m_socket.LocalIPv4();
     if (!m_socket.Open(MessagerPort))
@@ -55,8 +79,12 @@ bool TMessagerProtocol::Start()
 
 void TMessagerProtocol::Shutdown()
 {
+    m_portRetryTimer.stop();
+    m_moveTimer.stop();
     if (!m_listening)
         return;
+    // The rest of a long message still leaves before the goodbye.
+    m_pacer.Flush();
     SendOffline(BroadcastAddress, MessagerPort, true);
     // Nothing received from here on is handled; the goodbye to the relay server still leaves
     // from the messenger port, where the relay knows this copy.
@@ -64,6 +92,7 @@ void TMessagerProtocol::Shutdown()
     if (m_registered)
         UnregisterFromRelay(m_config.ServerAddress);
     m_socket.Close();
+    m_pacer.Clear();
     m_listening = false;
     m_keepAliveTimer.stop();
 }
@@ -71,6 +100,8 @@ void TMessagerProtocol::Shutdown()
 void TMessagerProtocol::Refresh()
 {
     m_peers.ClearPeers();
+    m_missedTicks.clear();
+    m_moves.clear();
     SendQuery(BroadcastAddress, MessagerPort);
     if (m_registered)
         SendListRequest();
@@ -82,6 +113,40 @@ void TMessagerProtocol::KeepAlive()
 {
     if (!m_config.ServerAddress.isEmpty())
         SendQuery(m_config.ServerAddress, RelayPort);
+    askLanPeers();
+}
+
+void TMessagerProtocol::SetKeepAliveInterval(int ms)
+{
+    m_keepAliveTimer.setInterval(ms);
+}
+
+// Every peer on the local network is asked whether it is still there; a peer answers with a
+// quiet presence. One that stays silent is greyed with the offline notice, then removed.
+void TMessagerProtocol::askLanPeers()
+{
+    if (!m_listening)
+        return;
+    QStringList asked;
+    for (int row = m_peers.PeerCount() - 1; row >= 0; --row) {
+        const TPeerInfo peer = m_peers.PeerAt(row);
+        if (peer.Type != LocalPeerType)
+            continue;
+        const int missed = ++m_missedTicks[peer.Address];
+        if (missed > MissedTicksOffline) {
+            m_peers.DeletePeer(row);
+            m_missedTicks.remove(peer.Address);
+            continue;
+        }
+        if (missed == MissedTicksOffline) {
+            m_peers.SetPeerState(row, TPeerState::Offline);
+            if (m_config.MessagePrompt)
+                m_peers.ShowOfflineNotice(peer.Name);
+        }
+        asked << peer.Address;
+    }
+    for (auto it = asked.crbegin(); it != asked.crend(); ++it)
+        SendQuery(*it, MessagerPort);
 }
 
 QString TMessagerProtocol::GetNetworkCardAddress() const
@@ -159,7 +224,7 @@ void TMessagerProtocol::SendText(const QString& host, const QString& text, quint
     message.Name = m_config.UserName;
     for (const QString& piece : SplitToCapacity(text, TextCapacity)) {
         message.Text = piece;
-        SendDatagram(host, port, EncodeMessage(message));
+        m_pacer.Send(host, port, EncodeMessage(message));
     }
 }
 
@@ -183,7 +248,8 @@ bool TMessagerProtocol::SendFileOffer(const QString& host, const QStringList& it
     message.Kind = mkFileOffer;
     message.Name = m_config.UserName;
     message.Text = joined;
-    SendDatagram(host, port, EncodeMessage(message));
+    // After the texts that announce it.
+    m_pacer.Send(host, port, EncodeMessage(message));
     return fitting.size() == items.size();
 }
 
@@ -229,7 +295,7 @@ void TMessagerProtocol::OnDatagram(const QByteArray& datagram, const QString& se
         }
         break;
     case mkOffline:
-        handleOffline(message);
+        handleOffline(message, senderAddress);
         break;
     case mkQuery:
         SendOnline(senderAddress, MessagerPort, false);
@@ -245,7 +311,7 @@ void TMessagerProtocol::OnDatagram(const QByteArray& datagram, const QString& se
         break;
     case mkText:
         m_conversation.AppendToConversation(message.Text);
-        m_conversation.AttendIncoming(message.Name);
+        m_conversation.AttendIncoming(message.Name, senderAddress);
         break;
     case mkFileOffer:
         handleFileOffer(message, senderAddress);
@@ -257,29 +323,141 @@ void TMessagerProtocol::OnDatagram(const QByteArray& datagram, const QString& se
     }
 }
 
+int TMessagerProtocol::findRow(const QString& address, const QString& card) const
+{
+    for (int row = 0; row < m_peers.PeerCount(); ++row) {
+        const TPeerInfo peer = m_peers.PeerAt(row);
+        if (peer.Card != card)
+            continue;
+        TPeerEndpoint endpoint;
+        if (peer.Address == address || (SplitEndpoint(peer.Address, endpoint) && endpoint.Address == address))
+            return row;
+    }
+    return -1;
+}
+
+// A flood of presences from ever new addresses must not fill the list faster than a person
+// can read it; addresses heard before always come through.
+bool TMessagerProtocol::admitNewAddress(const QString& sender)
+{
+    if (m_heardAddresses.contains(sender))
+        return true;
+    const qint64 second = m_clock.Now().toMSecsSinceEpoch() / 1000;
+    if (second != m_newAddressSecond) {
+        m_newAddressSecond = second;
+        m_newAddressCount = 0;
+    }
+    if (m_newAddressCount >= NewAddressesPerSecond)
+        return false;
+    ++m_newAddressCount;
+    if (m_heardAddresses.size() > 65536)
+        m_heardAddresses.clear();
+    m_heardAddresses.insert(sender);
+    return true;
+}
+
 void TMessagerProtocol::handleOnline(const TMessage& message, const QString& sender)
 {
     if (!m_config.ChatSeft && sender == m_localIP)
         return;
     int row = m_peers.FindPeerByIP(sender);
-    if (row < 0)
-        row = m_peers.FindPeerByCard(message.Card);
     if (row >= 0) {
         // A known peer: its answer ends the exchange.
+        m_missedTicks.remove(sender);
+        m_heardAddresses.insert(sender);
         m_peers.UpdatePeer(row, message.Name, sender, message.Card, LocalPeerType);
+        row = m_peers.FindPeerByIP(sender);
+        bool shared = false;
+        for (int other = 0; other < m_peers.PeerCount() && !shared; ++other)
+            shared = other != row && m_peers.PeerAt(other).Card == message.Card;
+        m_peers.SetPeerState(row, shared ? TPeerState::Conflict : TPeerState::Normal);
+        // The old address of a card heard elsewhere answers: both are shown, marked.
+        for (auto it = m_moves.begin(); it != m_moves.end();) {
+            if (it->OldAddress != sender || it->Card != message.Card) {
+                ++it;
+                continue;
+            }
+            const TMove move = *it;
+            const QString newAddress = it.key();
+            it = m_moves.erase(it);
+            if (m_peers.FindPeerByIP(newAddress) >= 0)
+                continue;
+            m_peers.AddPeer(move.Name, newAddress, move.Card, LocalPeerType);
+            for (const QString& address : {newAddress, sender}) {
+                const int marked = findRow(address, move.Card);
+                if (marked >= 0)
+                    m_peers.SetPeerState(marked, TPeerState::Conflict);
+            }
+            if (move.Notify && m_config.MessagePrompt)
+                m_peers.ShowOnlineNotice(move.Name);
+            SendOnline(newAddress, MessagerPort, false);
+        }
         return;
     }
+    row = m_peers.FindPeerByCard(message.Card);
+    if (row >= 0) {
+        // A known card from a new address moves its row only when the old address no longer
+        // answers: anyone on the LAN can claim a card.
+        const QString oldAddress = m_peers.PeerAt(row).Address;
+        if (!m_moves.contains(sender)) {
+            m_moves.insert(sender, {message.Name, message.Card, oldAddress, message.Flag != 0,
+                                    m_clock.Now().toMSecsSinceEpoch() + MoveCheckMs});
+            TPeerEndpoint endpoint;
+            if (SplitEndpoint(oldAddress, endpoint))
+                SendQuery(endpoint.Address, quint16(endpoint.Port));
+            else
+                SendQuery(oldAddress, MessagerPort);
+            if (!m_moveTimer.isActive())
+                m_moveTimer.start(MoveCheckMs);
+        }
+        return;
+    }
+    if (!admitNewAddress(sender))
+        return;
     m_peers.AddPeer(message.Name, sender, message.Card, LocalPeerType);
     if (message.Flag != 0 && m_config.MessagePrompt)
         m_peers.ShowOnlineNotice(message.Name);
     SendOnline(sender, MessagerPort, false);
 }
 
-void TMessagerProtocol::handleOffline(const TMessage& message)
+void TMessagerProtocol::CheckMovedCards()
 {
-    const int row = m_peers.FindPeerByCard(message.Card);
+    const qint64 now = m_clock.Now().toMSecsSinceEpoch();
+    qint64 next = 0;
+    for (auto it = m_moves.begin(); it != m_moves.end();) {
+        if (it->Deadline > now) {
+            next = next == 0 ? it->Deadline : std::min(next, it->Deadline);
+            ++it;
+            continue;
+        }
+        const TMove move = *it;
+        const QString newAddress = it.key();
+        it = m_moves.erase(it);
+        // The old address stayed silent: the card has moved.
+        const int row = findRow(move.OldAddress, move.Card);
+        if (row >= 0) {
+            m_missedTicks.remove(move.OldAddress);
+            m_peers.UpdatePeer(row, move.Name, newAddress, move.Card, LocalPeerType);
+            m_peers.SetPeerState(m_peers.FindPeerByIP(newAddress), TPeerState::Normal);
+            m_heardAddresses.insert(newAddress);
+        } else if (m_peers.FindPeerByIP(newAddress) < 0 && admitNewAddress(newAddress)) {
+            m_peers.AddPeer(move.Name, newAddress, move.Card, LocalPeerType);
+            if (move.Notify && m_config.MessagePrompt)
+                m_peers.ShowOnlineNotice(move.Name);
+            SendOnline(newAddress, MessagerPort, false);
+        }
+    }
+    if (next != 0)
+        m_moveTimer.start(int(std::max<qint64>(1, next - now)));
+}
+
+// Only the row's own address can say goodbye for it.
+void TMessagerProtocol::handleOffline(const TMessage& message, const QString& sender)
+{
+    const int row = findRow(sender, message.Card);
     if (row < 0)
         return;
+    m_missedTicks.remove(m_peers.PeerAt(row).Address);
     m_peers.DeletePeer(row);
     if (message.Flag != 0 && m_config.MessagePrompt)
         m_peers.ShowOfflineNotice(message.Name);
@@ -316,5 +494,5 @@ void TMessagerProtocol::handleFileOffer(const TMessage& message, const QString& 
     if (items.isEmpty())
         return;
     m_offers.AcceptOffer(sender, items);
-    m_conversation.AttendIncoming(message.Name);
+    m_conversation.AttendIncoming(message.Name, sender);
 }

@@ -200,7 +200,8 @@ def flood(lab, namespace, host, port, count=300, seed=1):
 class Peer:
     """One headless messenger peer (jv_msgpeer) in a namespace, with its event lines."""
 
-    def __init__(self, lab, namespace, binary, name, server=None, self_chat=True):
+    def __init__(self, lab, namespace, binary, name, server=None, self_chat=True, extra=(), ready=True):
+        """extra: more arguments for the peer; ready=False: do not wait until it is ready."""
         self.name = name
         self.lab = lab
         env, home = lab.environment(name)
@@ -211,12 +212,16 @@ class Peer:
             argv += ["--server", server]
         if not self_chat:
             argv.append("--no-self")
+        argv += list(extra)
         self.process = lab.spawn(namespace, argv, name, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                  stderr=subprocess.DEVNULL)
         self.lines = []  # (monotonic time, fields)
         self.lock = threading.Lock()
         self.reader = threading.Thread(target=self._read, daemon=True)
         self.reader.start()
+        self.ip = self.card = None
+        if not ready:
+            return
         wait_until(lambda: self.events("READY") or self.process.poll() is not None, 10)
         ready = self.wait_event("READY", timeout=0)
         if not ready:

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -175,29 +177,149 @@ TEST_F(MessagerProtocolTest, OwnAnnouncementCountsOnlyWithChatSeft)
     EXPECT_EQ(me->peers.Rows.size(), 2);
 }
 
-TEST_F(MessagerProtocolTest, KnownPeerIsUpdatedWithoutAnswerByAddressOrCard)
+TEST_F(MessagerProtocolTest, KnownPeerIsUpdatedWithoutAnswerAndACardMovesOnlyWhenItsOldAddressIsSilent)
 {
     ASSERT_TRUE(me->protocol->Start());
     me->Receive(Online(u"Ann"_s, u"AAAAAAAAAAAA"_s, false), u"10.0.0.3"_s);
     me->Receive(Online(u"Bob"_s, u"BBBBBBBBBBBB"_s, false), u"10.0.0.4"_s);
     me->TakeSent();
 
-    // Same address with a new name and card; same card from a new address.
+    // Same address with a new name and card: updated at once, no answer.
     me->Receive(Online(u"Annie"_s, u"CCCCCCCCCCCC"_s, true), u"10.0.0.3"_s);
-    me->Receive(Online(u"Bob"_s, u"BBBBBBBBBBBB"_s, true), u"10.0.0.9"_s);
-    ASSERT_EQ(me->peers.Rows.size(), 2);
     EXPECT_EQ(me->peers.Rows[0], (TPeerRow{u"Annie"_s, u"10.0.0.3"_s, u"CCCCCCCCCCCC"_s, u"内网"_s}));
-    EXPECT_EQ(me->peers.Rows[1], (TPeerRow{u"Bob"_s, u"10.0.0.9"_s, u"BBBBBBBBBBBB"_s, u"内网"_s}));
-    EXPECT_TRUE(me->peers.Notices.isEmpty());
-
-    // Offline: an unknown card changes nothing; a known one goes, with a notice when asked.
-    me->Receive({mkOffline, 1, u"Zed"_s, u"ZZZZZZZZZZZZ"_s, {}, {}, {}}, u"10.0.0.8"_s);
-    EXPECT_EQ(me->peers.Rows.size(), 2);
-    me->Receive({mkOffline, 1, u"Bob"_s, u"BBBBBBBBBBBB"_s, {}, {}, {}}, u"10.0.0.9"_s);
-    ASSERT_EQ(me->peers.Rows.size(), 1);
-    EXPECT_EQ(me->peers.Rows[0].Name, u"Annie"_s);
-    EXPECT_EQ(me->peers.Notices, QStringList{u"offline Bob"_s});
     EXPECT_TRUE(me->Sent().isEmpty());
+
+    // Bob's card from a stranger's address: the row stays, Bob's address is asked first.
+    me->Receive(Online(u"Bob"_s, u"BBBBBBBBBBBB"_s, true), u"10.0.0.9"_s);
+    EXPECT_EQ(me->Sent(), QStringList{u"10.0.0.4:3574 3 0 0A0B0C0D0E0F"_s});
+    ASSERT_EQ(me->peers.Rows.size(), 2);
+    EXPECT_EQ(me->peers.Rows[1].Address, u"10.0.0.4"_s);
+    // Bob answers: both rows are shown, marked as a conflict.
+    me->Receive(Online(u"Bob"_s, u"BBBBBBBBBBBB"_s, false), u"10.0.0.4"_s);
+    ASSERT_EQ(me->peers.Rows.size(), 3);
+    EXPECT_EQ(me->peers.Rows[2], (TPeerRow{u"Bob"_s, u"10.0.0.9"_s, u"BBBBBBBBBBBB"_s, u"内网"_s}));
+    EXPECT_EQ(me->peers.States,
+              (QList<TPeerState>{TPeerState::Normal, TPeerState::Conflict, TPeerState::Conflict}));
+    // The deadline passing later changes nothing more.
+    me->clock.AdvanceMs(TMessagerProtocol::MoveCheckMs);
+    me->protocol->CheckMovedCards();
+    EXPECT_EQ(me->peers.Rows.size(), 3);
+
+    // Offline counts only from the row's own address: the stranger cannot remove Bob.
+    me->Receive({mkOffline, 1, u"Zed"_s, u"ZZZZZZZZZZZZ"_s, {}, {}, {}}, u"10.0.0.8"_s);
+    me->Receive({mkOffline, 1, u"Bob"_s, u"BBBBBBBBBBBB"_s, {}, {}, {}}, u"10.0.0.8"_s);
+    EXPECT_EQ(me->peers.Rows.size(), 3);
+    me->Receive({mkOffline, 1, u"Bob"_s, u"BBBBBBBBBBBB"_s, {}, {}, {}}, u"10.0.0.9"_s);
+    ASSERT_EQ(me->peers.Rows.size(), 2);
+    EXPECT_EQ(me->peers.Rows[1].Address, u"10.0.0.4"_s);
+    EXPECT_EQ(me->peers.Notices, (QStringList{u"online Bob"_s, u"offline Bob"_s}));
+
+    // Ann's card from a new address while her old one stays silent: the row moves after the wait.
+    me->TakeSent();
+    me->Receive(Online(u"Annie"_s, u"CCCCCCCCCCCC"_s, false), u"10.0.0.5"_s);
+    EXPECT_EQ(me->Sent(), QStringList{u"10.0.0.3:3574 3 0 0A0B0C0D0E0F"_s});
+    me->protocol->CheckMovedCards();
+    EXPECT_EQ(me->peers.Rows[0].Address, u"10.0.0.3"_s);
+    me->clock.AdvanceMs(TMessagerProtocol::MoveCheckMs);
+    me->protocol->CheckMovedCards();
+    ASSERT_EQ(me->peers.Rows.size(), 2);
+    EXPECT_EQ(me->peers.Rows[0], (TPeerRow{u"Annie"_s, u"10.0.0.5"_s, u"CCCCCCCCCCCC"_s, u"内网"_s}));
+}
+
+TEST_F(MessagerProtocolTest, ListedPeersAreAskedEveryTickAndSilentOnesGreyThenGo)
+{
+    ASSERT_TRUE(me->protocol->Start());
+    me->Receive(Online(u"Ann"_s, u"AAAAAAAAAAAA"_s, false), u"10.0.0.3"_s);
+    me->Receive(Online(u"Bob"_s, u"BBBBBBBBBBBB"_s, false), u"10.0.0.4"_s);
+    me->TakeSent();
+    for (int tick = 1; tick <= TMessagerProtocol::MissedTicksOffline; ++tick) {
+        me->protocol->KeepAlive();
+        EXPECT_EQ(me->Sent(), (QStringList{u"10.0.0.3:3574 3 0 0A0B0C0D0E0F"_s,
+                                           u"10.0.0.4:3574 3 0 0A0B0C0D0E0F"_s}));
+        // Ann answers as a peer of the design does: a quiet presence. Bob is silent.
+        me->Receive(Online(u"Ann"_s, u"AAAAAAAAAAAA"_s, false), u"10.0.0.3"_s);
+    }
+    // Three ticks without an answer: Bob is greyed with the offline notice.
+    EXPECT_EQ(me->peers.States, (QList<TPeerState>{TPeerState::Normal, TPeerState::Offline}));
+    EXPECT_EQ(me->peers.Notices, QStringList{u"offline Bob"_s});
+    // An answer brings him back; three more silent ticks grey him again, the next removes him.
+    me->Receive(Online(u"Bob"_s, u"BBBBBBBBBBBB"_s, false), u"10.0.0.4"_s);
+    EXPECT_EQ(me->peers.States[1], TPeerState::Normal);
+    for (int tick = 0; tick <= TMessagerProtocol::MissedTicksOffline; ++tick) {
+        me->protocol->KeepAlive();
+        me->Receive(Online(u"Ann"_s, u"AAAAAAAAAAAA"_s, false), u"10.0.0.3"_s);
+    }
+    ASSERT_EQ(me->peers.Rows.size(), 1);
+    EXPECT_EQ(me->peers.Rows[0].Name, u"Ann"_s);
+    EXPECT_EQ(me->peers.Notices.size(), 2);
+    // A known card under a new name is renamed at once.
+    me->Receive(Online(u"Anna"_s, u"AAAAAAAAAAAA"_s, false), u"10.0.0.3"_s);
+    EXPECT_EQ(me->peers.Rows[0].Name, u"Anna"_s);
+}
+
+TEST_F(MessagerProtocolTest, RefreshesAddNoSecondRowAndAFloodOfNewAddressesIsBounded)
+{
+    TCopy b(dir.path(), u"Bee"_s, u"BBBBBBBBBBBB"_s, u"10.0.0.3"_s);
+    me->config->ChatSeft = false;
+    b.config->ChatSeft = false;
+    ASSERT_TRUE(b.protocol->Start());
+    ASSERT_TRUE(me->protocol->Start());
+    b.TakeSent();
+    auto exchange = [&] {
+        for (int round = 0; round < 10; ++round) {
+            const QList<TSentDatagram> fromA = me->TakeSent(), fromB = b.TakeSent();
+            if (fromA.isEmpty() && fromB.isEmpty())
+                return;
+            for (const TSentDatagram& d : fromA)
+                if (d.Host == kBroadcast || d.Host == u"10.0.0.3"_s)
+                    b.protocol->OnDatagram(d.Bytes, u"10.0.0.2"_s);
+            for (const TSentDatagram& d : fromB)
+                if (d.Host == kBroadcast || d.Host == u"10.0.0.2"_s)
+                    me->protocol->OnDatagram(d.Bytes, u"10.0.0.3"_s);
+        }
+    };
+    exchange();
+    me->protocol->Refresh();
+    exchange();
+    me->protocol->Refresh();
+    exchange();
+    EXPECT_EQ(me->peers.Rows, (QList<TPeerRow>{{u"Bee"_s, u"10.0.0.3"_s, u"BBBBBBBBBBBB"_s, u"内网"_s}}));
+    EXPECT_EQ(b.peers.Rows, (QList<TPeerRow>{{u"Me"_s, u"10.0.0.2"_s, u"0A0B0C0D0E0F"_s, u"内网"_s}}));
+    EXPECT_EQ(b.peers.Notices, QStringList{u"online Me"_s});
+
+    // Presences from 1,000 addresses never heard before within one second bring only the
+    // bounded number of rows; the next second lets more in, and known addresses always count.
+    for (int i = 0; i < 1000; ++i)
+        me->Receive(Online(u"x"_s, u"%1"_s.arg(i, 12, 10, QChar(u'0')), true),
+                    u"10.1.%1.%2"_s.arg(i / 250).arg(i % 250 + 1));
+    // (B's address was the first new one of this second.)
+    EXPECT_EQ(me->peers.Rows.size(), TMessagerProtocol::NewAddressesPerSecond);
+    me->Receive(Online(u"Bee again"_s, u"BBBBBBBBBBBB"_s, false), u"10.0.0.3"_s);
+    EXPECT_EQ(me->peers.Rows[0].Name, u"Bee again"_s);
+    me->clock.AdvanceMs(1000);
+    me->Receive(Online(u"late"_s, u"DDDDDDDDDDDD"_s, false), u"10.2.0.1"_s);
+    EXPECT_EQ(me->peers.Rows.size(), 1 + TMessagerProtocol::NewAddressesPerSecond);
+}
+
+TEST_F(MessagerProtocolTest, TakenPortIsToldAndTakenOnceFree)
+{
+    me->socket.CanOpen = false;
+    QList<bool> blocked;
+    QObject::connect(me->protocol.get(), &TMessagerProtocol::PortBlocked,
+                     [&](quint16 port, bool on) {
+                         EXPECT_EQ(port, 3574);
+                         blocked.append(on);
+                     });
+    EXPECT_FALSE(me->protocol->Start());
+    EXPECT_EQ(blocked, QList<bool>{true});
+    EXPECT_TRUE(me->Sent().isEmpty());
+    me->socket.CanOpen = true;
+    QElapsedTimer waited;
+    waited.start();
+    while (blocked.size() < 2 && waited.elapsed() < 30000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_EQ(blocked, (QList<bool>{true, false}));
+    EXPECT_EQ(me->Sent(), QStringList{u"255.255.255.255:3574 0 1 Me 0A0B0C0D0E0F"_s});
 }
 
 TEST_F(MessagerProtocolTest, AnnouncementExchangeEndsAfterOneAnswer)

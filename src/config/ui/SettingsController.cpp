@@ -65,12 +65,15 @@ bool TSettingsController::ShowDialog(int page)
         confirmed = ShowSettingsDialog(m_owner, m_config, page, m_dialogs,
                                        m_host.grantedHotKey ? m_host.grantedHotKey() : QString());
         if (confirmed) {
+            // Applied first, then written: a step that cannot take its setting (the desktop
+            // display that cannot be switched on) corrects it, and the file holds what is in
+            // effect.
+            ApplyChangedSettings();
             if (!m_config.SaveSettings()) {
                 const QString error = m_config.TakeUnreportedError();
                 if (!error.isEmpty())
                     ShowMsgBox(m_owner, error, MsgBoxKind::Error, {MsgBoxButton::OK});
             }
-            ApplyChangedSettings();
         }
     }
     if (!confirmed)

@@ -248,7 +248,7 @@ def copy_program(binary_dir, app_dir):
 class Session:
     """One desktop: Xvfb, openbox (and optionally a tray host), and a private copy of the program."""
 
-    def __init__(self, binary_dir, tray=False, width=1280, height=800):
+    def __init__(self, binary_dir, tray=False, width=1280, height=800, dpi=None):
         self.root = tempfile.mkdtemp(prefix="jv-e2e-")
         self.app_dir = os.path.join(self.root, "app")
         copy_program(binary_dir, self.app_dir)
@@ -274,7 +274,7 @@ class Session:
         for key in ("HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR", "TMPDIR"):
             os.makedirs(self.env[key], exist_ok=True)
         os.chmod(self.env["XDG_RUNTIME_DIR"], 0o700)
-        self.display = self._start_xvfb(width, height)
+        self.display = self._start_xvfb(width, height, dpi)
         self.env["DISPLAY"] = f":{self.display}"
         self._spawn(["openbox", "--sm-disable"], name="openbox")
         # openbox sets the check window early; the client list comes once it manages windows.
@@ -286,7 +286,7 @@ class Session:
 
     # -- processes ---------------------------------------------------------------------------
 
-    def _start_xvfb(self, width, height):
+    def _start_xvfb(self, width, height, dpi=None):
         """Starts Xvfb on a display number it picks itself (-displayfd), so that two suites
         started at the same moment never share a display, and returns the number."""
         read_end, write_end = os.pipe()
@@ -294,7 +294,8 @@ class Session:
         self.logs.append(log)
         try:
             process = subprocess.Popen(
-                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp"],
+                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp"]
+                + (["-dpi", str(dpi)] if dpi else []),
                 env=self.env, stdout=log, stderr=subprocess.STDOUT, cwd=self.root, pass_fds=(write_end,))
         finally:
             os.close(write_end)
@@ -598,9 +599,10 @@ class SessionTest(unittest.TestCase):
 
     BINARY_DIR = None
     TRAY = False
+    DPI = None  # the screen's resolution, when not Xvfb's own
 
     def setUp(self):
-        self.session = Session(self.BINARY_DIR, tray=self.TRAY)
+        self.session = Session(self.BINARY_DIR, tray=self.TRAY, dpi=self.DPI)
         self.addCleanup(self.session.close)
 
     def start_shown(self, *arguments):

@@ -269,7 +269,8 @@ void TMessagerForm::MakeFullyVisible()
 
 void TMessagerForm::CreateHotKey()
 {
-    m_hotKeyGrabber = m_env.hotKeyGrabber ? m_env.hotKeyGrabber() : CreateSystemHotKeyGrabber();
+    m_hotKeyGrabber = m_env.hotKeyGrabber ? m_env.hotKeyGrabber()
+                                          : CreateSystemHotKeyGrabber(u"messenger"_s, u"显示/隐藏 Jotvane 消息窗口"_s);
     m_hotKeyGrabber->setActivationHandler([this](int id) {
         if (id != HotKeyId || m_shutDown)
             return;

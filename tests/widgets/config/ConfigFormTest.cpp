@@ -292,6 +292,28 @@ TEST_F(ConfigFormTest, SettingsCommandTurnsTheHotKeyOffSavesAndAppliesOnOk)
     EXPECT_TRUE(messages.first().contains(u"Ctrl+Alt+J"_s)) << messages.first().toStdString();
 }
 
+TEST_F(ConfigFormTest, HotKeyPageShowsTheKeyTheDesktopGrantedOnlyWhereItChoseOne)
+{
+    QWidget owner;
+    QString granted;
+    TSettingsHost host{.grantedHotKey = [&] { return granted; }};
+    TSettingsController controller(nullptr, &owner, config, host);
+    bool visible = true;
+    QString shown;
+    TBaseForm::SetModalHook([&](TBaseForm& dialog) {
+        auto& form = static_cast<TConfigForm&>(dialog);
+        visible = form.GrantedHotKeyLabel->isVisibleTo(&form);
+        shown = form.GrantedHotKeyLabel->text();
+        return int(QDialog::Rejected);
+    });
+    controller.ShowDialog(TConfigForm::HotKeyPage);
+    EXPECT_FALSE(visible) << "X11 grabs take the configured key: nothing to add";
+    granted = u"Ctrl+Alt+J"_s;
+    controller.ShowDialog(TConfigForm::HotKeyPage);
+    EXPECT_TRUE(visible);
+    EXPECT_TRUE(shown.contains(u"Ctrl+Alt+J"_s)) << shown.toStdString();
+}
+
 TEST_F(ConfigFormTest, DialogOpenedOnAnotherPageAlsoSavesAndAppliesWhatItStores)
 {
     QWidget owner;

@@ -15,6 +15,7 @@
 #include "notes/ui/PadMemo.h"
 #include "notes/ui/PageSet.h"
 #include "platform/Platform.h"
+#include "reminders/ScanRecord.h"
 #include "reminders/ui/EditorReminderHost.h"
 #include "reminders/ui/MSNPopUp.h"
 #include "reminders/ui/RemindersController.h"
@@ -26,7 +27,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
-#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QWindow>
 
@@ -215,13 +215,6 @@ void TControllers::CreateReminders(IClock& clock)
     host.window = form;
     host.firstEditor = [form] { return form->PageCount() > 0 ? form->EditorAt(0) : nullptr; };
     host.currentEditor = [form] { return form->CurrentEditor(); };
-    host.showBalloon = [form](const QString& title, const QString& text) {
-        QSystemTrayIcon* icon = form->TrayIcon();
-        if (!form->HasTray() || !icon)
-            return false;
-        icon->showMessage(title, text, QSystemTrayIcon::Information, 10000);
-        return true;
-    };
     host.sendDesktopLines = [this](TPadMemo*) { m_desktop->ReminderFired(); };
     host.openSettings = [this](int page) { return OpenSettings(page); };
     m_reminderHost = std::make_unique<TEditorReminderHost>(host);
@@ -236,6 +229,7 @@ void TControllers::CreateReminders(IClock& clock)
     const TPlatform& platform = *m_window.Context().platform;
     m_reminders = std::make_unique<TRemindersController>(*m_window.Context().config, clock, *platform.sound,
                                                          *platform.powerOff, actions, *m_reminderHost);
+    m_reminders->StartFromRecord(TScanRecord::FileFor(AppDir()));
 }
 
 void TControllers::CreateDesktop()

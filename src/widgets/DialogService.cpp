@@ -19,13 +19,15 @@ QStringList TQtDialogService::OpenFileNames(QWidget* owner, const QString& title
 }
 
 QString TQtDialogService::SaveFileName(QWidget* owner, const QString& title, const QString& filter,
-                                       const QString& defaultSuffix)
+                                       const QString& defaultSuffix, const QString& proposedName)
 {
     QFileDialog dialog(owner, title, QString(), filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(defaultSuffix);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    if (!proposedName.isEmpty())
+        dialog.selectFile(proposedName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().constFirst();

@@ -21,9 +21,9 @@ public:
     // The chosen existing files, in the order the dialog gives them, or none on Cancel.
     virtual QStringList OpenFileNames(QWidget* owner, const QString& title, const QString& filter) = 0;
     // The chosen file with defaultSuffix added when it has none, or "" on Cancel. The dialog
-    // asks before an existing file is replaced.
+    // proposes proposedName (when given) and asks before an existing file is replaced.
     virtual QString SaveFileName(QWidget* owner, const QString& title, const QString& filter,
-                                 const QString& defaultSuffix) = 0;
+                                 const QString& defaultSuffix, const QString& proposedName = QString()) = 0;
     // On OK stores the chosen folder into path and returns true; on Cancel leaves it alone.
     virtual bool PickFolder(QWidget* owner, const QString& title, QString& path) = 0;
     // On OK stores the choice and returns true; on Cancel leaves it alone. The font dialog
@@ -42,7 +42,7 @@ public:
     QString OpenFileName(QWidget* owner, const QString& title, const QString& filter) override;
     QStringList OpenFileNames(QWidget* owner, const QString& title, const QString& filter) override;
     QString SaveFileName(QWidget* owner, const QString& title, const QString& filter,
-                         const QString& defaultSuffix) override;
+                         const QString& defaultSuffix, const QString& proposedName = QString()) override;
     bool PickFolder(QWidget* owner, const QString& title, QString& path) override;
     bool ChooseFont(QWidget* owner, QFont& font, QColor& color) override;
     bool ChooseColor(QWidget* owner, QColor& color) override;

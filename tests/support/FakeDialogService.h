@@ -13,6 +13,8 @@ public:
     std::function<QStringList(const QString& title, const QString& filter)> openFileNames;
     std::function<QString(const QString& title, const QString& filter, const QString& suffix)> saveFileName;
     std::function<bool(const QString& title, QString& path)> pickFolder;
+    // The name the last save dialog proposed.
+    QString proposedName;
     std::function<bool(QWidget* owner, QFont& font, QColor& color)> chooseFont;
     std::function<bool(QWidget* owner, QColor& color)> chooseColor;
 
@@ -24,9 +26,10 @@ public:
     {
         return openFileNames ? openFileNames(title, filter) : QStringList();
     }
-    QString SaveFileName(QWidget*, const QString& title, const QString& filter,
-                         const QString& defaultSuffix) override
+    QString SaveFileName(QWidget*, const QString& title, const QString& filter, const QString& defaultSuffix,
+                         const QString& proposed = QString()) override
     {
+        proposedName = proposed;
         return saveFileName ? saveFileName(title, filter, defaultSuffix) : QString();
     }
     bool PickFolder(QWidget*, const QString& title, QString& path) override

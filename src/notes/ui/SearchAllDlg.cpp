@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPainter>
+#include <QScreen>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
@@ -154,8 +155,34 @@ void TSearchAllDialog::ChooseCurrent()
     emit rowChosen(CurrentRow());
 }
 
+void TSearchAllDialog::PlaceBesideOwner()
+{
+    // Beside the note window where the screen has room, so that the page of a chosen match
+    // is not hidden behind the list; over the note window otherwise.
+    QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+    if (!owner || !owner->isVisible() || owner->isMinimized() || !owner->screen())
+        return;
+    const QRect area = owner->screen()->availableGeometry();
+    const QRect beside = owner->frameGeometry();
+    // The frame of a window not shown yet is unknown: a title bar's height is allowed for.
+    const QSize outer = size() + QSize(8, 32);
+    int x = -1;
+    if (beside.left() - area.left() >= outer.width())
+        x = beside.left() - outer.width();
+    else if (area.right() - beside.right() >= outer.width())
+        x = beside.right() + 1;
+    if (x < 0)
+        return;
+    SetPlacement(TPlacement::Manual);
+    move(x, qBound(area.top(), beside.top(), qMax(area.top(), area.bottom() - outer.height())));
+}
+
 void TSearchAllDialog::Execute()
 {
+    if (!m_placed) {
+        m_placed = true;
+        PlaceBesideOwner();
+    }
     show();
     raise();
     activateWindow();

@@ -37,9 +37,11 @@ protected:
 
 private:
     void ChooseCurrent();
+    void PlaceBesideOwner();
 
     TSearchResults* m_results;
     QLineEdit* m_searchEdit = nullptr;
     QLabel* m_status = nullptr;
     QListView* m_list = nullptr;
+    bool m_placed = false;
 };

@@ -401,6 +401,10 @@ class Session:
     def wait_window(self, name="^Jotvane$", visible=True, timeout=10):
         return wait_until(lambda: self.windows(name, visible), timeout)
 
+    def window_name(self, window):
+        """The title of a window, as the window manager shows it."""
+        return self.tool("xdotool", "getwindowname", str(window))
+
     def active_window(self):
         out = self.tool("xdotool", "getactivewindow")
         return int(out) if out.isdigit() else None

@@ -661,6 +661,12 @@ TEST_F(MessagerFormTest, OfferedFolderIsServedToItsPeerAndSavedFromTheRow)
     EXPECT_EQ(form->Attachments().PendingOfferCount(), 0);
     EXPECT_TRUE(Button(form.get(), "btnAddFile")->isEnabled());
     EXPECT_TRUE(messages.isEmpty()) << messages.join(u'|').toStdString();
+
+    // "清空[&C]" while composing withdraws what was offered.
+    Button(form.get(), "btnClearFileDir")->click();
+    TFtpAccess::TMiss miss = TFtpAccess::TMiss::Unknown;
+    EXPECT_TRUE(form->FtpServer()->Access().OfferedIn(peer, folder + u"发送"_s, &miss).isEmpty());
+    EXPECT_EQ(miss, TFtpAccess::TMiss::Ended);
 }
 
 // The note window exits (from the tray) while a download runs inside the messenger: the download

@@ -3,7 +3,6 @@
 #include "messenger/codec/MessagerCodec.h"
 
 #include <QHostAddress>
-#include <QHostInfo>
 #include <QNetworkDatagram>
 #include <QNetworkInterface>
 #include <QUdpSocket>
@@ -52,18 +51,9 @@ bool TUdpDatagramSocket::Send(const QString& host, quint16 port, const QByteArra
 {
     if (m_socket == nullptr || host.isEmpty())
         return false;
-    QHostAddress address(host);
-    if (address.isNull()) {
-        const QHostInfo info = QHostInfo::fromName(host);
-        for (const QHostAddress& candidate : info.addresses()) {
-            if (candidate.protocol() == QAbstractSocket::IPv4Protocol) {
-                address = candidate;
-                break;
-            }
-        }
-        if (address.isNull())
-            return false;
-    }
+    const QHostAddress address(host);
+    if (address.protocol() != QAbstractSocket::IPv4Protocol)
+        return false;
     return m_socket->writeDatagram(bytes, address, port) == bytes.size();
 }
 

@@ -67,9 +67,12 @@ TMessagerForm::TMessagerForm(TMessengerEnvironment environment, QWidget* parent)
     IOfferList& offers = m_offerList ? *m_offerList : static_cast<IOfferList&>(*m_attachments);
     m_protocol = new TMessagerProtocol(*m_config, *m_env.platform->systemInfo, *m_env.clock, *m_socket,
                                        *m_peers, *this, offers, this);
-    connect(m_protocol, &TMessagerProtocol::MessageBoxRequested, this, [this](const QString& text) {
-        ShowMsgBox(this, text, MsgBoxKind::Information, {MsgBoxButton::OK});
-    });
+    // Queued: the box's own loop must not run inside the datagram handling, where it would hold
+    // every datagram behind it until the user closes it.
+    connect(
+        m_protocol, &TMessagerProtocol::MessageBoxRequested, this,
+        [this](const QString& text) { ShowMsgBox(this, text, MsgBoxKind::Information, {MsgBoxButton::OK}); },
+        Qt::QueuedConnection);
     connect(m_peers, &TPeerListView::refreshRequested, m_protocol, &TMessagerProtocol::Refresh);
     connect(m_peers, &TPeerListView::extranetPeerChecked, this,
             [this](const QString& card, const QString& address) {

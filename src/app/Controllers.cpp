@@ -14,8 +14,8 @@
 #include "notes/ui/FileController.h"
 #include "notes/ui/PadMemo.h"
 #include "notes/ui/PageSet.h"
-#include "notes/ui/SettingsLook.h"
 #include "platform/Platform.h"
+#include "reminders/ScanRecord.h"
 #include "reminders/ui/EditorReminderHost.h"
 #include "reminders/ui/MSNPopUp.h"
 #include "reminders/ui/RemindersController.h"
@@ -27,7 +27,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
-#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QWindow>
 
@@ -41,8 +40,10 @@ namespace {
 class TWindowDesktopHost final : public IDesktopHost
 {
 public:
-    TWindowDesktopHost(TMainForm& window, std::function<bool(int)> openSettings)
-        : m_window(window), m_openSettings(std::move(openSettings))
+    // The font and colour are picked as on the settings dialog's desktop page.
+    TWindowDesktopHost(TMainForm& window, const TConfigDialogs& dialogs,
+                       std::function<bool(int)> openSettings)
+        : m_window(window), m_dialogs(dialogs), m_openSettings(std::move(openSettings))
     {
     }
     QWidget* OwnerWindow() override { return &m_window; }
@@ -53,26 +54,13 @@ public:
         return EditorLines(m_window.EditorAt(0)->toPlainText());
     }
     void PasteAtCaret(const QString& text) override { m_window.PasteAtCaret(text); }
-    bool PickFont(TFontSetting& font) override
-    {
-        QFont chosen = FontFromSetting(font);
-        if (!m_window.Context().dialogs->ChooseFont(&m_window, chosen))
-            return false;
-        font = SettingFromFont(chosen, ColorFromSetting(font.Color), font.Charset);
-        return true;
-    }
-    bool PickColor(TColor& color) override
-    {
-        QColor chosen = ColorFromSetting(color);
-        if (!m_window.Context().dialogs->ChooseColor(&m_window, chosen))
-            return false;
-        color = SettingFromColor(chosen);
-        return true;
-    }
+    bool PickFont(TFontSetting& font) override { return m_dialogs.chooseFont(&m_window, font); }
+    bool PickColor(TColor& color) override { return m_dialogs.chooseColor(&m_window, color); }
     bool OpenSettings(int pageIndex) override { return m_openSettings(pageIndex); }
 
 private:
     TMainForm& m_window;
+    const TConfigDialogs& m_dialogs;
     std::function<bool(int)> m_openSettings;
 };
 
@@ -227,13 +215,6 @@ void TControllers::CreateReminders(IClock& clock)
     host.window = form;
     host.firstEditor = [form] { return form->PageCount() > 0 ? form->EditorAt(0) : nullptr; };
     host.currentEditor = [form] { return form->CurrentEditor(); };
-    host.showBalloon = [form](const QString& title, const QString& text) {
-        QSystemTrayIcon* icon = form->TrayIcon();
-        if (!form->HasTray() || !icon)
-            return false;
-        icon->showMessage(title, text, QSystemTrayIcon::Information, 10000);
-        return true;
-    };
     host.sendDesktopLines = [this](TPadMemo*) { m_desktop->ReminderFired(); };
     host.openSettings = [this](int page) { return OpenSettings(page); };
     m_reminderHost = std::make_unique<TEditorReminderHost>(host);
@@ -248,6 +229,7 @@ void TControllers::CreateReminders(IClock& clock)
     const TPlatform& platform = *m_window.Context().platform;
     m_reminders = std::make_unique<TRemindersController>(*m_window.Context().config, clock, *platform.sound,
                                                          *platform.powerOff, actions, *m_reminderHost);
+    m_reminders->StartFromRecord(TScanRecord::FileFor(AppDir()));
 }
 
 void TControllers::CreateDesktop()
@@ -266,8 +248,8 @@ void TControllers::CreateDesktop()
     actions.SignOnDeskAction = c.Claim(u"SignOnDeskAction");
     actions.OnDeskAllAction = c.Claim(u"OnDeskAllAction");
     m_deskHook = std::make_unique<TDeskHookLibrary>();
-    m_desktopHost =
-        std::make_unique<TWindowDesktopHost>(m_window, [this](int page) { return OpenSettings(page); });
+    m_desktopHost = std::make_unique<TWindowDesktopHost>(m_window, m_settings->Dialogs(),
+                                                         [this](int page) { return OpenSettings(page); });
     m_desktop =
         std::make_unique<TDesktopCommands>(actions, *m_window.Context().config, *m_deskHook, *m_desktopHost);
     TDesktopCommands* desk = m_desktop.get();
@@ -311,6 +293,14 @@ void TControllers::CreateInsertAndFile()
         }
     };
     host.saveAll = [form] { form->SaveModifiedPages(); };
+    host.unsavedPages = [form] {
+        QList<TUnsavedPage> pages;
+        const TPageSet& set = form->Pages();
+        for (int i = 0; i < set.PageCount(); ++i)
+            if (set.HasEditor(i) && set.EditorAt(i)->Modified())
+                pages.append({set.PageKey(i), i, set.PageTitle(i), set.EditorAt(i)->PageText()});
+        return pages;
+    };
     host.saveMessengerState = [this] { m_messenger->SaveState(); };
     m_files = std::make_unique<TFileController>(files, form, *m_window.Context().platform, AppDir(), host,
                                                 TFileDialogs::FromService(*m_window.Context().dialogs));

@@ -20,6 +20,7 @@
 #include "widgets/DeferredIconStyle.h"
 #include "widgets/DialogService.h"
 #include "widgets/MsgBox.h"
+#include "widgets/QtTranslations.h"
 
 #include <QApplication>
 #include <QDir>
@@ -84,6 +85,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(u"Jotvane"_s);
     QApplication::setQuitOnLastWindowClosed(false);
     InstallFontSubstitutions();
+    InstallQtTranslations(app);
 
     LinuxPlatform platform;
     TAppContext context;

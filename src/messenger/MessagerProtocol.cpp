@@ -187,17 +187,22 @@ void TMessagerProtocol::SendText(const QString& host, const QString& text, quint
     }
 }
 
+qsizetype TMessagerProtocol::OfferItemsThatFit(const QStringList& items)
+{
+    qsizetype fit = 0;
+    while (fit < items.size() && JoinDelimited(items.first(fit + 1), QChar(u'|')).size() <= TextCapacity)
+        ++fit;
+    return fit;
+}
+
 bool TMessagerProtocol::SendFileOffer(const QString& host, const QStringList& items, quint16 port)
 {
-    // Cutting the joined text would corrupt an item, so whole items are left out instead.
-    QStringList fitting = items;
-    QString joined = JoinDelimited(fitting, QChar(u'|'));
-    while (joined.size() > TextCapacity && !fitting.isEmpty()) {
-        fitting.removeLast();
-        joined = JoinDelimited(fitting, QChar(u'|'));
-    }
+    // Cutting the joined text would corrupt an item, so whole items are left out instead; the
+    // window offers only what fits and keeps the rest for the next send.
+    const QStringList fitting = items.first(OfferItemsThatFit(items));
     if (fitting.isEmpty())
         return false;
+    const QString joined = JoinDelimited(fitting, QChar(u'|'));
     TMessage message;
     message.Kind = mkFileOffer;
     message.Name = m_config.UserName;

@@ -63,6 +63,8 @@ public:
     // The items travel joined by "|"; items that no longer fit the datagram are left out,
     // and then the result is false.
     bool SendFileOffer(const QString& host, const QStringList& items, quint16 port = MessagerPort);
+    // How many of the items, from the first, fit into one file offer.
+    static qsizetype OfferItemsThatFit(const QStringList& items);
     void RegisterWithRelay(const QString& address);
     void UnregisterFromRelay(const QString& address);
 

@@ -35,13 +35,6 @@ namespace {
 constexpr int kKeyWindowBytes = 16;
 constexpr size_t kReadChunk = 64 * 1024;
 
-QStringList pageFileLines(int position, const QString& title, const QString& text)
-{
-    QStringList lines{QString::number(position), title, QString()};
-    lines += SplitLines(text);
-    return lines;
-}
-
 // Replaces path with lines in UTF-16, unless the file already holds exactly those bytes.
 void rewrite(const QString& path, const QStringList& lines)
 {
@@ -519,6 +512,13 @@ int TDataManager::AddPage(const QString& title)
     return position;
 }
 
+QStringList TDataManager::PageFileLines(int position, const QString& title, const QString& text)
+{
+    QStringList lines{QString::number(position), title, QString()};
+    lines += SplitLines(text);
+    return lines;
+}
+
 void TDataManager::SavePage(int position, const QString& title, const QString& text)
 {
     if (!isValid(position))
@@ -528,7 +528,7 @@ void TDataManager::SavePage(int position, const QString& title, const QString& t
             QDir::toNativeSeparators(m_files[position])));
     MakeFolder(m_folder);
     m_scanned.remove(m_files[position]);
-    WriteTextFileLines(m_files[position], pageFileLines(position, title, text));
+    WriteTextFileLines(m_files[position], PageFileLines(position, title, text));
 }
 
 void TDataManager::RenamePage(int position, const QString& title)

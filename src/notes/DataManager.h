@@ -61,6 +61,8 @@ public:
     void MovePage(int from, int to);
     void Renumber();
 
+    // The lines of a page file: its position, its title, an empty line and the text's lines.
+    static QStringList PageFileLines(int position, const QString& title, const QString& text);
     // The integer on line 1 of file, read from its first 16 bytes.
     static bool ReadPageKey(const QString& file, int& key);
     static QString NewPageFileName(const QString& folder);

@@ -8,8 +8,9 @@
 
 // The filter of the open and save dialogs, in its stored form: pairs of name and pattern.
 inline constexpr char16_t kTextFileFilter[] = u"Text Files(*.txt)|*.txt|All Files(*.*)|*.*";
-// "Text Files(*.txt);;All Files(*.*)": name|pattern pairs as a Qt file dialog filter; a name
-// without its pattern in parentheses gets it appended.
+// "Text Files(*.txt);;All Files(*)": name|pattern pairs as a Qt file dialog filter; a name
+// without its pattern in parentheses gets it appended, and "*.*" becomes "*", which also
+// matches names without a dot.
 QString QtFileFilter(const QString& filter);
 
 // The data file of the companion address-book program, copied by Backup when present.
@@ -47,7 +48,52 @@ QString BackupTargetProblem(const QString& appDir, const QString& target);
 QList<TBackupEntry> PlanBackup(const QString& appDir, const QString& target,
                                const QString& addressBookFile = QString::fromUtf16(kAddressBookDataFile));
 
+// An entry of a backup that was not copied or written, and why ("没有权限").
+struct TBackupFailure
+{
+    QString name;
+    QString reason;
+
+    bool operator==(const TBackupFailure&) const = default;
+};
+
 // Copies every entry, overwriting files of the same name; a file that cannot be copied is
 // skipped and the rest still copied. A target file is replaced only once its copy is complete.
-// Returns the names of the entries that were not copied.
-QStringList RunBackup(const QList<TBackupEntry>& plan);
+// Returns the entries that were not copied.
+QList<TBackupFailure> RunBackup(const QList<TBackupEntry>& plan);
+
+// A page whose text could not be written to its own file before a backup.
+struct TUnsavedPage
+{
+    QString fileName; // the page file's name in Data, "{GUID}.txt"
+    int position = 0;
+    QString title;
+    QString text;
+};
+
+// Writes each page into the backup's Data folder as its page file would have been, so that the
+// backup holds the text the user sees and a restore needs nothing but copying Data back.
+// Returns the pages that could not be written either, by their names in the backup.
+QList<TBackupFailure> BackupUnsavedPages(const QString& target, const QList<TUnsavedPage>& pages);
+
+// What went wrong around a backup, for one message.
+struct TBackupOutcome
+{
+    // Why the pages could not be saved before the backup; empty when they were.
+    QString pagesNotSaved;
+    // How many of those pages went into the backup with their current text.
+    int pagesKeptInBackup = 0;
+    // Why the chat log could not be written before the backup; empty when it was.
+    QString chatNotSaved;
+    QList<TBackupFailure> failures;
+};
+
+// The message about a backup: what could not be saved or copied, a count and the reason of
+// each kind of failure, short enough for any screen; every entry that failed goes into the
+// details, one line each. An empty message when everything went well.
+struct TBackupReport
+{
+    QString message;
+    QString details;
+};
+TBackupReport BackupReport(const TBackupOutcome& outcome);

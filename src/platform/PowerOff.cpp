@@ -1,49 +1,35 @@
 #include "platform/PowerOff.h"
 
 #include <QDBusConnection>
+#include <QDBusError>
 #include <QDBusMessage>
-#include <QDateTime>
-#include <QVariant>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QTimer>
 
-namespace {
+using namespace Qt::StringLiterals;
 
-const QString kService = QStringLiteral("org.freedesktop.login1");
-const QString kPath = QStringLiteral("/org/freedesktop/login1");
-const QString kInterface = QStringLiteral("org.freedesktop.login1.Manager");
-
-QString ReplyError(const QDBusMessage& reply)
-{
-    if (reply.type() == QDBusMessage::ErrorMessage)
-        return reply.errorName() + QStringLiteral(": ") + reply.errorMessage();
-    return QString();
-}
-
-} // namespace
-
-bool LogindPowerOff::PowerOff(const QString& message, int graceSeconds, QString& error)
+void LogindPowerOff::PowerOff(TDone done)
 {
     QDBusConnection bus = QDBusConnection::systemBus();
     if (!bus.isConnected()) {
-        error = QStringLiteral("no system bus: ") + bus.lastError().message();
-        return false;
+        // Whatever the reason the connection failed for (no socket, refused), there is no bus.
+        TPowerOffFailure failure{u"org.freedesktop.DBus.Error.NoServer"_s, bus.lastError().message()};
+        QTimer::singleShot(0, [done = std::move(done), failure] { done(failure); });
+        return;
     }
-    // The announcement is a courtesy: its failure does not stop the power-off the user set up.
-    QDBusMessage wall =
-        QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("SetWallMessage"));
-    wall << message << true;
-    bus.call(wall, QDBus::Block, CallTimeoutMs);
-
-    // logind counts the time on the realtime clock, in microseconds since the epoch.
-    const quint64 when =
-        static_cast<quint64>(QDateTime::currentMSecsSinceEpoch() + qint64(graceSeconds) * 1000) * 1000;
-    QDBusMessage schedule =
-        QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("ScheduleShutdown"));
-    schedule << QStringLiteral("poweroff") << QVariant::fromValue<qulonglong>(when);
-    const QDBusMessage reply = bus.call(schedule, QDBus::Block, CallTimeoutMs);
-    error = ReplyError(reply);
-    if (reply.type() == QDBusMessage::ReplyMessage)
-        return true;
-    if (error.isEmpty())
-        error = QStringLiteral("no answer from logind");
-    return false;
+    QDBusMessage call = QDBusMessage::createMethodCall(u"org.freedesktop.login1"_s, u"/org/freedesktop/login1"_s,
+                                                       u"org.freedesktop.login1.Manager"_s, u"PowerOff"_s);
+    call << true; // interactive
+    call.setInteractiveAuthorizationAllowed(true);
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, CallTimeoutMs));
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                     [done = std::move(done)](QDBusPendingCallWatcher* finished) {
+                         finished->deleteLater();
+                         const QDBusPendingReply<> reply = *finished;
+                         if (reply.isError())
+                             done(TPowerOffFailure{reply.error().name(), reply.error().message()});
+                         else
+                             done(std::nullopt);
+                     });
 }

@@ -13,20 +13,6 @@ QString FormatMinute(const QDate& date, const QTime& time)
         .arg(time.minute(), 2, 10, QLatin1Char('0'));
 }
 
-qint64 WallMinute(const QDateTime& moment)
-{
-    const QTime time = moment.time();
-    return moment.date().toJulianDay() * 1440 + time.hour() * 60 + time.minute();
-}
-
-QString WallMinuteText(qint64 minute)
-{
-    const QDate date = QDate::fromJulianDay(minute / 1440);
-    const int inDay = static_cast<int>(minute % 1440);
-    // Built from the fields, not as a QDateTime: a minute in a daylight-saving gap stays itself.
-    return FormatMinute(date, QTime(inDay / 60, inDay % 60));
-}
-
 bool IsBlank(QChar c)
 {
     return c.unicode() <= 0x20;
@@ -66,16 +52,52 @@ std::optional<QString> ReminderStamp(const QString& line)
     return s.mid(at + 1);
 }
 
-int FindDueLine(const QStringList& lines, const QSet<QString>& minutes, const QSet<int>& skip)
+qint64 WallMinute(const QDateTime& moment)
 {
-    for (int i = 0; i < lines.size(); ++i) {
-        if (skip.contains(i))
-            continue;
-        const std::optional<QString> stamp = ReminderStamp(lines.at(i));
-        if (stamp && minutes.contains(*stamp))
-            return i;
+    const QTime time = moment.time();
+    return moment.date().toJulianDay() * 1440 + time.hour() * 60 + time.minute();
+}
+
+QString WallMinuteText(qint64 minute)
+{
+    const QDate date = QDate::fromJulianDay(minute / 1440);
+    const int inDay = static_cast<int>(minute % 1440);
+    // Built from the fields, not as a QDateTime: a minute in a daylight-saving gap stays itself.
+    return FormatMinute(date, QTime(inDay / 60, inDay % 60));
+}
+
+std::optional<qint64> StampMinute(const QString& stamp)
+{
+    if (stamp.size() != 16)
+        return std::nullopt;
+    // 'd' stands for a digit; every other place must hold exactly its character.
+    static constexpr char16_t Layout[] = u"dddd-dd-dd dd:dd";
+    for (qsizetype i = 0; i < stamp.size(); ++i) {
+        const QChar c = stamp.at(i);
+        if (Layout[i] == u'd' ? (c < u'0' || c > u'9') : c != QChar(Layout[i]))
+            return std::nullopt;
     }
-    return -1;
+    const auto number = [&](int from, int length) { return QStringView(stamp).mid(from, length).toInt(); };
+    const QDate date(number(0, 4), number(5, 2), number(8, 2));
+    const int hour = number(11, 2);
+    const int minute = number(14, 2);
+    if (!date.isValid() || hour > 23 || minute > 59)
+        return std::nullopt;
+    return date.toJulianDay() * 1440 + hour * 60 + minute;
+}
+
+QList<TDueLine> FindDueLines(const QStringList& lines, qint64 first, qint64 last)
+{
+    QList<TDueLine> due;
+    for (int i = 0; i < lines.size(); ++i) {
+        const std::optional<QString> stamp = ReminderStamp(lines.at(i));
+        if (!stamp)
+            continue;
+        const std::optional<qint64> minute = StampMinute(*stamp);
+        if (minute && *minute >= first && *minute <= last)
+            due.append({i, lines.at(i), *minute});
+    }
+    return due;
 }
 
 int FindLineAgain(const QStringList& lines, const QString& text, int oldIndex)
@@ -102,17 +124,30 @@ QStringList PageLines(const QString& pageText)
     return text.split(u'\n');
 }
 
-QStringList TMinuteTracker::Advance(const QDateTime& now)
+std::optional<TMinuteRange> TMinuteTracker::Advance(const QDateTime& now)
 {
     const qint64 minute = WallMinute(now);
-    QStringList due;
-    if (m_last && minute <= *m_last && *m_last - minute <= MaxCatchUpMinutes)
-        return due; // this minute, or a small step back into minutes already scanned
-    qint64 first = minute;
-    if (m_last && minute > *m_last && minute - *m_last <= MaxCatchUpMinutes)
-        first = *m_last + 1;
-    for (qint64 m = first; m <= minute; ++m)
-        due.append(WallMinuteText(m));
+    if (m_last && minute == *m_last)
+        return std::nullopt;
+    const qint64 first = m_last && minute > *m_last ? *m_last + 1 : minute;
     m_last = minute;
-    return due;
+    return TMinuteRange{first, minute};
+}
+
+QString ReminderNoticeText(const QStringList& dueLines, const QStringList& missedLines)
+{
+    const auto section = [](const QString& heading, const QStringList& lines) {
+        QString text = heading;
+        if (lines.size() > 1)
+            text += u'\n';
+        for (qsizetype i = 0; i < lines.size(); ++i)
+            text += (i > 0 ? QStringLiteral("\n") : QString()) + TrimBlanks(lines.at(i));
+        return text;
+    };
+    QStringList sections;
+    if (!dueLines.isEmpty())
+        sections.append(section(QStringLiteral("时间到："), dueLines));
+    if (!missedLines.isEmpty())
+        sections.append(section(QStringLiteral("错过的提醒："), missedLines));
+    return sections.join(QStringLiteral("\n\n"));
 }

@@ -3,19 +3,23 @@
 #include <QDateTime>
 #include <QString>
 
-class IPowerOff;
+struct TPowerOffFailure;
 
-// The announcement shown to the users of the computer before it goes off.
+// The heading of the countdown window.
 QString ShutDownMessage();
-// The seconds between the announcement and the power-off.
+// The seconds the countdown window gives before the computer is switched off.
 inline constexpr int ShutDownGraceSeconds = 30;
 
 // The menu caption of the timed-shutdown command: the pending minute when it is set.
 QString ShutDownCaption(bool shutDown, const QDateTime& shutDownTime);
-// Whether the shutdown set for shutDownTime falls in the minute minuteText ("yyyy-mm-dd hh:nn");
-// its seconds do not count.
-bool IsShutDownMinute(bool shutDown, const QDateTime& shutDownTime, const QString& minuteText);
 
-// Asks the system to power off in ShutDownGraceSeconds with ShutDownMessage. True when it took
-// the request; otherwise false with the reason in error.
-bool ShutDownComputer(IPowerOff& powerOff, QString& error);
+// The countdown window's words.
+QString ShutDownCountdownText(int seconds);
+// After the countdown was cancelled: the shutdown stays set, and how to switch it off.
+QString ShutDownCancelledText(const QDateTime& shutDownTime);
+// The shutdown's minute passed while the program could not act (the computer was off or asleep,
+// the clock jumped): nothing was switched off, and the setting is off now.
+QString ShutDownPassedText(const QDateTime& shutDownTime);
+// A request the system refused: the reason in the program's words, then the system's own text
+// as a detail.
+QString PowerOffFailureText(const TPowerOffFailure& failure);

@@ -52,10 +52,12 @@ void InstallFontSubstitutions()
                                      u"WenQuanYi Zen Hei"_s, u"AR PL UMing CN"_s, u"Droid Sans Fallback"_s})
         if (families.contains(candidate))
             cjk.append(candidate);
-    if (!cjk.isEmpty()) {
-        QFont::insertSubstitutions(u"宋体"_s, cjk);
-        QFont::insertSubstitutions(u"SimSun"_s, cjk);
-    }
+    // The Chinese faces of Windows that settings files name, by both of their names.
+    if (!cjk.isEmpty())
+        for (const QString& face :
+             {u"宋体"_s, u"SimSun"_s, u"新宋体"_s, u"NSimSun"_s, u"黑体"_s, u"SimHei"_s, u"微软雅黑"_s,
+              u"Microsoft YaHei"_s, u"楷体"_s, u"KaiTi"_s, u"仿宋"_s, u"FangSong"_s})
+            QFont::insertSubstitutions(face, cjk);
     const QString sans = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
     QStringList tahoma{sans};
     tahoma += cjk;

@@ -6,8 +6,9 @@
 
 class QWidget;
 
-// Maps the design's font names onto installed faces: "宋体" to the installed CJK face and
-// "Tahoma" to the default sans-serif face. Called once at start, before any window exists.
+// Maps the design's font names onto installed faces: "宋体" (and the other Chinese faces of
+// Windows: "黑体", "微软雅黑", ...) to the installed CJK face and "Tahoma" to the default
+// sans-serif face. Called once at start, before any window exists.
 void InstallFontSubstitutions();
 
 // The common look of the note window and of every dialog: "宋体" 12 pixels high.

@@ -1,11 +1,10 @@
 #include "widgets/DialogService.h"
 
 #include "platform/AppUtils.h"
+#include "widgets/FontDlg.h"
 
-#include <QColorDialog>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFontDialog>
 
 using namespace Qt::StringLiterals;
 
@@ -20,13 +19,15 @@ QStringList TQtDialogService::OpenFileNames(QWidget* owner, const QString& title
 }
 
 QString TQtDialogService::SaveFileName(QWidget* owner, const QString& title, const QString& filter,
-                                       const QString& defaultSuffix)
+                                       const QString& defaultSuffix, const QString& proposedName)
 {
     QFileDialog dialog(owner, title, QString(), filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(defaultSuffix);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    if (!proposedName.isEmpty())
+        dialog.selectFile(proposedName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().constFirst();
@@ -37,21 +38,14 @@ bool TQtDialogService::PickFolder(QWidget* owner, const QString& title, QString&
     return BrowseForFolder(m_platform, owner, title, QString(), path);
 }
 
-bool TQtDialogService::ChooseFont(QWidget* owner, QFont& font)
+bool TQtDialogService::ChooseFont(QWidget* owner, QFont& font, QColor& color)
 {
-    bool ok = false;
-    const QFont picked = QFontDialog::getFont(&ok, font, owner);
-    if (ok)
-        font = picked;
-    return ok;
+    return ChooseFontDialog(owner, font, color);
 }
 
 bool TQtDialogService::ChooseColor(QWidget* owner, QColor& color)
 {
-    const QColor picked = QColorDialog::getColor(color, owner);
-    if (picked.isValid())
-        color = picked;
-    return picked.isValid();
+    return ChooseColorDialog(owner, color);
 }
 
 int TQtDialogService::MessageBox(QWidget* owner, const QString& text, MsgBoxKind kind, TMsgBoxButtons buttons,

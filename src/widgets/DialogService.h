@@ -21,13 +21,14 @@ public:
     // The chosen existing files, in the order the dialog gives them, or none on Cancel.
     virtual QStringList OpenFileNames(QWidget* owner, const QString& title, const QString& filter) = 0;
     // The chosen file with defaultSuffix added when it has none, or "" on Cancel. The dialog
-    // asks before an existing file is replaced.
+    // proposes proposedName (when given) and asks before an existing file is replaced.
     virtual QString SaveFileName(QWidget* owner, const QString& title, const QString& filter,
-                                 const QString& defaultSuffix) = 0;
+                                 const QString& defaultSuffix, const QString& proposedName = QString()) = 0;
     // On OK stores the chosen folder into path and returns true; on Cancel leaves it alone.
     virtual bool PickFolder(QWidget* owner, const QString& title, QString& path) = 0;
-    // On OK stores the choice and returns true; on Cancel leaves it alone.
-    virtual bool ChooseFont(QWidget* owner, QFont& font) = 0;
+    // On OK stores the choice and returns true; on Cancel leaves it alone. The font dialog
+    // chooses the text's colour with its face.
+    virtual bool ChooseFont(QWidget* owner, QFont& font, QColor& color) = 0;
     virtual bool ChooseColor(QWidget* owner, QColor& color) = 0;
     // The message box; returns the result code of the closing button (MsgResultOK ...).
     virtual int MessageBox(QWidget* owner, const QString& text, MsgBoxKind kind, TMsgBoxButtons buttons,
@@ -41,9 +42,9 @@ public:
     QString OpenFileName(QWidget* owner, const QString& title, const QString& filter) override;
     QStringList OpenFileNames(QWidget* owner, const QString& title, const QString& filter) override;
     QString SaveFileName(QWidget* owner, const QString& title, const QString& filter,
-                         const QString& defaultSuffix) override;
+                         const QString& defaultSuffix, const QString& proposedName = QString()) override;
     bool PickFolder(QWidget* owner, const QString& title, QString& path) override;
-    bool ChooseFont(QWidget* owner, QFont& font) override;
+    bool ChooseFont(QWidget* owner, QFont& font, QColor& color) override;
     bool ChooseColor(QWidget* owner, QColor& color) override;
     int MessageBox(QWidget* owner, const QString& text, MsgBoxKind kind, TMsgBoxButtons buttons,
                    int focusIndex) override;

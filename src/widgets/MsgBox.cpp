@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
@@ -40,6 +41,8 @@ constexpr TButtonInfo ButtonTable[MsgBoxButtonCount] = {
 
 constexpr int ButtonHeight = 23;
 constexpr int IconSize = 32;
+// Lines of details shown at once; more scroll.
+constexpr int DetailsLines = 8;
 
 // Lives for the whole run: a button type is measured the first time it is laid out.
 int ButtonWidthCache[MsgBoxButtonCount] = {};
@@ -128,7 +131,7 @@ int CachedMsgBoxButtonWidth(MsgBoxButton button)
 }
 
 TMessageForm::TMessageForm(QWidget* owner, const QString& message, MsgBoxKind kind, TMsgBoxButtons buttons,
-                           int focusIndex)
+                           int focusIndex, const QString& details)
     : TBaseForm(owner), m_set(buttons)
 {
     SetFixedSizeDialogFlags(this);
@@ -175,8 +178,12 @@ TMessageForm::TMessageForm(QWidget* owner, const QString& message, MsgBoxKind ki
     }
     const int n = static_cast<int>(shown.size());
     const int rowWidth = n > 0 ? n * buttonWidth + (n - 1) * m_metrics.buttonSpacing : 0;
-    const int clientWidth = std::max(areaWidth, rowWidth) + 2 * m_metrics.horzMargin;
-    const int clientHeight = areaHeight + ButtonHeight + m_metrics.vertSpacing + 2 * m_metrics.vertMargin;
+    // The details field: as wide as the message (at least 50 average characters), a few lines high.
+    const int detailsWidth = details.isEmpty() ? 0 : std::min(std::max(areaWidth, 50 * w), screenWidth / 2);
+    const int detailsHeight = details.isEmpty() ? 0 : DetailsLines * h + 2 * h / 3 + m_metrics.vertSpacing;
+    const int clientWidth = std::max({areaWidth, rowWidth, detailsWidth}) + 2 * m_metrics.horzMargin;
+    const int clientHeight =
+        areaHeight + detailsHeight + ButtonHeight + m_metrics.vertSpacing + 2 * m_metrics.vertMargin;
     setFixedSize(clientWidth, clientHeight);
     panel->setGeometry(0, 0, clientWidth, clientHeight);
     setWindowTitle(MsgBoxTitle(kind));
@@ -200,6 +207,15 @@ TMessageForm::TMessageForm(QWidget* owner, const QString& message, MsgBoxKind ki
     m_message->setText(message);
     place(m_message, m_metrics.horzMargin + areaWidth - textWidth, m_metrics.vertMargin, textWidth,
           areaHeight);
+    if (!details.isEmpty()) {
+        m_details = new QPlainTextEdit(panel);
+        m_details->setObjectName(u"Details"_s);
+        m_details->setReadOnly(true);
+        m_details->setLineWrapMode(QPlainTextEdit::NoWrap);
+        m_details->setPlainText(details);
+        place(m_details, m_metrics.horzMargin, m_metrics.vertMargin + areaHeight + m_metrics.vertSpacing,
+              clientWidth - 2 * m_metrics.horzMargin, detailsHeight - m_metrics.vertSpacing);
+    }
 
     const MsgBoxButton defaultButton = buttons.Contains(MsgBoxButton::OK)    ? MsgBoxButton::OK
                                        : buttons.Contains(MsgBoxButton::Yes) ? MsgBoxButton::Yes
@@ -207,7 +223,7 @@ TMessageForm::TMessageForm(QWidget* owner, const QString& message, MsgBoxKind ki
     const MsgBoxButton cancelButton = buttons.Contains(MsgBoxButton::Cancel) ? MsgBoxButton::Cancel
                                       : buttons.Contains(MsgBoxButton::No)   ? MsgBoxButton::No
                                                                              : MsgBoxButton::OK;
-    const int buttonTop = m_metrics.vertMargin + areaHeight + m_metrics.vertSpacing;
+    const int buttonTop = m_metrics.vertMargin + areaHeight + detailsHeight + m_metrics.vertSpacing;
     int left = (clientWidth - rowWidth) / 2;
     QPushButton* focusButton = nullptr;
     for (int i = 0; i < n; ++i) {
@@ -333,13 +349,21 @@ void SetMsgBoxHook(TMsgBoxHook hook)
 int ShowMsgBox(QWidget* owner, const QString& message, MsgBoxKind kind, TMsgBoxButtons buttons,
                int focusIndex)
 {
+    return ShowMsgBoxDetails(owner, message, QString(), kind, buttons, focusIndex);
+}
+
+int ShowMsgBoxDetails(QWidget* owner, const QString& message, const QString& details, MsgBoxKind kind,
+                      TMsgBoxButtons buttons, int focusIndex)
+{
     if (TUnattendedMsgBoxes::Active()) {
         std::fprintf(stderr, "jotvane: %s: %s\n", qUtf8Printable(MsgBoxTitle(kind)), qUtf8Printable(message));
+        if (!details.isEmpty())
+            std::fprintf(stderr, "%s\n", qUtf8Printable(details));
         return EscapeMsgBoxResult(buttons);
     }
     if (const TMsgBoxHook& hook = Hook())
-        return hook(TMsgBoxCall{owner, message, kind, buttons, focusIndex});
-    TMessageForm dialog(owner, message, kind, buttons, focusIndex);
+        return hook(TMsgBoxCall{owner, message, kind, buttons, focusIndex, details});
+    TMessageForm dialog(owner, message, kind, buttons, focusIndex, details);
     dialog.SetPlacement(TBaseForm::TPlacement::Manual);
     dialog.move(MsgBoxPosition(owner, dialog.size()));
     return MapMsgBoxResult(dialog.RunModal(), buttons);

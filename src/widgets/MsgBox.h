@@ -8,6 +8,7 @@
 #include <functional>
 
 class QLabel;
+class QPlainTextEdit;
 class QPushButton;
 class QWidget;
 
@@ -80,15 +81,18 @@ int MsgBoxButtonResult(MsgBoxButton button);
 QString MsgBoxTitle(MsgBoxKind kind);
 
 // The message dialog, built at run time. Its buttons carry the object names "Button<Name>"
-// ("ButtonYes", "ButtonOK", ...), the message label is "Message" and the icon "Image".
+// ("ButtonYes", "ButtonOK", ...), the message label is "Message" and the icon "Image". Details,
+// when given, go below the message into a read-only field "Details" of a few lines that
+// scrolls, so that a long list never makes the dialog taller than that.
 class TMessageForm final : public TBaseForm
 {
     Q_OBJECT
 public:
     TMessageForm(QWidget* owner, const QString& message, MsgBoxKind kind, TMsgBoxButtons buttons,
-                 int focusIndex);
+                 int focusIndex, const QString& details = QString());
 
     QLabel* MessageLabel() const { return m_message; }
+    QPlainTextEdit* DetailsEdit() const { return m_details; }
     QPushButton* Button(MsgBoxButton button) const { return m_buttons[static_cast<int>(button)]; }
     QPushButton* DefaultButton() const { return m_default; }
     QPushButton* CancelButton() const { return m_cancel; }
@@ -108,6 +112,7 @@ protected:
 
 private:
     QLabel* m_message = nullptr;
+    QPlainTextEdit* m_details = nullptr;
     QPushButton* m_buttons[MsgBoxButtonCount] = {};
     QPushButton* m_default = nullptr;
     QPushButton* m_cancel = nullptr;
@@ -119,6 +124,9 @@ private:
 // mapped for the close box (2 becomes 7 with No and without Cancel, 3 with Abort).
 int ShowMsgBox(QWidget* owner, const QString& message, MsgBoxKind kind, TMsgBoxButtons buttons,
                int focusIndex = 0);
+// The same box with details below the message (a list of any length, one item a line).
+int ShowMsgBoxDetails(QWidget* owner, const QString& message, const QString& details, MsgBoxKind kind,
+                      TMsgBoxButtons buttons, int focusIndex = 0);
 
 // What a test hook sees of one ShowMsgBox call.
 struct TMsgBoxCall
@@ -128,6 +136,7 @@ struct TMsgBoxCall
     MsgBoxKind kind;
     TMsgBoxButtons buttons;
     int focusIndex;
+    QString details = {};
 };
 // While set, ShowMsgBox builds no dialog and returns the hook's answer. Empty: the real dialog.
 using TMsgBoxHook = std::function<int(const TMsgBoxCall& call)>;

@@ -7,6 +7,7 @@ passive, listing, retrieval, upload to the share folder), and our client against
 import ftplib
 import hashlib
 import os
+import shutil
 import subprocess
 import sys
 import unittest
@@ -106,6 +107,47 @@ server.serve_forever(timeout=0.2)
 """
 
 
+# A client written to the design alone: an offered path is split at its last "\\" or ":" into the
+# folder (hex text as the "ParentDir" password) and the name; a folder is walked depth first with
+# hex names, in active mode. Prints "ok" when everything arrived, else the reason.
+DESIGN_CLIENT = r"""
+import ftplib, os, sys
+host, item, target = sys.argv[1], sys.argv[2], sys.argv[3]
+kind, value = item.split("=", 1)
+cut = max(value.rfind("\\"), value.rfind(":"))
+folder, name = value[:cut + 1], value[cut + 1:]
+hexed = lambda text: text.encode("gb18030").hex().upper()
+ftp = ftplib.FTP()
+ftp.connect(host, 5588, timeout=20)
+ftp.login("ParentDir", hexed(folder))
+ftp.set_pasv(False)
+def fetch(remote, local):
+    with open(local, "wb") as out:
+        ftp.retrbinary("RETR " + hexed(remote), out.write)
+def walk(remote, local):
+    os.makedirs(local)
+    ftp.cwd(hexed(remote))
+    lines = []
+    ftp.retrlines("LIST", lines.append)
+    for line in lines:
+        fields = line.split(None, 8)
+        entry = bytes.fromhex(fields[8]).decode("gb18030")
+        if entry in (".", ".."):
+            continue
+        if line.startswith("d"):
+            walk(entry, os.path.join(local, entry))
+        else:
+            fetch(entry, os.path.join(local, entry))
+    ftp.cwd("..")
+if kind == "File":
+    fetch(name, target)
+else:
+    walk(name, target)
+ftp.quit()
+print("ok")
+"""
+
+
 class FtpLanTest(unittest.TestCase):
     def setUp(self):
         self.lab = netlan.NetLab("ftp")
@@ -198,6 +240,85 @@ class FtpLanTest(unittest.TestCase):
             self.assertIn(b"Refused name", result.stderr)
         self.assertEqual(sorted(os.listdir(os.path.join(self.tmp, "b-chosen"))), ["inner"])
         self.assertFalse(os.path.exists("/tmp/out"))
+
+
+    def test_offered_items_replaced_by_links_reach_nothing(self):
+        docs = os.path.join(self.tmp, "a-home", "docs")
+        write(os.path.join(docs, "report.txt"), b"the report")
+        write(os.path.join(docs, "proj", "main.c"), b"int main;")
+        write(os.path.join(self.tmp, "a-home", "private.key"), b"SECRET")
+        os.makedirs(os.path.join(self.tmp, "a-share"))
+        self.serve("a", os.path.join(self.tmp, "a-share"),
+                   [(self.ip["b"], os.path.join(docs, "report.txt"), "file"),
+                    (self.ip["b"], os.path.join(docs, "proj"), "dir")])
+        password = hex_text(docs + "/")
+        lines = self.probe("b", self.ip["a"], "ParentDir", password, "RETR " + hex_text("report.txt"))
+        self.assertEqual([line[:3] for line in lines], ["230", "226"], lines)
+
+        # The sender's files are swapped for links: one to a file outside, one to the whole disk.
+        os.remove(os.path.join(docs, "report.txt"))
+        os.symlink(os.path.join(self.tmp, "a-home", "private.key"), os.path.join(docs, "report.txt"))
+        shutil.rmtree(os.path.join(docs, "proj"))
+        os.symlink("/", os.path.join(docs, "proj"))
+        lines = self.probe("b", self.ip["a"], "ParentDir", password, "RETR " + hex_text("report.txt"),
+                           "CWD " + hex_text("proj"), "RETR /proj/etc/" + hex_text("passwd"),
+                           "SIZE " + hex_text("report.txt"))
+        self.assertEqual([line[:3] for line in lines], ["230", "550", "550", "550", "550"], lines)
+        dest = os.path.join(self.tmp, "b-dest")
+        os.makedirs(dest)
+        result = self.get("b", self.ip["a"], os.path.join(docs, "proj"), "dir", dest)
+        self.assertNotEqual(result.returncode, 0)
+        result = self.get("b", self.ip["a"], os.path.join(docs, "report.txt"), "file", os.path.join(dest, "r"))
+        self.assertNotEqual(result.returncode, 0)
+        self.assertFalse(os.path.exists(os.path.join(dest, "r")))
+        self.assertEqual(tree(dest), {})
+
+    def test_offered_hidden_folder_lands_in_a_new_visible_folder(self):
+        offered = os.path.join(self.tmp, "a-files", ".config")
+        write(os.path.join(offered, "autostart", "evil.desktop"), b"[Desktop Entry]\nExec=evil\n")
+        os.makedirs(os.path.join(self.tmp, "a-share"))
+        self.serve("a", os.path.join(self.tmp, "a-share"), [(self.ip["b"], offered, "dir")])
+        # B's home, where the folder picker opens: its own settings and a folder named "config".
+        home = os.path.join(self.tmp, "b-home")
+        write(os.path.join(home, ".config", "app.conf"), b"mine")
+        write(os.path.join(home, "config", "notes.txt"), b"mine too")
+        saved = []
+        for _ in range(2):
+            result = self.get("b", self.ip["a"], offered, "dir", home)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            saved.append(result.stdout.decode().strip())
+        self.assertEqual(saved, [os.path.join(home, "config (2)"), os.path.join(home, "config (3)")])
+        self.assertEqual(sorted(os.listdir(os.path.join(home, ".config"))), ["app.conf"])
+        self.assertEqual(sorted(os.listdir(os.path.join(home, "config"))), ["notes.txt"])
+        self.assertEqual(tree(saved[0]), tree(offered))
+
+    def test_peer_splitting_at_backslash_fetches_a_file_and_a_folder(self):
+        base = os.path.join(self.tmp, "a-files", "文档")
+        folder = os.path.join(base, "项目 2026")
+        write(os.path.join(folder, "说明.txt"), "第一层".encode("utf-8"))
+        write(os.path.join(folder, "子目录", "数据.bin"), os.urandom(70000))
+        os.makedirs(os.path.join(folder, "空"))
+        single = os.path.join(base, "会议:纪要.txt")
+        write(single, "纪要".encode("utf-8"))
+        os.makedirs(os.path.join(self.tmp, "a-share"))
+        process = self.serve("a", os.path.join(self.tmp, "a-share"),
+                             [(self.ip["b"], folder, "dir"), (self.ip["b"], single, "file")])
+        wire = [process.stdout.readline().decode("utf-8").rstrip("\n").split("\t")[1] for _ in range(2)]
+        self.assertTrue(all("/" not in item for item in wire), wire)
+        self.assertTrue(wire[0].startswith("Dir=\\") and wire[1].startswith("File=\\"), wire)
+        dest = os.path.join(self.tmp, "b-dest")
+        os.makedirs(dest)
+        for item, target in zip(wire, (os.path.join(dest, "folder"), os.path.join(dest, "file.txt"))):
+            result = self.run_in("b", [SYSTEM_PYTHON, "-c", DESIGN_CLIENT, self.ip["a"], item, target])
+            self.assertEqual(result.stdout.decode().strip(), "ok", result.stderr.decode())
+        self.assertEqual(tree(os.path.join(dest, "folder")), tree(folder))
+        with open(os.path.join(dest, "file.txt"), "rb") as stream:
+            self.assertEqual(stream.read(), "纪要".encode("utf-8"))
+        # Our own client takes the same form.
+        os.makedirs(os.path.join(dest, "ours"))
+        result = self.get("b", self.ip["a"], wire[0].split("=", 1)[1], "dir", os.path.join(dest, "ours"))
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(tree(os.path.join(dest, "ours", "项目 2026")), tree(folder))
 
 
 class FtpInteropTest(unittest.TestCase):

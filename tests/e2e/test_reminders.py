@@ -1,5 +1,5 @@
-"""Reminders end to end: the note window on a set clock (libfaketime), a reminder on its first
-page and a timed shutdown in the same minute. The tune goes to a file through ALSA, the shutdown to a
+"""Reminders end to end: the note window on a set clock (libfaketime, moved by the test), reminders
+on its first page and a timed shutdown. The tune goes to a file through ALSA, the shutdown to a
 fake logind on a private system bus; nothing reaches the real bus or a real power-off."""
 
 import calendar
@@ -15,7 +15,6 @@ import harness
 
 FAKE_LOGIND = os.path.join(os.path.dirname(os.path.abspath(__file__)), "fakes", "fake_logind.py")
 RATE = 48000
-MINUTE = "2009-05-01 08:30"
 
 
 def system_python():
@@ -113,20 +112,34 @@ class Reminders(harness.SessionTest):
         with open(os.path.join(s.env["HOME"], ".asoundrc"), "w") as f:
             f.write(f'pcm.!default {{ type file slave.pcm "null" file "{self.sound_file}" format "raw" }}\n')
 
-    def prepare(self, alarm, page_text, refuse=False):
+    def prepare(self, alarm, page_text, refuse=False, page_index=0):
         self.bus = PrivateSystemBus(self.session.root, refuse)
         self.addCleanup(self.bus.close)
         with open(self.session.path("Config.ini"), "w", encoding="utf-8", newline="") as f:
-            f.write("[Config]\r\nPromptMinToTray=False\r\n[Alarm]\r\n" + alarm.replace("\n", "\r\n"))
-        self.session.seed_pages([("shopping", page_text), ("other", "nothing due @2009-05-01 08:30")])
+            f.write(f"[Config]\r\nPromptMinToTray=False\r\nPageIndex={page_index}\r\n[Alarm]\r\n"
+                    + alarm.replace("\n", "\r\n"))
+        self.session.seed_pages([("shopping", page_text), ("other", "nothing due @2009-05-01 08:31")])
+
+    def set_clock(self, moment):
+        """Moves the program's wall clock so that it now reads moment (UTC) and runs on from there:
+        libfaketime reads the offset from this file again every second."""
+        target = calendar.timegm(time.strptime(moment, "%Y-%m-%d %H:%M:%S"))
+        temporary = self.clock_file + ".new"
+        with open(temporary, "w") as f:
+            f.write("%+d\n" % round(target - time.time()))
+        os.replace(temporary, self.clock_file)
 
     def start(self, clock):
         s = self.session
+        self.clock_file = os.path.join(s.root, "faketime")
+        self.set_clock(clock)
         # libfaketime preloaded into the program itself (the faketime command would stand between
-        # the test and the program's signals): its wall clock starts at clock and runs on, its
-        # timers keep the real monotonic clock.
+        # the test and the program's signals): its wall clock follows the offset in the file,
+        # its timers keep the real monotonic clock.
         env = dict(s.env, DBUS_SYSTEM_BUS_ADDRESS=self.bus.address, LD_PRELOAD=self.faketime_library,
-                   FAKETIME="@" + clock, FAKETIME_DONT_FAKE_MONOTONIC="1", TZ="UTC")
+                   FAKETIME_TIMESTAMP_FILE=self.clock_file, FAKETIME_CACHE_DURATION="1",
+                   FAKETIME_DONT_FAKE_MONOTONIC="1", TZ="UTC")
+        env.pop("FAKETIME", None)
         process = s._spawn([s.exe], name="jotvane", env=env)
         self.assertTrue(s.wait_running(process), "the program starts")
         self.assertTrue(s.wait_window(timeout=15), "the note window appears")
@@ -141,27 +154,8 @@ class Reminders(harness.SessionTest):
     def calls(self, name):
         return [c for c in self.bus.calls() if c[0] == name]
 
-    def test_reminder_and_shutdown_in_one_minute(self):
-        s = self.session
-        self.prepare(f"Alarm=True\nBeep=True\nShutDown=True\nShutDownTime={MINUTE}:10\n",
-                     f"buy milk @{MINUTE}\nlater @2009-05-01 08:31")
-        process = self.start("2009-05-01 08:29:55")
-        window = s.windows()[0]
-
-        # In the minute the tune plays, then the box shows the line.
-        boxes = s.wait_window("^提示$", timeout=25)
-        self.assertTrue(boxes, "the reminder box appears")
-        self.shot("reminder-box.png")
-        self.assertTrue(harness.wait_until(lambda: self.calls("ScheduleShutdown"), 20), "the shutdown is asked for")
-        calls = [c for c in self.bus.calls() if c[0] != "ready"]
-        self.assertEqual(calls[0], ["SetWallMessage", "这是由Jotvane发起的自动关机！", True])
-        self.assertEqual(calls[1][:2], ["ScheduleShutdown", "poweroff"])
-        # 30 s after the request, on the program's (set) clock.
-        requested = calls[1][2] / 1e6
-        minute_start = calendar.timegm(time.strptime(MINUTE, "%Y-%m-%d %H:%M"))
-        self.assertGreaterEqual(requested, minute_start + 30)
-        self.assertLess(requested, minute_start + 60 + 30)
-
+    def check_tune(self):
+        """The sound file holds the reminder tune once, tone by tone."""
         with open(self.sound_file, "rb") as f:
             data = f.read()
         samples = [int.from_bytes(data[i:i + 2], "little", signed=True) for i in range(0, len(data), 2)]
@@ -173,41 +167,89 @@ class Reminders(harness.SessionTest):
             self.assertAlmostEqual(f, want_f, delta=want_f * 0.02)
             self.assertAlmostEqual(ms, want_ms, delta=0.1)
 
-        box = s.windows("^提示$")[-1]
-        self.assertTrue(s.activate(box))
-        s.key("Return")
-        self.assertTrue(s.wait_hidden("^提示$", timeout=10), "the box closes")
-        # Esc hides the window and writes the page that got its mark.
+    def type_until(self, done, timeout=40):
+        """Types words and line breaks into the focused window until done() holds; the text typed."""
+        typed, deadline = "", time.monotonic() + timeout
+        while not done() and time.monotonic() < deadline:
+            chunk = "word \n"
+            self.session.type_text(chunk, delay_ms=60)
+            typed += chunk
+        return typed
+
+    def test_reminders_and_shutdown_story(self):
+        """A user types in another window when a reminder falls due, leaves its box open across
+        the shutdown minute, and later a hundred reminders fall due in one minute."""
+        s = self.session
+        batch = [f"batch {i} @2009-05-01 08:33" for i in range(100)]
+        self.prepare("Alarm=True\nBeep=True\nShutDown=True\nShutDownTime=2009-05-01 08:32:00\n",
+                     "\n".join(["buy milk @2009-05-01 08:31"] + batch), page_index=1)
+        process = self.start("2009-05-01 08:30:40")
+        window = s.windows()[0]
         self.assertTrue(s.activate(window))
-        s.key("Escape")
-        self.assertTrue(s.wait_hidden(), "Esc hides the window")
-        self.assertTrue(harness.wait_until(lambda: "√" in s.pages()[0].text, 10), "the page is written")
-        self.assertEqual(s.pages()[0].text, f"buy milk @{MINUTE}√\r\nlater @2009-05-01 08:31\r\n")
-        self.assertEqual(s.pages()[1].text, "nothing due @2009-05-01 08:30\r\n", "only the first page counts")
-        # The scan runs every four seconds: two more rounds in the same minute ask for nothing more.
-        harness.wait_until(lambda: len(self.calls("ScheduleShutdown")) > 1, 9)
-        self.assertEqual(len(self.calls("ScheduleShutdown")), 1, "the shutdown is asked for once")
+
+        # Typing into the note window's second page goes on while the reminder box appears: the
+        # keys stay with the editor and the box stays open, unanswered.
+        self.set_clock("2009-05-01 08:30:58")
+        box_seen = []
+
+        def box_up_a_while():
+            if not box_seen and s.windows("^提示$"):
+                box_seen.append(time.monotonic())
+            return box_seen and time.monotonic() - box_seen[0] > 2.5
+        typed = self.type_until(box_up_a_while)
+        self.assertTrue(box_seen, "the reminder box appears")
+        boxes = s.windows("^提示$")
+        self.assertEqual(len(boxes), 1, "the box is still open")
+        self.assertNotIn(s.active_window(), boxes, "the box did not take the focus")
+        self.shot("reminder-box.png")
+        self.check_tune()
+        self.assertTrue(s.hide_with_escape(window), "Esc hides the note window, which writes its pages")
+        self.assertTrue(harness.wait_until(lambda: "word" in s.pages()[1].text, 10), "the typing is written")
+        self.assertIn(typed.replace("\n", "\r\n"), s.pages()[1].text, "every key reached the editor")
+        self.assertTrue(s.pages()[0].text.startswith("buy milk @2009-05-01 08:31\r\n"), "not marked unseen")
+
+        # The shutdown minute comes with the box still open: the countdown appears, and at its end
+        # logind is asked to power off, without a wall message.
+        self.set_clock("2009-05-01 08:31:57")
+        self.assertTrue(s.wait_window("^定时关机$", timeout=20), "the countdown appears")
+        self.assertEqual(s.windows("^提示$"), boxes, "beside the open box")
+        self.shot("countdown.png")
+        self.assertFalse(self.calls("PowerOff"), "not before the countdown ends")
+        self.assertTrue(harness.wait_until(lambda: self.calls("PowerOff"), 60), "the power-off is asked for")
+        self.assertEqual([c for c in self.bus.calls() if c[0] != "ready"], [["PowerOff", True]])
+        self.assertTrue(s.wait_hidden("^定时关机$", timeout=10), "the countdown closes")
+
+        # A hundred reminders of one minute wait for the open box, then come in one box.
+        self.set_clock("2009-05-01 08:32:57")
+        self.assertTrue(s.key_until(boxes[0], ["Return"], lambda: boxes[0] not in s.windows("^提示$")),
+                        "the first box is answered")
+        self.assertTrue(s.wait_window("^提示$", timeout=25), "the box of the hundred appears")
+        self.assertFalse(harness.wait_until(lambda: len(s.windows("^提示$")) > 1, 8), "one box only")
+        self.shot("hundred-box.png")
+        second = s.windows("^提示$")[0]
+        self.assertTrue(s.key_until(second, ["Return"], lambda: not s.windows("^提示$")), "it is answered")
 
         self.assertEqual(s.stop(process), 0)
-        config = s.path("Config.ini")
-        self.assertEqual(harness.ini_value(config, "Alarm", "ShutDown"), "False")
-        self.assertEqual(harness.ini_value(config, "Alarm", "Alarm"), "True")
+        self.assertEqual(s.pages()[0].text,
+                         "".join(line + "√\r\n" for line in ["buy milk @2009-05-01 08:31"] + batch))
+        self.assertEqual(harness.ini_value(s.path("Config.ini"), "Alarm", "ShutDown"), "False")
 
     def test_refused_shutdown_is_reported(self):
         s = self.session
-        self.prepare(f"Alarm=False\nBeep=True\nShutDown=True\nShutDownTime={MINUTE}:00\n", f"quiet @{MINUTE}",
-                     refuse=True)
+        self.prepare("Alarm=False\nBeep=True\nShutDown=True\nShutDownTime=2009-05-01 08:30:00\n",
+                     "quiet @2009-05-01 08:30", refuse=True)
         process = self.start("2009-05-01 08:29:58")
-        # The window is on screen, so the failure comes in a box rather than a balloon.
-        self.assertTrue(s.wait_window("^错误$", timeout=20), "the refusal is shown")
-        self.assertEqual([c[0] for c in self.bus.calls()], ["ready", "SetWallMessage", "ScheduleShutdown"])
+        self.assertTrue(s.wait_window("^定时关机$", timeout=20), "the countdown appears")
+        countdown = s.windows("^定时关机$")[0]
+        # "Shut down now" (Alt+N), once the countdown takes keys.
+        self.assertTrue(s.key_until(countdown, ["alt+n"], lambda: s.windows("^错误$")), "the refusal is shown")
+        self.assertEqual([c[0] for c in self.bus.calls()], ["ready", "PowerOff"])
         self.shot("refused-box.png")
-        self.assertTrue(s.activate(s.windows("^错误$")[-1]))
-        s.key("Return")
-        self.assertTrue(s.wait_hidden("^错误$", timeout=10), "the box closes")
+        self.assertTrue(s.key_until(s.windows("^错误$")[-1], ["Return"], lambda: not s.windows("^错误$")),
+                        "the box closes")
         self.assertEqual(s.stop(process), 0)
         self.assertEqual(harness.ini_value(s.path("Config.ini"), "Alarm", "ShutDown"), "False")
-        self.assertEqual(s.pages()[0].text, f"quiet @{MINUTE}\r\n", "reminders off: no mark")
+        self.assertEqual(s.pages()[0].text, "quiet @2009-05-01 08:30\r\n", "reminders off: no mark")
         self.assertFalse(os.path.exists(self.sound_file) and os.path.getsize(self.sound_file), "and no tune")
 
 

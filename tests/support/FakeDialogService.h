@@ -13,7 +13,9 @@ public:
     std::function<QStringList(const QString& title, const QString& filter)> openFileNames;
     std::function<QString(const QString& title, const QString& filter, const QString& suffix)> saveFileName;
     std::function<bool(const QString& title, QString& path)> pickFolder;
-    std::function<bool(QWidget* owner, QFont& font)> chooseFont;
+    // The name the last save dialog proposed.
+    QString proposedName;
+    std::function<bool(QWidget* owner, QFont& font, QColor& color)> chooseFont;
     std::function<bool(QWidget* owner, QColor& color)> chooseColor;
 
     QString OpenFileName(QWidget*, const QString& title, const QString& filter) override
@@ -24,18 +26,19 @@ public:
     {
         return openFileNames ? openFileNames(title, filter) : QStringList();
     }
-    QString SaveFileName(QWidget*, const QString& title, const QString& filter,
-                         const QString& defaultSuffix) override
+    QString SaveFileName(QWidget*, const QString& title, const QString& filter, const QString& defaultSuffix,
+                         const QString& proposed = QString()) override
     {
+        proposedName = proposed;
         return saveFileName ? saveFileName(title, filter, defaultSuffix) : QString();
     }
     bool PickFolder(QWidget*, const QString& title, QString& path) override
     {
         return pickFolder ? pickFolder(title, path) : false;
     }
-    bool ChooseFont(QWidget* owner, QFont& font) override
+    bool ChooseFont(QWidget* owner, QFont& font, QColor& color) override
     {
-        return chooseFont ? chooseFont(owner, font) : false;
+        return chooseFont ? chooseFont(owner, font, color) : false;
     }
     bool ChooseColor(QWidget* owner, QColor& color) override
     {

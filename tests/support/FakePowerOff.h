@@ -2,21 +2,23 @@
 
 #include "platform/PowerOff.h"
 
-#include <QStringList>
+#include <QTimer>
 
-// A recording stand-in for tests: nothing is switched off.
+// A recording stand-in for tests: nothing is switched off. Answers from the event loop, as the
+// real one does.
 class FakePowerOff final : public IPowerOff
 {
 public:
-    bool PowerOff(const QString& message, int graceSeconds, QString& error) override
+    void PowerOff(TDone done) override
     {
-        calls.append(QString::number(graceSeconds) + u':' + message);
-        error = refuseWith;
-        return refuseWith.isEmpty();
+        ++calls;
+        std::optional<TPowerOffFailure> failure;
+        if (!refuseWith.name.isEmpty())
+            failure = refuseWith;
+        QTimer::singleShot(0, [done = std::move(done), failure] { done(failure); });
     }
 
-    // "<graceSeconds>:<message>" for every request.
-    QStringList calls;
-    // When set, requests are refused with this reason.
-    QString refuseWith;
+    int calls = 0;
+    // When its name is set, requests are refused with it.
+    TPowerOffFailure refuseWith;
 };

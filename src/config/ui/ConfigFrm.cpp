@@ -1,17 +1,16 @@
 #include "config/ui/ConfigFrm.h"
 
-#include "platform/VirtualKeys.h"
 #include "core/PubUtils.h"
 #include "notes/ui/SettingsLook.h"
+#include "platform/VirtualKeys.h"
 #include "widgets/DialogService.h"
+#include "widgets/FontDlg.h"
 #include "widgets/InputMemoFrm.h"
 #include "widgets/MsgBox.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QColorDialog>
 #include <QDateEdit>
-#include <QFontDialog>
 #include <QFrame>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -142,19 +141,21 @@ void storeRadio(const QButtonGroup* buttons, quint8& value)
 
 bool defaultChooseFont(QWidget* owner, TFontSetting& font)
 {
-    bool ok = false;
-    const QFont picked = QFontDialog::getFont(&ok, FontFromSetting(font), owner);
-    if (ok)
-        font = SettingFromFont(picked, ColorFromSetting(font.Color), font.Charset);
-    return ok;
+    QFont chosen = FontFromSetting(font);
+    QColor color = ColorFromSetting(font.Color);
+    if (!ChooseFontDialog(owner, chosen, color))
+        return false;
+    font = SettingFromFont(chosen, color, font.Charset);
+    return true;
 }
 
 bool defaultChooseColor(QWidget* owner, TColor& color)
 {
-    const QColor picked = QColorDialog::getColor(ColorFromSetting(color), owner);
-    if (picked.isValid())
-        color = SettingFromColor(picked);
-    return picked.isValid();
+    QColor chosen = ColorFromSetting(color);
+    if (!ChooseColorDialog(owner, chosen))
+        return false;
+    color = SettingFromColor(chosen);
+    return true;
 }
 
 bool defaultInputText(QWidget* owner, const QString& caption, QString& text)
@@ -188,9 +189,10 @@ TConfigDialogs TConfigDialogs::FromService(IDialogService& service)
     TConfigDialogs dialogs;
     dialogs.chooseFont = [&service](QWidget* owner, TFontSetting& font) {
         QFont chosen = FontFromSetting(font);
-        if (!service.ChooseFont(owner, chosen))
+        QColor color = ColorFromSetting(font.Color);
+        if (!service.ChooseFont(owner, chosen, color))
             return false;
-        font = SettingFromFont(chosen, ColorFromSetting(font.Color), font.Charset);
+        font = SettingFromFont(chosen, color, font.Charset);
         return true;
     };
     dialogs.chooseColor = [&service](QWidget* owner, TColor& color) {
@@ -453,6 +455,38 @@ void TConfigForm::LoadControls()
 
     m_workingFont = c.DesktopFont();
     m_workingColor = c.SeperatorColor;
+    m_loadedHotKey = ChosenHotKey();
+    m_loadedHotKeyModifiers = ChosenHotKeyModifiers();
+}
+
+int TConfigForm::ChosenHotKey() const
+{
+    return VirtualKeyFromCode(BaseHotKey->KeyCode());
+}
+
+int TConfigForm::ChosenHotKeyModifiers() const
+{
+    int modifiers = 0;
+    for (int i = 0; i < HotKeyModCheckListBox->count(); ++i)
+        if (HotKeyModCheckListBox->item(i)->checkState() == Qt::Checked)
+            modifiers |= kModItems[i].bit;
+    return modifiers;
+}
+
+void TConfigForm::accept()
+{
+    const int key = ChosenHotKey();
+    const int modifiers = ChosenHotKeyModifiers();
+    const bool changed = key != m_loadedHotKey || modifiers != m_loadedHotKeyModifiers;
+    if (changed && IsTypingHotKey(key, modifiers) &&
+        !m_dialogs.confirm(this, u"热键“%1”不带 Ctrl、Alt 或 Win：在任何程序里按这个键都会显示或隐藏 "
+                                 u"Jotvane，这个键也就不能用来打字了。\n\n确实要用它作热键吗？"_s.arg(
+                                     HotKeyText(key, modifiers)))) {
+        PageControl->setCurrentIndex(HotKeyPage);
+        BaseHotKey->setFocus();
+        return;
+    }
+    TBaseForm::accept();
 }
 
 void TConfigForm::StoreControls()
@@ -462,12 +496,8 @@ void TConfigForm::StoreControls()
     c.MinOnClose = MinOnCloseCheckBox->isChecked();
     storeRadio(DblClickTitleButtons, c.DblClickTitleActionType);
 
-    c.HotKeyBase = quint8(VirtualKeyFromCode(BaseHotKey->KeyCode()));
-    int modifiers = 0;
-    for (int i = 0; i < HotKeyModCheckListBox->count(); ++i)
-        if (HotKeyModCheckListBox->item(i)->checkState() == Qt::Checked)
-            modifiers |= kModItems[i].bit;
-    c.HotKeyModifiers = quint8(modifiers);
+    c.HotKeyBase = quint8(ChosenHotKey());
+    c.HotKeyModifiers = quint8(ChosenHotKeyModifiers());
 
     c.InsertLineText = InsLineEdit->text();
     c.InsertDateText = InsDateEdit->text();
@@ -555,4 +585,30 @@ QString HotKeyText(int virtualKey, int modifiers)
         if (modifiers & mod.bit)
             text += QString::fromUtf16(mod.caption) + u'+';
     return text + VirtualKeyName(VirtualKeyFromOrdinal(virtualKey));
+}
+
+bool IsTypingHotKey(int virtualKey, int modifiers)
+{
+    if ((modifiers & ~moShift) != 0)
+        return false;
+    switch (VirtualKeyFromOrdinal(virtualKey)) {
+    case vkBack:
+    case vkTab:
+    case vkReturn:
+    case vkSpace:
+    case vkPrior:
+    case vkNext:
+    case vkEnd:
+    case vkHome:
+    case vkLeft:
+    case vkUp:
+    case vkRight:
+    case vkDown:
+    case vkDelete:
+        return true;
+    default:
+        break;
+    }
+    // Digits and letters, and the numeric keypad's digits and operators.
+    return (virtualKey >= vk0 && virtualKey <= vkZ) || (virtualKey >= vkNumpad0 && virtualKey <= vkDivide);
 }

@@ -22,7 +22,7 @@ class QTimeEdit;
 // then leave their argument alone.
 struct TConfigDialogs
 {
-    // Face, size and style are chosen; the colour and character set ride along unchanged.
+    // Face, size, style and colour are chosen; the character set rides along unchanged.
     std::function<bool(QWidget* owner, TFontSetting& font)> chooseFont;
     std::function<bool(QWidget* owner, TColor& color)> chooseColor;
     // The multi-line input for a custom text (caption, initial text); false on Cancel.
@@ -77,6 +77,9 @@ public:
 
     void LoadControls();
     void StoreControls();
+    // OK: a new hotkey that would take a key away from typing in every program is confirmed
+    // first; No leaves the dialog open on the hotkey page.
+    void accept() override;
 
     const TFontSetting& WorkingFont() const { return m_workingFont; }
     TColor WorkingColor() const { return m_workingColor; }
@@ -131,8 +134,15 @@ private:
     QWidget* CreateAlarmPage();
     QWidget* CreateDesktopPage();
 
+    // The hotkey's key and modifiers as the controls hold them.
+    int ChosenHotKey() const;
+    int ChosenHotKeyModifiers() const;
+
     TAppConfigMgr& m_config;
     TConfigDialogs m_dialogs;
+    // The hotkey as loaded, which is never questioned again.
+    int m_loadedHotKey = 0;
+    int m_loadedHotKeyModifiers = 0;
     TFontSetting m_workingFont;
     TColor m_workingColor = 0;
 };
@@ -144,3 +154,8 @@ bool ShowSettingsDialog(QWidget* owner, TAppConfigMgr& config, int page, const T
 
 // "Ctrl+Alt+J": the modifiers in that order (Ctrl, Alt, Shift, Win), then the key's name.
 QString HotKeyText(int virtualKey, int modifiers);
+
+// Whether a global hotkey would take a key away from typing: a letter, digit, space, or a key
+// that edits or moves in text, with no modifier or Shift alone. Typing it in any program would
+// show or hide the window instead.
+bool IsTypingHotKey(int virtualKey, int modifiers);

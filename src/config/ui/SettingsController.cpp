@@ -64,12 +64,15 @@ bool TSettingsController::ShowDialog(int page)
         THotKeysOffGuard off(m_host.enableHotKeys);
         confirmed = ShowSettingsDialog(m_owner, m_config, page, m_dialogs);
         if (confirmed) {
+            // Applied first, then written: a step that cannot take its setting (the desktop
+            // display that cannot be switched on) corrects it, and the file holds what is in
+            // effect.
+            ApplyChangedSettings();
             if (!m_config.SaveSettings()) {
                 const QString error = m_config.TakeUnreportedError();
                 if (!error.isEmpty())
                     ShowMsgBox(m_owner, error, MsgBoxKind::Error, {MsgBoxButton::OK});
             }
-            ApplyChangedSettings();
         }
     }
     if (!confirmed)

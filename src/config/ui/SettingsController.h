@@ -28,8 +28,9 @@ struct TSettingsHost
 };
 
 // The settings dialog, from the general settings command (F8, its first page) or any other command
-// that opens it on another page: the global hotkey off meanwhile; after OK, Config.ini is written
-// and the changed settings applied at once.
+// that opens it on another page: the global hotkey off meanwhile; after OK, the changed settings
+// are applied at once, once, and then Config.ini is written with what took effect. The command
+// that opened the dialog applies nothing itself.
 //
 //   TSettingsController settings(actions.ConfigAction, window, config, host);
 class TSettingsController final : public QObject
@@ -43,7 +44,7 @@ public:
     // The part of the start-up settings that the dialog can change.
     void ApplyChangedSettings();
     // The dialog on a given page, for every command that opens it (settings, insert texts,
-    // reminders, desktop): hotkey off meanwhile, and after OK the settings written and applied.
+    // reminders, desktop): hotkey off meanwhile, and after OK the settings applied and written.
     // True when the user confirmed it.
     bool ShowDialog(int page);
 

@@ -211,6 +211,6 @@ void TDesktopCommands::SignOnDeskActionExecute()
 
 void TDesktopCommands::OnDeskAllActionExecute()
 {
-    if (m_host.OpenSettings(kDesktopSettingsPage))
-        AfterSettingsConfirmed();
+    // The dialog applies what OK confirmed, this page's settings with AfterSettingsConfirmed.
+    m_host.OpenSettings(kDesktopSettingsPage);
 }

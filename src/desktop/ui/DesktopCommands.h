@@ -46,6 +46,7 @@ public:
     // The colour dialog preset with color; true with the choice on OK.
     virtual bool PickColor(TColor& color) = 0;
     // The settings dialog opened on the page of that index; true when the user confirmed it.
+    // The dialog applies every setting it confirmed (the desktop's with AfterSettingsConfirmed).
     virtual bool OpenSettings(int pageIndex) = 0;
 };
 

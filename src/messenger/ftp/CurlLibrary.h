@@ -7,10 +7,10 @@
 #include <curl/curl.h>
 
 // libcurl is not installed (or not usable): no download can start. The text says so.
-class EFtpLibraryMissing : public EFtpError
+class EFtpLibraryMissing : public EFtpExplained
 {
 public:
-    using EFtpError::EFtpError;
+    using EFtpExplained::EFtpExplained;
 };
 
 // libcurl, loaded the first time a download starts rather than with the program: the library

@@ -2,9 +2,12 @@
 
 #include "messenger/ftp/FtpNames.h"
 
+#include <QFileInfo>
 #include <QMutexLocker>
 
 namespace {
+constexpr qsizetype MaxEnded = 1024;
+
 QString WithSlash(QString folder)
 {
     while (folder.size() > 1 && (folder.endsWith(u'/') || folder.endsWith(u'\\')))
@@ -12,6 +15,13 @@ QString WithSlash(QString folder)
     if (!folder.endsWith(u'/'))
         folder += u'/';
     return folder;
+}
+
+QString Trimmed(QString path)
+{
+    while (path.size() > 1 && (path.endsWith(u'/') || path.endsWith(u'\\')))
+        path.chop(1);
+    return path;
 }
 } // namespace
 
@@ -34,46 +44,109 @@ QHostAddress TFtpAccess::Canonical(const QHostAddress& address)
     return ok ? QHostAddress(v4) : address;
 }
 
-void TFtpAccess::Offer(const QHostAddress& peer, const QString& path, bool isFolder)
+void TFtpAccess::AddLocked(const QHostAddress& peer, const QString& path, bool isFolder)
 {
-    QString trimmed = path;
-    while (trimmed.size() > 1 && (trimmed.endsWith(u'/') || trimmed.endsWith(u'\\')))
-        trimmed.chop(1);
-    const QString name = NamePart(trimmed);
-    const QString folder = FolderPart(trimmed);
-    if (!IsPlainName(name) || folder.isEmpty())
+    const QString local = Trimmed(path);
+    const QString wire = WirePath(local);
+    const QString name = NamePart(wire);
+    const QString wireFolder = FolderPart(wire);
+    if (name.isEmpty() || name == u"." || name == u".." || wireFolder.isEmpty() || !local.startsWith(u'/'))
         return;
-    TOffer offer{Canonical(peer), WithSlash(folder), TOfferedItem{name, isFolder}};
-    QMutexLocker lock(&m_mutex);
-    for (const TOffer& o : std::as_const(m_offers)) {
-        if (o.peer == offer.peer && o.folder == offer.folder && o.item.name == name &&
-            o.item.isFolder == isFolder)
+    const QFileInfo info(local);
+    QString real = info.canonicalFilePath();
+    if (real.isEmpty() || info.isDir() != isFolder)
+        real.clear();
+    TOffer offer{Canonical(peer), wireFolder, WithSlash(QFileInfo(local).path()),
+                 TOfferedItem{name, local, real, isFolder}, QDeadlineTimer(m_lifetimeMs.load())};
+    for (TOffer& o : m_offers) {
+        if (o.peer == offer.peer && o.wireFolder == wireFolder && o.item.name == name) {
+            o = offer;
             return;
+        }
     }
     m_offers.append(offer);
 }
 
-void TFtpAccess::OfferItems(const QHostAddress& peer, const QStringList& items)
+void TFtpAccess::Offer(const QHostAddress& peer, const QString& path, bool isFolder)
 {
+    QMutexLocker lock(&m_mutex);
+    AddLocked(peer, path, isFolder);
+}
+
+QStringList TFtpAccess::OfferItems(const QHostAddress& peer, const QStringList& items)
+{
+    const QHostAddress who = Canonical(peer);
+    QStringList wire;
+    QMutexLocker lock(&m_mutex);
+    for (qsizetype i = m_offers.size() - 1; i >= 0; --i) {
+        if (m_offers[i].peer == who)
+            EndLocked(i);
+    }
     for (const QString& item : items) {
-        if (item.startsWith(u"File="))
-            Offer(peer, item.mid(5), false);
-        else if (item.startsWith(u"Dir="))
-            Offer(peer, item.mid(4), true);
+        const qsizetype eq = item.indexOf(u'=');
+        const QString kind = item.left(eq);
+        const QString path = item.mid(eq + 1);
+        if (eq < 0 || (kind != u"File" && kind != u"Dir")) {
+            wire.append(item);
+            continue;
+        }
+        AddLocked(who, path, kind == u"Dir");
+        // Paths from elsewhere (a drive letter, a peer's form) go out as they are.
+        wire.append(path.startsWith(u'/') ? kind + u'=' + WirePath(Trimmed(path)) : item);
+    }
+    return wire;
+}
+
+void TFtpAccess::EndOffers()
+{
+    QMutexLocker lock(&m_mutex);
+    for (qsizetype i = m_offers.size() - 1; i >= 0; --i)
+        EndLocked(i);
+}
+
+void TFtpAccess::EndLocked(qsizetype index) const
+{
+    const TOffer offer = m_offers.takeAt(index);
+    m_ended.append(TEnded{offer.peer, offer.wireFolder, offer.localFolder});
+    if (m_ended.size() > MaxEnded)
+        m_ended.remove(0, m_ended.size() - MaxEnded);
+}
+
+void TFtpAccess::ExpireLocked() const
+{
+    for (qsizetype i = m_offers.size() - 1; i >= 0; --i) {
+        if (m_offers[i].expires.hasExpired())
+            EndLocked(i);
     }
 }
 
-QList<TFtpAccess::TOfferedItem> TFtpAccess::OfferedIn(const QHostAddress& peer, const QString& folder) const
+bool TFtpAccess::Matches(const QString& folder, const QString& wireFolder, const QString& localFolder)
 {
+    if (folder == wireFolder)
+        return true;
+    return folder.startsWith(u'/') && WithSlash(folder) == localFolder;
+}
+
+QList<TFtpAccess::TOfferedItem> TFtpAccess::OfferedIn(const QHostAddress& peer, const QString& folder,
+                                                      TMiss* miss) const
+{
+    if (miss)
+        *miss = TMiss::Unknown;
     if (folder.isEmpty())
         return {};
     const QHostAddress who = Canonical(peer);
-    const QString key = WithSlash(folder);
     QList<TOfferedItem> items;
     QMutexLocker lock(&m_mutex);
-    for (const TOffer& o : m_offers) {
-        if (o.peer == who && o.folder == key)
+    ExpireLocked();
+    for (const TOffer& o : std::as_const(m_offers)) {
+        if (o.peer == who && Matches(folder, o.wireFolder, o.localFolder))
             items.append(o.item);
+    }
+    if (items.isEmpty() && miss) {
+        for (const TEnded& e : std::as_const(m_ended)) {
+            if (e.peer == who && Matches(folder, e.wireFolder, e.localFolder))
+                *miss = TMiss::Ended;
+        }
     }
     return items;
 }

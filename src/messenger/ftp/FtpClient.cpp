@@ -10,7 +10,11 @@
 #include <QTemporaryFile>
 #include <QUrl>
 
+#include <algorithm>
+#include <cerrno>
+#include <sys/stat.h>
 #include <cstdio>
+#include <fcntl.h>
 
 using namespace Qt::StringLiterals;
 
@@ -35,6 +39,12 @@ size_t WriteData(char* data, size_t size, size_t count, void* user)
     auto* t = static_cast<TFtpClient::TTransfer*>(user);
     const size_t bytes = size * count;
     if (t->buffer) {
+        t->lines += std::count(data, data + bytes, '\n');
+        if ((t->maxBytes > 0 && t->buffer->size() + qint64(bytes) > t->maxBytes) ||
+            (t->maxLines > 0 && t->lines > t->maxLines)) {
+            t->tooLong = true;
+            return 0;
+        }
         t->buffer->append(data, qsizetype(bytes));
     } else if (t->file) {
         if (t->file->write(data, qint64(bytes)) != qint64(bytes)) {
@@ -42,6 +52,16 @@ size_t WriteData(char* data, size_t size, size_t count, void* user)
             return 0;
         }
     }
+    return bytes;
+}
+
+// libcurl hands the server's replies to the header function.
+size_t HeaderData(char* data, size_t size, size_t count, void* user)
+{
+    auto* t = static_cast<TFtpClient::TTransfer*>(user);
+    const size_t bytes = size * count;
+    if (t->replies.size() < 8192)
+        t->replies.append(data, qsizetype(std::min<size_t>(bytes, 1024)));
     return bytes;
 }
 
@@ -111,6 +131,10 @@ void TFtpClient::Prepare(const QString& url)
     lib.easy_setopt(c, CURLOPT_LOW_SPEED_TIME, stall);
     lib.easy_setopt(c, CURLOPT_WRITEFUNCTION, &WriteData);
     lib.easy_setopt(c, CURLOPT_WRITEDATA, &m_transfer);
+    lib.easy_setopt(c, CURLOPT_HEADERFUNCTION, &HeaderData);
+    lib.easy_setopt(c, CURLOPT_HEADERDATA, &m_transfer);
+    // Each reply waits for the command before it: no Nagle delay on the control connection.
+    lib.easy_setopt(c, CURLOPT_TCP_NODELAY, 1L);
     lib.easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
     lib.easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &Progress);
     lib.easy_setopt(c, CURLOPT_XFERINFODATA, &m_transfer);
@@ -132,6 +156,17 @@ void TFtpClient::Perform(const QString& what)
         return;
     if (m_transfer.cancelled)
         throw EFtpCancelled(u"Cancelled: "_s + what);
+    if (m_transfer.tooLong)
+        throw EFtpExplained(u"对方文件夹的列表超过了 %1 项或 %2 MB，下载已停止。"_s.arg(m_maxListEntries).arg(
+            m_maxListBytes / (1024 * 1024)));
+    if (code == CURLE_LOGIN_DENIED) {
+        // Our own server says whether it ended the offer; if it does not know it at all, it has
+        // started again since it was made (offers live only as long as the sender's messenger).
+        if (m_transfer.replies.contains("530 Offer ended"))
+            throw EFtpExplained(u"对方已撤回这些文件(夹)，或已发送了新的文件(夹)，或已超过24小时，请让对方重新发送"_s);
+        if (m_transfer.replies.contains("220 Jotvane FTP server"))
+            throw EFtpExplained(u"对方已重新启动，请让对方重新发送"_s);
+    }
     if (m_transfer.writeFailed)
         throw EFtpError(u"Cannot write "_s + what);
     throw EFtpError(what + u": "_s + QString::fromUtf8(Lib().easy_strerror(code)));
@@ -171,19 +206,24 @@ QList<TFtpRemoteItem> TFtpClient::List()
     QByteArray text;
     Prepare(DirUrl());
     m_transfer.buffer = &text;
+    m_transfer.maxBytes = m_maxListBytes;
+    m_transfer.maxLines = m_maxListEntries;
     Lib().easy_setopt(Curl(m_curl), CURLOPT_TRANSFERTEXT, 1L);
     Perform(u"list"_s);
     return ParseListing(text);
 }
 
-// The file arrives in a temporary file beside the target, which replaces the target only once
-// it is complete: a failed or cancelled download leaves an existing file as it was. (No sync to
-// disk on the way, unlike QSaveFile: a download can be fetched again, and syncing a large file
-// would halve the speed.)
-void TFtpClient::Retrieve(const QString& name, const QString& localFile, qint64 size)
+// The file arrives in a temporary file beside the target, which takes the target's place only
+// once it is complete: a failed or cancelled download leaves an existing file as it was. The
+// temporary name has a fixed length, so a name of 255 bytes can be fetched too. (No sync to disk
+// on the way, unlike QSaveFile: a download can be fetched again, and syncing a large file would
+// halve the speed.)
+void TFtpClient::Retrieve(const QString& name, const QString& localFile, qint64 size, TReplace replace)
 {
     const QFileInfo target(localFile);
-    QTemporaryFile file(target.absolutePath() + u"/."_s + target.fileName() + u".XXXXXX.part"_s);
+    if (replace == TReplace::Never && (target.exists() || target.isSymLink()))
+        throw EFtpError(u"Will not replace "_s + localFile);
+    QTemporaryFile file(target.absolutePath() + u"/.jv-download-XXXXXX.part"_s);
     if (!file.open())
         throw EFtpError(u"Cannot write "_s + localFile);
     Prepare(DirUrl() + QString::fromLatin1(QUrl::toPercentEncoding(name)));
@@ -193,19 +233,38 @@ void TFtpClient::Retrieve(const QString& name, const QString& localFile, qint64 
     Perform(localFile);
     file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
                         QFileDevice::ReadOther);
-    if (!file.flush() || std::rename(QFile::encodeName(file.fileName()).constData(),
-                                     QFile::encodeName(localFile).constData()) != 0)
+    const QByteArray from = QFile::encodeName(file.fileName());
+    const QByteArray to = QFile::encodeName(localFile);
+    const unsigned flags = replace == TReplace::Never ? RENAME_NOREPLACE : 0;
+    if (!file.flush() || ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), flags) != 0)
         throw EFtpError(u"Cannot write "_s + localFile);
     file.setAutoRemove(false);
 }
 
-void TFtpClient::DownloadFolder(const QString& name, const QString& localParent)
+QString TFtpClient::DownloadFolder(const QString& name, const QString& localParent)
 {
     if (!IsPlainName(name))
         throw EFtpError(u"Refused folder name: "_s + name);
-    const QString local = localParent + name;
-    if (QFileInfo(local).isSymLink() || !QDir().mkpath(local))
-        throw EFtpError(u"Cannot create "_s + local);
+    const QString parent = localParent.endsWith(u'/') ? localParent : localParent + u'/';
+    const QString base = LocalName(name);
+    QString local = parent + base;
+    // mkdir fails on anything that is there already, a link included.
+    for (int n = 2; ::mkdir(QFile::encodeName(local).constData(), 0777) != 0; ++n) {
+        if (errno != EEXIST)
+            throw EFtpError(u"Cannot create "_s + local);
+        local = parent + base + u" (%1)"_s.arg(n);
+    }
+    try {
+        FetchFolder(name, local);
+    } catch (...) {
+        QDir().rmdir(local); // only when nothing arrived: what did stays
+        throw;
+    }
+    return local;
+}
+
+void TFtpClient::FetchFolder(const QString& name, const QString& local)
+{
     ChangeDir(HexText(name));
     const QList<TFtpRemoteItem> items = List();
     for (const TFtpRemoteItem& item : items) {
@@ -221,12 +280,13 @@ void TFtpClient::DownloadFolder(const QString& name, const QString& localParent)
             throw EFtpError(u"Refused name in listing: "_s + item.name);
         if (item.isLink)
             continue;
+        const QString path = local + u'/' + decoded;
         if (item.isFolder) {
-            DownloadFolder(decoded, local + u'/');
+            if (::mkdir(QFile::encodeName(path).constData(), 0777) != 0)
+                throw EFtpError(u"Cannot create "_s + path);
+            FetchFolder(decoded, path);
         } else {
-            if (QFileInfo(local + u'/' + decoded).isDir())
-                throw EFtpError(u"Cannot replace the folder "_s + decoded);
-            Retrieve(HexText(decoded), local + u'/' + decoded, item.size);
+            Retrieve(HexText(decoded), path, item.size, TReplace::Never);
         }
     }
     ChangeDir(u".."_s);

@@ -16,6 +16,12 @@ class EFtpError : public EJotvaneError
 public:
     using EJotvaneError::EJotvaneError;
 };
+// A failure whose text tells the user why (in Chinese), shown below the line saying what failed.
+class EFtpExplained : public EFtpError
+{
+public:
+    using EFtpError::EFtpError;
+};
 // The user cancelled the download.
 class EFtpCancelled : public EFtpError
 {
@@ -57,13 +63,21 @@ public:
     void SetUser(const QString& user) { m_user = user; }
     void SetPassword(const QString& password) { m_password = password; }
     void SetStallSeconds(int seconds) { m_stallSeconds = seconds; }
+    // A listing longer than this (entries or bytes) fails the download with EFtpExplained: a
+    // server that lists without end must not fill the memory.
+    void SetListingLimits(qint64 entries, qint64 bytes)
+    {
+        m_maxListEntries = entries;
+        m_maxListBytes = bytes;
+    }
     // Called often during every transfer and while waiting; returning false cancels.
     void SetProgressHandler(std::function<bool(const TFtpProgress&)> handler)
     {
         m_progress = std::move(handler);
     }
 
-    // Connects and logs in. Throws EFtpError.
+    // Connects and logs in. Throws EFtpError; EFtpExplained when the offering copy no longer
+    // knows the offer (it has restarted) or has ended it.
     void Connect();
     void Disconnect();
     bool Connected() const { return m_connected; }
@@ -72,13 +86,22 @@ public:
     void ChangeDir(const QString& name);
     // The detailed listing of the current remote directory.
     QList<TFtpRemoteItem> List();
-    // Fetches the remote file (a listed name) into localFile, replacing it only once the whole
-    // file has arrived.
-    void Retrieve(const QString& name, const QString& localFile, qint64 size = 0);
-    // Fetches the remote folder name (decoded) below the current directory into localParent + name,
-    // depth first. A listed name that decodes to "", or holds "/", "\" or NUL fails the
-    // download: nothing is written outside localParent + name.
-    void DownloadFolder(const QString& name, const QString& localParent);
+    enum class TReplace
+    {
+        Replace, // the user chose the file and agreed to replace it
+        Never,   // an existing file fails the retrieval and stays as it was
+    };
+    // Fetches the remote file (a listed name) into localFile; an existing file is replaced (when
+    // allowed) only once the whole file has arrived.
+    void Retrieve(const QString& name, const QString& localFile, qint64 size = 0,
+                  TReplace replace = TReplace::Replace);
+    // Fetches the remote folder name (decoded) below the current directory, depth first, into a
+    // new folder of localParent, and returns that folder's path. The folder is named
+    // LocalName(name), with " (2)", " (3)", ... added when that name is taken: a download never
+    // merges into a folder that was there, nor replaces a file. A listed name that decodes to "",
+    // or holds "/", "\" or NUL fails the download: nothing is written outside the new folder. A
+    // failure leaves what arrived, and the new folder only when something did.
+    QString DownloadFolder(const QString& name, const QString& localParent);
 
     static QList<TFtpRemoteItem> ParseListing(const QByteArray& text);
 
@@ -86,6 +109,7 @@ private:
     void Prepare(const QString& url);
     void Perform(const QString& what);
     QString DirUrl() const;
+    void FetchFolder(const QString& name, const QString& local);
 
     void* m_curl = nullptr;
     QString m_host;
@@ -93,6 +117,8 @@ private:
     QString m_user;
     QString m_password;
     int m_stallSeconds = 60;
+    qint64 m_maxListEntries = 1000000;
+    qint64 m_maxListBytes = 128LL * 1024 * 1024;
     std::function<bool(const TFtpProgress&)> m_progress;
     bool m_connected = false;
     QStringList m_dir; // wire names below the login root
@@ -102,6 +128,11 @@ public: // for libcurl's callbacks
     {
         const std::function<bool(const TFtpProgress&)>* handler = nullptr;
         QByteArray* buffer = nullptr;
+        qint64 maxBytes = 0;   // of buffer, 0: no limit
+        qint64 maxLines = 0;   // of buffer, 0: no limit
+        qint64 lines = 0;
+        bool tooLong = false;
+        QByteArray replies; // the server's replies, while logging in
         class QFile* file = nullptr;
         bool writeFailed = false;
         TFtpProgress progress;

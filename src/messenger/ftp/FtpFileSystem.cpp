@@ -6,6 +6,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -43,16 +47,25 @@ bool TFtpFileSystem::Login(const QString& user, const QString& password)
     m_account = TFtpAccount::None;
     m_current.clear();
     m_offered.clear();
+    m_offerEnded = false;
     if (user == u"ParentDir") {
         if (!IsHexText(password))
             return false;
+        // The folder part of an offered path as the peer split it: "\home\u\docs\" from an
+        // offer as it went out, "/home/u/docs/" from a copy that split at "/".
         const QString folder = TextFromHex(password);
-        if (!folder.startsWith(u'/') || !QFileInfo(folder).isDir())
+        TFtpAccess::TMiss miss = TFtpAccess::TMiss::Unknown;
+        m_offered = m_access.OfferedIn(m_peer, folder, &miss);
+        if (m_offered.isEmpty()) {
+            m_offerEnded = miss == TFtpAccess::TMiss::Ended;
             return false;
-        m_offered = m_access.OfferedIn(m_peer, folder);
-        if (m_offered.isEmpty())
+        }
+        // As with any login to a folder, the folder must still be there.
+        if (!QFileInfo(QFileInfo(m_offered.first().localPath).path()).isDir()) {
+            m_offered.clear();
             return false;
-        m_root = folder.endsWith(u'/') ? folder : folder + u'/';
+        }
+        m_root = u"/"_s;
         m_account = TFtpAccount::ParentDir;
         return true;
     }
@@ -102,39 +115,62 @@ TFtpFileSystem::TTarget TFtpFileSystem::Resolve(const QString& requested, TDecod
             // The share folder also serves ordinary clients: a name that is not hex text is
             // taken as it is.
         }
-        if (!IsPlainName(part))
+        // The first segment of a "ParentDir" path is an offered name as the peer split it; it
+        // is looked up, never joined to a folder.
+        const bool offeredName = m_account == TFtpAccount::ParentDir && segments.isEmpty();
+        if (offeredName ? part.isEmpty() || part.contains(QChar(0)) : !IsPlainName(part))
             throw EFtpRefused(NotAllowed);
         segments.append(part);
     }
-    TTarget target{segments, root + segments.join(u'/')};
+    TTarget target{segments, {}, {}, {}};
+    qsizetype below = 0;
+    if (m_account == TFtpAccount::SharePath) {
+        target.base = QFileInfo(root).canonicalFilePath();
+        target.diskPath = root + segments.join(u'/');
+    } else if (!segments.isEmpty()) {
+        const TFtpAccess::TOfferedItem* item = Item(segments.first());
+        if (!item)
+            throw EFtpRefused(NotAllowed);
+        // Served only while its path still leads where it led when it was offered.
+        if (item->realPath.isEmpty() || QFileInfo(item->localPath).canonicalFilePath() != item->realPath)
+            throw EFtpRefused(u"File not found."_s);
+        if (!item->isFolder && segments.size() > 1)
+            throw EFtpRefused(NotAllowed);
+        target.base = item->realPath;
+        target.diskPath = item->realPath;
+        for (qsizetype i = 1; i < segments.size(); ++i)
+            target.diskPath += u'/' + segments[i];
+        below = 1;
+    }
+    if (!target.base.isEmpty()) {
+        QString step = target.base;
+        target.along.append(step);
+        for (qsizetype i = below; i < segments.size(); ++i) {
+            step += u'/' + segments[i];
+            target.along.append(QFileInfo(step).canonicalFilePath());
+        }
+    }
     CheckInside(target);
     return target;
 }
 
-// Inside a "ParentDir" login only the offered items exist: the first segment must name one, a
-// file offer has nothing below it, and links must not lead out of the offered item.
+const TFtpAccess::TOfferedItem* TFtpFileSystem::Item(const QString& name) const
+{
+    for (const TFtpAccess::TOfferedItem& item : m_offered) {
+        if (item.name == name)
+            return &item;
+    }
+    return nullptr;
+}
+
+// Whatever the path names must be the offered item itself, or lie inside the offered folder or
+// the share folder once every link is resolved.
 void TFtpFileSystem::CheckInside(const TTarget& target) const
 {
-    if (m_account == TFtpAccount::SharePath) {
-        if (!target.segments.isEmpty() && !LeadsInto(target.diskPath, QFileInfo(m_root).canonicalFilePath()))
-            throw EFtpRefused(NotAllowed);
+    if (target.diskPath.isEmpty() || (m_account == TFtpAccount::SharePath && target.segments.isEmpty()))
         return;
-    }
-    if (target.segments.isEmpty())
-        return;
-    for (const TFtpAccess::TOfferedItem& item : m_offered) {
-        if (item.name != target.segments.first())
-            continue;
-        if (!item.isFolder && target.segments.size() > 1)
-            break;
-        const QFileInfo offered(m_root + item.name);
-        if (!offered.exists() && !offered.isSymLink())
-            throw EFtpRefused(u"File not found."_s);
-        if (target.segments.size() == 1 || LeadsInto(target.diskPath, offered.canonicalFilePath()))
-            return;
-        break;
-    }
-    throw EFtpRefused(NotAllowed);
+    if (target.base.isEmpty() || !LeadsInto(target.diskPath, target.base))
+        throw EFtpRefused(NotAllowed);
 }
 
 void TFtpFileSystem::ChangeDir(const QString& requested)
@@ -151,31 +187,34 @@ void TFtpFileSystem::ChangeDir(const QString& requested)
 QList<TFtpListItem> TFtpFileSystem::List(const QString& requested) const
 {
     const TTarget target = Resolve(requested, TDecode::None);
+    if (target.diskPath.isEmpty()) {
+        // The top of a "ParentDir" login: the offered items that can still be served.
+        const QFileInfo folder(QFileInfo(m_offered.first().localPath).path());
+        QList<TFtpListItem> items{ItemOf(folder, u"."_s), ItemOf(folder, u".."_s)};
+        for (const TFtpAccess::TOfferedItem& item : m_offered) {
+            const QFileInfo info(item.realPath);
+            if (!item.realPath.isEmpty() && QFileInfo(item.localPath).canonicalFilePath() == item.realPath)
+                items.append(ItemOf(info, item.name));
+        }
+        return items;
+    }
     const QFileInfo info(target.diskPath);
     if (!info.exists())
         throw EFtpRefused(u"File not found."_s);
     if (!info.isDir())
-        return {ItemOf(info, info.fileName())};
+        return {ItemOf(info, target.segments.isEmpty() ? info.fileName() : target.segments.last())};
     QList<TFtpListItem> items;
     const QFileInfoList entries =
         QDir(target.diskPath)
             .entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System, QDir::Name | QDir::DirsFirst);
-    const bool offerRoot = m_account == TFtpAccount::ParentDir && target.segments.isEmpty();
-    // The folders on the way down to this one, as the disk has them. A link back to one of them
-    // (or above) would make the tree endless: a receiver fetching the folder depth first would
-    // copy it into itself until its disk or the path length gives out.
-    QStringList along{QFileInfo(m_root).canonicalFilePath()};
-    QString step = m_root;
-    for (const QString& segment : target.segments) {
-        step += segment;
-        along.append(QFileInfo(step).canonicalFilePath());
-        step += u'/';
-    }
-    auto leadsBack = [&along](const QFileInfo& entry) {
+    // A link back to one of the folders on the way down (or above) would make the tree endless:
+    // a receiver fetching the folder depth first would copy it into itself until its disk or
+    // the path length gives out.
+    auto leadsBack = [&target](const QFileInfo& entry) {
         if (!entry.isSymLink() || !entry.isDir())
             return false;
         const QString to = entry.canonicalFilePath();
-        for (const QString& folder : std::as_const(along))
+        for (const QString& folder : target.along)
             if (IsInside(folder, to))
                 return true;
         return false;
@@ -185,14 +224,9 @@ QList<TFtpListItem> TFtpFileSystem::List(const QString& requested) const
         if (name != u"." && name != u"..") {
             if (leadsBack(entry))
                 continue;
-            TTarget inner{target.segments + QStringList{name}, target.diskPath + u'/' + name};
-            if (offerRoot) {
-                bool offered = false;
-                for (const TFtpAccess::TOfferedItem& item : m_offered)
-                    offered = offered || item.name == name;
-                if (!offered)
-                    continue;
-            }
+            TTarget inner = target;
+            inner.segments.append(name);
+            inner.diskPath += u'/' + name;
             try {
                 CheckInside(inner);
             } catch (const EFtpRefused&) {
@@ -208,9 +242,29 @@ QString TFtpFileSystem::RetrievePath(const QString& requested) const
 {
     const TTarget target =
         Resolve(requested, m_account == TFtpAccount::ParentDir ? TDecode::LastSegment : TDecode::None);
-    if (!QFileInfo(target.diskPath).isFile())
+    if (target.diskPath.isEmpty() || !QFileInfo(target.diskPath).isFile())
         throw EFtpRefused(u"File not found."_s);
     return target.diskPath;
+}
+
+int TFtpFileSystem::OpenForRetrieve(const QString& requested) const
+{
+    const TTarget target =
+        Resolve(requested, m_account == TFtpAccount::ParentDir ? TDecode::LastSegment : TDecode::None);
+    if (target.diskPath.isEmpty())
+        throw EFtpRefused(u"File not found."_s);
+    const int fd = ::open(QFile::encodeName(target.diskPath).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        throw EFtpRefused(u"Cannot open the file."_s);
+    // What was opened, as the kernel has it: a link swapped in after the checks above is seen here.
+    struct stat st{};
+    const QString opened = QFileInfo(u"/proc/self/fd/"_s + QString::number(fd)).symLinkTarget();
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !IsInside(opened, target.base)) {
+        ::close(fd);
+        throw EFtpRefused(u"File not found."_s);
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
 }
 
 QString TFtpFileSystem::StorePath(const QString& requested) const

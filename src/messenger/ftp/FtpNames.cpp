@@ -57,3 +57,18 @@ QString NamePart(const QString& path)
 {
     return path.mid(LastSeparator(path) + 1);
 }
+
+QString WirePath(const QString& localPath)
+{
+    QString wire = localPath;
+    return wire.replace(u'/', u'\\');
+}
+
+QString LocalName(const QString& offeredName)
+{
+    qsizetype dots = 0;
+    while (dots < offeredName.size() && offeredName[dots] == u'.')
+        ++dots;
+    const QString name = offeredName.mid(dots);
+    return name.isEmpty() ? QStringLiteral("_") : name;
+}

@@ -24,3 +24,13 @@ bool IsPlainName(const QString& name);
 // the name after it. Paths from peers may use either separator.
 QString FolderPart(const QString& path);
 QString NamePart(const QString& path);
+
+// A local path as it goes into an offer: every "/" becomes "\". A peer splits an offered path into
+// its folder and name at the last "\" or ":", so a Linux path must carry its folders that way;
+// the server maps what the peer then asks for back onto the item that was offered.
+QString WirePath(const QString& localPath);
+
+// The name a received item is saved under: the offered name without its leading dots, so that an
+// offer can never land in a hidden file or folder ("." + "config" would be the settings folder).
+// A name made only of dots becomes "_".
+QString LocalName(const QString& offeredName);

@@ -40,9 +40,13 @@ private:
 namespace {
 constexpr int PollMs = 200;
 constexpr int DataStallMs = 60 * 1000;
-constexpr qsizetype MaxLineBytes = 4096;
+// The longest command line: 4,095 bytes and its CR LF. A longer one is refused whole.
+constexpr qsizetype MaxLineBytes = 4097;
+// The reply of a server that has all the connections it takes.
+constexpr int BusyCode = 300;
 const QString TooManyConnections = u"现在因为网络连接过多,不能给您提供服务，请稍候再试."_s;
 const QString UnknownCommand = u"Syntax error, command unrecognized."_s;
+const QString OfferEndedReply = u"Offer ended."_s;
 
 QString ListLine(const TFtpListItem& item)
 {
@@ -95,15 +99,14 @@ private:
 
 void TFtpSession::Run()
 {
-    if (!m_control.setSocketDescriptor(m_descriptor))
-        return;
-    m_peer = TFtpAccess::Canonical(m_control.peerAddress());
-    const QString who = m_peer.toString();
-    if (!m_server.Enter(who)) {
-        Reply(421, TooManyConnections);
-        m_control.close();
+    if (!m_control.setSocketDescriptor(m_descriptor)) {
+        ::close(int(m_descriptor));
         return;
     }
+    // Replies are small and each waits for the one before: without this, Nagle's algorithm holds
+    // the "226" after a "150" until the peer's delayed acknowledgement, some 40 ms per file.
+    m_control.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    m_peer = TFtpAccess::Canonical(m_control.peerAddress());
     m_fs = std::make_unique<TFtpFileSystem>(m_server.m_access, m_peer);
     Reply(220, u"Jotvane FTP server ready."_s);
     QByteArray line;
@@ -119,7 +122,6 @@ void TFtpSession::Run()
         }
     }
     m_control.close();
-    m_server.Leave(who);
 }
 
 void TFtpSession::Reply(int code, const QString& text)
@@ -132,16 +134,36 @@ void TFtpSession::Reply(int code, const QString& text)
         m_control.waitForBytesWritten(PollMs);
 }
 
-// False when the peer left, the server stops, the connection stayed idle too long or a line grew
-// beyond any sensible command.
+// False when the peer left, the server stops or the connection stayed idle too long. A line
+// longer than MaxLineBytes is answered with 500 and skipped up to its end, so that no part of it
+// is taken for a command of its own.
 bool TFtpSession::ReadCommand(QByteArray& line)
 {
     QElapsedTimer idle;
     idle.start();
-    while (!m_control.canReadLine()) {
+    bool skipping = false;
+    for (;;) {
+        if (skipping) {
+            // Drop what is there up to the end of the long line.
+            const QByteArray chunk = m_control.peek(1 << 16);
+            const qsizetype end = chunk.indexOf('\n');
+            m_control.skip(end < 0 ? chunk.size() : end + 1);
+            skipping = end < 0;
+            if (!skipping)
+                continue;
+        } else if (m_control.canReadLine()) {
+            line = m_control.readLine(MaxLineBytes + 2);
+            if (line.endsWith('\n') && line.size() <= MaxLineBytes)
+                return true;
+            skipping = !line.endsWith('\n');
+            Reply(500, u"Command line too long."_s);
+            continue;
+        } else if (m_control.bytesAvailable() > MaxLineBytes) {
+            skipping = true;
+            Reply(500, u"Command line too long."_s);
+            continue;
+        }
         if (Stopping() || m_control.state() != QAbstractSocket::ConnectedState)
-            return false;
-        if (m_control.bytesAvailable() > MaxLineBytes)
             return false;
         if (idle.elapsed() >= m_server.m_idleTimeoutMs.load()) {
             Reply(421, u"Idle timeout, closing the connection."_s);
@@ -149,8 +171,6 @@ bool TFtpSession::ReadCommand(QByteArray& line)
         }
         m_control.waitForReadyRead(PollMs);
     }
-    line = m_control.readLine(MaxLineBytes);
-    return true;
 }
 
 void TFtpSession::Handle(const QString& verb, const QString& argument)
@@ -165,6 +185,8 @@ void TFtpSession::Handle(const QString& verb, const QString& argument)
             Reply(503, u"Login with USER first."_s);
         else if (m_fs->Login(m_user, argument))
             Reply(230, u"User logged in."_s);
+        else if (m_fs->OfferEnded())
+            Reply(530, OfferEndedReply);
         else
             Reply(530, u"Login incorrect."_s);
         return;
@@ -388,9 +410,12 @@ void TFtpSession::SendList(const QString& argument, bool namesOnly)
 
 void TFtpSession::SendFile(const QString& argument)
 {
-    QFile file(m_fs->RetrievePath(argument));
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    const int fd = m_fs->OpenForRetrieve(argument);
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
         throw EFtpRefused(u"Cannot open the file."_s);
+    }
     std::unique_ptr<QTcpSocket> data = OpenData();
     if (!data)
         return Reply(425, u"Cannot open the data connection."_s);
@@ -535,38 +560,81 @@ void TFtpServer::SetSharePath(const QString& folder)
 int TFtpServer::ConnectionCount() const
 {
     QMutexLocker lock(&m_mutex);
-    int count = 0;
-    for (int n : m_perAddress)
-        count += n;
-    return count;
+    return m_connections;
+}
+
+int TFtpServer::SessionThreadCount() const
+{
+    QMutexLocker lock(&m_mutex);
+    return int(m_threads.size());
+}
+
+void TFtpServer::Reap(QThread* thread)
+{
+    {
+        // Only a thread still listed is alive; one of the same address that has not ended is
+        // a newer session.
+        QMutexLocker lock(&m_mutex);
+        if (!m_threads.contains(thread) || !thread->isFinished())
+            return;
+        m_threads.removeOne(thread);
+    }
+    thread->wait();
+    delete thread;
 }
 
 bool TFtpServer::Enter(const QString& address)
 {
     QMutexLocker lock(&m_mutex);
-    int& count = m_perAddress[address];
-    if (count >= m_maxPerAddress.load())
+    if (m_connections >= m_maxConnections.load())
         return false;
+    int& count = m_perAddress[address];
+    if (count >= m_maxPerAddress.load()) {
+        if (count == 0)
+            m_perAddress.remove(address);
+        return false;
+    }
     ++count;
+    ++m_connections;
     return true;
 }
 
 void TFtpServer::Leave(const QString& address)
 {
     QMutexLocker lock(&m_mutex);
+    --m_connections;
     if (--m_perAddress[address] <= 0)
         m_perAddress.remove(address);
 }
 
+// Runs on the accepting thread. A connection beyond the limits is answered and closed here,
+// without a thread of its own.
 void TFtpServer::StartSession(qintptr descriptor)
 {
-    QThread* thread = QThread::create([this, descriptor] {
-        TFtpSession session(*this, descriptor);
-        session.Run();
+    sockaddr_storage peer{};
+    socklen_t length = sizeof peer;
+    QString who;
+    if (::getpeername(int(descriptor), reinterpret_cast<sockaddr*>(&peer), &length) == 0)
+        who = TFtpAccess::Canonical(QHostAddress(reinterpret_cast<sockaddr*>(&peer))).toString();
+    if (!Enter(who)) {
+        const QByteArray busy = QByteArray::number(BusyCode) + ' ' + TooManyConnections.toUtf8() + "\r\n";
+        ::send(int(descriptor), busy.constData(), size_t(busy.size()), MSG_NOSIGNAL | MSG_DONTWAIT);
+        ::shutdown(int(descriptor), SHUT_WR);
+        ::close(int(descriptor));
+        return;
+    }
+    QThread* thread = QThread::create([this, descriptor, who] {
+        {
+            TFtpSession session(*this, descriptor);
+            session.Run();
+        }
+        Leave(who);
     });
+    // An ended session's thread is collected on the server's own thread at once; those that end
+    // while that thread is busy are collected with the next connection or by Stop().
+    connect(thread, &QThread::finished, this, [this, thread] { Reap(thread); }, Qt::QueuedConnection);
     {
         QMutexLocker lock(&m_mutex);
-        // Threads whose connection has ended are collected here.
         for (qsizetype i = m_threads.size() - 1; i >= 0; --i) {
             if (m_threads[i]->isFinished())
                 delete m_threads.takeAt(i);

@@ -19,8 +19,10 @@ class TFtpListener;
 // "ParentDir" account and use the share folder with the "SharePath" account. Each control
 // connection is served on a thread of its own, which touches only the disk; the object itself
 // lives on the main thread; connections are accepted on another. Active-mode data connections come from the
-// data port (address reuse on); passive mode is offered too. A connection idle for IdleTimeout is closed, and
-// one address holds at most MaxConnectionsPerAddress connections at a time.
+// data port (address reuse on); passive mode is offered too. A connection idle for IdleTimeout is closed;
+// one address holds at most MaxConnectionsPerAddress connections at a time, and all together at
+// most MaxConnections; beyond either a new connection gets the busy reply and is closed. The
+// session threads belong to the server, which collects each as its connection ends.
 class TFtpServer final : public QObject
 {
     Q_OBJECT
@@ -52,7 +54,11 @@ public:
 
     void SetIdleTimeout(int milliseconds) { m_idleTimeoutMs = milliseconds; }
     void SetMaxConnectionsPerAddress(int count) { m_maxPerAddress = count; }
+    // All addresses together: each connection is a thread.
+    void SetMaxConnections(int count) { m_maxConnections = count; }
     int ConnectionCount() const;
+    // Threads of sessions not yet collected.
+    int SessionThreadCount() const;
 
 private:
     friend class TFtpListener;
@@ -61,6 +67,7 @@ private:
     // Counts a new connection from address; false when the address holds its maximum already.
     bool Enter(const QString& address);
     void Leave(const QString& address);
+    void Reap(QThread* thread);
 
     TFtpAccess m_access;
     // Connections are accepted on a thread of their own, so a busy main thread (a download of
@@ -70,9 +77,11 @@ private:
     quint16 m_dataPort = DefaultDataPort;
     std::atomic<int> m_idleTimeoutMs{5 * 60 * 1000};
     std::atomic<int> m_maxPerAddress{16};
+    std::atomic<int> m_maxConnections{64};
     std::atomic<bool> m_stopping{false};
 
     mutable QMutex m_mutex;
     QList<QThread*> m_threads;
     QHash<QString, int> m_perAddress;
+    int m_connections = 0;
 };

@@ -93,7 +93,7 @@ void TAttachmentRow::AddOfferFiles()
         return;
     QWidget* owner = m_comboBoxAttachment->window();
     // Several files at once, each its own item in the order chosen; the last one ends selected.
-    const QStringList chosen = m_dialogs->OpenFileNames(owner, QString(), u"任意文件 (*)"_s);
+    const QStringList chosen = m_dialogs->OpenFileNames(owner, u"打开"_s, u"任意文件 (*)"_s);
     for (const QString& path : chosen) {
         if (QFileInfo(path).isFile())
             Append(u"File="_s + path);

@@ -181,6 +181,11 @@ void TMessagerForm::CreateChatPage()
 
     m_attachments = new TAttachmentRow(chatPage, m_btnSendInfo, m_env.dialogs);
     column->addLayout(m_attachments->Layout());
+    // "清空[&C]" while composing also withdraws what this copy has offered.
+    connect(m_attachments->Row().btnClearFileDir, &QAbstractButton::pressed, this, [this] {
+        if (m_attachments->Composing() && m_ftpServer)
+            m_ftpServer->Access().EndOffers();
+    });
 
     m_conversation = new TConversationView(m_env.appFolder, chatPage, logPage, this);
     m_conversation->chatPageShown = [this] { return m_pageControl->currentIndex() == 0; };
@@ -350,9 +355,13 @@ void TMessagerForm::SendChatMessage()
     for (int i = 0; i < m_peers->PeerCount(); ++i)
         peers.append({m_peers->PeerName(i), m_peers->PeerAddress(i), m_peers->IsExtranetPeer(i),
                       m_peers->IsChecked(i)});
+    // One offer holds what fits in a datagram; the rest stays listed for the next send.
+    QStringList offers = m_attachments->Items();
+    const QStringList left = offers.mid(TMessagerProtocol::OfferItemsThatFit(offers));
+    offers = offers.first(offers.size() - left.size());
     const TChatPlan plan =
         ComposeChat(peers, m_protocol->FormatTimestamp(), m_config->UserName,
-                    {m_memoInfo->toPlainText(), DisplayedLines(m_memoInfo)}, m_attachments->Items());
+                    {m_memoInfo->toPlainText(), DisplayedLines(m_memoInfo)}, offers);
     if (plan.NoTarget) {
         ShowMsgBox(this, u"请选择发送目标！"_s, MsgBoxKind::Information, {MsgBoxButton::OK});
         m_peers->FocusLocator();
@@ -362,18 +371,29 @@ void TMessagerForm::SendChatMessage()
         if (datagram.Kind == TChatDatagram::dkText)
             m_protocol->SendText(datagram.Host, datagram.Text, datagram.Port);
         else {
-            // The server lets a peer fetch only what was offered to it.
-            if (m_ftpServer)
-                m_ftpServer->Access().OfferItems(QHostAddress(datagram.Host), datagram.Items);
-            m_protocol->SendFileOffer(datagram.Host, datagram.Items, datagram.Port);
+            // The server lets a peer fetch only what was offered to it, in the form it goes out.
+            const QStringList items = m_ftpServer
+                                          ? m_ftpServer->Access().OfferItems(QHostAddress(datagram.Host), datagram.Items)
+                                          : datagram.Items;
+            m_protocol->SendFileOffer(datagram.Host, items, datagram.Port);
         }
     }
     for (const QString& line : plan.OwnLines)
         AppendToConversation(line);
     if (plan.ClearInput)
         m_memoInfo->clear();
-    if (plan.ClearOffers)
+    if (plan.ClearOffers || offers.isEmpty())
         m_attachments->Clear();
+    if (!left.isEmpty()) {
+        QStringList paths, names;
+        for (const QString& item : left) {
+            paths << item.mid(item.indexOf(u'=') + 1);
+            names << OfferedName(item);
+        }
+        m_attachments->AddDroppedPaths(paths);
+        AppendToConversation(u"以下文件(夹)超出了一次发送的长度，没有发出，仍留在列表中，请再次发送：\r\n  "_s +
+                             names.join(u'|') + u"\r\n"_s);
+    }
     MemoContent()->moveCursor(QTextCursor::End);
 }
 void TMessagerForm::AttendIncoming(const QString& name)

@@ -1,7 +1,6 @@
 #include "messenger/ui/MessengerController.h"
 
 #include "config/AppConfigMgr.h"
-#include "core/TextFile.h"
 #include "widgets/CommandTable.h"
 
 #include <QAction>
@@ -96,11 +95,7 @@ void TMessengerController::SaveState()
 {
     if (!m_form || m_form->IsShutDown())
         return;
-    try {
-        m_form->SaveState();
-    } catch (const EFileError&) {
-        // The backup reports the file it cannot copy.
-    }
+    m_form->SaveState();
 }
 
 void TMessengerController::Forget()

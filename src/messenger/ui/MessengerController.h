@@ -34,6 +34,7 @@ public:
     // The session ends: the same, at once.
     void EndSession();
     // Before a backup copies chat.txt and MSGConfig.ini: the log and the bounds are stored.
+    // Throws EFileError when the log cannot be written, for the backup to report.
     void SaveState();
 
     TMessagerForm* Messenger() const { return m_form.get(); }

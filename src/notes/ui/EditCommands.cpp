@@ -134,9 +134,9 @@ void TEditCommands::WindowShown()
 void TEditCommands::FontActionExecute()
 {
     QFont font = MemoFont(m_memoPanel);
-    if (!m_dialogs.ChooseFont(m_window, font))
+    QColor color = MemoFontColor(m_memoPanel);
+    if (!m_dialogs.ChooseFont(m_window, font, color))
         return;
-    const QColor color = MemoFontColor(m_memoPanel);
     SetMemoFont(m_memoPanel, font, color);
     m_config.SetEditorFont(SettingFromFont(font, color, m_config.FontCharset));
 }

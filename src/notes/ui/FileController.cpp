@@ -2,7 +2,6 @@
 
 #include "core/PubUtils.h"
 #include "core/TextFile.h"
-#include "notes/FileCommands.h"
 #include "notes/ui/PadMemo.h"
 #include "platform/AppUtils.h"
 #include "widgets/DialogService.h"
@@ -10,6 +9,8 @@
 
 #include <QAction>
 #include <QFileDialog>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -155,18 +156,40 @@ void TFileController::BackUpActionExecute()
         showError(problem);
         return;
     }
+    // A backup is wanted most when something cannot be saved: it is made all the same, and
+    // the message afterwards says what it lacks.
+    TBackupOutcome outcome;
     try {
         if (m_host.saveAll)
             m_host.saveAll();
     } catch (const EFileError& error) {
-        // A page that could not be written would be backed up as it was before: say so and stop.
-        showError(error.message());
-        return;
+        outcome.pagesNotSaved = error.message();
     }
-    if (m_host.saveMessengerState)
-        m_host.saveMessengerState();
-    const QStringList failed = RunBackup(PlanBackup(m_appDir, target));
+    try {
+        if (m_host.saveMessengerState)
+            m_host.saveMessengerState();
+    } catch (const EFileError& error) {
+        outcome.chatNotSaved = error.message();
+    }
+    outcome.failures = RunBackup(PlanBackup(m_appDir, target));
+    if (!outcome.pagesNotSaved.isEmpty() && m_host.unsavedPages) {
+        const QList<TUnsavedPage> pages = m_host.unsavedPages();
+        const QList<TBackupFailure> notKept = BackupUnsavedPages(target, pages);
+        for (const TUnsavedPage& page : pages) {
+            const QString name = u"Data/"_s + page.fileName;
+            const auto sameName = [&name](const TBackupFailure& failure) { return failure.name == name; };
+            if (std::any_of(notKept.begin(), notKept.end(), sameName))
+                continue;
+            // The page's current text is in the backup, whatever became of its old file's copy.
+            outcome.failures.removeIf(sameName);
+            ++outcome.pagesKeptInBackup;
+        }
+        outcome.failures += notKept;
+    }
     ShellOpen(m_platform, target);
-    if (!failed.isEmpty())
-        showError(u"备份未完成，以下文件未能复制：\n"_s + failed.join(u'\n'));
+    const TBackupReport report = BackupReport(outcome);
+    if (!report.message.isEmpty())
+        ShowMsgBoxDetails(m_owner, report.message, report.details,
+                          outcome.failures.isEmpty() ? MsgBoxKind::Warning : MsgBoxKind::Error,
+                          {MsgBoxButton::OK});
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "notes/FileCommands.h"
+
 #include <QObject>
 #include <QString>
 
@@ -29,7 +31,9 @@ struct TFileHost
     std::function<void(const QString& text)> openAsPage;
     // Writes the modified pages and stores the window state; throws EFileError on failure.
     std::function<void()> saveAll;
-    // The messenger writes its chat log now, when it runs.
+    // The pages still modified: after a failed saveAll, those whose text is not in their files.
+    std::function<QList<TUnsavedPage>()> unsavedPages;
+    // The messenger writes its chat log now, when it runs; throws EFileError on failure.
     std::function<void()> saveMessengerState;
 };
 
@@ -63,8 +67,9 @@ public:
     void LoadFromFileActionExecute();
     // The current page's text into a file of the user's choice; the page itself stays as it is.
     void SaveToFileActionExecute();
-    // Every data file into a folder of the user's choice, then that folder opened. Files that
-    // could not be copied are named in one message afterwards.
+    // Every data file into a folder of the user's choice, then that folder opened. Pages that
+    // cannot be saved first go into the backup with their current text; what could not be
+    // saved or copied is told in one message afterwards.
     void BackUpActionExecute();
 
 private:

@@ -1,6 +1,8 @@
 #include "reminders/ui/EditorReminderHost.h"
 
 #include "notes/ui/PadMemo.h"
+#include "reminders/ui/NoticeBox.h"
+#include "reminders/ui/ShutDownCountdown.h"
 
 #include <QTextCursor>
 #include <QTextDocument>
@@ -53,25 +55,25 @@ void TEditorReminderHost::PasteAtCaret(const QString& text)
         editor->PasteAtCaret(text);
 }
 
-void TEditorReminderHost::ShowMessage(const QString& text, MsgBoxKind kind)
+void TEditorReminderHost::ShowNotice(const QString& text, MsgBoxKind kind, std::function<void()> answered)
 {
-    ShowMsgBox(m_parts.window, text, kind, {MsgBoxButton::OK}, 0);
+    auto* box = new TNoticeBox(m_parts.window, text, kind);
+    if (answered)
+        QObject::connect(box, &TNoticeBox::answered, box, std::move(answered));
+    box->Open();
 }
 
-bool TEditorReminderHost::ShowBalloon(const QString& title, const QString& text)
+void TEditorReminderHost::ShowCountdown(int seconds, std::function<void(bool powerOff)> decided)
 {
-    return m_parts.showBalloon && m_parts.showBalloon(title, text);
+    auto* countdown = new TShutDownCountdown(m_parts.window, seconds);
+    QObject::connect(countdown, &TShutDownCountdown::decided, countdown, std::move(decided));
+    countdown->Open();
 }
 
 void TEditorReminderHost::SendDesktopLines()
 {
     if (m_parts.sendDesktopLines)
         m_parts.sendDesktopLines(m_parts.firstEditor ? m_parts.firstEditor() : nullptr);
-}
-
-bool TEditorReminderHost::WindowVisible() const
-{
-    return m_parts.window && m_parts.window->isVisible() && !m_parts.window->isMinimized();
 }
 
 bool TEditorReminderHost::OpenSettings(int pageIndex)

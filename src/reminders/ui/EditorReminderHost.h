@@ -20,8 +20,6 @@ public:
         QWidget* window = nullptr; // owner of the boxes
         std::function<TPadMemo*()> firstEditor;
         std::function<TPadMemo*()> currentEditor;
-        // The tray balloon; false or unset when there is no tray icon.
-        std::function<bool(const QString& title, const QString& text)> showBalloon;
         // SendDesktopLines with the first page's editor.
         std::function<void(TPadMemo* firstEditor)> sendDesktopLines;
         // The settings dialog on a page; true on OK.
@@ -33,10 +31,9 @@ public:
     QString FirstPageText() const override;
     void AppendToFirstPageLine(int line, const QString& text) override;
     void PasteAtCaret(const QString& text) override;
-    void ShowMessage(const QString& text, MsgBoxKind kind) override;
-    bool ShowBalloon(const QString& title, const QString& text) override;
+    void ShowNotice(const QString& text, MsgBoxKind kind, std::function<void()> answered) override;
+    void ShowCountdown(int seconds, std::function<void(bool powerOff)> decided) override;
     void SendDesktopLines() override;
-    bool WindowVisible() const override;
     bool OpenSettings(int pageIndex) override;
 
 private:

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <functional>
+
 // What the reminders need of the note window. The window implements it (TEditorReminderHost
 // does most of it on the page editors); tests implement it with a recording fake.
 class IReminderHost
@@ -18,15 +20,14 @@ public:
     virtual void AppendToFirstPageLine(int line, const QString& text) = 0;
     // Puts text on the clipboard and pastes it at the caret of the current page.
     virtual void PasteAtCaret(const QString& text) = 0;
-    // The modal message box (ShowMsgBox) owned by the note window, with one OK button; returns
-    // when the user has closed it.
-    virtual void ShowMessage(const QString& text, MsgBoxKind kind) = 0;
-    // A balloon of the notification-area icon; false when there is no icon to show it.
-    virtual bool ShowBalloon(const QString& title, const QString& text) = 0;
-    // Called after a reminder fired: the desktop display shows the first page's lines again.
+    // A box owned by the note window, with one OK button, that does not wait (TNoticeBox):
+    // this returns at once, and answered (when set) runs once the user has closed the box.
+    virtual void ShowNotice(const QString& text, MsgBoxKind kind, std::function<void()> answered) = 0;
+    // The countdown before the timed shutdown (TShutDownCountdown); returns at once. decided
+    // runs once: true to switch off now, false when the user cancelled.
+    virtual void ShowCountdown(int seconds, std::function<void(bool powerOff)> decided) = 0;
+    // Called after reminders were marked: the desktop display shows the first page's lines again.
     virtual void SendDesktopLines() = 0;
-    // Whether the note window is on screen.
-    virtual bool WindowVisible() const = 0;
     // Opens the settings dialog on the page with the given index; true when it closed with OK.
     virtual bool OpenSettings(int pageIndex) = 0;
 };

@@ -1,25 +1,31 @@
 #include "reminders/ui/RemindersController.h"
 
 #include "config/AppConfigMgr.h"
-#include "platform/PowerOff.h"
 #include "core/Clock.h"
+#include "platform/PowerOff.h"
 #include "reminders/TimerShutDown.h"
 #include "reminders/ui/ReminderHost.h"
 
 #include <QAction>
+#include <QPointer>
 #include <QTimer>
 
-#include <utility>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
+
+bool TRemindersController::TNotice::Holds(const QString& line) const
+{
+    const auto same = [&](const TDueLine& due) { return due.line == line; };
+    return std::any_of(due.begin(), due.end(), same) || std::any_of(missed.begin(), missed.end(), same);
+}
 
 TRemindersController::TRemindersController(TAppConfigMgr& config, IClock& clock, ISoundOutput& sound,
                                            IPowerOff& powerOff, const TReminderActions& actions,
                                            IReminderHost& host, QObject* parent)
     : QObject(parent), m_config(config), m_clock(clock), m_powerOff(powerOff), m_actions(actions),
-      m_host(host), m_beeper(sound)
+      m_host(host), m_tune(sound, TPresetSound::psOfficial)
 {
-    m_beeper.SetDefaultSound(TPresetSound::psOfficial);
     for (QAction* action : {m_actions.AlarmAction, m_actions.BeepAction, m_actions.ShutDownAction})
         if (action)
             action->setCheckable(true);
@@ -43,6 +49,12 @@ TRemindersController::TRemindersController(TAppConfigMgr& config, IClock& clock,
 
 TRemindersController::~TRemindersController() = default;
 
+void TRemindersController::StartFromRecord(const QString& fileName)
+{
+    m_record = std::make_unique<TScanRecord>(fileName);
+    m_minutes = TMinuteTracker(m_record->Read());
+}
+
 void TRemindersController::RefreshMenu()
 {
     if (m_actions.AlarmAction)
@@ -62,84 +74,130 @@ void TRemindersController::RefreshShutDownAction()
 
 void TRemindersController::jTimer()
 {
-    const QStringList minutes = m_minutes.Advance(m_clock.Now());
-    if (minutes.isEmpty())
+    const std::optional<TMinuteRange> minutes = m_minutes.Advance(m_clock.Now());
+    if (!minutes)
         return;
-    // The shutdown is started first, also while a reminder's box is open.
-    CheckShutDown(minutes);
-    if (m_busy) {
-        // A tick from inside a box: the running scan takes these minutes when the box closes.
-        for (const QString& minute : minutes)
-            m_deferred.insert(minute);
-        return;
-    }
-    // Minutes that passed while a shutdown failure was shown belong to this scan.
-    QSet<QString> due(minutes.begin(), minutes.end());
-    due.unite(std::exchange(m_deferred, {}));
-    if (!m_config.Alarm)
-        return; // switched off by the user: these minutes are not caught up later
-    ScanFirstPage(due);
+    // The shutdown is started first, whatever box is open.
+    CheckShutDown(*minutes);
+    // Switched off by the user: the minutes passing meanwhile are not caught up later.
+    if (m_config.Alarm)
+        ScanFirstPage(*minutes);
+    WriteRecord();
 }
 
-void TRemindersController::CheckShutDown(const QStringList& minutes)
+void TRemindersController::CheckShutDown(const TMinuteRange& minutes)
 {
-    for (const QString& minute : minutes) {
-        if (!IsShutDownMinute(m_config.ShutDown, m_config.ShutDownTime, minute))
-            continue;
-        m_config.ShutDown = false; // one shot, whatever logind answers
+    if (!m_config.ShutDown || !m_config.ShutDownTime.isValid() || m_countingDown)
+        return;
+    const qint64 minute = WallMinute(m_config.ShutDownTime);
+    if (!minutes.Contains(minute))
+        return;
+    if (minutes.last - minute > OnTimeMinutes) {
+        // The computer was off or asleep then, or the clock jumped over it: switching off now
+        // would come as a surprise, so it is said instead.
+        m_config.ShutDown = false;
         RefreshShutDownAction();
-        QString error;
-        if (!ShutDownComputer(m_powerOff, error)) {
-            const QString text = u"定时关机未能执行："_s + error;
-            // The balloon does not stop the program; a box is shown when there is no tray icon.
-            const bool busy = m_busy;
-            m_busy = true;
-            if (m_host.WindowVisible() || !m_host.ShowBalloon(u"定时关机"_s, text))
-                m_host.ShowMessage(text, MsgBoxKind::Error);
-            m_busy = busy;
-        }
+        m_host.ShowNotice(ShutDownPassedText(m_config.ShutDownTime), MsgBoxKind::Warning, {});
         return;
     }
+    m_countingDown = true;
+    QPointer<TRemindersController> self(this);
+    m_host.ShowCountdown(ShutDownGraceSeconds, [self](bool powerOff) {
+        if (self)
+            self->ShutDownDecided(powerOff);
+    });
 }
 
-void TRemindersController::ScanFirstPage(QSet<QString> minutes)
+void TRemindersController::ShutDownDecided(bool powerOff)
 {
-    m_busy = true;
-    // Lines that fired but could not be found again to be marked (the user or a peer changed
-    // them meanwhile): they do not fire a second time in this scan.
-    QSet<QString> unmarked;
-    // Every reminder shown completes its line or is left out from then on, so a scan never shows
-    // more boxes than the page has lines.
-    for (int shown = 0;; ++shown) {
-        if (!m_config.Alarm)
-            break; // switched off while a box was open
-        minutes.unite(m_deferred);
-        m_deferred.clear();
-        const QStringList lines = PageLines(m_host.FirstPageText());
-        QSet<int> skip;
-        for (int i = 0; i < lines.size(); ++i)
-            if (unmarked.contains(lines.at(i)))
-                skip.insert(i);
-        const int index = FindDueLine(lines, minutes, skip);
-        if (index < 0 || shown >= lines.size())
-            break;
-        const QString line = lines.at(index);
+    m_countingDown = false;
+    if (!powerOff) {
+        // The setting stays as it was; the user is told where to switch it off.
+        m_host.ShowNotice(ShutDownCancelledText(m_config.ShutDownTime), MsgBoxKind::Information, {});
+        return;
+    }
+    m_config.ShutDown = false; // one shot, whatever the system answers
+    RefreshShutDownAction();
+    QPointer<TRemindersController> self(this);
+    m_powerOff.PowerOff([self](const std::optional<TPowerOffFailure>& failure) {
+        if (self && failure)
+            self->m_host.ShowNotice(PowerOffFailureText(*failure), MsgBoxKind::Error, {});
+    });
+}
 
-        if (m_config.Beep)
-            m_beeper.Play();
-        m_host.ShowMessage(u"时间到："_s + TrimBlanks(line), MsgBoxKind::Information);
+void TRemindersController::ScanFirstPage(const TMinuteRange& minutes)
+{
+    const QStringList lines = PageLines(m_host.FirstPageText());
+    for (const TDueLine& line : FindDueLines(lines, minutes.first, minutes.last)) {
+        // A line on screen or waiting is not taken twice when its minute is scanned again.
+        if ((m_open && m_open->Holds(line.line)) || m_waiting.Holds(line.line))
+            continue;
+        (minutes.last - line.minute > OnTimeMinutes ? m_waiting.missed : m_waiting.due).append(line);
+    }
+    ShowNext();
+}
 
-        // The page may have changed while the box was open: mark the line that fired, where it
-        // is now, and nothing when it is gone.
-        const int now = FindLineAgain(PageLines(m_host.FirstPageText()), line, index);
+void TRemindersController::ShowNext()
+{
+    if (m_open || m_tune.Playing() || m_waiting.Empty())
+        return;
+    if (!m_config.Beep) {
+        ShowWaiting();
+        return;
+    }
+    // The box follows its tune; lines found while it plays go into the same box.
+    m_tune.Play([this] { ShowWaiting(); });
+}
+
+void TRemindersController::ShowWaiting()
+{
+    if (m_open || m_waiting.Empty())
+        return;
+    m_open = std::exchange(m_waiting, {});
+    QStringList due, missed;
+    for (const TDueLine& line : m_open->due)
+        due.append(line.line);
+    for (const TDueLine& line : m_open->missed)
+        missed.append(line.line);
+    QPointer<TRemindersController> self(this);
+    m_host.ShowNotice(ReminderNoticeText(due, missed), MsgBoxKind::Information, [self] {
+        if (self)
+            self->Answered();
+    });
+}
+
+void TRemindersController::Answered()
+{
+    if (!m_open)
+        return;
+    QList<TDueLine> shown = m_open->due + m_open->missed;
+    m_open.reset();
+    std::sort(shown.begin(), shown.end(), [](const TDueLine& a, const TDueLine& b) { return a.index < b.index; });
+    // The page may have changed while the box was open: each line is marked where it is now,
+    // and not at all when it is gone or was changed.
+    for (const TDueLine& line : shown) {
+        const int now = FindLineAgain(PageLines(m_host.FirstPageText()), line.line, line.index);
         if (now >= 0)
             m_host.AppendToFirstPageLine(now, QString(CompleteSign));
-        else
-            unmarked.insert(line);
-        m_host.SendDesktopLines();
     }
-    m_deferred.clear();
-    m_busy = false;
+    m_host.SendDesktopLines();
+    WriteRecord();
+    ShowNext();
+}
+
+void TRemindersController::WriteRecord()
+{
+    std::optional<qint64> minute = m_minutes.Last();
+    if (!m_record || !minute)
+        return;
+    // A line not answered yet counts as not dealt with: a start after an end with its box open
+    // shows it again.
+    for (const TNotice* notice : {m_open ? &*m_open : nullptr, &m_waiting})
+        if (notice)
+            for (const QList<TDueLine>* lines : {&notice->due, &notice->missed})
+                for (const TDueLine& line : *lines)
+                    minute = std::min(*minute, line.minute - 1);
+    m_record->Write(*minute);
 }
 
 void TRemindersController::AlarmTimeActionExecute()

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "reminders/AlarmScan.h"
-#include "reminders/BTOdeum.h"
+#include "reminders/ScanRecord.h"
+#include "reminders/TunePlayer.h"
 
 #include <QObject>
-#include <QSet>
 #include <QString>
-#include <QStringList>
+
+#include <memory>
+#include <optional>
 
 class IClock;
 class IPowerOff;
@@ -27,9 +29,16 @@ struct TReminderActions
 };
 
 // The reminders of the note window: the 4000 ms timer, the timed-shutdown check and the scan of
-// the first page in every new minute, the beeper, and the commands of the reminder menu.
+// the first page for every minute the clock passed, the tune, the reminder box and the
+// shutdown countdown, and the commands of the reminder menu.
+//
+// Nothing here waits on the user or on the tune: the box and the countdown are windows that
+// call back when answered, and the tune plays on a thread. So the scan and the shutdown check
+// go on while any of them is open. Lines found while a box is open wait, and go together into
+// the next box once it is closed; a line is marked "√" only once its box was answered.
 //
 //   TRemindersController reminders(config, clock, sound, powerOff, actions, host, window);
+//   reminders.StartFromRecord(TScanRecord::FileFor(AppDir()));
 //   ...after the settings dialog closed with OK:
 //   reminders.RefreshMenu();
 class TRemindersController final : public QObject
@@ -46,18 +55,24 @@ public:
                          const TReminderActions& actions, IReminderHost& host, QObject* parent = nullptr);
     ~TRemindersController() override;
 
+    // Keeps the minute up to which reminders were dealt with in this file, and takes the one a
+    // former run left there, so that the first scan also shows what passed while the program
+    // was not running. Called before the first tick.
+    void StartFromRecord(const QString& fileName);
+
     // The check marks of the reminder, sound and shutdown items follow the settings, and the
     // shutdown item's caption shows the pending time.
     void RefreshMenu();
 
-    // The timer's handler. On every tick: for each minute not scanned yet, the shutdown check,
-    // then the scan of the first page (when reminders are on).
+    // The timer's handler: for the minutes the clock passed since the last tick, the shutdown
+    // check, then the scan of the first page (when reminders are on).
     void jTimer();
 
     QTimer* Timer() const { return m_timer; }
-    TBTBeeper& Beeper() { return m_beeper; }
-    // While a reminder is being shown (its tune or its box).
-    bool Showing() const { return m_busy; }
+    TBTBeeper& Beeper() { return m_tune.Beeper(); }
+    // While a reminder box is open or its tune plays.
+    bool Showing() const { return m_open.has_value() || m_tune.Playing(); }
+    bool CountingDown() const { return m_countingDown; }
 
     void AlarmTimeActionExecute();
     void SignCompleteActionExecute();
@@ -66,8 +81,22 @@ public:
     void ShutDownActionExecute();
 
 private:
-    void CheckShutDown(const QStringList& minutes);
-    void ScanFirstPage(QSet<QString> minutes);
+    // The lines of one box: due now, and missed (their minute passed while nobody could scan).
+    struct TNotice
+    {
+        QList<TDueLine> due;
+        QList<TDueLine> missed;
+        bool Empty() const { return due.isEmpty() && missed.isEmpty(); }
+        bool Holds(const QString& line) const;
+    };
+
+    void CheckShutDown(const TMinuteRange& minutes);
+    void ShutDownDecided(bool powerOff);
+    void ScanFirstPage(const TMinuteRange& minutes);
+    void ShowNext();
+    void ShowWaiting();
+    void Answered();
+    void WriteRecord();
     void RefreshShutDownAction();
 
     TAppConfigMgr& m_config;
@@ -75,11 +104,11 @@ private:
     IPowerOff& m_powerOff;
     TReminderActions m_actions;
     IReminderHost& m_host;
-    TBTBeeper m_beeper;
+    TTunePlayer m_tune;
     QTimer* m_timer = nullptr;
     TMinuteTracker m_minutes;
-    // Set while a tick's work runs: nested ticks (from a box's event loop) then only check the
-    // shutdown and leave their minutes here for the running scan.
-    bool m_busy = false;
-    QSet<QString> m_deferred;
+    std::unique_ptr<TScanRecord> m_record;
+    std::optional<TNotice> m_open; // in the box on screen
+    TNotice m_waiting;             // found since, shown when the box is closed
+    bool m_countingDown = false;
 };

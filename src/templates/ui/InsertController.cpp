@@ -42,8 +42,12 @@ TInsertController::TInsertController(TInsertActions actions, QWidget* window, TA
                 m_host.showSettingsDialog(kInsTextPage);
         });
     }
-    if (m_actions.InsertMenu)
+    if (m_actions.InsertMenu) {
+        // Without texts of the user's the two separators stand next to each other; the style
+        // would draw them as one.
+        m_actions.InsertMenu->setSeparatorsCollapsible(false);
         connect(m_actions.InsertMenu, &QMenu::aboutToShow, this, &TInsertController::RebuildInsertMenu);
+    }
 }
 
 void TInsertController::InsertTemplate(const QString& templateText)

@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
-"""A stand-in for logind on a private bus: org.freedesktop.login1.Manager's SetWallMessage and
-ScheduleShutdown, each call recorded as one JSON line in a log file; nothing is switched off.
+"""A stand-in for logind on a private bus: org.freedesktop.login1.Manager's PowerOff,
+SetWallMessage and ScheduleShutdown, each call recorded as one JSON line in a log file; nothing is
+switched off.
 
     fake_logind.py <bus address> <log file> [refuse]
 
-With "refuse", ScheduleShutdown answers with org.freedesktop.DBus.Error.AccessDenied."""
+With "refuse", PowerOff and ScheduleShutdown answer with org.freedesktop.DBus.Error.AccessDenied."""
 
 import json
 import sys
@@ -31,6 +32,12 @@ class Manager(dbus.service.Object):
     @dbus.service.method(MANAGER, in_signature="sb", out_signature="")
     def SetWallMessage(self, message, enable):
         self.record("SetWallMessage", str(message), bool(enable))
+
+    @dbus.service.method(MANAGER, in_signature="b", out_signature="")
+    def PowerOff(self, interactive):
+        self.record("PowerOff", bool(interactive))
+        if self.refuse:
+            raise dbus.exceptions.DBusException("Permission denied", name="org.freedesktop.DBus.Error.AccessDenied")
 
     @dbus.service.method(MANAGER, in_signature="st", out_signature="")
     def ScheduleShutdown(self, kind, usec):

@@ -62,8 +62,10 @@ TEST_F(BackupTest, ASkippedFileIsReportedAndTheRestStillCopied)
 {
     const QString target = dir.filePath(u"backup/"_s);
     ASSERT_TRUE(QDir().mkpath(target + u"chat.txt"_s)); // a folder where the file should go
-    const QStringList failed = RunBackup(PlanBackup(app, target));
-    EXPECT_EQ(failed, QStringList{u"chat.txt"_s});
+    const QList<TBackupFailure> failed = RunBackup(PlanBackup(app, target));
+    ASSERT_EQ(failed.size(), 1);
+    EXPECT_EQ(failed.first().name, u"chat.txt"_s);
+    EXPECT_EQ(failed.first().reason, u"这是一个文件夹"_s);
     EXPECT_EQ(ReadBytes(target + u"Config.ini"_s), ReadBytes(app + u"Config.ini"_s));
     EXPECT_EQ(ReadBytes(target + u"Data/sub/deep.bin"_s), QByteArray("\0\1\2", 3));
 }

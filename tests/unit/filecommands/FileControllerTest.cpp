@@ -12,6 +12,10 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 
 using namespace Qt::StringLiterals;
@@ -29,6 +33,8 @@ protected:
         WriteBytes(app + u"Config.ini"_s, "ini");
         SetMsgBoxHook([this](const TMsgBoxCall& call) {
             errors << call.message;
+            details << call.details;
+            kinds << call.kind;
             return MsgResultOK;
         });
         TFileHost host;
@@ -62,7 +68,8 @@ protected:
     TPadMemo editor;
     QAction open, saveAs, backup, print;
     QString answer;
-    QStringList pages, errors, steps, asked;
+    QStringList pages, errors, details, steps, asked;
+    QList<MsgBoxKind> kinds;
     std::unique_ptr<TFileController> controller;
 };
 
@@ -81,7 +88,7 @@ TEST_F(FileControllerTest, OpenReadsEveryEncodingAndAnUnreadableFileAddsNoPage)
         open.trigger();
     }
     ASSERT_EQ(pages.size(), 3);
-    EXPECT_EQ(asked.first(), u"打开 Text Files(*.txt);;All Files(*.*)"_s);
+    EXPECT_EQ(asked.first(), u"打开 Text Files(*.txt);;All Files(*)"_s);
     for (const QString& page : pages)
         EXPECT_EQ(SplitLines(page), SplitLines(text));
 
@@ -131,5 +138,93 @@ TEST_F(FileControllerTest, BackupSavesFirstCopiesOpensTheFolderAndNamesWhatFaile
     EXPECT_EQ(ReadBytes(target + u"/Data/{1}.txt"_s), "saved page");
     EXPECT_EQ(platform.shell.opened, QStringList{target + u"/"_s});
     ASSERT_EQ(errors.size(), 2);
-    EXPECT_TRUE(errors.last().contains(u"Config.ini"_s));
+    EXPECT_TRUE(errors.last().contains(u"1 项"_s)) << errors.last().toStdString();
+    EXPECT_TRUE(details.last().startsWith(u"Config.ini："_s)) << details.last().toStdString();
+}
+
+TEST_F(FileControllerTest, BackupWithPagesAndChatThatCannotBeSavedKeepsTheCurrentTextAndSaysSo)
+{
+    TFileHost host;
+    host.saveAll = [] { throw EFileError(u"无法写入文件 \"Data/{1}.txt\"。没有权限。"_s); };
+    host.unsavedPages = [] {
+        return QList<TUnsavedPage>{{u"{1}.txt"_s, 0, u"第一页"_s, u"刚打的字\n第二行"_s},
+                                   {u"{2}.txt"_s, 1, u"新页"_s, u"new"_s}};
+    };
+    host.saveMessengerState = [] { throw EFileError(u"无法写入文件 \"chat.txt\"。磁盘已满。"_s); };
+    TFileController files(TFileActions{}, nullptr, platform.services(), app, host);
+    const QString target = dir.filePath(u"backup"_s);
+    platform.folderPicker.answer = target;
+    files.BackUpActionExecute();
+
+    // The pages' current text is in the backup as their page files, the old copy replaced.
+    EXPECT_EQ(ReadBytes(target + u"/Data/{1}.txt"_s),
+              Utf16Le(u"0\r\n第一页\r\n\r\n刚打的字\r\n第二行\r\n"_s));
+    EXPECT_EQ(ReadBytes(target + u"/Data/{2}.txt"_s), Utf16Le(u"1\r\n新页\r\n\r\nnew\r\n"_s));
+    EXPECT_EQ(ReadBytes(target + u"/Config.ini"_s), "ini");
+    EXPECT_EQ(platform.shell.opened, QStringList{target + u"/"_s});
+    ASSERT_EQ(errors.size(), 1) << "one box";
+    EXPECT_EQ(kinds.first(), MsgBoxKind::Warning) << "the backup itself is complete";
+    EXPECT_TRUE(errors.first().contains(u"没有权限"_s));
+    EXPECT_TRUE(errors.first().contains(u"2 个页面"_s)) << errors.first().toStdString();
+    EXPECT_TRUE(errors.first().contains(u"磁盘已满"_s)) << "the chat log's failure is told too";
+    EXPECT_TRUE(details.first().isEmpty());
+}
+
+TEST_F(FileControllerTest, ManyFailuresMakeOneShortMessageWithTheListInItsDetails)
+{
+    for (int i = 0; i < 120; ++i)
+        WriteBytes(app + u"Data/{page%1}.txt"_s.arg(i, 3, 10, QChar(u'0')), "p");
+    const QString target = dir.filePath(u"backup"_s);
+    QDir().mkpath(target);
+    WriteBytes(target + u"/Data"_s, "a file where the page folder should go");
+    platform.folderPicker.answer = target;
+    backup.trigger();
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_EQ(kinds.first(), MsgBoxKind::Error);
+    const QString& message = errors.first();
+    EXPECT_TRUE(message.contains(u"122 项"_s)) << message.toStdString(); // the folder and 121 pages
+    EXPECT_TRUE(message.contains(u"已有同名的文件：1 项"_s)) << message.toStdString();
+    EXPECT_TRUE(message.contains(u"路径中有一项不是文件夹：121 项"_s)) << message.toStdString();
+    EXPECT_LE(message.count(u'\n'), 6) << "the message stays short";
+    EXPECT_EQ(details.first().split(u'\n').size(), 122);
+    EXPECT_TRUE(details.first().contains(u"Data/{page119}.txt：路径中有一项不是文件夹"_s));
+    EXPECT_EQ(ReadBytes(target + u"/Config.ini"_s), "ini") << "what could be copied was";
+
+    // The box keeps its size however long the list: the list scrolls.
+    TMessageForm box(nullptr, message, MsgBoxKind::Error, {MsgBoxButton::OK}, 0, details.first());
+    TMessageForm shortBox(nullptr, message, MsgBoxKind::Error, {MsgBoxButton::OK}, 0, u"one line"_s);
+    EXPECT_EQ(box.height(), shortBox.height());
+    EXPECT_LT(box.height(), 480);
+    ASSERT_NE(box.DetailsEdit(), nullptr);
+    EXPECT_EQ(box.DetailsEdit()->toPlainText(), details.first());
+    EXPECT_TRUE(box.Button(MsgBoxButton::OK)->geometry().bottom() < box.height());
+}
+
+TEST_F(FileControllerTest, AllFilesAreListedAlsoWithoutADot)
+{
+    const QString folder = dir.filePath(u"files"_s);
+    QDir().mkpath(folder);
+    WriteBytes(folder + u"/README"_s, "x");
+    WriteBytes(folder + u"/notes.txt"_s, "x");
+    QFileDialog dialog(nullptr, u"打开"_s, folder, QtFileFilter(QString::fromUtf16(kTextFileFilter)));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    auto* model = dialog.findChild<QFileSystemModel*>();
+    ASSERT_NE(model, nullptr);
+    const auto listed = [&] {
+        QStringList names;
+        const QModelIndex root = model->index(folder);
+        for (int i = 0; i < model->rowCount(root); ++i)
+            names << model->index(i, 0, root).data().toString();
+        names.sort();
+        return names;
+    };
+    ASSERT_EQ(dialog.nameFilters().size(), 2);
+    dialog.selectNameFilter(dialog.nameFilters().at(1));
+    dialog.show();
+    EXPECT_TRUE(WaitFor([&] {
+        return listed() == QStringList{u"README"_s, u"notes.txt"_s};
+    })) << listed().join(u' ').toStdString();
+    dialog.selectNameFilter(dialog.nameFilters().at(0));
+    EXPECT_TRUE(WaitFor([&] { return listed() == QStringList{u"notes.txt"_s}; }))
+        << listed().join(u' ').toStdString();
 }

@@ -222,3 +222,82 @@ TEST_F(FtpFileSystemTest, ShareFolderWritesStayInsideAndRenameNeverOverwrites)
     EXPECT_FALSE(QFileInfo::exists(share + u"c.txt"_s));
     EXPECT_TRUE(QFileInfo::exists(m_base + u"secret.txt"_s));
 }
+
+TEST_F(FtpFileSystemTest, OfferedItemsReplacedByLinksReachNothingAndOffersEnd)
+{
+    TFtpFileSystem before(m_access, Peer);
+    ASSERT_TRUE(before.Login(u"ParentDir"_s, HexText(m_base)));
+    EXPECT_EQ(ReadBytes(before.RetrievePath(HexText(u"offered.txt"_s))), "file offer");
+
+    // After the offer the file becomes a link to a file outside, and the folder a link to "/".
+    QFile::remove(m_base + u"offered.txt"_s);
+    ASSERT_TRUE(QFile::link(m_base + u"secret.txt"_s, m_base + u"offered.txt"_s));
+    ASSERT_TRUE(QDir(m_base + u"相册"_s).removeRecursively());
+    ASSERT_TRUE(QFile::link(u"/"_s, m_base + u"相册"_s));
+    TFtpFileSystem fs(m_access, Peer);
+    ASSERT_TRUE(fs.Login(u"ParentDir"_s, HexText(m_base)));
+    EXPECT_THROW(fs.RetrievePath(HexText(u"offered.txt"_s)), EFtpRefused);
+    EXPECT_THROW(fs.OpenForRetrieve(HexText(u"offered.txt"_s)), EFtpRefused);
+    EXPECT_THROW(before.OpenForRetrieve(HexText(u"offered.txt"_s)), EFtpRefused);
+    EXPECT_THROW(fs.List(u"/相册"_s), EFtpRefused);
+    EXPECT_THROW(fs.RetrievePath(u"/相册/etc/"_s + HexText(u"passwd"_s)), EFtpRefused);
+    EXPECT_THROW(fs.ChangeDir(HexText(u"相册"_s)), EFtpRefused);
+    EXPECT_EQ(Names(fs.List(QString())), (QStringList{u"."_s, u".."_s}));
+
+    // New offers to the peer end its old ones; a refusal then says the offer ended, which a
+    // stranger's or a forgotten one's does not.
+    m_access.OfferItems(Peer, {u"File="_s + m_base + u"secret.txt"_s});
+    TFtpFileSystem renewed(m_access, Peer);
+    ASSERT_TRUE(renewed.Login(u"ParentDir"_s, HexText(m_base)));
+    EXPECT_EQ(ReadBytes(renewed.RetrievePath(HexText(u"secret.txt"_s))), "secret");
+    EXPECT_EQ(Names(renewed.List(QString())), (QStringList{u"."_s, u".."_s, u"secret.txt"_s}));
+    m_access.EndOffers();
+    TFtpFileSystem ended(m_access, Peer);
+    EXPECT_FALSE(ended.Login(u"ParentDir"_s, HexText(m_base)));
+    EXPECT_TRUE(ended.OfferEnded());
+    TFtpFileSystem stranger(m_access, Stranger);
+    EXPECT_FALSE(stranger.Login(u"ParentDir"_s, HexText(m_base)));
+    EXPECT_FALSE(stranger.OfferEnded());
+    // An offer outlives its lifetime by nothing.
+    m_access.SetOfferLifetime(0);
+    m_access.OfferItems(Stranger, {u"File="_s + m_base + u"secret.txt"_s});
+    EXPECT_FALSE(stranger.Login(u"ParentDir"_s, HexText(m_base)));
+    EXPECT_TRUE(stranger.OfferEnded());
+}
+
+TEST_F(FtpFileSystemTest, LinuxPathsGoOutSoThatAPeerSplittingAtBackslashOrColonFindsThem)
+{
+    WriteBytes(m_base + u"会议:纪要.txt"_s, "colon");
+    const QStringList wire =
+        m_access.OfferItems(Peer, {u"Dir="_s + m_base + u"相册/"_s, u"File="_s + m_base + u"会议:纪要.txt"_s,
+                                   u"File=C:\\dir\\x.txt"_s});
+    ASSERT_EQ(wire.size(), 3);
+    EXPECT_EQ(wire[0], u"Dir="_s + QString(m_base).replace(u'/', u'\\') + u"相册"_s);
+    EXPECT_FALSE(wire[1].contains(u'/'));
+    EXPECT_EQ(wire[2], u"File=C:\\dir\\x.txt"_s); // a peer's own form goes out as it is
+
+    // A peer built to the design: the folder part runs to the last "\" or ":", the name after it.
+    auto split = [](const QString& item, QString& folder, QString& name) {
+        const QString value = item.mid(item.indexOf(u'=') + 1);
+        const qsizetype cut = std::max(value.lastIndexOf(u'\\'), value.lastIndexOf(u':'));
+        folder = value.left(cut + 1);
+        name = value.mid(cut + 1);
+    };
+    QString folder, name;
+    split(wire[0], folder, name);
+    TFtpFileSystem dir(m_access, Peer);
+    ASSERT_TRUE(dir.Login(u"ParentDir"_s, HexText(folder)));
+    dir.ChangeDir(HexText(name));
+    EXPECT_EQ(Names(dir.List(QString())), (QStringList{u"."_s, u".."_s, u"子目录"_s, u"照片.txt"_s}));
+    EXPECT_EQ(ReadBytes(dir.RetrievePath(HexText(u"照片.txt"_s))), "photo");
+
+    split(wire[1], folder, name);
+    EXPECT_EQ(name, u"纪要.txt"_s);
+    TFtpFileSystem file(m_access, Peer);
+    ASSERT_TRUE(file.Login(u"ParentDir"_s, HexText(folder)));
+    EXPECT_EQ(ReadBytes(file.RetrievePath(HexText(name))), "colon");
+    // A copy that splits at "/" as well still logs in with the local folder.
+    TFtpFileSystem local(m_access, Peer);
+    ASSERT_TRUE(local.Login(u"ParentDir"_s, HexText(m_base)));
+    EXPECT_EQ(ReadBytes(local.RetrievePath(u"/相册/"_s + HexText(u"照片.txt"_s))), "photo");
+}

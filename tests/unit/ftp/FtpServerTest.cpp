@@ -173,7 +173,7 @@ TEST_F(FtpServerTest, IdleAndCrowdedConnectionsAreClosed)
     EXPECT_TRUE(first.Read().startsWith(u"220"_s));
     EXPECT_TRUE(second.Read().startsWith(u"220"_s));
     ASSERT_TRUE(third.Open(m_server.ControlPort()));
-    EXPECT_TRUE(third.Read().startsWith(u"421 现在因为网络连接过多"_s));
+    EXPECT_EQ(third.Read(), u"300 现在因为网络连接过多,不能给您提供服务，请稍候再试."_s);
     EXPECT_TRUE(third.Closed());
 
     m_server.SetIdleTimeout(300);
@@ -255,4 +255,111 @@ TEST_F(FtpServerTest, WithoutLibcurlADownloadFailsWithItsReasonAndWorksOnceItIsT
     m_client.Connect();
     m_client.Retrieve(HexText(u"beside.txt"_s), m_dest + u"beside.txt"_s);
     EXPECT_EQ(ReadBytes(m_dest + u"beside.txt"_s), "beside");
+}
+
+TEST_F(FtpServerTest, LongLinesAreRefusedWholeAndAllConnectionsTogetherAreCapped)
+{
+    TRawControl peer;
+    ASSERT_TRUE(peer.Open(m_server.ControlPort()));
+    EXPECT_TRUE(peer.Read().startsWith(u"220"_s));
+    // The tail of an over-long line is never taken for a command of its own.
+    EXPECT_TRUE(peer.Command(u"NOOP "_s + QString(5000, u'x') + u" USER SharePath"_s).startsWith(u"500"_s));
+    EXPECT_TRUE(peer.Command(u"PASS x"_s).startsWith(u"503"_s));
+    EXPECT_TRUE(peer.Command(u"NOOP "_s + QString(4090, u'y')).startsWith(u"200"_s)); // 4,095 bytes
+    EXPECT_TRUE(peer.Command(u"NOOP "_s + QString(4091, u'y')).startsWith(u"500"_s));
+    EXPECT_TRUE(peer.Command(u"USER SharePath"_s).startsWith(u"331"_s));
+
+    // All addresses together: the third connection is turned away with the busy reply.
+    m_server.SetMaxConnections(2);
+    TRawControl second, third;
+    ASSERT_TRUE(second.Open(m_server.ControlPort(), QHostAddress(u"127.0.0.2"_s)));
+    EXPECT_TRUE(second.Read().startsWith(u"220"_s));
+    ASSERT_TRUE(third.Open(m_server.ControlPort(), QHostAddress(u"127.0.0.3"_s)));
+    EXPECT_EQ(third.Read(), u"300 现在因为网络连接过多,不能给您提供服务，请稍候再试."_s);
+    EXPECT_TRUE(third.Closed());
+    EXPECT_EQ(m_server.ConnectionCount(), 2);
+
+    // Ended sessions' threads are collected by the server as they end.
+    EXPECT_TRUE(peer.Command(u"QUIT"_s).startsWith(u"221"_s));
+    EXPECT_TRUE(second.Command(u"QUIT"_s).startsWith(u"221"_s));
+    ASSERT_TRUE(WaitFor([&] { return m_server.SessionThreadCount() == 0; }));
+    EXPECT_EQ(m_server.ConnectionCount(), 0);
+}
+
+TEST_F(FtpServerTest, DownloadsLandInNewFoldersWithoutLeadingDotsAndNeverReplace)
+{
+    const QString hidden = m_base + u".config"_s;
+    QDir().mkpath(hidden + u"/autostart"_s);
+    WriteBytes(hidden + u"/autostart/evil.desktop"_s, "[Desktop Entry]");
+    m_server.Access().Offer(Loopback, hidden, true);
+    QDir().mkpath(m_dest + u"config"_s);
+    WriteBytes(m_dest + u"config/keep.txt"_s, "mine");
+    QDir().mkpath(m_dest + u".config"_s);
+    // A name of 249 bytes: its temporary name must still fit in 255.
+    const QString longName = QString(83, QChar(0x6587));
+    WriteBytes(m_offer + u"/"_s + longName, "long");
+
+    m_client.Connect();
+    EXPECT_EQ(m_client.DownloadFolder(u".config"_s, m_dest), m_dest + u"config (2)"_s);
+    EXPECT_EQ(m_client.DownloadFolder(u".config"_s, m_dest), m_dest + u"config (3)"_s);
+    EXPECT_EQ(m_client.DownloadFolder(u"发送"_s, m_dest), m_dest + u"发送"_s);
+    EXPECT_EQ(m_client.DownloadFolder(u"发送"_s, m_dest), m_dest + u"发送 (2)"_s);
+    m_client.Disconnect();
+    EXPECT_EQ(ReadBytes(m_dest + u"config (2)/autostart/evil.desktop"_s), "[Desktop Entry]");
+    EXPECT_EQ(Tree(m_dest + u"config"_s), (QMap<QString, QByteArray>{{u"keep.txt"_s, "mine"}}));
+    EXPECT_TRUE(QDir(m_dest + u".config"_s).isEmpty());
+    EXPECT_EQ(ReadBytes(m_dest + u"发送/"_s + longName), "long");
+    EXPECT_EQ(Tree(m_dest + u"发送 (2)"_s), Tree(m_offer));
+
+    // A file is replaced only when the caller says the user agreed.
+    WriteBytes(m_dest + u"old.txt"_s, "keep me");
+    m_client.Connect();
+    EXPECT_THROW(m_client.Retrieve(HexText(u"beside.txt"_s), m_dest + u"old.txt"_s, 0, TFtpClient::TReplace::Never),
+                 EFtpError);
+    EXPECT_EQ(ReadBytes(m_dest + u"old.txt"_s), "keep me");
+    m_client.Retrieve(HexText(u"beside.txt"_s), m_dest + u"old.txt"_s);
+    EXPECT_EQ(ReadBytes(m_dest + u"old.txt"_s), "beside");
+    m_client.Disconnect();
+    EXPECT_EQ(QDir(m_dest).entryList({u".jv-download-*"_s}, QDir::Hidden | QDir::Files), QStringList());
+}
+
+TEST_F(FtpServerTest, EndlessListingsAndForgottenOffersFailWithTheirReason)
+{
+    auto reason = [this](const std::function<void()>& steps) {
+        try {
+            steps();
+        } catch (const EFtpExplained& e) {
+            m_client.Disconnect();
+            return e.message();
+        }
+        m_client.Disconnect();
+        return QString();
+    };
+    m_client.SetListingLimits(4, 1 << 20); // 发送 lists ., .., 空, 二级, 大.bin
+    EXPECT_TRUE(reason([&] {
+                    m_client.Connect();
+                    m_client.DownloadFolder(u"发送"_s, m_dest);
+                }).contains(u"下载已停止"_s));
+    m_client.SetListingLimits(1000, 100);
+    EXPECT_TRUE(reason([&] {
+                    m_client.Connect();
+                    m_client.DownloadFolder(u"发送"_s, m_dest);
+                }).contains(u"下载已停止"_s));
+
+    // A copy that started again knows nothing of its earlier offers; one that ended them says so.
+    TFtpServer restarted;
+    ASSERT_TRUE(restarted.Start(0, 0, Loopback));
+    TFtpClient client;
+    client.SetHost(u"127.0.0.1"_s);
+    client.SetPort(restarted.ControlPort());
+    client.SetUser(u"ParentDir"_s);
+    client.SetPassword(HexText(m_base));
+    try {
+        client.Connect();
+        ADD_FAILURE() << "a forgotten offer was served";
+    } catch (const EFtpExplained& e) {
+        EXPECT_EQ(e.message(), u"对方已重新启动，请让对方重新发送"_s);
+    }
+    m_server.Access().EndOffers();
+    EXPECT_TRUE(reason([&] { m_client.Connect(); }).contains(u"撤回"_s));
 }

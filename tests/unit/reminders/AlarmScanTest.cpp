@@ -11,9 +11,15 @@ QDateTime At(int h, int m, int s = 0, int day = 1)
     return QDateTime(QDate(2009, 5, day), QTime(h, m, s));
 }
 
+qint64 M(int h, int m, int day = 1)
+{
+    return WallMinute(At(h, m, 0, day));
+}
+
 bool Fires(const QString& line, const QString& minute)
 {
-    return FindDueLine({line}, {minute}) == 0;
+    const qint64 at = *StampMinute(minute);
+    return FindDueLines({line}, at, at).size() == 1;
 }
 
 TEST(AlarmScan, WhichLinesFireInTheirMinute)
@@ -36,11 +42,31 @@ TEST(AlarmScan, WhichLinesFireInTheirMinute)
     EXPECT_EQ(TrimBlanks(u"\x01 a b\x1F\x20"_s), u"a b"_s);
 
     const QStringList page = {u"a @2009-05-01 08:29"_s, u"b @2009-05-01 08:30√"_s, u"c @2009-05-01 08:30"_s,
-                              u"d @2009-05-01 08:30"_s};
-    EXPECT_EQ(FindDueLine(page, {minute}), 2);
-    EXPECT_EQ(FindDueLine(page, {minute}, {2}), 3);
-    EXPECT_EQ(FindDueLine(page, {minute, u"2009-05-01 08:29"_s}), 0);
-    EXPECT_EQ(FindDueLine(page, {u"2009-05-01 08:31"_s}), -1);
+                              u"d @2009-05-01 08:30"_s, u"e @2009-04-30 08:30"_s};
+    EXPECT_EQ(FindDueLines(page, M(8, 30), M(8, 30)),
+              (QList<TDueLine>{{2, page[2], M(8, 30)}, {3, page[3], M(8, 30)}}));
+    EXPECT_EQ(FindDueLines(page, M(8, 29), M(8, 30)).size(), 3);
+    // A range of a whole year is compared, not walked through minute by minute.
+    EXPECT_EQ(FindDueLines(page, M(8, 31, 1) - 366 * 1440, M(8, 31)).size(), 4);
+    EXPECT_TRUE(FindDueLines(page, M(8, 31), M(8, 31)).isEmpty());
+}
+
+TEST(AlarmScan, StampsMustNameARealMinuteExactly)
+{
+    EXPECT_EQ(StampMinute(u"2009-05-01 08:30"_s), M(8, 30));
+    EXPECT_EQ(WallMinuteText(M(23, 59)), u"2009-05-01 23:59"_s);
+    for (const QString& bad : {u"2009-02-29 08:30"_s, u"2009-05-01 24:00"_s, u"2009-05-01 08:60"_s,
+                               u"2009-13-01 08:30"_s, u"2009-05-01T08:30"_s, u"2009-05-01 08:30:00"_s,
+                               u"２009-05-01 08:30"_s, u"0000-01-01 00:00"_s, u"2009/05/01 08:30"_s})
+        EXPECT_FALSE(StampMinute(bad).has_value()) << bad.toStdString();
+}
+
+TEST(AlarmScan, NoticeTextListsDueAndMissedLines)
+{
+    EXPECT_EQ(ReminderNoticeText({u"  buy milk @2009-05-01 08:30 "_s}, {}), u"时间到：buy milk @2009-05-01 08:30"_s);
+    EXPECT_EQ(ReminderNoticeText({u"a @x"_s, u"b @x"_s}, {}), u"时间到：\na @x\nb @x"_s);
+    EXPECT_EQ(ReminderNoticeText({}, {u"old @y"_s}), u"错过的提醒：old @y"_s);
+    EXPECT_EQ(ReminderNoticeText({u"a @x"_s}, {u"o @y"_s, u"p @z"_s}), u"时间到：a @x\n\n错过的提醒：\no @y\np @z"_s);
 }
 
 TEST(AlarmScan, FindLineAgainPrefersTheNearestCopy)
@@ -55,32 +81,35 @@ TEST(AlarmScan, FindLineAgainPrefersTheNearestCopy)
     EXPECT_EQ(FindLineAgain({}, u"a"_s, 0), -1);
 }
 
-TEST(MinuteTracker, EveryMinuteOnceAcrossJitterAndSteps)
+TEST(MinuteTracker, EveryMinuteThatTheClockPassesIsScanned)
 {
     TMinuteTracker tracker;
-    QStringList scanned;
+    QList<TMinuteRange> scanned;
     QDateTime now = At(8, 0, 58);
-    // Ticks every 4 s, give or take a second, for ten minutes, and once a stalled loop of 70 s.
+    // Ticks every 4 s, give or take a second, for ten minutes, and once a stalled loop of 100 s.
     for (int i = 0; now < At(8, 11); ++i) {
-        scanned += tracker.Advance(now);
-        now = now.addMSecs(i == 40 ? 70000 : 4000 + (i % 3 - 1) * 1000);
+        if (const auto range = tracker.Advance(now))
+            scanned.append(*range);
+        now = now.addMSecs(i == 40 ? 100000 : 4000 + (i % 3 - 1) * 1000);
     }
-    QStringList expected;
-    for (int m = 0; m <= 10; ++m)
-        expected.append(MinuteText(At(8, m)));
-    EXPECT_EQ(scanned, expected);
+    ASSERT_FALSE(scanned.isEmpty());
+    EXPECT_EQ(scanned.first(), (TMinuteRange{M(8, 0), M(8, 0)}));
+    for (qsizetype i = 1; i < scanned.size(); ++i)
+        EXPECT_EQ(scanned[i].first, scanned[i - 1].last + 1); // no minute left out, none twice
+    EXPECT_EQ(scanned.last().last, M(8, 10));
+    EXPECT_LT(scanned.size(), 11); // the stall scanned two minutes at once
 
-    // A time correction two minutes back scans nothing until the clock passes 08:10 again.
-    EXPECT_TRUE(tracker.Advance(At(8, 8, 30)).isEmpty());
-    EXPECT_TRUE(tracker.Advance(At(8, 10, 30)).isEmpty());
-    EXPECT_EQ(tracker.Advance(At(8, 11, 1)), QStringList{u"2009-05-01 08:11"_s});
-    // A jump of a few minutes forward catches up the minutes stepped over.
-    EXPECT_EQ(tracker.Advance(At(8, 14, 1)),
-              (QStringList{u"2009-05-01 08:12"_s, u"2009-05-01 08:13"_s, u"2009-05-01 08:14"_s}));
-    // A clock set an hour ahead, or a day back, goes on from its new minute only.
-    EXPECT_EQ(tracker.Advance(At(9, 30)), QStringList{u"2009-05-01 09:30"_s});
-    EXPECT_EQ(tracker.Advance(At(9, 30, 1, 2).addDays(-2)), QStringList{u"2009-04-30 09:30"_s});
-    EXPECT_EQ(tracker.Advance(At(9, 31, 0, 1).addDays(-1)), QStringList{u"2009-04-30 09:31"_s});
+    // A step back of two minutes scans the minute it landed in, and the minutes passed again.
+    EXPECT_EQ(tracker.Advance(At(8, 8, 30)), (TMinuteRange{M(8, 8), M(8, 8)}));
+    EXPECT_EQ(tracker.Advance(At(8, 9, 1)), (TMinuteRange{M(8, 9), M(8, 9)}));
+    // Twelve minutes forward (or a suspend): every minute stepped over.
+    EXPECT_EQ(tracker.Advance(At(8, 21, 1)), (TMinuteRange{M(8, 10), M(8, 21)}));
+    EXPECT_EQ(tracker.Last(), M(8, 21));
+
+    // A start goes on from the minute a former run recorded, or from now without one.
+    EXPECT_EQ(TMinuteTracker(M(7, 0)).Advance(At(8, 30, 5)), (TMinuteRange{M(7, 1), M(8, 30)}));
+    EXPECT_EQ(TMinuteTracker().Advance(At(8, 30, 5)), (TMinuteRange{M(8, 30), M(8, 30)}));
+    EXPECT_EQ(TMinuteTracker(M(9, 0)).Advance(At(8, 30, 5)), (TMinuteRange{M(8, 30), M(8, 30)}));
 }
 
 } // namespace

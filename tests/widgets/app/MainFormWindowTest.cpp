@@ -384,27 +384,34 @@ TEST_F(MainWindowTest, FontAndBackgroundChangeEveryEditorAndTheSettings)
     chosen.setPointSize(15);
     chosen.setBold(true);
     QFont preset;
+    QColor presetColor;
     bool accept = false;
-    dialogs.chooseFont = [&](QWidget* owner, QFont& font) {
+    dialogs.chooseFont = [&](QWidget* owner, QFont& font, QColor& color) {
         EXPECT_EQ(owner, form.get());
         preset = font;
-        if (accept)
+        presetColor = color;
+        if (accept) {
             font = chosen;
+            color = QColor(0, 0, 128);
+        }
         return accept;
     };
     form->Commands().action(u"FontAction")->trigger();
     EXPECT_EQ(config->FontSize, 9) << "Cancel changes nothing";
     EXPECT_EQ(preset, form->MemoPanel()->font());
+    EXPECT_EQ(presetColor, QColor(Qt::black)) << "the text colour comes with the font";
 
     accept = true;
     form->Commands().action(u"FontAction")->trigger();
     for (int i = 0; i < form->PageCount(); ++i) {
         EXPECT_EQ(form->EditorAt(i)->font().pointSize(), 15) << "page " << i;
         EXPECT_TRUE(form->EditorAt(i)->font().bold()) << "page " << i;
+        EXPECT_EQ(form->EditorAt(i)->palette().color(QPalette::Text), QColor(0, 0, 128)) << "page " << i;
     }
     EXPECT_EQ(config->FontName, u"Tahoma"_s);
     EXPECT_EQ(config->FontSize, 15);
     EXPECT_EQ(config->FontStyle, 1);
+    EXPECT_EQ(config->FontColor, 0x800000);
 
     const QColor colour(10, 200, 30);
     QColor colourPreset;

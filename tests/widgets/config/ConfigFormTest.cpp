@@ -3,6 +3,7 @@
 
 #include "TestSupport.h"
 #include "app/SysHotKey.h"
+#include "widgets/FontDlg.h"
 #include "widgets/MsgBox.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,8 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QFontDatabase>
+#include <QFontDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -307,4 +310,130 @@ TEST_F(ConfigFormTest, DialogOpenedOnAnotherPageAlsoSavesAndAppliesWhatItStores)
     EXPECT_TRUE(controller.ShowDialog(TConfigForm::AlarmPage));
     EXPECT_EQ(steps, (QStringList{u"off"_s, u"dialog page 3"_s, u"hotkey"_s, u"on"_s}));
     EXPECT_TRUE(ReadBytes(config.FileName()).contains(Utf16Le(u"HotKeyBase=%1"_s.arg(int(vkJ))).mid(2)));
+}
+
+TEST_F(ConfigFormTest, SettingsAreAppliedOnceAndTheFileHoldsWhatTookEffect)
+{
+    QWidget owner;
+    QStringList steps;
+    config.OnDesktop = false;
+    TSettingsHost host;
+    // The desktop display cannot be switched on: the step turns the setting off again.
+    host.applyDesktop = [&] {
+        steps << u"desktop"_s;
+        config.OnDesktop = false;
+    };
+    TSettingsController controller(nullptr, &owner, config, host);
+    TBaseForm::SetModalHook([&](TBaseForm& dialog) {
+        static_cast<TConfigForm&>(dialog).OnDesktopCheckBox->setChecked(true);
+        return int(QDialog::Accepted);
+    });
+    EXPECT_TRUE(controller.ShowDialog(TConfigForm::DesktopPage));
+    EXPECT_EQ(steps, QStringList{u"desktop"_s});
+    const QByteArray written = ReadBytes(config.FileName());
+    EXPECT_TRUE(written.contains(Utf16Le(u"OnDesktop=False"_s).mid(2))) << Dump(written);
+}
+
+TEST_F(ConfigFormTest, AHotKeyThatTakesAwayATypingKeyIsConfirmedFirst)
+{
+    EXPECT_TRUE(IsTypingHotKey(vkD, 0));
+    EXPECT_TRUE(IsTypingHotKey(vkSpace, moShift));
+    EXPECT_TRUE(IsTypingHotKey(vkNumpad5, 0));
+    EXPECT_TRUE(IsTypingHotKey(vkReturn, 0));
+    EXPECT_FALSE(IsTypingHotKey(vkD, moControl));
+    EXPECT_FALSE(IsTypingHotKey(vkD, moShift | moWin));
+    EXPECT_FALSE(IsTypingHotKey(vkF5, 0));
+    EXPECT_FALSE(IsTypingHotKey(vkNone, 0));
+
+    QStringList questions;
+    bool yes = false;
+    TConfigDialogs dialogs;
+    dialogs.confirm = [&](QWidget*, const QString& question) {
+        questions << question;
+        return yes;
+    };
+    // OK pressed on the general page after unticking Ctrl on the hotkey page.
+    TBaseForm::SetModalHook([&](TBaseForm& dialog) {
+        auto& form = static_cast<TConfigForm&>(dialog);
+        setChecked(form.HotKeyModCheckListBox, u"Ctrl"_s, false);
+        form.PageControl->setCurrentIndex(TConfigForm::GeneralPage);
+        form.OkButton->click();
+        if (form.result() != QDialog::Accepted) { // answered No: the dialog stays, on the hotkey page
+            EXPECT_EQ(form.PageControl->currentIndex(), int(TConfigForm::HotKeyPage));
+        }
+        return form.result();
+    });
+    EXPECT_FALSE(ShowSettingsDialog(nullptr, config, TConfigForm::GeneralPage, dialogs));
+    ASSERT_EQ(questions.size(), 1);
+    EXPECT_TRUE(questions.first().contains(u"“D”"_s)) << questions.first().toStdString();
+    EXPECT_EQ(config.HotKeyModifiers, moControl);
+
+    yes = true;
+    EXPECT_TRUE(ShowSettingsDialog(nullptr, config, TConfigForm::GeneralPage, dialogs));
+    EXPECT_EQ(config.HotKeyModifiers, 0);
+    EXPECT_EQ(config.HotKeyBase, vkD);
+
+    // A plain key the user already has is not questioned again; one with Ctrl never is.
+    questions.clear();
+    TBaseForm::SetModalHook([&](TBaseForm& dialog) {
+        static_cast<TConfigForm&>(dialog).OkButton->click();
+        return dialog.result();
+    });
+    EXPECT_TRUE(ShowSettingsDialog(nullptr, config, TConfigForm::GeneralPage, dialogs));
+    config.HotKeyModifiers = moControl | moAlt;
+    EXPECT_TRUE(ShowSettingsDialog(nullptr, config, TConfigForm::GeneralPage, dialogs));
+    EXPECT_TRUE(questions.isEmpty());
+}
+
+TEST_F(ConfigFormTest, FontButtonOpensOnTheShownFaceKeepsWhatIsUnchangedAndChoosesTheColour)
+{
+    // The default desktop font is "宋体" 11 in white; no face of that name is installed.
+    TConfigForm form(nullptr, config);
+    form.LoadControls();
+    QString shownFamily;
+    int shownSize = 0;
+    std::function<void(TFontDlg&)> answer;
+    TBaseForm::SetModalHook([&](TBaseForm& dialog) {
+        auto* fontDialog = dynamic_cast<TFontDlg*>(&dialog);
+        EXPECT_NE(fontDialog, nullptr);
+        if (!fontDialog)
+            return int(QDialog::Rejected);
+        EXPECT_EQ(fontDialog->windowTitle(), u"字体"_s);
+        shownFamily = fontDialog->FontPicker->currentFont().family();
+        shownSize = fontDialog->FontPicker->currentFont().pointSize();
+        answer(*fontDialog);
+        return int(QDialog::Accepted);
+    });
+
+    // OK without a change keeps the stored face.
+    answer = [](TFontDlg& dialog) { EXPECT_EQ(dialog.SelectedColor(), QColor(Qt::white)); };
+    form.DesktoFontButton->click();
+    EXPECT_TRUE(QFontDatabase::families().contains(shownFamily)) << shownFamily.toStdString();
+    EXPECT_EQ(shownFamily, ShownFontFamily(QFont(u"宋体"_s)));
+    EXPECT_EQ(shownSize, 11);
+    form.StoreControls();
+    EXPECT_EQ(config.DesktoFontName, u"宋体"_s);
+    EXPECT_EQ(config.DesktoFontSize, 11);
+    EXPECT_EQ(config.DesktoFontColor, 0xFFFFFF);
+
+    // Another face, size, style and colour are all taken.
+    answer = [](TFontDlg& dialog) {
+        QFont serif(u"DejaVu Serif"_s, 14);
+        serif.setBold(true);
+        dialog.FontPicker->setCurrentFont(serif);
+        dialog.SetSelectedColor(QColor(0x20, 0x40, 0x80));
+    };
+    form.DesktoFontButton->click();
+    form.StoreControls();
+    EXPECT_EQ(config.DesktoFontName, u"DejaVu Serif"_s);
+    EXPECT_EQ(config.DesktoFontSize, 14);
+    EXPECT_EQ(config.DesktoFontStyle, 1);
+    EXPECT_EQ(config.DesktoFontColor, 0x804020);
+
+    // A face stored in pixels keeps its pixel size when only the colour changes.
+    QFont pixels(u"宋体"_s);
+    pixels.setPixelSize(12);
+    TFontDlg dialog(nullptr, pixels, Qt::black);
+    EXPECT_EQ(dialog.SelectedFont().family(), u"宋体"_s);
+    EXPECT_EQ(dialog.SelectedFont().pixelSize(), 12);
 }

@@ -27,6 +27,8 @@ public:
     TFontSetting fontPreset;
     TColor colorPreset = 0;
     std::function<bool()> settingsAnswer = [] { return false; };
+    // What the settings dialog applies after OK (the program's applies the desktop's part).
+    std::function<void()> applySettings;
     QList<int> settingsPages;
 
     QWidget* OwnerWindow() override { return &window; }
@@ -49,7 +51,10 @@ public:
     bool OpenSettings(int pageIndex) override
     {
         settingsPages << pageIndex;
-        return settingsAnswer();
+        const bool confirmed = settingsAnswer();
+        if (confirmed && applySettings)
+            applySettings();
+        return confirmed;
     }
 };
 
@@ -83,6 +88,7 @@ protected:
         desk = std::make_unique<TDesktopCommands>(
             a, config, hook, host,
             TDesktopWindows{[] { return quintptr(42); }, [this] { return activeDesktop; }});
+        host.applySettings = [this] { desk->AfterSettingsConfirmed(); };
         desk->SetTextPrompt([this](QWidget* w, const QString& caption, const QString& prompt, QString& text) {
             EXPECT_EQ(w, &host.window);
             EXPECT_EQ(caption, u"Jotvane"_s);
@@ -261,7 +267,7 @@ TEST_F(DesktopCommandsTest, SettingsDialogHidingAndRemindersResendWhatTheyShould
     EXPECT_EQ(hook.calls, fullSend(30));
     EXPECT_EQ(a.AligmentSpaceAction->text(), u"边距(&S):30"_s);
 
-    // Confirmed with the display unchanged and on: the settings are sent again, no new hook.
+    // Confirmed with the display unchanged and on: the settings are sent again, once, no new hook.
     hook.calls.clear();
     host.settingsAnswer = [] { return true; };
     desk->OnDeskAllActionExecute();

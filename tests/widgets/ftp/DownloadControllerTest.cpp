@@ -19,6 +19,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QThread>
 
 using namespace Qt::StringLiterals;
 
@@ -34,7 +35,8 @@ protected:
         WriteBytes(m_base + u"文件夹/子/a.txt"_s, "a");
         WriteBytes(m_base + u"报告.doc"_s, "report");
         ASSERT_TRUE(m_server.Start(0, 0, QHostAddress::LocalHost));
-        for (const QString& item : {u"报告.doc"_s, u"文件夹"_s, u"gone.txt"_s})
+        WriteBytes(m_base + u".profile"_s, "hidden");
+        for (const QString& item : {u"报告.doc"_s, u"文件夹"_s, u"gone.txt"_s, u".profile"_s})
             m_server.Access().Offer(QHostAddress::LocalHost, m_base + item, item == u"文件夹");
         m_dest = m_dir.path() + u"/mine/"_s;
         QDir().mkpath(m_dest);
@@ -93,8 +95,15 @@ TEST_F(DownloadControllerTest, ReceivedItemsAreSavedOneByOneUntilTheRowComposesA
         suffix = s;
         return m_dest + u"saved.doc"_s;
     };
+    QList<QThread*> threads;
+    QObject::connect(m_controller.get(), &TDownloadController::progressed, m_controller.get(),
+            [&threads](const TFtpProgress&) { threads << QThread::currentThread(); }, Qt::DirectConnection);
     m_controller->SaveOffer();
     EXPECT_EQ(suffix, u"doc"_s);
+    EXPECT_EQ(m_dialogs.proposedName, u"报告.doc"_s);
+    // The transfer ran on the controller's thread and told its progress from there.
+    ASSERT_FALSE(threads.isEmpty());
+    EXPECT_EQ(threads.count(m_controller->WorkerThread()), threads.size());
     EXPECT_EQ(ReadBytes(m_dest + u"saved.doc"_s), "report");
     EXPECT_EQ(m_conversation, u"最近保存的文件(夹):"_s + m_dest + u"saved.doc\r\n"_s);
     EXPECT_EQ(m_summaries, QStringList{m_dest + u"saved.doc"_s});
@@ -145,6 +154,26 @@ TEST_F(DownloadControllerTest, FailedSaveShowsItsErrorAndKeepsTheItem)
     m_controller->ClearOffers();
     EXPECT_EQ(m_list->count(), 0);
     EXPECT_FALSE(Receiving());
+}
+
+TEST_F(DownloadControllerTest, HiddenNamesLoseTheirDotAndARestartedSenderIsNamed)
+{
+    m_controller->AcceptOffer(u"127.0.0.1"_s, {u"File="_s + m_base + u".profile"_s});
+    m_dialogs.saveFileName = [&](const QString&, const QString&, const QString&) -> QString {
+        return m_dest + m_dialogs.proposedName;
+    };
+    m_controller->SaveOffer();
+    EXPECT_EQ(m_dialogs.proposedName, u"profile"_s);
+    EXPECT_EQ(ReadBytes(m_dest + u"profile"_s), "hidden");
+
+    // The sender's messenger started again since it offered: its server knows no offer.
+    TFtpServer restarted;
+    ASSERT_TRUE(restarted.Start(0, 0, QHostAddress::LocalHost));
+    m_controller->Client().SetPort(restarted.ControlPort());
+    m_controller->AcceptOffer(u"127.0.0.1"_s, {u"File="_s + m_base + u"报告.doc"_s});
+    m_controller->SaveOffer();
+    EXPECT_EQ(m_boxes, QStringList{u"下载文件报告.doc失败！\n对方已重新启动，请让对方重新发送"_s});
+    EXPECT_EQ(m_list->count(), 1);
 }
 
 TEST(DownSumTest, OpensTheSavedPathOrItsFolder)

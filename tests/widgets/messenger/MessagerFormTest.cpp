@@ -10,7 +10,9 @@
 #include "core/PubUtils.h"
 #include "core/TextFile.h"
 #include "messenger/MessagerConfigMgr.h"
+#include "messenger/ChatComposer.h"
 #include "messenger/MessagerProtocol.h"
+#include "messenger/codec/DelimitedText.h"
 #include "messenger/ftp/FtpServer.h"
 #include "messenger/ftp/ui/FtpDownloadController.h"
 #include "messenger/ui/MessagerFrm.h"
@@ -316,6 +318,35 @@ TEST_F(MessagerFormTest, SendsToTheCheckedPeersAndLogsTheOwnLine)
     EXPECT_TRUE(form->MemoContent()->toPlainText().endsWith(
         u"其中有1个外网好友因为目前不支持远程文件传送而不能收到这些文件(夹)\n"_s));
     EXPECT_EQ(form->Attachments().PendingOfferCount(), 0);
+}
+
+TEST_F(MessagerFormTest, AnOfferTooLongForOneDatagramKeepsTheRestListedAndSaysSo)
+{
+    Build();
+    form->Peers().AddPeer(u"B"_s, u"10.0.0.3"_s, u"0000000000B0"_s, u"内网"_s);
+    Check(u"B"_s);
+    QStringList items;
+    for (int i = 0; i < 40; ++i)
+        items << u"File=/home/user/文档/项目资料/第%1份文件_年度报告_最终版本.txt"_s.arg(i, 2, 10, QChar(u'0'));
+    form->ComboBoxAttachment()->addItems(items);
+    form->SendChatMessage();
+    QStringList offered;
+    for (const TSentDatagram& d : sent) {
+        if (d.Kind() == mkFileOffer)
+            offered += SplitDelimited(d.Decoded().Text, QChar(u'|'));
+    }
+    ASSERT_GT(offered.size(), 1);
+    ASSERT_LT(offered.size(), 40);
+    // What did not fit stays listed, in order, and the user is told which items those are.
+    QStringList left;
+    for (int i = 0; i < form->ComboBoxAttachment()->count(); ++i)
+        left << form->ComboBoxAttachment()->itemText(i);
+    EXPECT_EQ(left, items.mid(offered.size()));
+    const QString own = form->MemoContent()->toPlainText();
+    EXPECT_TRUE(own.contains(u"没有发出，仍留在列表中"_s)) << own.toStdString();
+    EXPECT_TRUE(own.contains(OfferedName(items[offered.size()])));
+    // The announcing texts name only what was offered.
+    EXPECT_FALSE(SentTexts().join(u'\n').contains(OfferedName(items.last())));
 }
 
 TEST_F(MessagerFormTest, IncomingTextsChecksTheSenderOnlyWhenNobodyIsChecked)

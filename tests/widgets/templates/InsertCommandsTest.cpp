@@ -1,5 +1,6 @@
 #include "templates/ui/InsertController.h"
 
+#include "TestSupport.h"
 #include "config/AppConfigMgr.h"
 #include "core/PubUtils.h"
 #include "notes/ui/PadMemo.h"
@@ -145,4 +146,17 @@ TEST_F(InsertCommandsTest, MenuListsTheCustomTextsBetweenTheSeparatorsEachTimeIt
     editor.SetPageText(QString());
     menu.actions()[4]->trigger();
     EXPECT_EQ(editor.PageText(), u"第一行\n第二行\n第三行"_s);
+}
+
+TEST_F(InsertCommandsTest, WithoutCustomTextsBothSeparatorsAreDrawn)
+{
+    menu.popup(QPoint(0, 0));
+    ASSERT_TRUE(WaitFor([this] { return menu.isVisible(); }));
+    const QRect first = menu.actionGeometry(n1);
+    const QRect second = menu.actionGeometry(n2);
+    EXPECT_FALSE(first.isEmpty());
+    EXPECT_FALSE(second.isEmpty()) << "the second separator was merged into the first";
+    EXPECT_GE(second.top(), first.bottom());
+    EXPECT_GE(menu.actionGeometry(&settings).top(), second.bottom());
+    menu.hide();
 }

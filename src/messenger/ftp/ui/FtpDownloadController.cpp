@@ -1,7 +1,6 @@
 #include "messenger/ftp/ui/FtpDownloadController.h"
 
 #include "core/PubUtils.h"
-#include "messenger/ftp/CurlLibrary.h"
 #include "messenger/ftp/FtpNames.h"
 #include "messenger/ftp/ui/DownSum.h"
 #include "messenger/ftp/ui/FtpProgressDialog.h"
@@ -9,24 +8,11 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
-#include <QCoreApplication>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QThread>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// A failed transfer is told in one line; a client that cannot start at all says why, since
-// trying again will not help.
-QString Reason(const EFtpError& error)
-{
-    if (dynamic_cast<const EFtpLibraryMissing*>(&error))
-        return u"\n"_s + error.message();
-    return QString();
-}
-
-} // namespace
 
 TDownloadController::TDownloadController(QWidget* owner, IDialogService& dialogs, const TOfferRow& row,
                                          std::function<void(const QString&)> appendConversation,
@@ -34,11 +20,23 @@ TDownloadController::TDownloadController(QWidget* owner, IDialogService& dialogs
     : QObject(parent), m_owner(owner), m_dialogs(dialogs), m_row(row),
       m_appendConversation(std::move(appendConversation)), m_openPath(std::move(openPath))
 {
+    qRegisterMetaType<TFtpProgress>();
     m_client.SetPort(5588);
     showSummary = [this](const QString& path) {
         TfrmDownSum summary(m_owner, path, m_openPath);
         summary.exec();
     };
+    m_worker.setObjectName(u"jv-download"_s);
+    m_workerContext = new QObject;
+    m_workerContext->moveToThread(&m_worker);
+}
+
+TDownloadController::~TDownloadController()
+{
+    m_cancelRequested = true;
+    m_worker.quit();
+    m_worker.wait();
+    delete m_workerContext;
 }
 
 void TDownloadController::SetComposing(bool composing)
@@ -70,41 +68,59 @@ void TDownloadController::ClearOffers()
     SetComposing(true);
 }
 
-// Runs the client's steps with the progress dialog up, always disconnecting afterwards. The
-// dialog's Cancel and a minute without progress end the steps with an EFtpError.
+// Runs the client's steps on the worker thread with the progress dialog up, always disconnecting
+// afterwards, and waits for them in an event loop. The dialog's Cancel and a minute without
+// progress end the steps with an EFtpError, which is thrown here.
 void TDownloadController::Download(const std::function<void()>& steps)
 {
     if (m_cancelRequested) // closed while the save dialog was up
         throw EFtpCancelled(u"Cancelled: the window closes"_s);
+    if (!m_worker.isRunning())
+        m_worker.start();
     TFtpProgressDialog progress(m_owner);
     // The messenger window waits while its download runs; the note window stays usable.
     progress.setWindowModality(Qt::WindowModal);
+    connect(this, &TDownloadController::progressed, &progress, &TFtpProgressDialog::Update);
+    connect(&progress, &TFtpProgressDialog::cancelled, this, [this] { m_cancelRequested = true; });
     progress.show();
-    m_client.SetProgressHandler([this, &progress](const TFtpProgress& p) {
-        if (m_cancelRequested)
-            return false;
-        const bool goOn = progress.Update(p);
-        QThread::yieldCurrentThread();
-        QCoreApplication::processEvents();
-        return goOn && !progress.Cancelled() && !m_cancelRequested;
+    m_client.SetProgressHandler([this](const TFtpProgress& p) {
+        emit progressed(p);
+        return !m_cancelRequested.load();
     });
-    try {
-        m_client.Connect();
-        steps();
+    QEventLoop loop;
+    connect(this, &TDownloadController::stepsFinished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    std::exception_ptr failure;
+    QMetaObject::invokeMethod(m_workerContext, [this, &steps, &failure] {
+        try {
+            m_client.Connect();
+            steps();
+        } catch (...) {
+            failure = std::current_exception();
+        }
         m_client.Disconnect();
-    } catch (...) {
-        m_client.Disconnect();
-        m_client.SetProgressHandler({});
-        throw;
-    }
+        emit stepsFinished();
+    });
+    loop.exec();
     m_client.SetProgressHandler({});
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+void TDownloadController::ShowFailure(const QString& what, const EFtpError& error)
+{
+    if (m_cancelRequested)
+        return;
+    // A failure the user can act on says why; a plain transfer failure is told in one line.
+    const QString reason = dynamic_cast<const EFtpExplained*>(&error) ? u"\n"_s + error.message() : QString();
+    m_dialogs.MessageBox(m_owner, what + u"失败！"_s + reason, MsgBoxKind::Error, {MsgBoxButton::OK});
 }
 
 bool TDownloadController::SaveFile(const QString& path, QString& destination)
 {
     const QString name = NamePart(path);
     const QString suffix = QFileInfo(name).suffix();
-    const QString chosen = m_dialogs.SaveFileName(m_owner, QString(), u"任意文件 (*)"_s, suffix);
+    // The offered name is proposed, without the leading dots of a hidden file.
+    const QString chosen = m_dialogs.SaveFileName(m_owner, u"另存为"_s, u"任意文件 (*)"_s, suffix, LocalName(name));
     if (chosen.isEmpty())
         return false;
     try {
@@ -112,9 +128,7 @@ bool TDownloadController::SaveFile(const QString& path, QString& destination)
     } catch (const EFtpCancelled&) {
         return false;
     } catch (const EFtpError& error) {
-        if (!m_cancelRequested)
-            m_dialogs.MessageBox(m_owner, u"下载文件"_s + name + u"失败！"_s + Reason(error),
-                                 MsgBoxKind::Error, {MsgBoxButton::OK});
+        ShowFailure(u"下载文件"_s + name, error);
         return false;
     }
     destination = chosen;
@@ -129,16 +143,13 @@ bool TDownloadController::SaveFolder(const QString& path, QString& destination)
         return false;
     const QString parent = NormalizeDir(chosen);
     try {
-        Download([&] { m_client.DownloadFolder(name, parent); });
+        Download([&] { destination = m_client.DownloadFolder(name, parent); });
     } catch (const EFtpCancelled&) {
         return false;
     } catch (const EFtpError& error) {
-        if (!m_cancelRequested)
-            m_dialogs.MessageBox(m_owner, u"下载文件夹"_s + name + u"失败！"_s + Reason(error),
-                                 MsgBoxKind::Error, {MsgBoxButton::OK});
+        ShowFailure(u"下载文件夹"_s + name, error);
         return false;
     }
-    destination = parent + name;
     return true;
 }
 

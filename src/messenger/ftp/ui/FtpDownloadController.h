@@ -7,7 +7,9 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QThread>
 
+#include <atomic>
 #include <functional>
 
 class IDialogService;
@@ -30,6 +32,9 @@ struct TOfferRow
 // Takes in a peer's offer ("File=<path>" / "Dir=<path>" items) and saves the selected item from
 // the peer's file server: the save dialog or folder picker, the download with a progress dialog
 // that can cancel, the line "最近保存的文件(夹):" in the conversation and the summary dialog.
+// The transfer runs on a thread of the controller's own; the window waits for it in an event
+// loop of its own (as a modal dialog does), and hears of progress and passes on a cancel by
+// signals, so nothing of the window runs inside the FTP library's callbacks.
 class TDownloadController final : public QObject, public IOfferList
 {
     Q_OBJECT
@@ -38,6 +43,7 @@ public:
     TDownloadController(QWidget* owner, IDialogService& dialogs, const TOfferRow& row,
                         std::function<void(const QString& line)> appendConversation,
                         std::function<void(const QString& path)> openPath, QObject* parent = nullptr);
+    ~TDownloadController() override;
 
     // The list must be empty (a busy receiver answers new offers itself): switches the row to
     // receiving with the items listed and the first selected.
@@ -53,6 +59,8 @@ public:
     bool Busy() const { return m_busy; }
     // Ends a running download as if its Cancel button were pressed.
     void Cancel() { m_cancelRequested = true; }
+    // The thread the transfers run on.
+    QThread* WorkerThread() { return &m_worker; }
 
     // The client, for its port and stall limit.
     TFtpClient& Client() { return m_client; }
@@ -64,6 +72,7 @@ private:
     bool SaveFile(const QString& path, QString& destination);
     bool SaveFolder(const QString& path, QString& destination);
     void Download(const std::function<void()>& steps);
+    void ShowFailure(const QString& what, const EFtpError& error);
 
     QPointer<QWidget> m_owner;
     IDialogService& m_dialogs;
@@ -71,10 +80,16 @@ private:
     std::function<void(const QString&)> m_appendConversation;
     std::function<void(const QString&)> m_openPath;
     TFtpClient m_client;
+    QThread m_worker;
+    QObject* m_workerContext = nullptr; // lives on m_worker
     bool m_busy = false;
-    bool m_cancelRequested = false;
+    std::atomic<bool> m_cancelRequested{false};
 
 signals:
     // A download has ended, saved or not.
     void downloadEnded();
+    // From the worker thread, queued to the window: the transfer's progress.
+    void progressed(const TFtpProgress& progress);
+    // The worker has finished the steps of a download.
+    void stepsFinished();
 };

@@ -60,4 +60,5 @@ void TFtpProgressDialog::reject()
     // Escape and the close box cancel as the button does; the download ends the dialog.
     m_cancelled = true;
     btnCancel->setEnabled(false);
+    emit cancelled();
 }

@@ -26,6 +26,10 @@ public:
     QProgressBar* progressBar = nullptr;
     QPushButton* btnCancel = nullptr;
 
+signals:
+    // The user pressed Cancel (or Esc).
+    void cancelled();
+
 protected:
     void reject() override;
 

@@ -215,23 +215,24 @@ void TMessagerProtocol::RegisterWithRelay(const QString& address)
 {
     if (address.isEmpty())
         return;
-    TMessage message;
-    message.Kind = mkOnline;
-    message.Name = m_config.UserName;
-    message.Card = GetNetworkCardAddress();
     m_registrationAsked = true;
-    sendToRelay(address, EncodeMessage(message));
+    sendToRelay(address, quietPresence(mkOnline));
 }
 
 void TMessagerProtocol::UnregisterFromRelay(const QString& address)
 {
     if (address.isEmpty())
         return;
+    sendToRelay(address, quietPresence(mkOffline));
+}
+
+QByteArray TMessagerProtocol::quietPresence(TMessageKind kind) const
+{
     TMessage message;
-    message.Kind = mkOffline;
+    message.Kind = kind;
     message.Name = m_config.UserName;
     message.Card = GetNetworkCardAddress();
-    sendToRelay(address, EncodeMessage(message));
+    return EncodeMessage(message);
 }
 
 void TMessagerProtocol::sendToRelay(const QString& host, const QByteArray& record)

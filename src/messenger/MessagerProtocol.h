@@ -91,6 +91,8 @@ private:
     void handleOffline(const TMessage& message);
     void handleRegisterReply(const TMessage& message);
     bool isFromRelay(const QString& senderAddress, quint16 senderPort) const;
+    // The own presence record with Notify 0, as the relay gets it.
+    QByteArray quietPresence(TMessageKind kind) const;
     // Sends to the relay server, or keeps the datagram until its host name is looked up.
     void sendToRelay(const QString& host, const QByteArray& record);
     void relayResolved(const QString& host, const QString& address);

@@ -3,7 +3,6 @@
 #include "messenger/codec/MessagerCodec.h"
 
 #include <QHostAddress>
-#include <QHostInfo>
 #include <QNetworkInterface>
 
 #include <arpa/inet.h>
@@ -78,18 +77,10 @@ bool TUdpDatagramSocket::Send(const QString& host, quint16 port, const QByteArra
 {
     if (m_fd < 0 || host.isEmpty())
         return false;
-    QHostAddress address(host);
-    if (address.isNull()) {
-        const QHostInfo info = QHostInfo::fromName(host);
-        for (const QHostAddress& candidate : info.addresses()) {
-            if (candidate.protocol() == QAbstractSocket::IPv4Protocol) {
-                address = candidate;
-                break;
-            }
-        }
-        if (address.isNull())
-            return false;
-    }
+    // Names are looked up before they get here: sending never waits on a name server.
+    const QHostAddress address(host);
+    if (address.protocol() != QAbstractSocket::IPv4Protocol)
+        return false;
     bool isV4 = false;
     const quint32 v4 = address.toIPv4Address(&isV4);
     if (!isV4)

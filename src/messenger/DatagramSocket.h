@@ -18,8 +18,9 @@ public:
     virtual bool Open(quint16 port) = 0;
     virtual void Close() = 0;
     virtual bool IsOpen() const = 0;
-    // Host is an IPv4 address, "255.255.255.255" or a host name. False when the host is
-    // unknown, the socket closed or the network unreachable.
+    // Host is an IPv4 address or "255.255.255.255"; names are looked up before (a lookup may
+    // take seconds, and sending never waits). False for a name, a closed socket or an
+    // unreachable network.
     virtual bool Send(const QString& host, quint16 port, const QByteArray& bytes) = 0;
     // This computer's first IPv4 address that is not a loopback address ("" when none).
     virtual QString LocalIPv4() const = 0;

@@ -7,6 +7,8 @@
 #include "messenger/ProtocolHooks.h"
 #include "messenger/codec/DelimitedText.h"
 
+#include <utility>
+
 using namespace Qt::StringLiterals;
 
 const QString TMessagerProtocol::BroadcastAddress = u"255.255.255.255"_s;
@@ -18,6 +20,8 @@ namespace {
 const QString kDuplicateCard = u"网卡重复！"_s;
 const QString kBusyAnswer = u" 对你说：我正在处理附件，请稍后重发您的附件！"_s;
 const QString kBusyOwnLine = u" 说：我正在处理附件，请稍后重发您的附件！"_s;
+// Datagrams for the relay kept while its name is looked up; a start sends two or three.
+constexpr int kRelayQueueLimit = 8;
 
 } // namespace
 
@@ -41,6 +45,14 @@ TMessagerProtocol::TMessagerProtocol(const TMessagerConfigMgr& config, const ISy
     });
     m_moveTimer.setSingleShot(true);
     connect(&m_moveTimer, &QTimer::timeout, this, &TMessagerProtocol::CheckMovedCards);
+    SetRelayLookup({});
+}
+
+void TMessagerProtocol::SetRelayLookup(TRelayAddress::TLookup lookup)
+{
+    delete m_relayAddress;
+    m_relayAddress = new TRelayAddress(std::move(lookup), this);
+    connect(m_relayAddress, &TRelayAddress::resolved, this, &TMessagerProtocol::relayResolved);
 }
 
 TMessagerProtocol::~TMessagerProtocol()
@@ -66,13 +78,14 @@ bool TMessagerProtocol::openSocket()
     m_localIP = m_socket.LocalIPv4();
     if (!m_socket.Open(MessagerPort))
         return false;
-    m_socket.OnReceived = [this](const QByteArray& bytes, const QString& sender, quint16) {
-        OnDatagram(bytes, sender);
+    m_socket.OnReceived = [this](const QByteArray& bytes, const QString& sender, quint16 port) {
+        OnDatagram(bytes, sender, port);
     };
     m_listening = true;
     m_keepAliveTimer.start();
     SendOnline(BroadcastAddress, MessagerPort, true);
     m_registered = false;
+    m_refused = false;
     RegisterWithRelay(m_config.ServerAddress);
     return true;
 }
@@ -93,6 +106,7 @@ void TMessagerProtocol::Shutdown()
         UnregisterFromRelay(m_config.ServerAddress);
     m_socket.Close();
     m_pacer.Clear();
+    m_relayQueue.clear();
     m_listening = false;
     m_keepAliveTimer.stop();
 }
@@ -111,8 +125,18 @@ void TMessagerProtocol::Refresh()
 
 void TMessagerProtocol::KeepAlive()
 {
-    if (!m_config.ServerAddress.isEmpty())
-        SendQuery(m_config.ServerAddress, RelayPort);
+    if (!m_config.ServerAddress.isEmpty()) {
+        // Never accepted (the relay was down, or its name unknown at the start): register again.
+        // After a refusal only keep-alives go, which the relay answers once the card is free.
+        if (!m_registered && !m_refused) {
+            RegisterWithRelay(m_config.ServerAddress);
+        } else {
+            TMessage message;
+            message.Kind = mkQuery;
+            message.Card = GetNetworkCardAddress();
+            sendToRelay(m_config.ServerAddress, EncodeMessage(message));
+        }
+    }
     askLanPeers();
 }
 
@@ -193,7 +217,7 @@ void TMessagerProtocol::SendListRequest()
         return;
     TMessage message;
     message.Kind = mkListRequest;
-    SendDatagram(m_config.ServerAddress, RelayPort, EncodeMessage(message));
+    sendToRelay(m_config.ServerAddress, EncodeMessage(message));
 }
 
 void TMessagerProtocol::SendConnectRequest(const QString& targetCard, bool selected)
@@ -205,7 +229,7 @@ void TMessagerProtocol::SendConnectRequest(const QString& targetCard, bool selec
     message.Card = GetNetworkCardAddress();
     message.TargetCard = targetCard;
     message.Flag = selected ? 1 : 0;
-    SendDatagram(m_config.ServerAddress, RelayPort, EncodeMessage(message));
+    sendToRelay(m_config.ServerAddress, EncodeMessage(message));
 }
 
 void TMessagerProtocol::SendPunch(const TPeerEndpoint& endpoint)
@@ -255,14 +279,55 @@ bool TMessagerProtocol::SendFileOffer(const QString& host, const QStringList& it
 
 void TMessagerProtocol::RegisterWithRelay(const QString& address)
 {
-    if (!address.isEmpty())
-        SendOnline(address, RelayPort, false);
+    if (address.isEmpty())
+        return;
+    m_registrationAsked = true;
+    sendToRelay(address, quietPresence(mkOnline));
 }
 
 void TMessagerProtocol::UnregisterFromRelay(const QString& address)
 {
-    if (!address.isEmpty())
-        SendOffline(address, RelayPort, false);
+    if (address.isEmpty())
+        return;
+    sendToRelay(address, quietPresence(mkOffline));
+}
+
+QByteArray TMessagerProtocol::quietPresence(TMessageKind kind) const
+{
+    TMessage message;
+    message.Kind = kind;
+    message.Name = m_config.UserName;
+    message.Card = GetNetworkCardAddress();
+    return EncodeMessage(message);
+}
+
+void TMessagerProtocol::sendToRelay(const QString& host, const QByteArray& record)
+{
+    const QString address = m_relayAddress->Resolve(host);
+    if (!address.isEmpty()) {
+        SendDatagram(address, RelayPort, record);
+        return;
+    }
+    if (m_relayQueue.size() >= kRelayQueueLimit)
+        m_relayQueue.removeFirst();
+    m_relayQueue.append(record);
+}
+
+void TMessagerProtocol::relayResolved(const QString& host, const QString& address)
+{
+    if (host != m_config.ServerAddress || address.isEmpty() || !m_listening)
+        return;
+    const QList<QByteArray> waiting = std::exchange(m_relayQueue, {});
+    for (const QByteArray& record : waiting)
+        SendDatagram(address, RelayPort, record);
+}
+
+bool TMessagerProtocol::isFromRelay(const QString& senderAddress, quint16 senderPort) const
+{
+    if (m_config.ServerAddress.isEmpty() || senderPort != RelayPort)
+        return false;
+    const QString relay = m_relayAddress->Known(m_config.ServerAddress);
+    return !relay.isEmpty() && relay == senderAddress;
 }
 
 QString TMessagerProtocol::FormatTimestamp() const
@@ -270,29 +335,24 @@ QString TMessagerProtocol::FormatTimestamp() const
     return u"("_s + m_clock.Now().toString(u"yyyy-MM-dd hh:mm:ss"_s) + u") "_s;
 }
 
-void TMessagerProtocol::OnDatagram(const QByteArray& datagram, const QString& senderAddress)
+void TMessagerProtocol::OnDatagram(const QByteArray& datagram, const QString& senderAddress, quint16 senderPort)
 {
     const std::optional<TMessage> decoded = DecodeMessage(datagram);
     if (!decoded)
         return;
     const TMessage& message = *decoded;
-    // What only a relay server sends means nothing to a copy that talks to none.
+    // What only a relay server sends counts only from the relay: anyone else could make rows,
+    // punches and message boxes with it.
     const bool fromRelayOnly = message.Kind == mkRegisterReply || message.Kind == mkPeerList ||
                                message.Kind == mkExtranetPeer || message.Kind == mkPunchRequest;
-    if (fromRelayOnly && m_config.ServerAddress.isEmpty())
+    if (fromRelayOnly && !isFromRelay(senderAddress, senderPort))
         return;
     switch (message.Kind) {
     case mkOnline:
         handleOnline(message, senderAddress);
         break;
     case mkRegisterReply:
-        if (message.Flag != 0) {
-            m_registered = true;
-            SendListRequest();
-            emit RegistrationAccepted();
-        } else {
-            emit MessageBoxRequested(kDuplicateCard);
-        }
+        handleRegisterReply(message);
         break;
     case mkOffline:
         handleOffline(message, senderAddress);
@@ -461,6 +521,31 @@ void TMessagerProtocol::handleOffline(const TMessage& message, const QString& se
     m_peers.DeletePeer(row);
     if (message.Flag != 0 && m_config.MessagePrompt)
         m_peers.ShowOfflineNotice(message.Name);
+}
+
+void TMessagerProtocol::handleRegisterReply(const TMessage& message)
+{
+    const bool asked = std::exchange(m_registrationAsked, false);
+    if (message.Flag == 0) {
+        // One box per refused registration, however many answers arrive.
+        if (!asked)
+            return;
+        m_refused = true;
+        emit MessageBoxRequested(kDuplicateCard);
+        return;
+    }
+    m_registered = true;
+    m_refused = false;
+    if (!asked) {
+        // The relay had forgotten this copy and took it back from a keep-alive, which carries
+        // no name: register again in full; the list follows that answer.
+        RegisterWithRelay(m_config.ServerAddress);
+        return;
+    }
+    // A keep-alive first shows the relay that this copy receives, so the list comes at once.
+    KeepAlive();
+    SendListRequest();
+    emit RegistrationAccepted();
 }
 
 void TMessagerProtocol::handlePeerList(const TMessage& message)

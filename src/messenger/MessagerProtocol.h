@@ -1,6 +1,7 @@
 #pragma once
 
 #include "messenger/DatagramPacer.h"
+#include "messenger/RelayAddress.h"
 #include "messenger/codec/MessagerCodec.h"
 
 #include <QHash>
@@ -84,14 +85,19 @@ public:
     void RegisterWithRelay(const QString& address);
     void UnregisterFromRelay(const QString& address);
 
-    // Handles one received datagram; the sender's address is its source address as text.
-    void OnDatagram(const QByteArray& datagram, const QString& senderAddress);
+    // Handles one received datagram; the sender's address and port are its source. What only a
+    // relay server sends counts only from the relay's address and port.
+    void OnDatagram(const QByteArray& datagram, const QString& senderAddress, quint16 senderPort = MessagerPort);
+
+    // How the relay's host name is looked up (tests hand in their own); set before Start.
+    void SetRelayLookup(TRelayAddress::TLookup lookup);
 
     // "(yyyy-mm-dd hh:nn:ss) " for the lines of the conversation.
     QString FormatTimestamp() const;
 
 signals:
-    // A refusal that the user must see in a message box ("网卡重复！").
+    // A refusal that the user must see in a message box ("网卡重复！"). Emitted from inside the
+    // datagram handling: receivers show the box later, never while the socket waits.
     void MessageBoxRequested(const QString& text);
     // The relay server accepted the registration.
     void RegistrationAccepted();
@@ -106,6 +112,13 @@ private:
     void askLanPeers();
     bool admitNewAddress(const QString& sender);
     int findRow(const QString& address, const QString& card) const;
+    void handleRegisterReply(const TMessage& message);
+    bool isFromRelay(const QString& senderAddress, quint16 senderPort) const;
+    // The own presence record with Notify 0, as the relay gets it.
+    QByteArray quietPresence(TMessageKind kind) const;
+    // Sends to the relay server, or keeps the datagram until its host name is looked up.
+    void sendToRelay(const QString& host, const QByteArray& record);
+    void relayResolved(const QString& host, const QString& address);
     void handlePeerList(const TMessage& message);
     void handleExtranetPeer(const TMessage& message);
     void handleFileOffer(const TMessage& message, const QString& sender);
@@ -138,6 +151,10 @@ private:
     qint64 m_newAddressSecond = -1;
     int m_newAddressCount = 0;
     QString m_localIP;
+    TRelayAddress* m_relayAddress = nullptr;
+    QList<QByteArray> m_relayQueue; // waiting for the relay's address, oldest first
     bool m_registered = false;
+    bool m_registrationAsked = false; // a registration went out and its answer is due
+    bool m_refused = false;           // the relay refused the card: keep-alives only
     bool m_listening = false;
 };

@@ -70,9 +70,12 @@ TMessagerForm::TMessagerForm(TMessengerEnvironment environment, QWidget* parent)
     IOfferList& offers = m_offerList ? *m_offerList : static_cast<IOfferList&>(*m_attachments);
     m_protocol = new TMessagerProtocol(*m_config, *m_env.platform->systemInfo, *m_env.clock, *m_socket,
                                        *m_peers, m_incoming, offers, this);
-    connect(m_protocol, &TMessagerProtocol::MessageBoxRequested, this, [this](const QString& text) {
-        ShowMsgBox(this, text, MsgBoxKind::Information, {MsgBoxButton::OK});
-    });
+    // Queued: the box's own loop must not run inside the datagram handling, where it would hold
+    // every datagram behind it until the user closes it.
+    connect(
+        m_protocol, &TMessagerProtocol::MessageBoxRequested, this,
+        [this](const QString& text) { ShowMsgBox(this, text, MsgBoxKind::Information, {MsgBoxButton::OK}); },
+        Qt::QueuedConnection);
     connect(m_protocol, &TMessagerProtocol::PortBlocked, this, [this](quint16 port, bool blocked) {
         SetStatus(u"udp"_s, blocked ? u"端口 %1 已被其他程序占用，信使暂时收不到也发不出消息；端口空出后会自动接上。"_s.arg(port)
                                     : QString());

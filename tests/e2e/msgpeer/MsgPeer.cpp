@@ -1,6 +1,6 @@
 // A headless messenger peer for the LAN suites: the real protocol and UDP socket, with the peer
 // list, conversation and offers in memory. Commands arrive on stdin, one a line:
-//   list | check <card> | say <card> <text> | refresh | stats | quit
+//   list | check <card> | say <card> <text> | refresh | keepalive | stats | quit
 // and events leave on stdout, one a line: READY, ADD, UPDATE, DEL, STATE, NOTICE, LINE, FROM,
 // MSGBOX, REGISTERED, PEERS/PEER/END, SENT, BLOCKED. --tick sets the keep-alive period in ms;
 // with --wait-port a taken port is waited for (BLOCKED, then READY) instead of ending. Tabs separate fields; CR and LF inside texts are written \r, \n.
@@ -199,6 +199,9 @@ int main(int argc, char** argv)
                 protocol.SendText(r.Address, text);
         } else if (verb == u"refresh"_s) {
             protocol.Refresh();
+        } else if (verb == u"keepalive"_s) {
+            // What the minute timer does, without waiting a minute.
+            protocol.KeepAlive();
         } else if (verb == u"stats"_s) {
             Emit(u"SENT\t"_s + QString::number(socket.Count));
         } else if (verb == u"quit"_s) {

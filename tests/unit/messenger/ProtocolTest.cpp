@@ -6,9 +6,15 @@
 
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
 
 #include <memory>
 
@@ -36,10 +42,11 @@ struct TCopy
     {
         return {kind, quint8(notify ? 1 : 0), config->UserName, system.Card, {}, {}, {}};
     }
-    void Receive(const TMessage& message, const QString& from)
+    void Receive(const TMessage& message, const QString& from, quint16 port = MessagerPort)
     {
-        protocol->OnDatagram(EncodeMessage(message), from);
+        protocol->OnDatagram(EncodeMessage(message), from, port);
     }
+    void FromRelay(const TMessage& message) { Receive(message, kRelay, RelayPort); }
     QList<TSentDatagram> TakeSent() { return std::exchange(socket.Sent, {}); }
     // What was sent since the last call, one line each: "host:port kind flag" and the
     // decoded texts that are set, e.g. "255.255.255.255:3574 0 1 Me 0A0B0C0D0E0F".
@@ -96,13 +103,14 @@ TEST_F(MessagerProtocolTest, StartAnnouncesRegistersAndShutdownSaysGoodbyeInOrde
     EXPECT_EQ(me->Sent(), (QStringList{u"255.255.255.255:3574 0 1 Me 0A0B0C0D0E0F"_s,
                                        u"192.0.2.1:5432 0 0 Me 0A0B0C0D0E0F"_s}));
 
-    // The relay accepts: registered, and the list is asked for at once.
+    // The relay accepts: registered; a keep-alive shows the relay that this copy receives, and
+    // the list is asked for at once.
     int accepted = 0;
     QObject::connect(me->protocol.get(), &TMessagerProtocol::RegistrationAccepted, [&] { ++accepted; });
-    me->Receive({mkRegisterReply, 1, {}, {}, {}, {}, {}}, kRelay);
+    me->FromRelay({mkRegisterReply, 1, {}, {}, {}, {}, {}});
     EXPECT_TRUE(me->protocol->Registered());
     EXPECT_EQ(accepted, 1);
-    EXPECT_EQ(me->Sent(), QStringList{u"192.0.2.1:5432 4 0"_s});
+    EXPECT_EQ(me->Sent(), (QStringList{u"192.0.2.1:5432 3 0 0A0B0C0D0E0F"_s, u"192.0.2.1:5432 4 0"_s}));
 
     me->protocol->KeepAlive();
     EXPECT_EQ(me->Sent(), QStringList{u"192.0.2.1:5432 3 0 0A0B0C0D0E0F"_s});
@@ -140,16 +148,108 @@ TEST_F(MessagerProtocolTest, RegistrationRepliesCountOnlyFromAConfiguredRelay)
     EXPECT_TRUE(boxes.isEmpty());
     EXPECT_TRUE(me->Sent().isEmpty());
 
-    // A refusal shows the duplicate card; refresh then registers again instead of listing.
+    // With a relay set, its kinds count only from its address and port: a LAN host, or the
+    // relay's address from another port, makes no box, row, request or punch.
     me->config->ServerAddress = kRelay;
-    me->Receive({mkRegisterReply, 0, {}, {}, {}, {}, {}}, kRelay);
+    me->protocol->Refresh();
+    me->TakeSent();
+    for (const auto& [host, port] : {std::pair{u"10.0.0.9"_s, RelayPort}, std::pair{kRelay, MessagerPort}}) {
+        me->Receive({mkRegisterReply, 0, {}, {}, {}, {}, {}}, host, port);
+        me->Receive({mkRegisterReply, 1, {}, {}, {}, {}, {}}, host, port);
+        me->Receive({mkPeerList, 0, {}, {}, {}, u"DDDDDDDDDDDD"_s, {}}, host, port);
+        me->Receive({mkExtranetPeer, 1, u"Dan"_s, u"DDDDDDDDDDDD"_s, {}, {}, {u"192.0.2.12"_s, 40000}}, host, port);
+        me->Receive({mkPunchRequest, 0, {}, {}, {}, {}, {u"192.0.2.13"_s, 3574}}, host, port);
+    }
+    EXPECT_TRUE(me->peers.Rows.isEmpty());
+    EXPECT_TRUE(boxes.isEmpty());
+    EXPECT_FALSE(me->protocol->Registered());
+    EXPECT_TRUE(me->Sent().isEmpty());
+
+    // The relay's refusal of the registration asked for shows the duplicate card once, however
+    // many refusals follow; keep-alives then only ask, and refresh registers again.
+    me->FromRelay({mkRegisterReply, 0, {}, {}, {}, {}, {}});
+    me->FromRelay({mkRegisterReply, 0, {}, {}, {}, {}, {}});
     EXPECT_EQ(boxes, QStringList{u"网卡重复！"_s});
     EXPECT_FALSE(me->protocol->Registered());
+    me->protocol->KeepAlive();
+    EXPECT_EQ(me->Sent(), QStringList{u"192.0.2.1:5432 3 0 0A0B0C0D0E0F"_s});
     me->peers.AddPeer(u"x"_s, u"10.0.0.5"_s, u"1"_s, u"内网"_s);
     me->protocol->Refresh();
     EXPECT_TRUE(me->peers.Rows.isEmpty());
     EXPECT_EQ(me->Sent(), (QStringList{u"255.255.255.255:3574 3 0 0A0B0C0D0E0F"_s,
                                        u"192.0.2.1:5432 0 0 Me 0A0B0C0D0E0F"_s}));
+}
+
+TEST_F(MessagerProtocolTest, ACopyTheRelayForgotRegistersAgain)
+{
+    me->config->ServerAddress = kRelay;
+    ASSERT_TRUE(me->protocol->Start());
+    int accepted = 0;
+    QObject::connect(me->protocol.get(), &TMessagerProtocol::RegistrationAccepted, [&] { ++accepted; });
+    // The relay was down at the start: each keep-alive registers again until it answers.
+    me->TakeSent();
+    me->protocol->KeepAlive();
+    EXPECT_EQ(me->Sent(), QStringList{u"192.0.2.1:5432 0 0 Me 0A0B0C0D0E0F"_s});
+    me->FromRelay({mkRegisterReply, 1, {}, {}, {}, {}, {}});
+    EXPECT_EQ(accepted, 1);
+    me->TakeSent();
+    me->protocol->KeepAlive();
+    EXPECT_EQ(me->Sent(), QStringList{u"192.0.2.1:5432 3 0 0A0B0C0D0E0F"_s});
+
+    // The relay restarted (or lost this copy, or met it at a new port) and took it back from
+    // its keep-alive, which carries no name: the copy registers in full, then lists again.
+    me->FromRelay({mkRegisterReply, 1, {}, {}, {}, {}, {}});
+    EXPECT_EQ(me->Sent(), QStringList{u"192.0.2.1:5432 0 0 Me 0A0B0C0D0E0F"_s});
+    EXPECT_EQ(accepted, 1);
+    me->FromRelay({mkRegisterReply, 1, {}, {}, {}, {}, {}});
+    EXPECT_EQ(accepted, 2);
+    EXPECT_EQ(me->Sent(), (QStringList{u"192.0.2.1:5432 3 0 0A0B0C0D0E0F"_s, u"192.0.2.1:5432 4 0"_s}));
+}
+
+TEST_F(MessagerProtocolTest, RelayHostNamesAreLookedUpWithoutWaiting)
+{
+    // A name server that answers only when the test says so. Its state outlives the test, as
+    // the lookup thread may.
+    struct TNameServer
+    {
+        std::mutex Mutex;
+        std::condition_variable Answered;
+        QString Answer;
+        bool Given = false;
+        std::atomic<int> Lookups = 0;
+    };
+    const auto dns = std::make_shared<TNameServer>();
+    me->protocol->SetRelayLookup([dns](const QString& host) {
+        ++dns->Lookups;
+        std::unique_lock lock(dns->Mutex);
+        dns->Answered.wait(lock, [&] { return dns->Given; });
+        return host == u"relay.example"_s ? dns->Answer : QString();
+    });
+    me->config->ServerAddress = u"relay.example"_s;
+    ASSERT_TRUE(me->protocol->Start());
+    // The start is over while the lookup runs; the registration waits for the address, and
+    // nothing counts as the relay's meanwhile.
+    EXPECT_EQ(me->Sent(), QStringList{u"255.255.255.255:3574 0 1 Me 0A0B0C0D0E0F"_s});
+    me->Receive({mkPeerList, 0, {}, {}, {}, u"DDDDDDDDDDDD"_s, {}}, kRelay, RelayPort);
+    me->protocol->KeepAlive();
+    EXPECT_TRUE(me->Sent().isEmpty());
+    ASSERT_TRUE(WaitFor([&] { return dns->Lookups == 1; }));
+
+    {
+        const std::lock_guard lock(dns->Mutex);
+        dns->Answer = kRelay;
+        dns->Given = true;
+    }
+    dns->Answered.notify_all();
+    ASSERT_TRUE(WaitFor([&] { return !me->socket.Sent.isEmpty(); }));
+    // The kept registrations leave in order; the answer is kept for later sends.
+    EXPECT_EQ(me->Sent(), (QStringList{u"192.0.2.1:5432 0 0 Me 0A0B0C0D0E0F"_s,
+                                       u"192.0.2.1:5432 0 0 Me 0A0B0C0D0E0F"_s}));
+    me->FromRelay({mkRegisterReply, 1, {}, {}, {}, {}, {}});
+    EXPECT_TRUE(me->protocol->Registered());
+    me->protocol->KeepAlive();
+    EXPECT_EQ(me->Sent().last(), u"192.0.2.1:5432 3 0 0A0B0C0D0E0F"_s);
+    EXPECT_EQ(dns->Lookups, 1);
 }
 
 TEST_F(MessagerProtocolTest, OwnAnnouncementCountsOnlyWithChatSeft)
@@ -359,19 +459,18 @@ TEST_F(MessagerProtocolTest, PeerListAndExtranetPeersPairThroughTheRelay)
     me->TakeSent();
 
     // The own card and a card already listed get no connect request.
-    me->Receive({mkPeerList, 0, {}, {}, {}, u"AAAAAAAAAAAA|0A0B0C0D0E0F|DDDDDDDDDDDD||EEEEEEEEEEEE"_s, {}},
-                kRelay);
+    me->FromRelay({mkPeerList, 0, {}, {}, {}, u"AAAAAAAAAAAA|0A0B0C0D0E0F|DDDDDDDDDDDD||EEEEEEEEEEEE"_s, {}});
     EXPECT_EQ(me->Sent(), (QStringList{u"192.0.2.1:5432 6 0 0A0B0C0D0E0F DDDDDDDDDDDD"_s,
                                        u"192.0.2.1:5432 6 0 0A0B0C0D0E0F EEEEEEEEEEEE"_s}));
 
     // Two introductions of one peer make two rows, each followed by a punch.
     const TMessage peer{mkExtranetPeer, 1, u"Dan"_s, u"DDDDDDDDDDDD"_s, {}, {}, {u"192.0.2.12"_s, 40000}};
-    me->Receive(peer, kRelay);
-    me->Receive(peer, kRelay);
+    me->FromRelay(peer);
+    me->FromRelay(peer);
     const TPeerRow dan{u"Dan"_s, u"192.0.2.12:40000"_s, u"DDDDDDDDDDDD"_s, u"外网"_s};
     EXPECT_EQ(me->peers.Rows.mid(1), (QList<TPeerRow>{dan, dan}));
     EXPECT_EQ(me->peers.Notices, (QStringList{u"online Dan"_s, u"online Dan"_s}));
-    me->Receive({mkPunchRequest, 0, {}, {}, {}, {}, {u"192.0.2.13"_s, 3574}}, kRelay);
+    me->FromRelay({mkPunchRequest, 0, {}, {}, {}, {}, {u"192.0.2.13"_s, 3574}});
     EXPECT_EQ(me->Sent(),
               (QStringList{u"192.0.2.12:40000 9 0"_s, u"192.0.2.12:40000 9 0"_s, u"192.0.2.13:3574 9 0"_s}));
 

@@ -3,6 +3,7 @@
 #include "FakeDialogService.h"
 #include "FakeHotKeyGrabber.h"
 #include "FakePlatform.h"
+#include "TestSupport.h"
 #include "MessengerFakes.h"
 #include "config/AppConfigMgr.h"
 #include "core/Clock.h"
@@ -809,4 +810,21 @@ TEST_F(MessagerFormTest, ShiftEnterBreaksTheLineAndAFullDiskIsToldAndTheConversa
     ASSERT_EQ(kept.size(), 1);
     EXPECT_TRUE(kept[0].startsWith(u"chat "_s));
     EXPECT_TRUE(ReadTextFile(folder + u"unsaved/"_s + kept[0]).contains(u"while the disk is full"_s));
+}
+
+TEST_F(MessagerFormTest, TheRelaysRefusalIsShownAfterTheDatagramHandlingNotInsideIt)
+{
+    WriteBytes(folder + u"MSGConfig.ini"_s, "[Messager]\r\nServerAddress=198.51.100.1\r\n");
+    Build();
+    const TMessage refusal{mkRegisterReply, 0, {}, {}, {}, {}, {}};
+    // From a LAN host the refusal means nothing; from the relay the box waits until the socket
+    // handler has returned, and the texts behind it are handled meanwhile.
+    socket->OnReceived(EncodeMessage(refusal), u"10.0.0.9"_s, RelayPort);
+    socket->OnReceived(EncodeMessage(refusal), u"198.51.100.1"_s, RelayPort);
+    socket->OnReceived(EncodeMessage({mkText, 0, u"B"_s, {}, {}, u"behind the refusal"_s, {}}), u"10.0.0.3"_s,
+                       MessagerPort);
+    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_EQ(form->MemoContent()->toPlainText(), u"behind the refusal"_s);
+    ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty(); }));
+    EXPECT_EQ(messages, QStringList{u"网卡重复！"_s});
 }

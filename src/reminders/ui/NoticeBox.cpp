@@ -32,7 +32,8 @@ QIcon KindIcon(const QStyle* style, MsgBoxKind kind)
 
 } // namespace
 
-TNoticeBox::TNoticeBox(QWidget* owner, const QString& text, MsgBoxKind kind) : TBaseForm(nullptr), m_owner(owner)
+TNoticeBox::TNoticeBox(QWidget* owner, const QString& text, MsgBoxKind kind)
+    : TBaseForm(nullptr), m_owner(owner)
 {
     SetFixedSizeDialogFlags(this);
     setWindowFlag(Qt::WindowStaysOnTopHint);

@@ -68,8 +68,7 @@ PortalHotKeyGrabber::PortalHotKeyGrabber(QDBusConnection bus, QString name, QStr
     QVariantMap options;
     options.insert(u"session_handle_token"_s,
                    u"jotvane_%1"_s.arg(QRandomGenerator::global()->generate() & 0xFFFFFF, 0, 16));
-    if (!request(TRequest::CreateSession, u"CreateSession"_s, {}, options))
-        fail();
+    request(TRequest::CreateSession, u"CreateSession"_s, {}, options);
 }
 
 PortalHotKeyGrabber::~PortalHotKeyGrabber()
@@ -137,7 +136,7 @@ QString PortalHotKeyGrabber::grantedTrigger(int id) const
     return m_granted.value(id);
 }
 
-bool PortalHotKeyGrabber::request(TRequest kind, const QString& method, QList<QVariant> arguments,
+void PortalHotKeyGrabber::request(TRequest kind, const QString& method, QList<QVariant> arguments,
                                   QVariantMap options)
 {
     // The request object's path is known before the call, so the answer cannot slip past.
@@ -164,7 +163,6 @@ bool PortalHotKeyGrabber::request(TRequest kind, const QString& method, QList<QV
         if (reply.value().path() != m_requestPath)
             watchRequest(reply.value().path());
     });
-    return true;
 }
 
 void PortalHotKeyGrabber::watchRequest(const QString& path)

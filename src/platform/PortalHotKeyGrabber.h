@@ -66,9 +66,9 @@ private:
         CreateSession,
         BindShortcuts
     };
-    // Calls a portal method whose outcome comes as a Response on a request object; false when
-    // the call itself failed.
-    bool request(TRequest kind, const QString& method, QList<QVariant> arguments, QVariantMap options);
+    // Calls a portal method whose outcome comes as a Response on a request object; a call that
+    // fails outright puts the portal out of the game.
+    void request(TRequest kind, const QString& method, QList<QVariant> arguments, QVariantMap options);
     void watchRequest(const QString& path);
     void sessionCreated(uint code, const QVariantMap& results);
     void shortcutsBound(uint code, const QVariantMap& results);

@@ -6,8 +6,8 @@ objects as the real portal does, each call recorded as one JSON line in a log fi
     fake_portal.py <bus address> <log file> [granted trigger]
 
 BindShortcuts grants every shortcut its preferred trigger, or the given one. The tests drive it
-through org.jotvane.FakePortal at /org/jotvane/FakePortal: Activate(id) sends Activated for the
-last session, Refuse(b) makes the next bindings answer "cancelled" (1)."""
+through org.jotvane.FakePortal on the portal's object: Activate(id) sends Activated for the
+session that bound id, Refuse(b) makes the next bindings answer "cancelled" (1)."""
 
 import json
 import sys
@@ -48,7 +48,8 @@ class Portal(dbus.service.Object):
         self.log_path = log_path
         self.granted = granted
         self.refuse = False
-        self.session = None
+        self.session = None  # the last one made
+        self.bound = {}  # shortcut id: the session that bound it
         self.objects = []
 
     def record(self, *entry):
@@ -79,6 +80,8 @@ class Portal(dbus.service.Object):
         self.record("BindShortcuts", str(session), asked)
         if self.refuse:
             return self.answer(sender, options, 1, {})
+        for shortcut_id, _, _ in asked:
+            self.bound[shortcut_id] = str(session)
         granted = dbus.Array([dbus.Struct((i, dbus.Dictionary({"description": d,
                                                                "trigger_description": self.granted or t},
                                                               signature="sv")))
@@ -91,9 +94,10 @@ class Portal(dbus.service.Object):
 
     @dbus.service.method(CONTROL, in_signature="s", out_signature="b")
     def Activate(self, shortcut):
-        if not self.session:
+        session = self.bound.get(str(shortcut), self.session)
+        if not session:
             return False
-        self.Activated(dbus.ObjectPath(self.session), shortcut, dbus.UInt64(0), dbus.Dictionary({}, signature="sv"))
+        self.Activated(dbus.ObjectPath(session), shortcut, dbus.UInt64(0), dbus.Dictionary({}, signature="sv"))
         return True
 
     @dbus.service.method(CONTROL, in_signature="b", out_signature="")

@@ -824,7 +824,9 @@ TEST_F(MessagerFormTest, TheRelaysRefusalIsShownAfterTheDatagramHandlingNotInsid
     socket->OnReceived(EncodeMessage({mkText, 0, u"B"_s, {}, {}, u"behind the refusal"_s, {}}), u"10.0.0.3"_s,
                        MessagerPort);
     EXPECT_TRUE(messages.isEmpty());
-    EXPECT_EQ(form->MemoContent()->toPlainText(), u"behind the refusal"_s);
+    // Received lines are drawn once per pass of the event loop.
+    EXPECT_TRUE(WaitUntil([&] { return form->MemoContent()->toPlainText() == u"behind the refusal"_s; }))
+        << form->MemoContent()->toPlainText().toStdString();
     ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty(); }));
     EXPECT_EQ(messages, QStringList{u"网卡重复！"_s});
 }

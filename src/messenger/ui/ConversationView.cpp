@@ -215,7 +215,7 @@ void TConversationView::WriterReported(const QString& error)
 void TConversationView::RollIfLarge()
 {
     QTextDocument* document = m_memoContent->document();
-    const qint64 limit = TChatLog::SizeLimit / 2; // code units of two bytes
+    const qint64 limit = m_sizeLimit / 2; // code units of two bytes
     if (document->characterCount() <= limit)
         return;
     qint64 remaining = document->characterCount();

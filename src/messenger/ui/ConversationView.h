@@ -55,6 +55,8 @@ public:
     void SaveNew();
     // The failure of the latest save, empty when it succeeded.
     QString SaveError() const { return m_saveError; }
+    // The size in bytes past which the log rolls its older half into chat_bak.txt.
+    void SetSizeLimit(qint64 bytes) { m_sizeLimit = bytes; }
     // Lines the view holds that chat.txt may lack (the latest save failed).
     bool Unsaved() const { return !m_saveError.isEmpty() || Changed(); }
 
@@ -97,6 +99,7 @@ private:
     bool m_ownChange = false;  // the view changes by Append, not by the user
     QElapsedTimer m_unsavedSince;
     QString m_saveError;
+    qint64 m_sizeLimit = TChatLog::SizeLimit;
     QPointer<TFindDialog> m_findDialog;
     QString m_findText;
     int m_findOptions = 0;

@@ -830,3 +830,23 @@ TEST_F(MessagerFormTest, TheRelaysRefusalIsShownAfterTheDatagramHandlingNotInsid
     ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty(); }));
     EXPECT_EQ(messages, QStringList{u"网卡重复！"_s});
 }
+
+TEST_F(MessagerFormTest, PastItsLimitTheLogRollsItsOlderLinesIntoTheBackup)
+{
+    Build();
+    form->Conversation().SetSizeLimit(8000);
+    for (int i = 0; i < 300; ++i)
+        Receive(mkText, u"B"_s, u"line %1 ......................"_s.arg(i, 3, 10, QChar(u'0')), u"10.0.0.3"_s);
+    QCoreApplication::processEvents();
+    // The view keeps the newer lines only; the older ones are in chat_bak.txt, none lost.
+    const QStringList view = form->Conversation().Lines();
+    EXPECT_LT(view.join(u'\n').size(), 4000);
+    EXPECT_TRUE(view.last().startsWith(u"line 299"_s));
+    EXPECT_TRUE(WaitUntil([&] { return QFileInfo::exists(folder + u"chat_bak.txt"_s); }));
+    form->Conversation().StopAutoSave();
+    const QStringList backup = ReadTextFileLines(folder + u"chat_bak.txt"_s);
+    const QStringList log = ReadTextFileLines(folder + u"chat.txt"_s);
+    EXPECT_EQ(log, view);
+    EXPECT_EQ(backup.size() + log.size(), 300);
+    EXPECT_TRUE(backup.first().startsWith(u"line 000"_s));
+}

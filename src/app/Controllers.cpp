@@ -15,6 +15,7 @@
 #include "notes/ui/PadMemo.h"
 #include "notes/ui/PageSet.h"
 #include "platform/DesktopNotifications.h"
+#include "platform/HotKeyGrabber.h"
 #include "platform/Platform.h"
 #include "reminders/ScanRecord.h"
 #include "reminders/ui/EditorReminderHost.h"
@@ -210,6 +211,7 @@ void TControllers::CreateSettings()
     host.applyRunOnStartup = [form] { form->ApplyRunOnStartup(); };
     host.applyHotKey = [form] { form->ApplyHotKey(); };
     host.hotKeyRegistered = [form] { return form->SysHotKey()->HotKeys().Items(0)->Registered(); };
+    host.grantedHotKey = [form] { return form->SysHotKey()->grabber().grantedTrigger(0); };
     // The close button and the tab strip's double click read their settings when used.
     host.applyWindowBehaviour = [] {};
     host.applyDesktop = [this] { m_desktop->AfterSettingsConfirmed(); };

@@ -167,7 +167,8 @@ void TMainForm::CreateTray()
 void TMainForm::CreateHotKey()
 {
     std::unique_ptr<IHotKeyGrabber> grabber =
-        m_context.hotKeyGrabber ? m_context.hotKeyGrabber() : CreateSystemHotKeyGrabber();
+        m_context.hotKeyGrabber ? m_context.hotKeyGrabber()
+                                : CreateSystemHotKeyGrabber(u"show-hide"_s, u"显示/隐藏 Jotvane 主窗口"_s);
     m_sysHotKey = new TSysHotKey(this, std::move(grabber));
     m_sysHotKey->setObjectName(u"SysHotKey"_s);
     m_sysHotKey->HotKeys().Add();
@@ -253,6 +254,7 @@ TFindReplace* TMainForm::FindReplace() const
 
 void TMainForm::ShowMainWindow()
 {
+    m_minimizedByHide = false;
     if (isMinimized())
         setWindowState(windowState() & ~Qt::WindowMinimized);
     setEnabled(true);
@@ -275,10 +277,13 @@ void TMainForm::HideToTray()
         // The way back must be there before the window goes.
         m_tray->ShowIcon();
         hide();
+        setEnabled(false);
     } else if (!isMinimized()) {
+        // Without a notification area the window only goes to the taskbar and stays enabled: a
+        // desktop that cannot minimise windows leaves it in place, and it must still work.
+        m_minimizedByHide = true;
         showMinimized();
     }
-    setEnabled(false);
     emit hiding();
     // A page that cannot be written stays modified; the window still hides.
     std::optional<EFileError> saveError;
@@ -386,7 +391,8 @@ void TMainForm::changeEvent(QEvent* event)
     const auto* change = static_cast<QWindowStateChangeEvent*>(event);
     if (isMinimized() && !(change->oldState() & Qt::WindowMinimized))
         HideToTray();
-    else if (!isMinimized() && (change->oldState() & Qt::WindowMinimized) && isVisible() && !isEnabled())
+    else if (!isMinimized() && (change->oldState() & Qt::WindowMinimized) && isVisible() &&
+             (!isEnabled() || m_minimizedByHide))
         ShowMainWindow();
 }
 

@@ -143,6 +143,8 @@ private:
     TSysHotKey* m_sysHotKey = nullptr;
     TInstanceServer* m_instanceServer = nullptr;
     bool m_hiding = false;
+    // Hidden as a taskbar button (no notification area): restoring it is a way back.
+    bool m_minimizedByHide = false;
     bool m_exiting = false;
     bool m_subsystemsClosed = false;
 };

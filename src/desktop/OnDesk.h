@@ -27,7 +27,7 @@ QStringList DesktopLines(const QStringList& pageLines);
 // The alignment byte the library takes: DesktopAligment - 1 (-1 left, 0 centred, 1 right).
 qint8 AlignmentCode(quint8 desktopAligment);
 // The logical font of a font setting; the size in points becomes a negative pixel height at
-// 96 pixels per inch, as desktop fonts are measured.
+// 96 pixels per inch, as desktop fonts are measured (the library scales it to the screen).
 TLogFontW LogFontFromSetting(const TFontSetting& font);
 
 // SetEssay for each desktop line from index 0, then SetEssayCount (also for none).

@@ -5,6 +5,8 @@
 #include <X11/Xutil.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -113,6 +115,7 @@ void TDeskPainter::Attach(const TDeskSurface& surface)
 
 void TDeskPainter::Detach()
 {
+    m_rows.clear(); // their runs point into the fonts
     freeFonts();
     if (m_draw) {
         XftDrawDestroy(m_draw);
@@ -209,14 +212,31 @@ void TDeskPainter::freeFonts()
     }
 }
 
+int TDeskPainter::ScreenDpi(Display* display, int screen)
+{
+    if (const char* value = XGetDefault(display, "Xft", "dpi")) {
+        const double dpi = std::atof(value);
+        if (dpi >= 48 && dpi <= 960)
+            return int(std::lround(dpi));
+    }
+    const int millimetres = DisplayHeightMM(display, screen);
+    if (millimetres > 0) {
+        const double dpi = DisplayHeight(display, screen) * 25.4 / millimetres;
+        if (dpi >= 48 && dpi <= 960)
+            return std::max(96, 24 * int(std::lround(dpi / 24)));
+    }
+    return 96;
+}
+
 int TDeskPainter::pixelSize() const
 {
-    if (!m_state->hasFont || m_state->font.lfHeight == 0)
-        return kDefaultPixelSize;
-    if (m_state->font.lfHeight < 0)
-        return std::clamp(-m_state->font.lfHeight, 4, 400);
-    // A cell height includes the internal leading: the character is about four fifths of it.
-    return std::clamp(m_state->font.lfHeight * 4 / 5, 4, 400);
+    // The font's height is in pixels at 96 dots per inch, as the note keeper measures it.
+    int pixels = kDefaultPixelSize;
+    if (m_state->hasFont && m_state->font.lfHeight < 0)
+        pixels = -m_state->font.lfHeight;
+    else if (m_state->hasFont && m_state->font.lfHeight > 0)
+        pixels = m_state->font.lfHeight * 4 / 5; // a cell height holds the internal leading too
+    return std::clamp(int(std::lround(double(pixels) * m_dpi / 96.0)), 4, 800);
 }
 
 FcPattern* TDeskPainter::basePattern() const
@@ -281,11 +301,11 @@ XftFont* TDeskPainter::fontFor(char32_t c)
     return font;
 }
 
-std::vector<TDeskPainter::TRun> TDeskPainter::layout(const std::u16string& line, int& width)
+std::vector<TDeskPainter::TRun> TDeskPainter::layout(const std::u32string& line, int& width)
 {
     std::vector<TRun> runs;
     width = 0;
-    for (char32_t c : toCodePoints(line)) {
+    for (char32_t c : line) {
         XftFont* font = fontFor(c);
         if (runs.empty() || runs.back().font != font)
             runs.push_back({font, {}, 0});
@@ -311,24 +331,76 @@ XftColor TDeskPainter::allocColor(uint32_t rgb)
     return color;
 }
 
-int TDeskPainter::lineX(int width) const
+int TDeskPainter::lineX(int width, int margin) const
 {
     switch (m_state->alignment) {
     case -1:
-        return m_state->margin;
+        return margin;
     case 0:
         return (m_surface.area.w - width) / 2;
     default:
-        return m_surface.area.w - m_state->margin - width;
+        return m_surface.area.w - margin - width;
     }
+}
+
+int TDeskPainter::lineHeight() const
+{
+    return std::max(m_font->height, m_font->ascent + m_font->descent);
+}
+
+std::vector<TRect> TDeskPainter::Layout()
+{
+    m_rows.clear();
+    std::vector<TRect> shown;
+    if (!m_draw)
+        return shown;
+    ensureFont();
+    if (!m_font)
+        return shown;
+    const int height = lineHeight();
+    const int margin = std::min(m_state->margin, std::max(0, m_surface.area.w / 2 - 1));
+    const int maxWidth = std::max(1, m_surface.area.w - 2 * margin);
+    const int maxRows = std::max(1, (m_surface.area.h - 2 * margin) / std::max(1, height));
+    std::vector<std::u32string> lines;
+    lines.reserve(m_state->lines.size());
+    for (const std::u16string& line : m_state->lines)
+        lines.push_back(toCodePoints(line));
+    const auto measure = [this](const std::u32string& text) {
+        int width = 0;
+        layout(text, width);
+        return width;
+    };
+    const std::vector<TDeskRow> rows = LayOutDeskRows(lines, measure, maxWidth, maxRows);
+
+    int widest = 0;
+    for (const TDeskRow& row : rows) {
+        TPlacedRow placed{{}, row.separator, 0, 0, 0};
+        if (!row.separator) {
+            placed.runs = layout(row.text, placed.width);
+            widest = std::max(widest, placed.width);
+        }
+        m_rows.push_back(std::move(placed));
+    }
+    // A separator is a rule as wide as the widest line, and never shorter than ten characters.
+    const int ruleWidth = std::min(maxWidth, std::max(widest, 10 * pixelSize()));
+    // Italic and bold glyphs reach a little beyond their advance.
+    const int slack = std::max(2, pixelSize() / 6);
+    int y = margin;
+    for (TPlacedRow& row : m_rows) {
+        if (row.separator)
+            row.width = ruleWidth;
+        row.x = lineX(row.width, margin);
+        row.y = y;
+        y += height;
+        if (row.width > 0)
+            shown.push_back({row.x - slack, row.y, row.width + 2 * slack, height});
+    }
+    return shown;
 }
 
 void TDeskPainter::DrawText(const TRect* clip)
 {
-    if (!m_draw)
-        return;
-    ensureFont();
-    if (!m_font)
+    if (!m_draw || !m_font)
         return;
     if (clip) {
         XRectangle r{short(clip->x), short(clip->y), static_cast<unsigned short>(clip->w),
@@ -338,43 +410,27 @@ void TDeskPainter::DrawText(const TRect* clip)
     XftColor text = allocColor(EssayColorToRgb(m_state->textColor));
     XftColor rule = allocColor(EssayColorToRgb(m_state->separatorColor));
     const int ascent = m_font->ascent, descent = m_font->descent;
-    const int lineHeight = std::max(m_font->height, ascent + descent);
-    const int stroke = std::max(1, lineHeight / 12);
+    const int height = lineHeight();
+    const int stroke = std::max(1, height / 12);
     const bool underline = m_state->hasFont && m_state->font.lfUnderline;
     const bool strikeOut = m_state->hasFont && m_state->font.lfStrikeOut;
-
-    std::vector<std::vector<TRun>> laidOut(m_state->lines.size());
-    std::vector<int> widths(m_state->lines.size(), 0);
-    int widest = 0;
-    for (size_t i = 0; i < m_state->lines.size(); ++i) {
-        if (m_state->lines[i] == u"-")
-            continue;
-        laidOut[i] = layout(m_state->lines[i], widths[i]);
-        widest = std::max(widest, widths[i]);
-    }
-    // A separator is a rule as wide as the widest line, and never shorter than ten characters.
-    const int ruleWidth = std::max(widest, 10 * pixelSize());
-
-    int y = m_state->margin;
-    for (size_t i = 0; i < m_state->lines.size() && y < m_surface.area.h; ++i, y += lineHeight) {
-        if (m_state->lines[i] == u"-") {
-            XftDrawRect(m_draw, &rule, lineX(ruleWidth), y + (lineHeight - stroke) / 2, unsigned(ruleWidth),
-                        unsigned(stroke));
+    for (const TPlacedRow& row : m_rows) {
+        if (row.separator) {
+            XftDrawRect(m_draw, &rule, row.x, row.y + (height - stroke) / 2, unsigned(row.width), unsigned(stroke));
             continue;
         }
-        int x = lineX(widths[i]);
-        const int baseline = y + ascent;
-        for (const TRun& run : laidOut[i]) {
+        int x = row.x;
+        const int baseline = row.y + ascent;
+        for (const TRun& run : row.runs) {
             XftDrawString32(m_draw, &text, run.font, x, baseline,
                             reinterpret_cast<const FcChar32*>(run.text.data()), int(run.text.size()));
             x += run.width;
         }
-        if (underline && widths[i] > 0)
-            XftDrawRect(m_draw, &text, lineX(widths[i]), baseline + std::max(1, descent / 2),
-                        unsigned(widths[i]), unsigned(stroke));
-        if (strikeOut && widths[i] > 0)
-            XftDrawRect(m_draw, &text, lineX(widths[i]), baseline - ascent / 3, unsigned(widths[i]),
+        if (underline && row.width > 0)
+            XftDrawRect(m_draw, &text, row.x, baseline + std::max(1, descent / 2), unsigned(row.width),
                         unsigned(stroke));
+        if (strikeOut && row.width > 0)
+            XftDrawRect(m_draw, &text, row.x, baseline - ascent / 3, unsigned(row.width), unsigned(stroke));
     }
     XftColorFree(m_dpy, m_surface.visual, m_surface.colormap, &text);
     XftColorFree(m_dpy, m_surface.visual, m_surface.colormap, &rule);

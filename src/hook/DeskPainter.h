@@ -1,5 +1,6 @@
 #pragma once
 
+#include "hook/DeskLayout.h"
 #include "hook/EssayState.h"
 
 #include <X11/Xft/Xft.h>
@@ -30,7 +31,9 @@ struct TDeskSurface
 // Paints the desktop lines with Xft and fontconfig: the window's background (the wallpaper, the
 // plain colour, or nothing under a compositing manager), then the lines aligned within the
 // margin, separators as rules and characters the chosen face lacks in another installed face.
-// It reads the state it was given at each paint; the fonts follow the state's font.
+// Lines wider than the screen are wrapped, and a last row that cannot show everything ends in
+// an ellipsis. Point sizes follow the screen's resolution. It reads the state it was given at
+// each layout; the fonts follow the state's font.
 class TDeskPainter
 {
 public:
@@ -52,10 +55,18 @@ public:
     {
         return atom == m_rootPixmapAtom || atom == m_esetrootPixmapAtom;
     }
+    // The screen's resolution in dots per inch: the font's pixel height is given for 96.
+    void SetDpi(int dpi) { m_dpi = dpi; }
     // Sets the window's own background, which the server paints before the text.
     void UpdateBackground();
-    // Draws the lines over the background, within clip when one is given.
+    // Lays the lines out anew for the current state and area; returns the rectangle of every
+    // row that shows something (window coordinates), the only parts of the window to be seen.
+    std::vector<TRect> Layout();
+    // Draws the rows of the last layout over the background, within clip when one is given.
     void DrawText(const TRect* clip);
+    // The screen's resolution: Xft.dpi where the desktop sets it, else the screen's physical
+    // size rounded to a quarter of 96 and never below 96 (a monitor's size is rarely exact).
+    static int ScreenDpi(Display* display, int screen);
 
 private:
     // One run of text drawn with one font.
@@ -65,6 +76,12 @@ private:
         std::u32string text;
         int width;
     };
+    struct TPlacedRow
+    {
+        std::vector<TRun> runs;
+        bool separator;
+        int x, y, width;
+    };
 
     unsigned long pixelOf(uint32_t rgb) const;
     Pixmap rootPixmap() const;
@@ -73,9 +90,10 @@ private:
     FcPattern* basePattern() const;
     void ensureFont();
     XftFont* fontFor(char32_t c);
-    std::vector<TRun> layout(const std::u16string& line, int& width);
+    std::vector<TRun> layout(const std::u32string& line, int& width);
     XftColor allocColor(uint32_t rgb);
-    int lineX(int width) const;
+    int lineX(int width, int margin) const;
+    int lineHeight() const;
 
     Display* m_dpy;
     int m_screen;
@@ -89,4 +107,6 @@ private:
     JvLogFontW m_loadedFont{};
     XftFont* m_font = nullptr;
     std::vector<XftFont*> m_fallbacks;
+    int m_dpi = 96;
+    std::vector<TPlacedRow> m_rows; // the last layout; its runs hold the fonts above
 };

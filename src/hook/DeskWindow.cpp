@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -29,6 +30,11 @@ public:
     {
         m_root = RootWindow(display, screen);
         m_atoms.workArea = XInternAtom(m_dpy, "_NET_WORKAREA", False);
+        m_atoms.clientList = XInternAtom(m_dpy, "_NET_CLIENT_LIST", False);
+        m_atoms.windowType = XInternAtom(m_dpy, "_NET_WM_WINDOW_TYPE", False);
+        m_atoms.desktopType = XInternAtom(m_dpy, "_NET_WM_WINDOW_TYPE_DESKTOP", False);
+        int shapeEvent = 0, shapeError = 0;
+        m_hasShape = XShapeQueryExtension(m_dpy, &shapeEvent, &shapeError);
         const std::string cm = "_NET_WM_CM_S" + std::to_string(screen);
         m_atoms.compositor = XInternAtom(m_dpy, cm.c_str(), False);
         int error = 0;
@@ -36,7 +42,8 @@ public:
         if (m_hasRandr)
             XRRSelectInput(m_dpy, m_root,
                            RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
-        XSelectInput(m_dpy, m_root, PropertyChangeMask | StructureNotifyMask);
+        // The root's children too: a desktop window that comes, goes or is restacked moves the text.
+        XSelectInput(m_dpy, m_root, PropertyChangeMask | StructureNotifyMask | SubstructureNotifyMask);
     }
 
     ~TDeskLoop()
@@ -48,6 +55,7 @@ public:
     void Create()
     {
         m_compositing = compositorRunning();
+        m_painter.SetDpi(TDeskPainter::ScreenDpi(m_dpy, m_screen));
         m_area = workArea();
         createWindow();
         m_state = SnapshotEssayState();
@@ -98,8 +106,13 @@ public:
         }
         if (m_dirty) {
             m_dirty = false;
+            setShape(m_painter.Layout());
             XClearWindow(m_dpy, m_window);
             m_painter.DrawText(nullptr);
+        }
+        if (m_stackDirty) {
+            m_stackDirty = false;
+            restack();
         }
         XFlush(m_dpy);
     }
@@ -107,8 +120,126 @@ public:
 private:
     struct TAtoms
     {
-        Atom workArea, compositor;
+        Atom workArea, compositor, clientList, windowType, desktopType;
     };
+
+    // Only the rows of text are part of the window: around them the wallpaper, the desktop
+    // window and whatever other programs draw on the root window stay in sight.
+    void setShape(const std::vector<TRect>& rows)
+    {
+        if (!m_hasShape)
+            return;
+        std::vector<XRectangle> rectangles;
+        rectangles.reserve(rows.size());
+        for (const TRect& r : rows) {
+            const TRect visible = intersect(r, {0, 0, m_area.w, m_area.h});
+            if (visible.w > 0 && visible.h > 0)
+                rectangles.push_back({short(visible.x), short(visible.y), static_cast<unsigned short>(visible.w),
+                                      static_cast<unsigned short>(visible.h)});
+        }
+        XShapeCombineRectangles(m_dpy, m_window, ShapeBounding, 0, 0, rectangles.data(), int(rectangles.size()),
+                                ShapeSet, Unsorted);
+    }
+
+    bool hasDesktopType(Window window)
+    {
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        bool desktop = false;
+        if (XGetWindowProperty(m_dpy, window, m_atoms.windowType, 0, 16, False, XA_ATOM, &type, &format, &count,
+                               &after, &data) == Success &&
+            data) {
+            if (format == 32) {
+                const auto* atoms = reinterpret_cast<const Atom*>(data);
+                desktop = std::find(atoms, atoms + count, m_atoms.desktopType) != atoms + count;
+            }
+            XFree(data);
+        }
+        return desktop;
+    }
+
+    // The child of the root that holds window (a window manager's frame, or window itself).
+    Window topLevelOf(Window window)
+    {
+        for (int depth = 0; depth < 16 && window; ++depth) {
+            Window root = 0, parent = 0;
+            Window* children = nullptr;
+            unsigned count = 0;
+            if (!XQueryTree(m_dpy, window, &root, &parent, &children, &count))
+                return 0;
+            if (children)
+                XFree(children);
+            if (parent == m_root || parent == 0)
+                return window;
+            window = parent;
+        }
+        return 0;
+    }
+
+    // The root's children that show a desktop window (a file manager's icons, a desktop
+    // shell): desktop-type clients of the window manager in their frames, and unmanaged
+    // desktop-type windows. Kept until the windows change.
+    const std::vector<Window>& desktopTopLevels(const Window* children, unsigned count)
+    {
+        if (m_desktopsKnown)
+            return m_desktops;
+        m_desktops.clear();
+        Atom type = None;
+        int format = 0;
+        unsigned long clients = 0, after = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(m_dpy, m_root, m_atoms.clientList, 0, 4096, False, XA_WINDOW, &type, &format,
+                               &clients, &after, &data) == Success &&
+            data) {
+            if (format == 32) {
+                const auto* list = reinterpret_cast<const unsigned long*>(data);
+                for (unsigned long i = 0; i < clients; ++i)
+                    if (Window(list[i]) != m_window && hasDesktopType(Window(list[i])))
+                        if (const Window top = topLevelOf(Window(list[i])))
+                            m_desktops.push_back(top);
+            }
+            XFree(data);
+        }
+        for (unsigned i = 0; i < count; ++i) {
+            XWindowAttributes attributes{};
+            if (children[i] != m_window && XGetWindowAttributes(m_dpy, children[i], &attributes) &&
+                attributes.override_redirect && hasDesktopType(children[i]))
+                m_desktops.push_back(children[i]);
+        }
+        m_desktopsKnown = true;
+        return m_desktops;
+    }
+
+    // Just above the topmost desktop window where there is one, else at the very bottom: below
+    // every normal window either way.
+    void restack()
+    {
+        Window root = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned count = 0;
+        if (!m_window || !XQueryTree(m_dpy, m_root, &root, &parent, &children, &count))
+            return;
+        const std::vector<Window>& desktops = desktopTopLevels(children, count);
+        int own = -1, below = -1; // indexes in bottom-to-top order
+        for (unsigned i = 0; i < count; ++i) {
+            if (children[i] == m_window)
+                own = int(i);
+            else if (std::find(desktops.begin(), desktops.end(), children[i]) != desktops.end())
+                below = int(i);
+        }
+        if (own >= 0 && below >= 0 && own != below + 1) {
+            XWindowChanges changes{};
+            changes.sibling = children[below];
+            changes.stack_mode = Above;
+            XConfigureWindow(m_dpy, m_window, CWSibling | CWStackMode, &changes);
+        } else if (own > 0 && below < 0) {
+            XLowerWindow(m_dpy, m_window);
+        }
+        if (children)
+            XFree(children);
+    }
 
     bool compositorRunning() const { return XGetSelectionOwner(m_dpy, m_atoms.compositor) != None; }
 
@@ -186,9 +317,12 @@ private:
         setProperties();
         // An empty input shape: every click reaches the window beneath, the desktop included.
         XShapeCombineRectangles(m_dpy, m_window, ShapeInput, 0, 0, nullptr, 0, ShapeSet, Unsorted);
+        // Nothing shows until the lines are laid out.
+        setShape({});
         m_painter.Attach({m_window, visual, depth, m_colormap, m_area});
         XMapWindow(m_dpy, m_window);
         XLowerWindow(m_dpy, m_window);
+        m_stackDirty = true;
         XFlush(m_dpy);
     }
 
@@ -278,7 +412,21 @@ private:
                 m_exposed = {};
             break;
         }
+        case CreateNotify:
+        case DestroyNotify:
+        case ReparentNotify:
+        case MapNotify:
+        case UnmapNotify:
+            m_desktopsKnown = m_desktopsKnown && event.type != DestroyNotify && event.type != ReparentNotify &&
+                              event.type != MapNotify;
+            m_stackDirty = true;
+            break;
+        case CirculateNotify:
+            m_stackDirty = true;
+            break;
         case ConfigureNotify:
+            if (event.xconfigure.event == m_root && event.xconfigure.window != m_root)
+                m_stackDirty = true; // a window of the desktop moved in the stack, perhaps
             if (event.xconfigure.window == m_root) {
                 m_geometryDirty = true;
 
@@ -294,6 +442,10 @@ private:
             if (event.xproperty.window == m_root) {
                 if (event.xproperty.atom == m_atoms.workArea)
                     m_geometryDirty = true;
+                else if (event.xproperty.atom == m_atoms.clientList) {
+                    m_desktopsKnown = false;
+                    m_stackDirty = true;
+                }
                 else if (m_painter.IsWallpaperProperty(event.xproperty.atom))
                     m_backgroundDirty = true;
             }
@@ -308,6 +460,10 @@ private:
     Window m_root = 0;
     TAtoms m_atoms{};
     bool m_hasRandr = false;
+    bool m_hasShape = false;
+    bool m_stackDirty = false;
+    bool m_desktopsKnown = false;
+    std::vector<Window> m_desktops;
     int m_randrEvent = 0;
 
     bool m_compositing = false;

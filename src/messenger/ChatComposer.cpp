@@ -5,6 +5,8 @@
 #include "messenger/codec/DelimitedText.h"
 #include "messenger/codec/MessagerCodec.h"
 
+#include <QHash>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -25,17 +27,23 @@ TChatPlan ComposeChat(const QList<TChatPeer>& peers, const QString& timestamp, c
                       const TChatInput& input, const QStringList& offers)
 {
     TChatPlan plan;
+    QHash<QString, int> sharing;
+    for (const TChatPeer& peer : peers)
+        ++sharing[peer.Name];
     QStringList checkedNames;
     bool everyoneChecked = true;
     for (const TChatPeer& peer : peers) {
+        // A name that several peers share is told apart by the address.
         if (peer.Checked)
-            checkedNames << peer.Name;
+            checkedNames << (sharing.value(peer.Name) > 1 ? peer.Name + u'(' + peer.Address + u')' : peer.Name);
         else
             everyoneChecked = false;
     }
     plan.TargetText = everyoneChecked ? kEveryone : checkedNames.join(u"、"_s);
 
+    // A line break inside a line (Shift+Enter, or pasted) travels as CR LF, as peers expect.
     const QString message = TrimBlanksAndControls(input.Text);
+    const QString wholeText = QString(input.Text).replace(QChar::LineSeparator, kCrLf);
     QStringList names;
     for (const QString& item : offers)
         names << OfferedName(item);
@@ -65,6 +73,7 @@ TChatPlan ComposeChat(const QList<TChatPeer>& peers, const QString& timestamp, c
             const QStringList& lines = input.Lines;
             for (qsizetype i = 0; i < lines.size(); ++i) {
                 QString line = lines.at(i);
+                line.replace(QChar::LineSeparator, kCrLf);
                 if (i == 0)
                     line.prepend(u"  "_s);
                 if (i == lines.size() - 1)
@@ -94,7 +103,7 @@ TChatPlan ComposeChat(const QList<TChatPeer>& peers, const QString& timestamp, c
     }
     if (!message.isEmpty()) {
         plan.OwnLines << timestamp + u"你对 "_s + plan.TargetText + u" 说："_s;
-        plan.OwnLines << u"  "_s + input.Text + kCrLf;
+        plan.OwnLines << u"  "_s + wholeText + kCrLf;
         plan.ClearInput = true;
     }
     if (!offers.isEmpty()) {

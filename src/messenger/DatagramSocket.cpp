@@ -3,11 +3,15 @@
 #include "messenger/codec/MessagerCodec.h"
 
 #include <QHostAddress>
-#include <QHostInfo>
-#include <QNetworkDatagram>
 #include <QNetworkInterface>
-#include <QUdpSocket>
-#include <QVariant>
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 TUdpDatagramSocket::TUdpDatagramSocket(QObject* parent) : QObject(parent) {}
 
@@ -19,52 +23,78 @@ TUdpDatagramSocket::~TUdpDatagramSocket()
 bool TUdpDatagramSocket::Open(quint16 port)
 {
     Close();
-    m_socket = new QUdpSocket(this);
-    // Qt allows broadcasts on every UDP socket it creates. The port is not shared: a second
-    // copy bound beside the first would take its datagrams away from it.
-    if (!m_socket->bind(QHostAddress::AnyIPv4, port, QAbstractSocket::DontShareAddress)) {
-        delete m_socket;
-        m_socket = nullptr;
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    const int on = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+    // Room for a burst of texts; the kernel may grant less (the privileged request first).
+    const int buffer = 4 * 1024 * 1024;
+    if (::setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &buffer, sizeof buffer) != 0)
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer);
+    // The port is not shared: a second copy bound beside the first would take its datagrams
+    // away from it.
+    sockaddr_in local = {};
+    local.sin_family = AF_INET;
+    local.sin_port = htons(port);
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    const int wakeFd = ::eventfd(0, EFD_CLOEXEC);
+    if (wakeFd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+        ::close(fd);
+        if (wakeFd >= 0)
+            ::close(wakeFd);
         return false;
     }
-    // Room for a burst of texts while the window is busy drawing the previous ones.
-    m_socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, QVariant(4 * 1024 * 1024));
-    connect(m_socket, &QUdpSocket::readyRead, this, &TUdpDatagramSocket::readPending);
+    m_fd = fd;
+    m_wakeFd = wakeFd;
+    m_reader = std::thread([this, fd, wakeFd] { readLoop(fd, wakeFd); });
     return true;
 }
 
 void TUdpDatagramSocket::Close()
 {
-    if (m_socket == nullptr)
+    if (m_fd < 0)
         return;
-    // Closing may happen inside the socket's own notification, so it goes later.
-    m_socket->close();
-    m_socket->deleteLater();
-    m_socket = nullptr;
+    // May happen inside OnReceived: the reader is another thread, so it can be joined here.
+    const quint64 one = 1;
+    [[maybe_unused]] const auto written = ::write(m_wakeFd, &one, sizeof one);
+    m_reader.join();
+    ::close(m_fd);
+    ::close(m_wakeFd);
+    m_fd = -1;
+    m_wakeFd = -1;
+    std::lock_guard lock(m_mutex);
+    m_inbox.clear();
+    m_inboxBytes = 0;
 }
 
 bool TUdpDatagramSocket::IsOpen() const
 {
-    return m_socket != nullptr;
+    return m_fd >= 0;
 }
 
 bool TUdpDatagramSocket::Send(const QString& host, quint16 port, const QByteArray& bytes)
 {
-    if (m_socket == nullptr || host.isEmpty())
+    if (m_fd < 0 || host.isEmpty())
         return false;
-    QHostAddress address(host);
-    if (address.isNull()) {
-        const QHostInfo info = QHostInfo::fromName(host);
-        for (const QHostAddress& candidate : info.addresses()) {
-            if (candidate.protocol() == QAbstractSocket::IPv4Protocol) {
-                address = candidate;
-                break;
-            }
-        }
-        if (address.isNull())
-            return false;
-    }
-    return m_socket->writeDatagram(bytes, address, port) == bytes.size();
+    // Names are looked up before they get here: sending never waits on a name server.
+    const QHostAddress address(host);
+    if (address.protocol() != QAbstractSocket::IPv4Protocol)
+        return false;
+    bool isV4 = false;
+    const quint32 v4 = address.toIPv4Address(&isV4);
+    if (!isV4)
+        return false;
+    sockaddr_in target = {};
+    target.sin_family = AF_INET;
+    target.sin_port = htons(port);
+    target.sin_addr.s_addr = htonl(v4);
+    ssize_t sent;
+    do {
+        sent = ::sendto(m_fd, bytes.constData(), size_t(bytes.size()), 0, reinterpret_cast<sockaddr*>(&target),
+                        sizeof target);
+    } while (sent < 0 && errno == EINTR);
+    return sent == bytes.size();
 }
 
 QString TUdpDatagramSocket::LocalIPv4() const
@@ -81,20 +111,71 @@ QString TUdpDatagramSocket::LocalIPv4() const
     return {};
 }
 
-void TUdpDatagramSocket::readPending()
+void TUdpDatagramSocket::readLoop(int fd, int wakeFd)
 {
-    while (m_socket != nullptr && m_socket->hasPendingDatagrams()) {
-        // One byte more than the limit, so that an oversized datagram is seen and dropped.
-        const QNetworkDatagram datagram = m_socket->receiveDatagram(MaxDatagramSize + 1);
-        if (!datagram.isValid())
+    // One byte more than the limit, so that an oversized datagram is seen and dropped.
+    QByteArray buffer(MaxDatagramSize + 1, Qt::Uninitialized);
+    std::vector<TReceived> taken;
+    for (;;) {
+        pollfd watched[2] = {{fd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
+        if (::poll(watched, 2, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            return;
+        }
+        if (watched[1].revents != 0)
+            return;
+        qsizetype bytes = 0;
+        for (;;) {
+            sockaddr_in from = {};
+            socklen_t fromSize = sizeof from;
+            const ssize_t got = ::recvfrom(fd, buffer.data(), size_t(buffer.size()), MSG_DONTWAIT,
+                                           reinterpret_cast<sockaddr*>(&from), &fromSize);
+            if (got < 0) {
+                if (errno == EINTR)
+                    continue;
+                break; // drained (or an error the next poll sees again)
+            }
+            char text[INET_ADDRSTRLEN] = {};
+            ::inet_ntop(AF_INET, &from.sin_addr, text, sizeof text);
+            taken.push_back({QByteArray(buffer.constData(), got), QString::fromLatin1(text), ntohs(from.sin_port)});
+            bytes += got;
+            if (taken.size() >= 4096)
+                break;
+        }
+        if (taken.empty())
             continue;
-        if (!OnReceived)
-            continue;
-        QHostAddress sender = datagram.senderAddress();
-        bool isV4 = false;
-        const quint32 v4 = sender.toIPv4Address(&isV4);
-        if (isV4)
-            sender = QHostAddress(v4);
-        OnReceived(datagram.data(), sender.toString(), quint16(datagram.senderPort()));
+        bool queue = false;
+        {
+            std::lock_guard lock(m_mutex);
+            for (TReceived& datagram : taken) {
+                if (m_inboxBytes + datagram.Bytes.size() > InboxLimit)
+                    break;
+                m_inboxBytes += datagram.Bytes.size();
+                m_inbox.push_back(std::move(datagram));
+            }
+            queue = !m_deliveryQueued;
+            m_deliveryQueued = true;
+        }
+        taken.clear();
+        if (queue)
+            QMetaObject::invokeMethod(this, &TUdpDatagramSocket::deliver, Qt::QueuedConnection);
+    }
+}
+
+void TUdpDatagramSocket::deliver()
+{
+    std::vector<TReceived> batch;
+    {
+        std::lock_guard lock(m_mutex);
+        batch.swap(m_inbox);
+        m_inboxBytes = 0;
+        m_deliveryQueued = false;
+    }
+    for (const TReceived& datagram : batch) {
+        // The handler may close the socket: nothing after that is handled.
+        if (m_fd < 0 || !OnReceived)
+            return;
+        OnReceived(datagram.Bytes, datagram.Sender, datagram.Port);
     }
 }

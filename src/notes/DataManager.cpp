@@ -483,19 +483,25 @@ QString TDataManager::ReadPageText(int position)
         return {};
     const QString path = m_files[position];
     try {
-        QString reason;
-        const std::optional<QString> text = DecodeWithoutLoss(ReadFileBytes(path), &reason);
-        if (!text)
-            throw EFileError(u"页面文件“%1”不是可以无损读取的文本（%2），没有打开，也不会被改动。"_s.arg(
-                QDir::toNativeSeparators(path), reason));
-        TPageItem page;
-        fillPage(page, *text);
+        QString text = ReadPageFileText(path);
         m_unreadTexts.remove(path);
-        return page.Text;
+        return text;
     } catch (const EFileError&) {
         m_unreadTexts.insert(path);
         throw;
     }
+}
+
+QString TDataManager::ReadPageFileText(const QString& path)
+{
+    QString reason;
+    const std::optional<QString> text = DecodeWithoutLoss(ReadFileBytes(path), &reason);
+    if (!text)
+        throw EFileError(u"页面文件“%1”不是可以无损读取的文本（%2），没有打开，也不会被改动。"_s.arg(
+            QDir::toNativeSeparators(path), reason));
+    TPageItem page;
+    fillPage(page, *text);
+    return page.Text;
 }
 
 int TDataManager::AddPage(const QString& title)

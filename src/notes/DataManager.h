@@ -61,6 +61,10 @@ public:
     void MovePage(int from, int to);
     void Renumber();
 
+    // The text of a page file as its page shows it (lines 4 and following, each ended by CR LF);
+    // safe on any thread. Throws EFileError when the file cannot be read or does not decode
+    // without loss.
+    static QString ReadPageFileText(const QString& path);
     // The lines of a page file: its position, its title, an empty line and the text's lines.
     static QStringList PageFileLines(int position, const QString& title, const QString& text);
     // The integer on line 1 of file, read from its first 16 bytes.

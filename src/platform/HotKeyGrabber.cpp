@@ -1,12 +1,26 @@
 #include "platform/HotKeyGrabber.h"
 
+#include "platform/PortalHotKeyGrabber.h"
 #include "platform/X11HotKeyGrabber.h"
+
+#include <QDBusConnection>
+#include <QGuiApplication>
 
 IHotKeyGrabber::~IHotKeyGrabber() = default;
 
-std::unique_ptr<IHotKeyGrabber> CreateSystemHotKeyGrabber()
+bool InWaylandSession()
+{
+    return QGuiApplication::platformName() == u"wayland" || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+}
+
+std::unique_ptr<IHotKeyGrabber> CreateSystemHotKeyGrabber(const QString& name, const QString& description)
 {
     // X11HotKeyGrabber checks for the X11 connection on every registration and fails cleanly
-    // without one, so it also serves Wayland and the offscreen platform.
-    return std::make_unique<X11HotKeyGrabber>();
+    // without one, so it also serves the offscreen platform and native Wayland.
+    auto grabs = std::make_unique<X11HotKeyGrabber>();
+    if (!InWaylandSession())
+        return grabs;
+    // Under Wayland the compositor owns the keyboard: X11 grabs see keys only while an X11
+    // window has the focus, so the desktop portal is asked first.
+    return std::make_unique<PortalHotKeyGrabber>(QDBusConnection::sessionBus(), name, description, std::move(grabs));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QKeyCombination>
+#include <QString>
 
 #include <functional>
 #include <memory>
@@ -22,6 +23,15 @@ public:
     // Releases id; an id that is not registered is ignored.
     virtual void unregisterHotKey(int id) = 0;
 
+    // The key the desktop actually granted for id, in the desktop's own words ("Ctrl+Alt+J"),
+    // where the desktop chooses it (a portal may ask the user); empty where the key asked for is
+    // the key that works, or while nothing is known yet.
+    virtual QString grantedTrigger(int id) const
+    {
+        Q_UNUSED(id);
+        return {};
+    }
+
     // handler runs on the GUI thread with the id of a registered hotkey that was pressed.
     void setActivationHandler(ActivationHandler handler) { m_handler = std::move(handler); }
 
@@ -36,6 +46,12 @@ private:
     ActivationHandler m_handler;
 };
 
-// The grabber of the running window system: X11 key grabs; on Wayland or without a display its
-// registrations fail.
-std::unique_ptr<IHotKeyGrabber> CreateSystemHotKeyGrabber();
+// The grabber of the running window system. On X11, key grabs. In a Wayland session (also when
+// the program runs through Xwayland) the desktop portal's global shortcuts where the desktop
+// offers them, with the key grabs of Xwayland until the portal has answered and wherever it does
+// not; without any display the registrations fail. name and description name the hotkeys to
+// the portal (see PortalHotKeyGrabber).
+std::unique_ptr<IHotKeyGrabber> CreateSystemHotKeyGrabber(const QString& name = QStringLiteral("show-hide"),
+                                                          const QString& description = QStringLiteral("Jotvane"));
+// Whether the program runs in a Wayland session: Qt's platform is wayland, or Xwayland serves it.
+bool InWaylandSession();

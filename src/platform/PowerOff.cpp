@@ -18,8 +18,9 @@ void LogindPowerOff::PowerOff(TDone done)
         QTimer::singleShot(0, [done = std::move(done), failure] { done(failure); });
         return;
     }
-    QDBusMessage call = QDBusMessage::createMethodCall(u"org.freedesktop.login1"_s, u"/org/freedesktop/login1"_s,
-                                                       u"org.freedesktop.login1.Manager"_s, u"PowerOff"_s);
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(u"org.freedesktop.login1"_s, u"/org/freedesktop/login1"_s,
+                                       u"org.freedesktop.login1.Manager"_s, u"PowerOff"_s);
     call << true; // interactive
     call.setInteractiveAuthorizationAllowed(true);
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, CallTimeoutMs));

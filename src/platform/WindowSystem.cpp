@@ -40,14 +40,42 @@ QPoint QtWindowSystem::cursorPos() const
     return QCursor::pos();
 }
 
+namespace {
+
+// Asks an EWMH window manager to activate window as a pager or task list would: the user asked
+// for it, so focus-stealing prevention must not turn the request into a mere urgency mark.
+void requestActivationAsPager(Display* display, unsigned long window)
+{
+    const Atom activeAtom = XInternAtom(display, "_NET_ACTIVE_WINDOW", False);
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = activeAtom;
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = 2; // source indication: pager
+    event.xclient.data.l[1] = CurrentTime;
+    event.xclient.data.l[2] = 0; // the requestor's active window: none
+    XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask,
+               &event);
+    XFlush(display);
+}
+
+} // namespace
+
 void QtWindowSystem::bringToFront(QWidget* window)
 {
     if (!window)
         return;
     window->raise();
     window->activateWindow();
-    if (QWindow* handle = window->windowHandle())
+    QWindow* handle = window->windowHandle();
+    if (handle)
         handle->requestActivate();
+    // A window that is on the screen already (behind others) gets a request the window manager
+    // honours; one that is still being mapped is activated by Qt once it shows.
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (x11 && x11->display() && handle && handle->isExposed())
+        requestActivationAsPager(x11->display(), static_cast<unsigned long>(window->winId()));
 }
 
 bool QtWindowSystem::isForeground(const QWidget* window) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "messenger/codec/MessagerCodec.h"
+#include "relay/RelayGuards.h"
 
 #include <QHash>
 #include <QString>
@@ -11,6 +12,12 @@
 // endpoint their datagrams come from. It answers registrations, list and connect requests,
 // keeps clients alive by their queries and forgets them after three minutes of silence or on
 // their goodbye. Time is passed in, so that tests need no clock.
+//
+// Source addresses of datagrams can be forged, so the relay never sends an endpoint more than
+// it was sent until that endpoint has shown that it receives: a keep-alive from it after its
+// registration. Until then it gets only the short registration answer; its list waits, it is
+// listed to nobody and nobody is introduced to it. Every larger answer is also paid from a
+// byte budget of its destination address, and lists go out once per client in ten seconds.
 class TRelayServer final
 {
 public:
@@ -20,9 +27,13 @@ public:
     static constexpr qint64 ClientTimeoutMs = 180000;
     static constexpr int DefaultMaxClients = 1024;
 
+    TRelayServer(const TRelayLimits& limits, TSender sender, TLogger logger);
     TRelayServer(int maxClients, TSender sender, TLogger logger);
 
     void HandleDatagram(const QByteArray& datagram, const TPeerEndpoint& from, qint64 nowMs);
+    // The periodic work: forgets silent clients, sends the lists that had to wait and tells
+    // how many log lines were left out.
+    void Tick(qint64 nowMs);
     // Forgets the clients silent for longer than the timeout; returns how many.
     int ExpireClients(qint64 nowMs);
 
@@ -36,22 +47,33 @@ private:
         QString Card;
         TPeerEndpoint Endpoint;
         qint64 LastSeenMs = 0;
+        bool Receives = false;    // a keep-alive came from its endpoint after the registration
+        bool ListWaiting = false; // it asked for the list, which could not go yet
+        qint64 LastListMs = -1;
     };
 
     // The client that sent from this endpoint, or nullptr.
     TClient* clientAt(const TPeerEndpoint& from);
-    void forget(const QString& card, const QString& why);
+    void forget(const QString& card, const QString& why, qint64 nowMs);
     void handleRegister(const TMessage& message, const TPeerEndpoint& from, qint64 nowMs);
-    void handleList(TClient& asker);
-    void handleConnect(TClient& asker, const TMessage& message);
-    void send(const TPeerEndpoint& to, const TMessage& message);
-    void log(const QString& line);
+    void handleUnknownQuery(const TMessage& message, const TPeerEndpoint& from, qint64 nowMs);
+    // Takes the card for the endpoint when the rules allow it; nullptr when refused or full.
+    TClient* admit(const QString& card, const QString& name, const TPeerEndpoint& from, qint64 nowMs,
+                   bool& refusedAsDuplicate);
+    void handleList(TClient& asker, qint64 nowMs);
+    bool sendList(TClient& asker, qint64 nowMs);
+    void handleConnect(TClient& asker, const TMessage& message, qint64 nowMs);
+    // Sends without asking the budget: an answer no larger than its request, or one paid for.
+    void reply(const TPeerEndpoint& to, const TMessage& message);
+    // Sends a larger answer when the destination's byte budget allows it.
+    bool sendPaid(const TPeerEndpoint& to, const TMessage& message, qint64 nowMs);
+    void log(const QString& kind, const QString& line, qint64 nowMs);
 
-    int m_maxClients;
+    TRelayLimits m_limits;
     TSender m_sender;
-    TLogger m_logger;
+    TLogLimiter m_log;
+    TByteBudget m_budget;
     QHash<QString, TClient> m_clients;        // by card
     QHash<QString, QString> m_cardByEndpoint; // endpoint text -> card
-    qint64 m_lastFullLogMs = -1;
-    int m_refusedSinceLog = 0;
+    QHash<QString, int> m_clientsByAddress;   // source address -> clients held
 };

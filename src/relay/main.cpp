@@ -55,19 +55,25 @@ int main(int argc, char** argv)
                                         u"address"_s, u"0.0.0.0"_s);
     const QCommandLineOption maxOption(u"max-clients"_s, u"Most clients held at once (default 1024)."_s,
                                        u"count"_s, QString::number(TRelayServer::DefaultMaxClients));
+    const QCommandLineOption perAddressOption(
+        u"max-per-address"_s, u"Most clients held for one source address (default 16)."_s, u"count"_s,
+        QString::number(TRelayLimits{}.MaxClientsPerAddress));
     parser.addOption(portOption);
     parser.addOption(bindOption);
     parser.addOption(maxOption);
+    parser.addOption(perAddressOption);
     parser.process(app);
 
     bool portOk = false;
     const uint port = parser.value(portOption).toUInt(&portOk);
     bool maxOk = false;
     const int maxClients = parser.value(maxOption).toInt(&maxOk);
+    bool perAddressOk = false;
+    const int perAddress = parser.value(perAddressOption).toInt(&perAddressOk);
     const QHostAddress bindAddress(parser.value(bindOption));
-    if (!portOk || port == 0 || port > 65535 || !maxOk || maxClients < 1 ||
+    if (!portOk || port == 0 || port > 65535 || !maxOk || maxClients < 1 || !perAddressOk || perAddress < 1 ||
         bindAddress.protocol() != QAbstractSocket::IPv4Protocol) {
-        std::fputs("jotvane-relay: invalid --port, --bind or --max-clients (see --help)\n", stderr);
+        std::fputs("jotvane-relay: invalid --port, --bind, --max-clients or --max-per-address (see --help)\n", stderr);
         return 2;
     }
 
@@ -98,8 +104,11 @@ int main(int argc, char** argv)
 
     QElapsedTimer clock;
     clock.start();
+    TRelayLimits limits;
+    limits.MaxClients = maxClients;
+    limits.MaxClientsPerAddress = perAddress;
     TRelayServer server(
-        maxClients,
+        limits,
         [&socket](const TPeerEndpoint& to, const QByteArray& datagram) {
             socket.writeDatagram(datagram, QHostAddress(to.Address), quint16(to.Port));
         },
@@ -118,12 +127,14 @@ int main(int argc, char** argv)
     });
 
     QTimer sweep;
-    sweep.setInterval(10000);
-    QObject::connect(&sweep, &QTimer::timeout, &app, [&] { server.ExpireClients(clock.elapsed()); });
+    // Lists that had to wait go out within a second of their time.
+    sweep.setInterval(1000);
+    QObject::connect(&sweep, &QTimer::timeout, &app, [&] { server.Tick(clock.elapsed()); });
     sweep.start();
 
     LogLine(u"listening on "_s + bindAddress.toString() + u':' + QString::number(port) + u", at most "_s +
-            QString::number(maxClients) + u" clients"_s);
+            QString::number(maxClients) + u" clients, "_s +
+            QString::number(perAddress) + u" per address"_s);
     const int result = app.exec();
     LogLine(u"stopped with "_s + QString::number(server.ClientCount()) + u" client(s) registered"_s);
     return result;

@@ -44,7 +44,8 @@ void TScanRecord::Write(qint64 minute)
     const QByteArray text = WallMinuteText(minute).toUtf8() + '\n';
     const bool written = file.write(text) == text.size();
     file.close();
-    if (written && std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(m_fileName).constData()) == 0)
+    if (written &&
+        std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(m_fileName).constData()) == 0)
         m_written = minute;
     else
         QFile::remove(temporary);

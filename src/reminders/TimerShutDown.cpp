@@ -38,7 +38,8 @@ QString PowerOffFailureText(const TPowerOffFailure& failure)
 {
     const QString& name = failure.name;
     const auto has = [&](QStringView word) {
-        return name.contains(word, Qt::CaseInsensitive) || failure.message.contains(word, Qt::CaseInsensitive);
+        return name.contains(word, Qt::CaseInsensitive) ||
+               failure.message.contains(word, Qt::CaseInsensitive);
     };
     QString reason;
     if (has(u"inhibit"))

@@ -7,6 +7,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -96,8 +98,15 @@ void CenterOnOwner(QWidget* form, QWidget* owner)
     }
     const QRect frame = window->frameGeometry();
     const QSize size = form->frameGeometry().size();
-    form->move(frame.left() + (frame.width() - size.width()) / 2,
-               frame.top() + (frame.height() - size.height()) / 2);
+    int left = frame.left() + (frame.width() - size.width()) / 2;
+    int top = frame.top() + (frame.height() - size.height()) / 2;
+    // An owner near the edge of the screen does not push the dialog off it.
+    if (QScreen* screen = window->screen()) {
+        const QRect area = screen->availableGeometry();
+        left = std::max(area.left(), std::min(left, area.right() + 1 - size.width()));
+        top = std::max(area.top(), std::min(top, area.bottom() + 1 - size.height()));
+    }
+    form->move(left, top);
 }
 
 void SetFixedSizeDialogFlags(QWidget* form)

@@ -86,6 +86,7 @@ const std::vector<TRow>& Rows()
         command("FindAction", u"查找(&F)..."_s, {k(Qt::CTRL | Qt::Key_F)}),
         command("FindNextAction", u"查找下一个(&N)"_s, {k(QKeyCombination(Qt::Key_F3))}),
         command("ReplaceAction", u"替换(&R)..."_s, {k(Qt::CTRL | Qt::Key_H)}),
+        command("SearchAllPagesAction", u"在所有页面中查找(&L)..."_s, {k(Qt::CTRL | Qt::SHIFT | Qt::Key_F)}),
         separator(),
         command("SelectAllAction", u"全选(&A)"_s, {k(Qt::CTRL | Qt::Key_A)}),
 

@@ -22,6 +22,7 @@ constexpr TShortcutLine ShortcutLines[] = {
     {1, u"Ctrl+F          ", u"查找字符串。"},
     {1, u"Ctrl+H          ", u"替换字符串。"},
     {1, u"F3              ", u"继续查找。"},
+    {1, u"Ctrl+Shift+F    ", u"在所有页面中查找。"},
     {2, u"Ctrl+N          ", u"新建页面。"},
     {2, u"Ctr+Del         ", u"删除页面。"},
     {2, u"F2              ", u"修改页面标题。"},

@@ -101,3 +101,46 @@ def desk_window(session):
     out = session.tool("xdotool", "search", "--name", "^Jotvane desktop text$")
     return int(out.split()[0]) if out else 0
 
+
+
+def draw_on_root(display_name, rect, colour):
+    """Fills rect on the root window itself, as desktop widgets and root-window tools draw:
+    whatever a child window covers is left out."""
+    lib = ctypes.CDLL(ctypes.util.find_library("X11"))
+    lib.XOpenDisplay.restype = ctypes.c_void_p
+    lib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    lib.XDefaultRootWindow.restype = ctypes.c_ulong
+    lib.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+    lib.XCreateGC.restype = ctypes.c_void_p
+    lib.XCreateGC.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong, ctypes.c_void_p]
+    lib.XSetForeground.argtypes = [ctypes.c_void_p, ctypes.c_void_p, ctypes.c_ulong]
+    lib.XFillRectangle.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_void_p, ctypes.c_int, ctypes.c_int,
+                                   ctypes.c_uint, ctypes.c_uint]
+    lib.XFreeGC.argtypes = [ctypes.c_void_p, ctypes.c_void_p]
+    lib.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+    lib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    dpy = lib.XOpenDisplay(display_name.encode())
+    if not dpy:
+        raise OSError("cannot open display")
+    root = lib.XDefaultRootWindow(dpy)
+    gc = lib.XCreateGC(dpy, root, 0, None)
+    lib.XSetForeground(dpy, gc, colour)
+    lib.XFillRectangle(dpy, root, gc, *rect)
+    lib.XFreeGC(dpy, gc)
+    lib.XSync(dpy, 0)
+    lib.XCloseDisplay(dpy)
+
+
+def rgb(value):
+    return ((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF)
+
+
+def bands(rows):
+    """Groups sorted row numbers into runs of neighbours: [(first, last), ...]."""
+    found = []
+    for y in sorted(set(rows)):
+        if found and y == found[-1][1] + 1:
+            found[-1] = (found[-1][0], y)
+        else:
+            found.append((y, y))
+    return found

@@ -273,7 +273,7 @@ def sandbox_env(root, platform):
 class Session:
     """One desktop: Xvfb, openbox (and optionally a tray host), and a private copy of the program."""
 
-    def __init__(self, binary_dir, tray=False, width=1280, height=800):
+    def __init__(self, binary_dir, tray=False, width=1280, height=800, dpi=None):
         self.root = tempfile.mkdtemp(prefix="jv-e2e-")
         self.app_dir = os.path.join(self.root, "app")
         copy_program(binary_dir, self.app_dir)
@@ -281,7 +281,7 @@ class Session:
         self.processes = []
         self.logs = []
         self.env = sandbox_env(self.root, "xcb")
-        self.display = self._start_xvfb(width, height)
+        self.display = self._start_xvfb(width, height, dpi)
         self.env["DISPLAY"] = f":{self.display}"
         self._spawn(["openbox", "--sm-disable"], name="openbox")
         # openbox sets the check window early; the client list comes once it manages windows.
@@ -293,7 +293,7 @@ class Session:
 
     # -- processes ---------------------------------------------------------------------------
 
-    def _start_xvfb(self, width, height):
+    def _start_xvfb(self, width, height, dpi=None):
         """Starts Xvfb on a display number it picks itself (-displayfd), so that two suites
         started at the same moment never share a display, and returns the number."""
         read_end, write_end = os.pipe()
@@ -301,7 +301,8 @@ class Session:
         self.logs.append(log)
         try:
             process = subprocess.Popen(
-                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp"],
+                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp"]
+                + (["-dpi", str(dpi)] if dpi else []),
                 env=self.env, stdout=log, stderr=subprocess.STDOUT, cwd=self.root, pass_fds=(write_end,))
         finally:
             os.close(write_end)
@@ -406,6 +407,10 @@ class Session:
 
     def wait_window(self, name="^Jotvane$", visible=True, timeout=10):
         return wait_until(lambda: self.windows(name, visible), timeout)
+
+    def window_name(self, window):
+        """The title of a window, as the window manager shows it."""
+        return self.tool("xdotool", "getwindowname", str(window))
 
     def active_window(self):
         out = self.tool("xdotool", "getactivewindow")
@@ -605,9 +610,10 @@ class SessionTest(unittest.TestCase):
 
     BINARY_DIR = None
     TRAY = False
+    DPI = None  # the screen's resolution, when not Xvfb's own
 
     def setUp(self):
-        self.session = Session(self.BINARY_DIR, tray=self.TRAY)
+        self.session = Session(self.BINARY_DIR, tray=self.TRAY, dpi=self.DPI)
         self.addCleanup(self.session.close)
 
     def start_shown(self, *arguments):

@@ -4,6 +4,7 @@ Every namespace, bridge, veth pair and address lives inside namespaces created h
 this process's id), so no datagram can reach a real network. Processes started here are ended
 here by their id, and the namespaces are deleted on close."""
 
+import json
 import os
 import shutil
 import signal
@@ -200,7 +201,8 @@ def flood(lab, namespace, host, port, count=300, seed=1):
 class Peer:
     """One headless messenger peer (jv_msgpeer) in a namespace, with its event lines."""
 
-    def __init__(self, lab, namespace, binary, name, server=None, self_chat=True):
+    def __init__(self, lab, namespace, binary, name, server=None, self_chat=True, extra=(), ready=True):
+        """extra: more arguments for the peer; ready=False: do not wait until it is ready."""
         self.name = name
         self.lab = lab
         env, home = lab.environment(name)
@@ -211,12 +213,16 @@ class Peer:
             argv += ["--server", server]
         if not self_chat:
             argv.append("--no-self")
+        argv += list(extra)
         self.process = lab.spawn(namespace, argv, name, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                  stderr=subprocess.DEVNULL)
         self.lines = []  # (monotonic time, fields)
         self.lock = threading.Lock()
         self.reader = threading.Thread(target=self._read, daemon=True)
         self.reader.start()
+        self.ip = self.card = None
+        if not ready:
+            return
         wait_until(lambda: self.events("READY") or self.process.poll() is not None, 10)
         ready = self.wait_event("READY", timeout=0)
         if not ready:
@@ -299,9 +305,10 @@ while True:
     payload = udp[8:]
     kind = payload[0] if payload else -1
     text = ""
-    if kind == 10:
+    if kind in (10, 16):  # a text or a file offer
         field = payload[47:2095]
         text = field[:len(field) // 2 * 2].decode("utf-16-le", "replace").split("\x00")[0]
+        text = text.replace("\r", "\\r").replace("\n", "\\n")  # one record per line
     out.write(f"{ifname}\t{src}\t{sport}\t{dst}\t{dport}\t{kind}\t{length - 8}\t{text}\n")
 """
 
@@ -327,3 +334,166 @@ class Capture:
 
     def stop(self):
         self.lab.stop(self.process)
+
+
+# --- datagrams written by hand, as a stranger on the LAN would ------------------------------
+def _field(text, units):
+    raw = text.encode("utf-16-le")[:(units - 1) * 2]
+    return raw + b"\0" * (units * 2 - len(raw))
+
+
+def _endpoint(address, port):
+    return _field(address, 16) + struct.pack("<i", port)
+
+
+def presence(kind, name, card, notify=0):
+    """mkOnline (0) or mkOffline (2): 74 bytes."""
+    return bytes([kind, 0, 0, 0, 0, notify]) + _field(name, 21) + _field(card, 13)
+
+
+def register_reply(accepted):
+    return bytes([1, 0, 0, 0, 0, accepted])
+
+
+def query(card):
+    return bytes([3, 0, 0, 0, 0]) + _field(card, 13)
+
+
+def list_request():
+    return bytes([4, 0, 0, 0, 0])
+
+
+def extranet_peer(name, card, address, port, notify=1):
+    return bytes([7, 0, 0, 0, 0, notify]) + _field(name, 21) + _field(card, 13) + _endpoint(address, port)
+
+
+def punch_request(address, port):
+    return bytes([8, 0, 0, 0, 0]) + _endpoint(address, port)
+
+
+AGENT_SCRIPT = r"""
+import json, socket, struct, sys, threading
+lock = threading.Lock()
+ports, sniffed, sent = {}, {"datagrams": 0, "bytes": 0}, {"datagrams": 0, "bytes": 0}
+sockets = {}
+
+def receive(port, s):
+    while True:
+        data, _ = s.recvfrom(65535)
+        with lock:
+            entry = ports.setdefault(port, {"datagrams": 0, "bytes": 0, "kinds": {}})
+            entry["datagrams"] += 1
+            entry["bytes"] += len(data)
+            kind = str(data[0]) if data else "-"
+            entry["kinds"][kind] = entry["kinds"].get(kind, 0) + 1
+
+def sniff(s, source, sport):
+    while True:
+        frame, addr = s.recvfrom(65535)
+        if addr[2] == socket.PACKET_OUTGOING or len(frame) < 42:
+            continue
+        ip = frame[14:]
+        ihl = (ip[0] & 15) * 4
+        if ip[9] != 17 or socket.inet_ntoa(ip[12:16]) != source:
+            continue
+        fragment = struct.unpack("!H", ip[6:8])[0] & 0x1FFF
+        total = struct.unpack("!H", ip[2:4])[0]
+        with lock:
+            if fragment == 0:
+                if struct.unpack("!H", ip[ihl:ihl + 2])[0] != sport:
+                    continue
+                sniffed["datagrams"] += 1
+                sniffed["bytes"] += total - ihl - 8
+            else:
+                sniffed["bytes"] += total - ihl
+
+def checksum(data):
+    if len(data) % 2:
+        data += b"\0"
+    total = sum(struct.unpack(f"!{len(data) // 2}H", data))
+    while total >> 16:
+        total = (total & 0xFFFF) + (total >> 16)
+    return ~total & 0xFFFF
+
+raw = None
+for line in sys.stdin:
+    words = line.split()
+    if not words:
+        continue
+    if words[0] == "bind":
+        port = int(words[1])
+        s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        s.setsockopt(socket.SOL_SOCKET, socket.SO_BROADCAST, 1)
+        s.bind(("0.0.0.0", port))
+        sockets[port] = s
+        threading.Thread(target=receive, args=(port, s), daemon=True).start()
+    elif words[0] == "send":
+        sport, host, dport, payload, count = int(words[1]), words[2], int(words[3]), bytes.fromhex(words[4]), int(words[5])
+        for _ in range(count):
+            sockets[sport].sendto(payload, (host, dport))
+        with lock:
+            sent["datagrams"] += count
+            sent["bytes"] += count * len(payload)
+    elif words[0] == "spoof":
+        source, sport, host, dport = words[1], int(words[2]), words[3], int(words[4])
+        payload, count = bytes.fromhex(words[5]), int(words[6])
+        if raw is None:
+            raw = socket.socket(socket.AF_INET, socket.SOCK_RAW, socket.IPPROTO_RAW)
+        udp = struct.pack("!HHHH", sport, dport, 8 + len(payload), 0) + payload
+        pseudo = socket.inet_aton(source) + socket.inet_aton(host) + struct.pack("!BBH", 0, 17, len(udp))
+        udp = udp[:6] + struct.pack("!H", checksum(pseudo + udp) or 0xFFFF) + udp[8:]
+        header = struct.pack("!BBHHHBBH4s4s", 0x45, 0, 20 + len(udp), 0, 0, 64, 17, 0,
+                             socket.inet_aton(source), socket.inet_aton(host))
+        for _ in range(count):
+            raw.sendto(header + udp, (host, 0))
+        with lock:
+            sent["datagrams"] += count
+            sent["bytes"] += count * len(payload)
+    elif words[0] == "sniff":
+        s = socket.socket(socket.AF_PACKET, socket.SOCK_RAW, socket.htons(0x0800))
+        threading.Thread(target=sniff, args=(s, words[1], int(words[2])), daemon=True).start()
+    elif words[0] == "stats":
+        with lock:
+            print("STATS " + json.dumps({"ports": ports, "sniffed": sniffed, "sent": sent}), flush=True)
+            continue
+    print("OK", flush=True)
+"""
+
+
+class Agent:
+    """A stranger's UDP tool in a namespace: binds ports and counts what arrives there (by kind),
+    sends datagrams written by hand (also with a forged source address), and counts the UDP
+    payload bytes that reach this host from one address and port, whatever the destination port.
+    Payload bytes are counted, without the IP and UDP headers."""
+
+    def __init__(self, lab, namespace, name="agent"):
+        self.process = lab.spawn(namespace, [sys.executable, "-u", "-c", AGENT_SCRIPT], name,
+                                 stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+
+    def _do(self, line):
+        self.process.stdin.write((line + "\n").encode())
+        self.process.stdin.flush()
+        answer = self.process.stdout.readline().decode().strip()
+        if not answer:
+            raise RuntimeError(f"agent ended at: {line}")
+        return answer
+
+    def bind(self, port):
+        self._do(f"bind {port}")
+
+    def send(self, payload, host, port, source_port, count=1):
+        self._do(f"send {source_port} {host} {port} {payload.hex()} {count}")
+
+    def spoof(self, payload, source, source_port, host, port, count=1):
+        self._do(f"spoof {source} {source_port} {host} {port} {payload.hex()} {count}")
+
+    def sniff(self, source, source_port):
+        self._do(f"sniff {source} {source_port}")
+
+    def stats(self):
+        answer = self._do("stats")
+        return json.loads(answer[len("STATS "):])
+
+    def received(self, port, kind=None):
+        entry = self.stats()["ports"].get(str(port), {"datagrams": 0, "kinds": {}})
+        return entry["datagrams"] if kind is None else entry["kinds"].get(str(kind), 0)

@@ -5,10 +5,11 @@ to a folder to keep the screenshots."""
 import os
 import shutil
 import sys
+import unittest
 
 import harness
 from harness import SessionTest, XDisplay, wait_until
-from desktop_helpers import Screenshot, Wallpaper, desk_window, green, white
+from desktop_helpers import Screenshot, Wallpaper, bands, desk_window, draw_on_root, green, rgb, white
 
 WIDTH, HEIGHT = 1280, 800
 STRIPES = (0x804020, 0x205080)
@@ -152,14 +153,17 @@ class DesktopText(DesktopTest):
             self.assertGreater(later.count(TEXT_BAND, white), 50)
             self.assertEqual(later.pixel(100, 400), self.wallpaper.colour_at(100), "the wallpaper shows through")
 
-        # Without the wallpaper (Desktop menu, Show wallpaper) the background is plain; the text stays.
+        # Without the wallpaper (Desktop menu, Show wallpaper) the text stands on a plain ground of
+        # its own; the rest of the desktop keeps its wallpaper.
         window = self.show_again()
         self.desktop_menu(window, "w")
         self.hide(window)
-        plain = self.wait_shot(lambda sh: sh.pixel(100, 400) == PLAIN and sh.count(TEXT_BAND, white) > 50)
+        plain = self.wait_shot(lambda sh: sh.count(TEXT_BAND, lambda p: p == PLAIN) > 1000 and
+                               sh.count(TEXT_BAND, white) > 50)
         self.shot("plain")
+        self.assertGreater(plain.count(TEXT_BAND, lambda p: p == PLAIN), 1000, "a plain ground behind the lines")
         for x, y in ((100, 400), (700, 300), (400, 20)):
-            self.assertEqual(plain.pixel(x, y), PLAIN, f"plain background at {x},{y}")
+            self.assertEqual(plain.pixel(x, y), self.wallpaper.colour_at(x), f"wallpaper at {x},{y}")
         self.assertGreater(plain.count(TEXT_BAND, white), 50)
 
         if not self.COMPOSITOR:
@@ -211,6 +215,109 @@ class DesktopTextAndPanel(DesktopTest):
         self.assertGreater(shown.count(TEXT_BAND, white), 50, "the text stays while the desktop is shown")
         s.key("super+d")
         self.assertEqual(s.stop(process), 0)
+
+
+class DesktopTextOverADesktopWindow(DesktopTest):
+    """File managers and desktop shells cover the root with a full-screen desktop window."""
+
+    FIRST, SECOND = 0x305030, 0x503050
+
+    def start_desktop_window(self, colour):
+        s = self.session
+        helper = os.path.join(os.path.dirname(os.path.abspath(__file__)), "fakes", "desktop_window.py")
+        process = s.start_other([sys.executable, helper, str(WIDTH), str(HEIGHT), hex(colour)], "desktop-window")
+        log = os.path.join(s.root, "desktop-window.log")
+        self.assertTrue(wait_until(lambda: "mapped" in harness.read_text(log), 10), "the desktop window shows")
+        return process
+
+    def test_text_above_desktop_windows_started_before_and_after_and_below_other_windows(self):
+        s = self.session
+        self.start_desktop_window(self.FIRST)
+        process, window = self.start()
+        self.hide(window)
+        shot = self.wait_shot(lambda sh: sh.count(TEXT_BAND, white) > 50)
+        self.shot("desktop-window-before")
+        self.assertGreater(shot.count(TEXT_BAND, white), 50, "the text is over the desktop window")
+        self.assertEqual(shot.pixel(100, 400), rgb(self.FIRST), "the desktop window shows around it")
+
+        # A desktop that starts later is put at the bottom by the window manager: the text follows.
+        self.start_desktop_window(self.SECOND)
+        later = self.wait_shot(lambda sh: sh.pixel(100, 400) == rgb(self.SECOND) and
+                               sh.count(TEXT_BAND, white) > 50)
+        self.shot("desktop-window-after")
+        self.assertEqual(later.pixel(100, 400), rgb(self.SECOND))
+        self.assertGreater(later.count(TEXT_BAND, white), 50, "the text is over the later desktop window")
+
+        # An ordinary window still covers the text.
+        s.start_other(["xmessage", "-geometry", "420x200+860+0", "-bg", "#102030", "-fg", "#102030",
+                       "-buttons", "", "cover"], "xmessage")
+        covered = self.wait_shot(lambda sh: sh.pixel(1000, 150) == (0x10, 0x20, 0x30) and
+                                 sh.count(COVER_BAND, white) == 0)
+        self.assertEqual(covered.count(COVER_BAND, white), 0, "a normal window covers the text")
+        self.assertEqual(covered.count(COVER_BAND, green), 0)
+        self.assertEqual(s.stop(process), 0)
+
+
+class DesktopTextBesideRootDrawings(DesktopTest):
+    TRAY = False
+
+    def test_what_other_programs_draw_on_the_root_stays_visible_around_the_text(self):
+        s = self.session
+        process = s.start("/min")
+        self.assertTrue(s.wait_running(process))
+        self.wait_shot(lambda sh: sh.count(TEXT_BAND, white) > 50)
+        magenta = 0xE010E0
+        draw_on_root(s.env["DISPLAY"], (WIDTH - 600, 0, 600, 300), magenta)
+        shot = self.wait_shot(lambda sh: sh.count(TEXT_BAND, lambda p: p == rgb(magenta)) > 20000)
+        self.shot("root-drawing")
+        around = shot.count((WIDTH - 600, 0, 600, 300), lambda p: p == rgb(magenta))
+        self.assertGreater(around, 600 * 300 // 2, "the drawing shows everywhere but behind the lines")
+        self.assertGreater(shot.count(TEXT_BAND, white), 50, "and the text is still there")
+        self.assertEqual(s.stop(process), 0)
+
+
+class DesktopTextResolution(unittest.TestCase):
+    """Point sizes follow the screen's resolution; lines wider than the screen wrap."""
+
+    LONG = " ".join(["Wide"] * 60)
+
+    def text_rows(self, dpi):
+        s = harness.Session(harness.SessionTest.BINARY_DIR, dpi=dpi)
+        self.addCleanup(s.close)
+        Wallpaper(s.env["DISPLAY"], WIDTH, HEIGHT, STRIPES)
+        with open(s.path("Config.ini"), "w", encoding="utf-8", newline="") as f:
+            f.write(CONFIG)
+        s.seed_pages([("desk", "^\n桌面 Desk\n\n" + self.LONG)])
+        process = s.start("/min")
+        self.assertTrue(s.wait_running(process))
+        right = (WIDTH - 300, 0, 300 - MARGIN, HEIGHT // 2)
+        left = (0, 0, 300, HEIGHT)
+        found = {}
+
+        def shown():
+            found["shot"] = Screenshot(s, WIDTH, HEIGHT)
+            return found["shot"].count(right, white) > 50 and found["shot"].count(left, white) > 50
+
+        self.assertTrue(wait_until(shown, 15), f"the text shows at {dpi} dpi")
+        shot = found["shot"]
+        if os.environ.get("JV_E2E_SCREENSHOTS"):
+            shot = Screenshot(s, WIDTH, HEIGHT, keep_as=os.path.join(os.environ["JV_E2E_SCREENSHOTS"],
+                                                                     f"desktop-{dpi}dpi.png"))
+        first = bands(y for y in range(right[3]) for x in range(right[0], right[0] + right[2])
+                      if white(shot.pixel(x, y)))[0]
+        long_rows = bands(y for y in range(HEIGHT) for x in range(MARGIN, 300) if white(shot.pixel(x, y)))
+        edge = shot.count((0, 0, MARGIN - 2, HEIGHT), white)
+        self.assertEqual(s.stop(process), 0)
+        return first[1] - first[0] + 1, long_rows, edge
+
+    def test_text_is_twice_as_tall_at_192_dpi_and_long_lines_wrap_inside_the_margins(self):
+        normal, normal_long, normal_edge = self.text_rows(96)
+        high, high_long, high_edge = self.text_rows(192)
+        self.assertGreaterEqual(high / normal, 1.8, f"{normal} px at 96 dpi, {high} px at 192 dpi")
+        self.assertLessEqual(high / normal, 2.2, f"{normal} px at 96 dpi, {high} px at 192 dpi")
+        for rows, edge in ((normal_long, normal_edge), (high_long, high_edge)):
+            self.assertGreaterEqual(len(rows), 2, f"the long line goes on over more rows: {rows}")
+            self.assertEqual(edge, 0, "nothing of it is cut off at the screen's left edge")
 
 
 class DesktopWithoutItsLibrary(DesktopTest):

@@ -61,14 +61,14 @@ class ChineseDialogs(DialogsTest):
         self.open_menu_item(window, "alt+o", "f", "字体")
         self.shot("font-dialog")
         # The colour button opens the colour dialog over it.
-        s.key("alt+c", "space")
-        self.assertTrue(s.wait_window("^颜色$"), "the colour dialog opens from the font dialog")
+        font_dialog = s.windows("^字体$")[0]
+        self.assertTrue(s.key_until(font_dialog, ["alt+c", "space"], lambda: s.windows("^颜色$")),
+                        "the colour dialog opens from the font dialog")
         self.shot("colour-dialog")
-        s.key("Escape")
-        self.assertTrue(s.wait_hidden("^颜色$"))
+        colour_dialog = s.windows("^颜色$")[0]
+        self.assertTrue(s.key_until(colour_dialog, ["Escape"], lambda: not s.windows("^颜色$")))
         # OK without a change keeps the stored face name.
-        s.key("Return")
-        self.assertTrue(s.wait_hidden("^字体$"))
+        self.assertTrue(s.key_until(font_dialog, ["Return"], lambda: not s.windows("^字体$")))
         self.assertEqual(s.stop(process), 0)
         self.assertEqual(ini_value(s.path("Config.ini"), "Config", "FontName"), "宋体")
 

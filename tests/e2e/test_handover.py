@@ -10,11 +10,34 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import lan_copies  # noqa: E402
+import netlan  # noqa: E402
 from harness import wait_until  # noqa: E402
 from lan_copies import MESSENGER  # noqa: E402
-from test_ftp import FTPLIB_PROBE, hex_text, tree, write  # noqa: E402
+from test_ftp import DESIGN_CLIENT, FTPLIB_PROBE, hex_text, tree, write  # noqa: E402
 
 LARGE = 50 * 1024 * 1024
+
+
+def split_offer(text):
+    """The items of an offer's text, split at "|" with quoted items as the design has them."""
+    items, i = [], 0
+    while i < len(text):
+        if text[i] == '"':
+            item, i = "", i + 1
+            while i < len(text):
+                if text[i] == '"' and text[i + 1:i + 2] == '"':
+                    item, i = item + '"', i + 2
+                elif text[i] == '"':
+                    i += 1
+                    break
+                else:
+                    item, i = item + text[i], i + 1
+        else:
+            end = min([j for j in (text.find("|", i), text.find(" ", i)) if j >= 0] or [len(text)])
+            item, i = text[i:end], end
+        items.append(item)
+        i += 1 if text[i:i + 1] == "|" else 0
+    return items
 
 
 class HandOver(lan_copies.LanTest):
@@ -49,6 +72,8 @@ class HandOver(lan_copies.LanTest):
             f.seek(LARGE // 2)
             f.write(b"middle")
 
+        capture = netlan.Capture(self.lab, "sw")
+        self.addCleanup(capture.stop)
         # A: "添加文件夹[&D]", then everyone checked and Ctrl+Enter.
         self.keys(wa, "alt+d")
         self.pick_folder(a, "要添加的文件夹为：", source)
@@ -75,6 +100,19 @@ class HandOver(lan_copies.LanTest):
         s.key("Escape")
         self.assertEqual(tree(os.path.join(target, "share 2026")), tree(source))
         self.assertTrue(os.path.isdir(os.path.join(target, "share 2026", "空的")))
+
+        # The offer as it crossed the LAN carries no "/": a peer that splits at the last "\\" or
+        # ":" fetches the folder from A as well.
+        offers = [r["text"] for r in capture.records() if r["kind"] == 16 and r["dst"] == "10.79.0.3"]
+        self.assertEqual(len(offers), 1, capture.records())
+        items = split_offer(offers[0])
+        self.assertEqual(len(items), 1, offers)
+        self.assertNotIn("/", items[0])
+        design = os.path.join(b.root, "design-client")
+        result = subprocess.run(["ip", "netns", "exec", self.lab.ns("b"), "/usr/bin/python3", "-c", DESIGN_CLIENT,
+                                 "10.79.0.2", items[0], design], capture_output=True, timeout=120)
+        self.assertEqual(result.stdout.strip(), b"ok", result.stderr)
+        self.assertEqual(tree(design), tree(source))
 
         # C was offered nothing: "ParentDir" with the folder of A's offer is refused.
         folder = os.path.dirname(source) + "/"

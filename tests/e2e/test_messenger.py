@@ -10,6 +10,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import lan_copies  # noqa: E402
+import netlan  # noqa: E402
 from harness import wait_until, ini_value  # noqa: E402
 from lan_copies import MESSENGER  # noqa: E402
 
@@ -29,9 +30,33 @@ for n in range(count):
     if n % 40 == 39:
         time.sleep(0.01)
 """
+# Sends count pairs of presence datagrams (online, then offline, each with Notify 1) under ever
+# new cards from this host to host's messenger port.
+PRESENCE_FLOOD = r"""
+import socket, sys
+host, count = sys.argv[1], int(sys.argv[2])
+s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+s.bind(("", 3574))
+for n in range(count):
+    for kind in (0, 2):
+        data = bytearray(74)
+        data[0], data[5] = kind, 1
+        name = f"洪{n}".encode("utf-16-le")
+        data[6:6 + len(name)] = name
+        card = f"{n:012X}".encode("utf-16-le")
+        data[48:48 + len(card)] = card
+        s.sendto(bytes(data), (host, 3574))
+"""
+
+
+def msgpeer_binary():
+    return os.path.join(os.path.dirname(os.path.abspath(lan_copies.harness.SessionTest.BINARY_DIR)), "tests",
+                        "jv_msgpeer")
+
+
 class MessengerLan(lan_copies.LanTest):
     LAB = "msg"
-    HOSTS = ("a", "b")
+    HOSTS = ("a", "b", "c")
     SUBNET = "10.78.0"
     MAC_GROUP = 1
 
@@ -140,6 +165,78 @@ class MessengerLan(lan_copies.LanTest):
         self.assertIn("flood 9999", b.chat())
         s.key("ctrl+alt+d")
         self.assertTrue(wait_until(lambda: not b.windows(MESSENGER), 5), "B still answers its hotkey")
+
+
+    def test_ten_thousand_lines_reach_the_other_copy_whole(self):
+        s = self.session
+        a, wa, b, wb = self.start_pair()
+        lines = [f"line {n:05d}" for n in range(10000)]
+        clip = subprocess.Popen(["xclip", "-quiet", "-selection", "clipboard"], env=s.env, stdin=subprocess.PIPE,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.addCleanup(lambda: (clip.poll() is None and clip.kill(), clip.wait()))
+        clip.stdin.write("\n".join(lines).encode())
+        clip.stdin.close()
+        self.to_input_box(wa)
+        s.key("ctrl+v")
+        s.key("ctrl+Return")
+        self.assertTrue(wait_until(lambda: "line 09999" in a.chat(), 30), a.chat()[-300:])
+
+        def received():
+            return {line.strip() for line in b.chat().split("\r\n") if line.strip().startswith("line ")}
+        self.assertTrue(wait_until(lambda: len(received()) == 10000, 60), len(received()))
+        self.assertEqual(received(), set(lines))
+        print(f"10,000 lines: {len(received())} in B's chat.txt", file=sys.stderr)
+
+    def test_a_flood_of_notices_opens_only_a_few_popups(self):
+        s = self.session
+        b = self.copy("b", "用户B")
+        wb = b.messenger()
+        self.assertIsNotNone(wb, b.diagnosis())
+        flood = subprocess.Popen(["ip", "netns", "exec", self.lab.ns("a"), sys.executable, "-c", PRESENCE_FLOOD,
+                                  "10.78.0.3", "20000"], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        self.addCleanup(lambda: (flood.poll() is None and flood.kill(), flood.wait(), flood.stderr.close()))
+        most = 0
+        while flood.poll() is None:
+            most = max(most, len(b.windows("^Jotvane-提示$")))
+            time.sleep(0.2)
+        self.assertEqual(flood.returncode, 0, flood.stderr.read())
+        # The notices keep coming for a while: watch until the program has handled them all.
+        for _ in range(40):
+            most = max(most, len(b.windows("^Jotvane-提示$")))
+            time.sleep(0.25)
+        print(f"notice flood: at most {most} popups open at once", file=sys.stderr)
+        self.assertGreaterEqual(most, 1)
+        self.assertLessEqual(most, 6)
+        # Still answering: the hotkey hides and shows the window.
+        s.key("ctrl+alt+d")
+        self.assertTrue(wait_until(lambda: not b.windows(MESSENGER), 10), "B still answers its hotkey")
+        s.key("ctrl+alt+d")
+        self.assertTrue(wait_until(lambda: b.windows(MESSENGER), 10))
+
+    def test_a_reply_reaches_the_writer_among_two_of_one_name(self):
+        s = self.session
+        b = self.copy("b", "用户B")
+        wb = b.messenger()
+        self.assertIsNotNone(wb, b.diagnosis())
+        binary = msgpeer_binary()
+        if not os.access(binary, os.X_OK):
+            self.skipTest("jv_msgpeer is not built")
+        first = netlan.Peer(self.lab, "a", binary, "乙", self_chat=False)
+        card_b = first.wait_event("ADD", lambda f: f[1] == "用户B", 5.0)
+        self.assertTrue(card_b, first.events())
+        second = netlan.Peer(self.lab, "c", binary, "乙", self_chat=False)
+        self.assertTrue(second.wait_event("ADD", lambda f: f[1] == "用户B", 5.0), second.events())
+        time.sleep(0.5)  # B's answers to both have crossed the LAN
+        # The first 乙 writes; B's user answers with Ctrl+Enter.
+        first.command(f"say {card_b[3]} 你好，我是第一个乙")
+        self.assertTrue(wait_until(lambda: b.windows(MESSENGER), 5))
+        self.click(wb, *self.INPUT_BOX)
+        s.type_text("reply")
+        s.key("ctrl+Return")
+        self.assertTrue(first.wait_event("LINE", lambda f: "reply" in f[1], 5.0), first.events())
+        time.sleep(0.5)
+        self.assertFalse([f for _, f in second.events("LINE")], second.events())
+        self.assertTrue(wait_until(lambda: f"你对 乙({first.ip}) 说：" in b.chat(), 10), b.chat())
 
 
 if __name__ == "__main__":

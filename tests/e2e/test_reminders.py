@@ -171,9 +171,9 @@ class Reminders(harness.SessionTest):
         """Types words and line breaks into the focused window until done() holds; the text typed."""
         typed, deadline = "", time.monotonic() + timeout
         while not done() and time.monotonic() < deadline:
-            chunk = "word \n"
-            self.session.type_text(chunk, delay_ms=60)
-            typed += chunk
+            self.session.type_text("word ", delay_ms=60)
+            self.session.key("Return")
+            typed += "word \n"
         return typed
 
     def test_reminders_and_shutdown_story(self):
@@ -185,7 +185,8 @@ class Reminders(harness.SessionTest):
                      "\n".join(["buy milk @2009-05-01 08:31"] + batch), page_index=1)
         process = self.start("2009-05-01 08:30:40")
         window = s.windows()[0]
-        self.assertTrue(s.activate(window))
+        # A program still starting can take the focus after X reports it.
+        self.assertTrue(harness.wait_until(lambda: s.activate(window), 20), "the note window takes the focus")
 
         # Typing into the note window's second page goes on while the reminder box appears: the
         # keys stay with the editor and the box stays open, unanswered.

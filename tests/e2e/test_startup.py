@@ -48,6 +48,26 @@ class SecondStart(SessionTest):
         self.assertIsNone(first.poll())
         self.assertEqual(s.stop(first), 0)
 
+    def test_second_start_raises_and_activates_a_window_behind_another(self):
+        s = self.session
+        first, window = self.start_shown()
+        s.start_other(["xmessage", "-geometry", "900x700+0+0", "-buttons", "", "in front"], "xmessage")
+        other = s.wait_window("^xmessage$")
+        self.assertTrue(other and s.activate(other[0]), "another window has the front and the focus")
+        # The user goes on working there for a moment: a newer user time than the note window's.
+        s.key("space", window=other[0])
+
+        self.assertEqual(s.run(timeout=10), 0)
+        self.assertTrue(wait_until(lambda: s.active_window() == window, 5), "the note window is active again")
+
+        def on_top():
+            stacking = s.tool("xprop", "-root", "_NET_CLIENT_LIST_STACKING").partition("#")[2]
+            ids = [int(w, 16) for w in stacking.replace(",", " ").split()]
+            return ids and ids[-1] == window
+
+        self.assertTrue(wait_until(on_top, 5), "and in front of the other window")
+        self.assertEqual(s.stop(first), 0)
+
     def test_second_start_with_min_also_hands_over(self):
         s = self.session
         first = s.start("/min")

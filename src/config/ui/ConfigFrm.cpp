@@ -336,7 +336,18 @@ QWidget* TConfigForm::CreateHotKeyPage()
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
         item->setCheckState(Qt::Unchecked);
     }
+    GrantedHotKeyLabel = new QLabel(page);
+    GrantedHotKeyLabel->setObjectName(u"GrantedHotKeyLabel"_s);
+    GrantedHotKeyLabel->setGeometry(kGroupLeft + 4, 8 + 118 + 8, kGroupWidth - 8, 40);
+    GrantedHotKeyLabel->setWordWrap(true);
+    GrantedHotKeyLabel->hide();
     return page;
+}
+
+void TConfigForm::SetGrantedHotKey(const QString& trigger)
+{
+    GrantedHotKeyLabel->setText(u"桌面环境分配的热键：%1"_s.arg(trigger));
+    GrantedHotKeyLabel->setVisible(!trigger.isEmpty());
 }
 
 QWidget* TConfigForm::CreateInsTextPage()
@@ -566,9 +577,11 @@ void TConfigForm::SeperatorColorButtonClick()
         m_workingColor = color;
 }
 
-bool ShowSettingsDialog(QWidget* owner, TAppConfigMgr& config, int page, const TConfigDialogs& dialogs)
+bool ShowSettingsDialog(QWidget* owner, TAppConfigMgr& config, int page, const TConfigDialogs& dialogs,
+                        const QString& grantedHotKey)
 {
     TConfigForm form(owner, config, dialogs);
+    form.SetGrantedHotKey(grantedHotKey);
     if (page >= 0 && page < form.PageControl->count())
         form.PageControl->setCurrentIndex(page);
     form.LoadControls();

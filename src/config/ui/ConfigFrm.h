@@ -77,6 +77,8 @@ public:
 
     void LoadControls();
     void StoreControls();
+    // The key the desktop actually gave the hotkey ("Ctrl+Alt+J"); empty hides the line.
+    void SetGrantedHotKey(const QString& trigger);
     // OK: a new hotkey that would take a key away from typing in every program is confirmed
     // first; No leaves the dialog open on the hotkey page.
     void accept() override;
@@ -102,6 +104,8 @@ public:
     // Hot key
     THotKeyEdit* BaseHotKey = nullptr;
     QListWidget* HotKeyModCheckListBox = nullptr;
+    // The key the desktop granted, where it chooses (shown only then).
+    QLabel* GrantedHotKeyLabel = nullptr;
     // Insert texts
     QLineEdit* InsLineEdit = nullptr;
     QLineEdit* InsDateEdit = nullptr;
@@ -150,7 +154,9 @@ private:
 // Opens the dialog over owner on page (0 general, 1 hotkey, 2 insert texts, 3 reminders,
 // 4 desktop) and, when the user confirms with OK, stores every page into config. Nothing is
 // saved or applied here. Returns whether the user confirmed.
-bool ShowSettingsDialog(QWidget* owner, TAppConfigMgr& config, int page, const TConfigDialogs& dialogs = {});
+// grantedHotKey: the key the desktop gave the hotkey, where it is not simply the one configured.
+bool ShowSettingsDialog(QWidget* owner, TAppConfigMgr& config, int page, const TConfigDialogs& dialogs = {},
+                        const QString& grantedHotKey = {});
 
 // "Ctrl+Alt+J": the modifiers in that order (Ctrl, Alt, Shift, Win), then the key's name.
 QString HotKeyText(int virtualKey, int modifiers);

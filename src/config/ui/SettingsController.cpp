@@ -62,7 +62,8 @@ bool TSettingsController::ShowDialog(int page)
     {
         // The hotkey can be typed into the dialog; it must not toggle the window meanwhile.
         THotKeysOffGuard off(m_host.enableHotKeys);
-        confirmed = ShowSettingsDialog(m_owner, m_config, page, m_dialogs);
+        confirmed = ShowSettingsDialog(m_owner, m_config, page, m_dialogs,
+                                       m_host.grantedHotKey ? m_host.grantedHotKey() : QString());
         if (confirmed) {
             // Applied first, then written: a step that cannot take its setting (the desktop
             // display that cannot be switched on) corrects it, and the file holds what is in

@@ -25,6 +25,8 @@ struct TSettingsHost
     std::function<void()> applyReminderMenu;
     // Whether the window system took the hotkey (asked once the hotkeys are on again).
     std::function<bool()> hotKeyRegistered;
+    // The key the desktop granted the hotkey where it chose one itself (empty otherwise).
+    std::function<QString()> grantedHotKey;
 };
 
 // The settings dialog, from the general settings command (F8, its first page) or any other command

@@ -253,12 +253,24 @@ QString FitToCapacity(const QString& text, int capacity)
 
 QStringList SplitToCapacity(const QString& text, int capacity)
 {
+    // A piece ends after a blank or between two names ("|", "、") when one is this near the
+    // field's end, so that words and names arrive whole.
+    constexpr qsizetype kLookBack = 64;
     QStringList pieces;
     qsizetype start = 0;
     do {
         QString piece = FitToCapacity(text.mid(start), capacity);
         if (piece.isEmpty() && start < text.size())
             piece = text.mid(start, qMax(1, capacity)); // a capacity below one pair
+        if (start + piece.size() < text.size()) {
+            for (qsizetype i = piece.size() - 1; i > 0 && i >= piece.size() - kLookBack; --i) {
+                const QChar c = piece.at(i);
+                if (c == u' ' || c == u'|' || c == QChar(0x3001)) {
+                    piece.truncate(i + 1);
+                    break;
+                }
+            }
+        }
         pieces.append(piece);
         start += piece.size();
     } while (start < text.size());

@@ -139,6 +139,7 @@ void TFtpClient::Prepare(const QString& url)
     lib.easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &Progress);
     lib.easy_setopt(c, CURLOPT_XFERINFODATA, &m_transfer);
     lib.easy_setopt(c, CURLOPT_NOBODY, 0L);
+    lib.easy_setopt(c, CURLOPT_IGNORE_CONTENT_LENGTH, 0L);
     lib.easy_setopt(c, CURLOPT_DIRLISTONLY, 0L);
     lib.easy_setopt(c, CURLOPT_TRANSFERTEXT, 0L);
     lib.easy_setopt(c, CURLOPT_BUFFERSIZE, 512L * 1024);
@@ -227,6 +228,8 @@ void TFtpClient::Retrieve(const QString& name, const QString& localFile, qint64 
     if (!file.open())
         throw EFtpError(u"Cannot write "_s + localFile);
     Prepare(DirUrl() + QString::fromLatin1(QUrl::toPercentEncoding(name)));
+    // No SIZE before each RETR: a round trip per file that a folder of small files feels.
+    Lib().easy_setopt(Curl(m_curl), CURLOPT_IGNORE_CONTENT_LENGTH, 1L);
     m_transfer.file = &file;
     m_transfer.progress.name = target.fileName();
     m_transfer.progress.total = size;

@@ -65,12 +65,11 @@ TConversationView::TConversationView(const QString& appFolder, QWidget* chatPage
 
     m_saveTimer.setSingleShot(true);
     m_saveTimer.setInterval(ChatSaveDelay);
-    connect(&m_saveTimer, &QTimer::timeout, this, [this] {
-        try {
-            m_chatLog.Save(Lines(), false);
-        } catch (const EFileError& error) {
-            ReportMessengerError(error.message());
-        }
+    connect(&m_saveTimer, &QTimer::timeout, this, &TConversationView::SaveNew);
+    // The writer's reports come back to this thread; ones still queued when the view goes are
+    // dropped with it.
+    m_writer = std::make_unique<TChatLogWriter>(m_chatLog, [this](const QString& error) {
+        QMetaObject::invokeMethod(this, [this, error] { WriterReported(error); }, Qt::QueuedConnection);
     });
 }
 
@@ -84,35 +83,59 @@ void TConversationView::Append(const QString& text)
     QString line = text;
     line.replace(u"\r\n"_s, u"\n"_s);
     line.replace(u'\r', u'\n');
-    m_memoContent->appendPlainText(line);
+    m_pending << line;
+    if (!m_flushQueued) {
+        m_flushQueued = true;
+        QMetaObject::invokeMethod(this, &TConversationView::FlushPending, Qt::QueuedConnection);
+    }
+}
+
+void TConversationView::FlushPending()
+{
+    m_flushQueued = false;
+    if (m_pending.isEmpty())
+        return;
+    m_ownChange = true;
+    m_memoContent->appendPlainText(m_pending.join(u'\n'));
+    m_pending.clear();
     m_memoContent->moveCursor(QTextCursor::End);
     m_memoContent->ensureCursorVisible();
+    m_ownChange = false;
+    RollIfLarge();
+    // A steady stream of lines cannot put the save off: past its delay it is due at once, even
+    // when the timer had no turn.
+    if (!m_stopped && m_unsavedSince.isValid() && m_unsavedSince.elapsed() >= ChatSaveDelay)
+        SaveNew();
 }
 
 QStringList TConversationView::Lines() const
 {
     const QTextDocument* document = m_memoContent->document();
-    if (document->isEmpty())
-        return {};
     QStringList lines;
-    lines.reserve(document->blockCount());
-    for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
-        lines << block.text();
+    if (!document->isEmpty()) {
+        lines.reserve(document->blockCount() + m_pending.size());
+        for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
+            lines << block.text();
+    }
+    for (const QString& line : m_pending)
+        lines << line.split(u'\n');
     return lines;
 }
 
 bool TConversationView::Changed() const
 {
-    return m_memoContent->document()->isModified();
+    return m_memoContent->document()->isModified() || !m_pending.isEmpty();
 }
 
 void TConversationView::MarkUnchanged()
 {
+    FlushPending();
     m_memoContent->document()->setModified(false);
 }
 
 void TConversationView::CopyToLogPage()
 {
+    FlushPending();
     m_memoChatContent->setPlainText(m_memoContent->toPlainText());
 }
 
@@ -128,6 +151,9 @@ void TConversationView::Load()
     }
     m_memoContent->moveCursor(QTextCursor::End);
     MarkUnchanged();
+    m_savedBlocks = m_memoContent->document()->isEmpty() ? 0 : m_memoContent->document()->blockCount();
+    // A log in another encoding is written whole once, then appended to.
+    m_wholeSave = !m_chatLog.Appendable();
     m_loading = false;
     connect(m_memoContent->document(), &QTextDocument::contentsChanged, this,
             &TConversationView::ContentChanged, Qt::UniqueConnection);
@@ -135,20 +161,104 @@ void TConversationView::Load()
 
 void TConversationView::Save(bool withBackup)
 {
+    FlushPending();
     m_saveTimer.stop();
-    m_chatLog.Save(Lines(), withBackup);
+    m_writer->Wait();
+    const QStringList lines = Lines();
+    try {
+        m_chatLog.Save(lines, withBackup);
+    } catch (const EFileError& error) {
+        m_wholeSave = true;
+        WriterReported(error.message());
+        throw;
+    }
+    m_savedBlocks = int(lines.size());
+    m_wholeSave = false;
+    m_unsavedSince.invalidate();
+    WriterReported(QString());
+}
+
+void TConversationView::SaveNew()
+{
+    FlushPending();
+    m_saveTimer.stop();
+    m_unsavedSince.invalidate();
+    const QTextDocument* document = m_memoContent->document();
+    const int count = document->isEmpty() ? 0 : document->blockCount();
+    if (m_wholeSave || count < m_savedBlocks) {
+        m_writer->Replace(Lines());
+        m_wholeSave = false;
+    } else if (count > m_savedBlocks) {
+        QStringList fresh;
+        fresh.reserve(count - m_savedBlocks);
+        for (QTextBlock block = document->findBlockByNumber(m_savedBlocks); block.isValid(); block = block.next())
+            fresh << block.text();
+        m_writer->Append(fresh);
+    }
+    m_savedBlocks = count;
+}
+
+void TConversationView::WriterReported(const QString& error)
+{
+    if (!error.isEmpty())
+        m_wholeSave = true; // what the failed write held goes with the next one
+    if (error == m_saveError)
+        return;
+    m_saveError = error;
+    if (!error.isEmpty())
+        ReportMessengerError(error);
+    emit saveFailed(error);
+}
+
+// Past its size limit the log keeps its newer half: the older lines leave the view and go to
+// the end of chat_bak.txt.
+void TConversationView::RollIfLarge()
+{
+    QTextDocument* document = m_memoContent->document();
+    const qint64 limit = m_sizeLimit / 2; // code units of two bytes
+    if (document->characterCount() <= limit)
+        return;
+    qint64 remaining = document->characterCount();
+    QStringList old;
+    QTextBlock block = document->begin();
+    while (block.isValid() && remaining > limit / 2) {
+        old << block.text();
+        remaining -= block.length();
+        block = block.next();
+    }
+    if (!block.isValid())
+        return;
+    m_ownChange = true;
+    QTextCursor cursor(document);
+    cursor.setPosition(0);
+    cursor.setPosition(block.position(), QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    m_memoContent->moveCursor(QTextCursor::End);
+    m_ownChange = false;
+    const QStringList kept = Lines();
+    m_writer->Roll(old, kept);
+    m_savedBlocks = int(kept.size());
+    m_wholeSave = false;
 }
 
 void TConversationView::StopAutoSave()
 {
+    FlushPending();
     m_stopped = true;
     m_saveTimer.stop();
+    m_writer->Wait();
 }
 
 void TConversationView::ContentChanged()
 {
-    if (m_loading || m_stopped)
+    if (m_loading)
         return;
+    if (!m_ownChange)
+        m_wholeSave = true; // the user edits the view
+    if (m_stopped)
+        return;
+    if (!m_unsavedSince.isValid())
+        m_unsavedSince.start();
     // Not restarted by later changes: a steady stream of lines still reaches the file.
     if (!m_saveTimer.isActive())
         m_saveTimer.start();
@@ -181,6 +291,7 @@ void TConversationView::FindNextActionExecute()
 
 void TConversationView::FindInChat()
 {
+    FlushPending();
     const bool chatShown = !chatPageShown || chatPageShown();
     QPlainTextEdit* view = chatShown ? m_memoContent : m_memoChatContent;
     QTextCursor cursor = view->textCursor();

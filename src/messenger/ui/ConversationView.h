@@ -3,6 +3,7 @@
 #include "messenger/ChatLog.h"
 #include "notes/ui/FindDlg.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -10,15 +11,17 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 class QAction;
 class QPlainTextEdit;
 class QWidget;
 
 // The conversation of the messenger window: the view memoContent on the chat page, its read-only
-// copy memoChatContent on "记录(&N)", the chat log chat.txt behind them (loaded once, written
-// shortly after every change, at hide with a backup), find in the conversation and the
-// modify/save command.
+// copy memoChatContent on "记录(&N)", the chat log chat.txt behind them (loaded once; new lines
+// appended shortly after they came, off the window's thread; written whole at hide with a
+// backup and after the user's edits), find in the conversation and the modify/save command.
+// Lines that arrive together are put into the view once per pass of the event loop.
 class TConversationView final : public QObject
 {
     Q_OBJECT
@@ -33,8 +36,10 @@ public:
     QPlainTextEdit* MemoChatContent() const { return m_memoChatContent; }
     const TChatLog& ChatLog() const { return m_chatLog; }
 
-    // Appends the text as one new line (its own line breaks kept) and scrolls to the end.
+    // Appends the text as one new line (its own line breaks kept) and scrolls to the end; the
+    // view shows it once the event loop comes round (FlushPending at once).
     void Append(const QString& text);
+    void FlushPending();
     QStringList Lines() const;
     bool Changed() const;
     void MarkUnchanged();
@@ -44,8 +49,22 @@ public:
     // chat.txt replaces the view when it exists; the view then counts as unchanged.
     void Load();
     void Save(bool withBackup);
-    // No more saving on its own (the window is shutting down).
+    // No more saving on its own (the window is shutting down); waits for the writes under way.
     void StopAutoSave();
+    // Writes what is new to chat.txt now, off the window's thread.
+    void SaveNew();
+    // The failure of the latest save, empty when it succeeded.
+    QString SaveError() const { return m_saveError; }
+    // The size in bytes past which the log rolls its older half into chat_bak.txt.
+    void SetSizeLimit(qint64 bytes) { m_sizeLimit = bytes; }
+    // Lines the view holds that chat.txt may lack (the latest save failed).
+    bool Unsaved() const { return !m_saveError.isEmpty() || Changed(); }
+
+signals:
+    // A save failed (error), or succeeded again after a failure (empty).
+    void saveFailed(const QString& error);
+
+public:
 
     // Find: the dialog's Find button, "查找下一个(&N)", and the search itself in the view shown
     // (the conversation on the chat page, the copy otherwise).
@@ -64,12 +83,23 @@ public:
 
 private:
     void ContentChanged();
+    void WriterReported(const QString& error);
+    void RollIfLarge();
 
     QWidget* m_owner;
     TChatLog m_chatLog;
     QPlainTextEdit* m_memoContent = nullptr;
     QPlainTextEdit* m_memoChatContent = nullptr;
     QTimer m_saveTimer;
+    std::unique_ptr<TChatLogWriter> m_writer;
+    QStringList m_pending;     // lines not in the view yet
+    bool m_flushQueued = false;
+    int m_savedBlocks = 0;     // the leading lines of the view that chat.txt holds
+    bool m_wholeSave = false;  // chat.txt must be written whole (edited, or not appendable)
+    bool m_ownChange = false;  // the view changes by Append, not by the user
+    QElapsedTimer m_unsavedSince;
+    QString m_saveError;
+    qint64 m_sizeLimit = TChatLog::SizeLimit;
     QPointer<TFindDialog> m_findDialog;
     QString m_findText;
     int m_findOptions = 0;

@@ -13,6 +13,7 @@
 #include "messenger/ui/ConversationView.h"
 #include "messenger/ui/PeerListView.h"
 #include "messenger/ui/PeerNotices.h"
+#include "notes/PageJournal.h"
 #include "platform/AppUtils.h"
 #include "platform/HotKeyGrabber.h"
 #include "platform/Platform.h"
@@ -23,6 +24,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QStandardPaths>
 #include <QDropEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -66,9 +69,20 @@ TMessagerForm::TMessagerForm(TMessengerEnvironment environment, QWidget* parent)
         connect(m_downloads, &TDownloadController::downloadEnded, this, &TMessagerForm::downloadEnded);
     IOfferList& offers = m_offerList ? *m_offerList : static_cast<IOfferList&>(*m_attachments);
     m_protocol = new TMessagerProtocol(*m_config, *m_env.platform->systemInfo, *m_env.clock, *m_socket,
-                                       *m_peers, *this, offers, this);
-    connect(m_protocol, &TMessagerProtocol::MessageBoxRequested, this, [this](const QString& text) {
-        ShowMsgBox(this, text, MsgBoxKind::Information, {MsgBoxButton::OK});
+                                       *m_peers, m_incoming, offers, this);
+    // Queued: the box's own loop must not run inside the datagram handling, where it would hold
+    // every datagram behind it until the user closes it.
+    connect(
+        m_protocol, &TMessagerProtocol::MessageBoxRequested, this,
+        [this](const QString& text) { ShowMsgBox(this, text, MsgBoxKind::Information, {MsgBoxButton::OK}); },
+        Qt::QueuedConnection);
+    connect(m_protocol, &TMessagerProtocol::PortBlocked, this, [this](quint16 port, bool blocked) {
+        SetStatus(u"udp"_s, blocked ? u"端口 %1 已被其他程序占用，信使暂时收不到也发不出消息；端口空出后会自动接上。"_s.arg(port)
+                                    : QString());
+    });
+    connect(m_conversation, &TConversationView::saveFailed, this, [this](const QString& error) {
+        SetStatus(u"chat"_s, error.isEmpty() ? QString()
+                                             : u"聊天记录保存失败（%1）。新的消息仍在窗口中，磁盘有空间后会补存。"_s.arg(error));
     });
     connect(m_peers, &TPeerListView::refreshRequested, m_protocol, &TMessagerProtocol::Refresh);
     connect(m_peers, &TPeerListView::extranetPeerChecked, this,
@@ -102,9 +116,21 @@ void TMessagerForm::StartFileServer()
     if (m_env.ftpControlPort < 0)
         return;
     m_ftpServer = std::make_unique<TFtpServer>();
-    if (!m_ftpServer->Start(static_cast<quint16>(m_env.ftpControlPort), m_env.ftpDataPort, m_env.ftpAddress))
-        ReportMessengerError(u"the file server cannot listen on port "_s +
-                             QString::number(m_env.ftpControlPort));
+    const auto port = static_cast<quint16>(m_env.ftpControlPort);
+    if (!m_ftpServer->Start(port, m_env.ftpDataPort, m_env.ftpAddress)) {
+        // Another program holds the port: the user is told, and it is taken once it is free.
+        ReportMessengerError(u"the file server cannot listen on port "_s + QString::number(port));
+        SetStatus(u"ftp"_s, u"文件共享端口 %1 已被其他程序占用，好友暂时无法下载您发送的文件；端口空出后会自动接上。"_s.arg(port));
+        m_ftpRetryTimer = new QTimer(this);
+        m_ftpRetryTimer->setInterval(TMessagerProtocol::PortRetryMs);
+        connect(m_ftpRetryTimer, &QTimer::timeout, this, [this, port] {
+            if (m_shutDown || !m_ftpServer || !m_ftpServer->Start(port, m_env.ftpDataPort, m_env.ftpAddress))
+                return;
+            m_ftpRetryTimer->stop();
+            SetStatus(u"ftp"_s, QString());
+        });
+        m_ftpRetryTimer->start();
+    }
     try {
         m_ftpServer->SetSharePath(m_config->SharePath);
     } catch (const EJotvaneError& error) {
@@ -146,6 +172,13 @@ void TMessagerForm::CreateChatPage()
     auto* column = new QVBoxLayout(chatPage);
     column->setContentsMargins(2, 2, 2, 2);
     column->setSpacing(3);
+    m_statusLabel = new QLabel(chatPage);
+    m_statusLabel->setObjectName(u"LabelStatus"_s);
+    m_statusLabel->setWordWrap(true);
+    m_statusLabel->setTextFormat(Qt::PlainText);
+    m_statusLabel->setStyleSheet(u"QLabel { color: #B00000; }"_s);
+    m_statusLabel->hide();
+    column->addWidget(m_statusLabel);
 
     // The settings go at shutdown; the window's controls may outlive them a little.
     TPeerListView::TGroupStore groups{[this] { return m_config ? m_config->UserGroup : QString(); },
@@ -239,7 +272,8 @@ void TMessagerForm::MakeFullyVisible()
 
 void TMessagerForm::CreateHotKey()
 {
-    m_hotKeyGrabber = m_env.hotKeyGrabber ? m_env.hotKeyGrabber() : CreateSystemHotKeyGrabber();
+    m_hotKeyGrabber = m_env.hotKeyGrabber ? m_env.hotKeyGrabber()
+                                          : CreateSystemHotKeyGrabber(u"messenger"_s, u"显示/隐藏 Jotvane 消息窗口"_s);
     m_hotKeyGrabber->setActivationHandler([this](int id) {
         if (id != HotKeyId || m_shutDown)
             return;
@@ -300,6 +334,8 @@ void TMessagerForm::ShutdownMessenger()
     if (m_shutDown)
         return;
     m_shutDown = true;
+    if (m_ftpRetryTimer)
+        m_ftpRetryTimer->stop();
     m_conversation->StopAutoSave();
     // A download still running ends now; its loop unwinds before the window is released.
     CancelDownload();
@@ -310,6 +346,7 @@ void TMessagerForm::ShutdownMessenger()
         SaveState();
     } catch (const EFileError& error) {
         ReportMessengerError(error.message());
+        KeepUnsavedConversation();
     }
     if (m_hotKeyGrabber) {
         m_hotKeyGrabber->unregisterHotKey(HotKeyId);
@@ -317,6 +354,42 @@ void TMessagerForm::ShutdownMessenger()
     }
     m_config.reset(); // writes MSGConfig.ini
     emit messengerShutDown();
+}
+
+// chat.txt cannot be written (a full disk): the conversation is kept as a file of its own in
+// the first folder that takes it, as unsaved pages are.
+void TMessagerForm::KeepUnsavedConversation()
+{
+    const QStringList lines = m_conversation->Lines();
+    if (lines.isEmpty())
+        return;
+    for (const QString& folder : std::as_const(m_env.unsavedFolders)) {
+        const QString path = TPageJournal::UnsavedCopyPath(folder, u"chat"_s, m_env.clock->Now());
+        try {
+            if (!QDir().mkpath(folder))
+                continue;
+            WriteTextFileLines(path, lines);
+            ReportMessengerError(u"未能保存的聊天记录已保留在 "_s + QDir::toNativeSeparators(path));
+            return;
+        } catch (const EFileError& error) {
+            ReportMessengerError(error.message());
+        }
+    }
+}
+
+void TMessagerForm::SetStatus(const QString& key, const QString& text)
+{
+    if (text.isEmpty())
+        m_status.remove(key);
+    else
+        m_status.insert(key, text);
+    m_statusLabel->setText(StatusText());
+    m_statusLabel->setVisible(!m_status.isEmpty());
+}
+
+QString TMessagerForm::StatusText() const
+{
+    return QStringList(m_status.values()).join(u'\n');
 }
 
 void TMessagerForm::StoreBounds()
@@ -379,7 +452,7 @@ void TMessagerForm::SendChatMessage()
         AppendToConversation(line);
     if (plan.ClearInput)
         m_memoInfo->clear();
-    if (plan.ClearOffers || offers.isEmpty())
+    if (plan.ClearOffers || !left.isEmpty())
         m_attachments->Clear();
     if (!left.isEmpty()) {
         QStringList paths, names;
@@ -393,20 +466,40 @@ void TMessagerForm::SendChatMessage()
     }
     MemoContent()->moveCursor(QTextCursor::End);
 }
-void TMessagerForm::AttendIncoming(const QString& name)
+void TMessagerForm::AttendIncoming(const QString& name, const QString& senderAddress)
 {
+    // Once per pass of the event loop: a burst of lines raises the window and checks the
+    // writer once, not once per line.
+    if (m_attendedThisPass)
+        return;
+    m_attendedThisPass = true;
+    QMetaObject::invokeMethod(this, [this] { m_attendedThisPass = false; }, Qt::QueuedConnection);
     if (m_pageControl->currentIndex() != 0)
         m_pageControl->setCurrentIndex(0);
     if (m_config->MessageJump)
         ShowMessenger();
     if (m_peers->AnyChecked())
         return;
-    for (int i = m_peers->PeerCount() - 1; i >= 0; --i) {
-        if (m_peers->PeerName(i) == name) {
+    // The writer is the row of the address the message came from; two peers may share a name.
+    // Without such a row, the one row of that name, and none when several share it.
+    int byName = -1;
+    int sameName = 0;
+    for (int i = 0; i < m_peers->PeerCount(); ++i) {
+        const TPeerInfo peer = m_peers->PeerAt(i);
+        TPeerEndpoint endpoint;
+        if (!senderAddress.isEmpty() &&
+            (peer.Address == senderAddress ||
+             (SplitEndpoint(peer.Address, endpoint) && endpoint.Address == senderAddress))) {
             m_peers->SetChecked(i, true);
             return;
         }
+        if (peer.Name == name) {
+            byName = i;
+            ++sameName;
+        }
     }
+    if (sameName == 1)
+        m_peers->SetChecked(byName, true);
 }
 // Keys and hints
 
@@ -419,6 +512,11 @@ bool TMessagerForm::HandleKey(QWidget* target, const QKeyEvent* key)
 {
     const bool ctrl = key->modifiers().testFlag(Qt::ControlModifier);
     const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+    if (enter && key->modifiers() == Qt::ShiftModifier && (target == m_memoInfo || m_memoInfo->isAncestorOf(target))) {
+        // A plain line break: the box would put a line separator inside the line instead.
+        m_memoInfo->insertPlainText(u"\n"_s);
+        return true;
+    }
     if (ctrl && enter) {
         if (m_btnSendInfo->isEnabled())
             SendChatMessage();
@@ -454,7 +552,7 @@ bool TMessagerForm::eventFilter(QObject* watched, QEvent* event)
         bool added = false;
         if (m_attachments->HandleDrop(static_cast<QDropEvent*>(event), added)) {
             if (added)
-                AttendIncoming(QString());
+                AttendIncoming(QString(), QString());
             return true;
         }
     }

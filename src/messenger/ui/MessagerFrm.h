@@ -5,9 +5,12 @@
 #include "messenger/ui/ConversationView.h"
 #include "messenger/ui/PeerListView.h"
 
+#include <QDir>
 #include <QHostAddress>
+#include <QMap>
 #include <QMainWindow>
 #include <QRect>
+#include <QStandardPaths>
 
 #include <functional>
 #include <memory>
@@ -22,6 +25,8 @@ class IHotKeyGrabber;
 class IPeerNotices;
 class QAction;
 class QComboBox;
+class QLabel;
+class QTimer;
 class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
@@ -53,6 +58,9 @@ struct TMessengerEnvironment
     int ftpControlPort = -1;
     quint16 ftpDataPort = 5599;
     QHostAddress ftpAddress = QHostAddress(QHostAddress::AnyIPv4);
+    // Where the conversation is kept when chat.txt cannot be written at the end, in order of
+    // preference; none: it is only reported.
+    QStringList unsavedFolders;
 
     // The program's own services: the real socket, clock, hotkey and notices.
     static TMessengerEnvironment Real(const TPlatform* platform, const QString& appFolder)
@@ -61,6 +69,10 @@ struct TMessengerEnvironment
         environment.platform = platform;
         environment.appFolder = appFolder;
         environment.ftpControlPort = 5588;
+        // The folders that keep unsaved pages keep an unsaved conversation too.
+        environment.unsavedFolders = {
+            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/Jotvane/unsaved",
+            QDir::homePath() + u"/Jotvane unsaved"};
         return environment;
     }
 };
@@ -98,9 +110,13 @@ public:
     void SaveState();
     void SaveChatLog(bool withBackup) { m_conversation->Save(withBackup); }
 
-    // IConversation
-    void AppendToConversation(const QString& text) override { m_conversation->Append(text); }
-    void AttendIncoming(const QString& name) override;
+    // IConversation: the line shows at once.
+    void AppendToConversation(const QString& text) override
+    {
+        m_conversation->Append(text);
+        m_conversation->FlushPending();
+    }
+    void AttendIncoming(const QString& name, const QString& senderAddress) override;
 
     // The download that saves a peer's offer: running, and ending it at once.
     bool DownloadBusy() const;
@@ -135,6 +151,8 @@ public:
     bool ConversationChanged() const { return m_conversation->Changed(); }
     // The hint shown for a control of this window, or "" for none of its own.
     QString HintFor(const QWidget* control) const;
+    // What the window tells above the peer list (a port taken, the log not saved), "" for nothing.
+    QString StatusText() const;
 
 signals:
     // The shutdown sequence has run: the window may be released.
@@ -155,6 +173,8 @@ private:
     void CreateHotKey();
     void ToggleOption(QAction* action, bool& setting);
     bool HandleKey(QWidget* target, const QKeyEvent* key);
+    void SetStatus(const QString& key, const QString& text);
+    void KeepUnsavedConversation();
 
     TMessengerEnvironment m_env;
     std::unique_ptr<const IClock> m_ownClock;
@@ -164,6 +184,18 @@ private:
     std::unique_ptr<IOfferList> m_offerList;
     TDownloadController* m_downloads = nullptr; // m_offerList when it saves offers
     TMessagerProtocol* m_protocol = nullptr;
+    // What the datagram handling appends is drawn once per pass of the event loop, so that a
+    // burst of lines costs one update of the view.
+    struct TIncoming final : IConversation
+    {
+        explicit TIncoming(TMessagerForm& form) : Form(form) {}
+        void AppendToConversation(const QString& text) override { Form.m_conversation->Append(text); }
+        void AttendIncoming(const QString& name, const QString& address) override
+        {
+            Form.AttendIncoming(name, address);
+        }
+        TMessagerForm& Form;
+    } m_incoming{*this};
     std::unique_ptr<IHotKeyGrabber> m_hotKeyGrabber;
     // Without a parent, so that it shows while the messenger is hidden.
     std::unique_ptr<TNoticeWindow> m_noticeWindow;
@@ -175,6 +207,10 @@ private:
     QPlainTextEdit* m_memoInfo = nullptr;
     QPushButton* m_btnSendInfo = nullptr;
     QAction* m_modifyAction = nullptr;
+    QLabel* m_statusLabel = nullptr;
+    QMap<QString, QString> m_status;
+    QTimer* m_ftpRetryTimer = nullptr;
+    bool m_attendedThisPass = false;
 
     QRect m_wantedFrame; // the frame the window is placed at when first shown
     bool m_placed = false;

@@ -24,6 +24,12 @@ const QString kFindMode = u"查找"_s;
 const QString kGroupMode = u"分组"_s;
 // The check state a row had when its last change was seen.
 constexpr int WasCheckedRole = Qt::UserRole + 1;
+// How the row is shown besides its texts (TPeerState).
+constexpr int StateRole = Qt::UserRole + 2;
+
+const QString kConflictHint =
+    u"另一行的计算机名与此相同，两个地址都在应答：请按IP地址核对是谁。"_s;
+const QString kOfflineHint = u"好友已经很久没有应答，可能已经下线。"_s;
 
 const QString kFindHint = u"请输入要查找的好友名字拼音首字母(声母)组合来快速定位,回车键会自动选中。"_s;
 const QString kGroupHint = u"请选择好友分组实现多选，如果还没有则请选择好友后新建。"_s;
@@ -31,7 +37,8 @@ const QString kGroupHint = u"请选择好友分组实现多选，如果还没有
 } // namespace
 
 TPeerListView::TPeerListView(QWidget* page, TGroupStore groups, QObject* parent)
-    : QObject(parent), m_groups(std::move(groups))
+    : QObject(parent), m_groups(std::move(groups)),
+      m_noticeMerger([this](const QString& title, const QString& text) { ShowNotice(title, text); })
 {
     m_listViewUser = new QTreeWidget(page);
     m_listViewUser->setObjectName(u"ListViewUser"_s);
@@ -115,6 +122,44 @@ int TPeerListView::PeerCount() const
     return m_listViewUser->topLevelItemCount();
 }
 
+TPeerInfo TPeerListView::PeerAt(int row) const
+{
+    const QTreeWidgetItem* item = m_listViewUser->topLevelItem(row);
+    if (item == nullptr)
+        return {};
+    return {item->text(0), item->text(1), item->text(2), item->text(3)};
+}
+
+TPeerState TPeerListView::PeerState(int row) const
+{
+    const QTreeWidgetItem* item = m_listViewUser->topLevelItem(row);
+    return item != nullptr ? TPeerState(item->data(0, StateRole).toInt()) : TPeerState::Normal;
+}
+
+void TPeerListView::SetPeerState(int row, TPeerState state)
+{
+    QTreeWidgetItem* item = m_listViewUser->topLevelItem(row);
+    if (item == nullptr || PeerState(row) == state)
+        return;
+    const bool blocked = m_listViewUser->blockSignals(true);
+    item->setData(0, StateRole, int(state));
+    const QPalette& palette = m_listViewUser->palette();
+    QBrush brush = palette.brush(QPalette::Text);
+    QString hint;
+    if (state == TPeerState::Offline) {
+        brush = palette.brush(QPalette::Disabled, QPalette::Text);
+        hint = kOfflineHint;
+    } else if (state == TPeerState::Conflict) {
+        brush = QBrush(Qt::red);
+        hint = kConflictHint;
+    }
+    for (int column = 0; column < 4; ++column) {
+        item->setForeground(column, brush);
+        item->setToolTip(column, hint);
+    }
+    m_listViewUser->blockSignals(blocked);
+}
+
 int TPeerListView::FindPeerByIP(const QString& address) const
 {
     for (int i = 0; i < PeerCount(); ++i) {
@@ -155,7 +200,7 @@ void TPeerListView::UpdatePeer(int row, const QString& name, const QString& addr
     const bool captionChanged = item->text(0) != name;
     item->setText(0, name);
     if (captionChanged)
-        SortPeers();
+        PlaceRow(item);
     item->setText(1, address);
     item->setText(2, card);
     item->setText(3, type);
@@ -212,12 +257,12 @@ bool TPeerListView::AnyChecked() const
 
 void TPeerListView::ShowOnlineNotice(const QString& name)
 {
-    ShowNotice(u"上线提示："_s, u"好友："_s + name + u" 上线啦！"_s);
+    m_noticeMerger.Online(name);
 }
 
 void TPeerListView::ShowOfflineNotice(const QString& name)
 {
-    ShowNotice(u"下线提示："_s, u"好友："_s + name + u" 已经下线！"_s);
+    m_noticeMerger.Offline(name);
 }
 
 void TPeerListView::ShowNotice(const QString& title, const QString& text)
@@ -242,6 +287,28 @@ void TPeerListView::SortPeers()
                          return descending ? order > 0 : order < 0;
                      });
     m_listViewUser->addTopLevelItems(items);
+    m_listViewUser->blockSignals(blocked);
+}
+
+// The row moves to its place in the sorted list: one search, not a sort of every row, so that
+// thousands of arrivals stay cheap.
+void TPeerListView::PlaceRow(QTreeWidgetItem* item)
+{
+    const int column = m_sortColumn;
+    const bool descending = m_sortDirections[column] == 1;
+    const bool blocked = m_listViewUser->blockSignals(true);
+    m_listViewUser->takeTopLevelItem(m_listViewUser->indexOfTopLevelItem(item));
+    int low = 0;
+    int high = m_listViewUser->topLevelItemCount();
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        const int order = ComparePeerTexts(item->text(column), m_listViewUser->topLevelItem(middle)->text(column));
+        if (descending ? order > 0 : order < 0)
+            high = middle;
+        else
+            low = middle + 1;
+    }
+    m_listViewUser->insertTopLevelItem(low, item);
     m_listViewUser->blockSignals(blocked);
 }
 
@@ -336,14 +403,14 @@ void TPeerListView::ChooseGroup(int index)
     if (index < 0 || m_comboBoxLabel->currentText() != kGroupMode)
         return;
     SelectAll(false);
+    QList<QPair<QString, QString>> rows;
+    for (int i = 0; i < PeerCount(); ++i)
+        rows.append({PeerName(i), PeerAt(i).Card});
     const QStringList members = GroupMembers(GroupItemValue(m_comboBoxGroup->itemText(index)));
     for (const QString& member : members) {
-        for (int i = 0; i < PeerCount(); ++i) {
-            if (PeerName(i).compare(member, Qt::CaseInsensitive) == 0) {
-                SetChecked(i, true);
-                break;
-            }
-        }
+        const int row = FindGroupMember(member, rows);
+        if (row >= 0)
+            SetChecked(row, true);
     }
 }
 
@@ -354,7 +421,7 @@ void TPeerListView::NewGroup()
     QStringList names;
     for (int i = 0; i < PeerCount(); ++i) {
         if (IsChecked(i))
-            names << PeerName(i);
+            names << GroupMemberText(PeerName(i), PeerAt(i).Card);
     }
     if (names.isEmpty())
         return;

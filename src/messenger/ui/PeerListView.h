@@ -1,5 +1,6 @@
 #pragma once
 
+#include "messenger/NoticeMerger.h"
 #include "messenger/ProtocolHooks.h"
 
 #include <QObject>
@@ -44,6 +45,9 @@ public:
     void SetNotices(IPeerNotices* notices) { m_notices = notices; }
 
     // IPeerList
+    int PeerCount() const override;
+    TPeerInfo PeerAt(int row) const override;
+    void SetPeerState(int row, TPeerState state) override;
     int FindPeerByIP(const QString& address) const override;
     int FindPeerByCard(const QString& card) const override;
     void AddPeer(const QString& name, const QString& address, const QString& card,
@@ -55,7 +59,7 @@ public:
     void ShowOnlineNotice(const QString& name) override;
     void ShowOfflineNotice(const QString& name) override;
 
-    int PeerCount() const;
+    TPeerState PeerState(int row) const;
     bool IsExtranetPeer(int row) const;
     bool IsChecked(int row) const;
     QString PeerName(int row) const;
@@ -89,12 +93,14 @@ signals:
 private:
     void CreateToolRow(QWidget* page);
     void SortPeers();
+    void PlaceRow(QTreeWidgetItem* item);
     void PeerChanged(QTreeWidgetItem* item, int column);
     void StoreGroups();
     void ShowNotice(const QString& title, const QString& text);
 
     TGroupStore m_groups;
     IPeerNotices* m_notices = nullptr;
+    TNoticeMerger m_noticeMerger;
     QTreeWidget* m_listViewUser = nullptr;
     QHBoxLayout* m_toolRow = nullptr;
     QPushButton* m_btnRefreshUserList = nullptr;

@@ -7,6 +7,8 @@
 #include "notes/ui/PadMemo.h"
 #include "notes/ui/PageSet.h"
 #include "notes/ui/ReplaceDlg.h"
+#include "notes/ui/SearchAllDlg.h"
+#include "notes/ui/SearchAllPages.h"
 #include "notes/ui/SettingsLook.h"
 #include "widgets/CommandTable.h"
 #include "widgets/DialogService.h"
@@ -28,14 +30,16 @@ TEditCommands::TEditCommands(QWidget* window, QWidget* memoPanel, TPageSet& page
         [this](const QString& message) {
             m_dialogs.MessageBox(m_window, message, MsgBoxKind::Information, {MsgBoxButton::OK});
         });
+    m_searchAll = new TSearchAllPages(window, pages, this);
     connect(&m_pages, &TPageSet::editorCreated, this, &TEditCommands::WatchEditor);
     connect(&m_pages, &TPageSet::pageSelected, this, &TEditCommands::UpdateEditActions);
 }
 
 TEditCommands::~TEditCommands()
 {
-    // The find and replace dialogs work on the editors: they go before them.
+    // The find, replace and search windows work on the editors: they go before them.
     delete m_findReplace;
+    delete m_searchAll;
 }
 
 void TEditCommands::BindCommands(TCommandTable& commands)
@@ -53,8 +57,15 @@ void TEditCommands::BindCommands(TCommandTable& commands)
     commands.Bind(u"PasteAction", this, onEditor(&TPadMemo::paste));
     commands.Bind(u"SelectAllAction", this, onEditor(&TPadMemo::selectAll));
     commands.Bind(u"FindAction", m_findReplace, [this] { m_findReplace->FindActionExecute(); });
-    commands.Bind(u"FindNextAction", m_findReplace, [this] { m_findReplace->FindNextActionExecute(); });
+    // While the search over all pages shows its matches, F3 steps through them.
+    commands.Bind(u"FindNextAction", m_findReplace, [this] {
+        if (m_searchAll->Stepping())
+            m_searchAll->Step(1);
+        else
+            m_findReplace->FindNextActionExecute();
+    });
     commands.Bind(u"ReplaceAction", m_findReplace, [this] { m_findReplace->ReplaceActionExecute(); });
+    m_searchAll->BindCommands(commands);
     commands.Bind(u"FontAction", this, [this] { FontActionExecute(); });
     commands.Bind(u"BgColorAction", this, [this] { BgColorActionExecute(); });
     commands.Bind(u"WordWrapAction", this, [this] { WordWrapActionExecute(); });
@@ -116,7 +127,10 @@ void TEditCommands::UpdateEditorActions()
 void TEditCommands::WindowHidden()
 {
     m_hiddenDialogs.clear();
-    for (QWidget* dialog : m_findReplace->MadeDialogs()) {
+    QList<QWidget*> dialogs = m_findReplace->MadeDialogs();
+    if (m_searchAll->Dialog())
+        dialogs.append(m_searchAll->Dialog());
+    for (QWidget* dialog : std::as_const(dialogs)) {
         if (dialog->isVisible()) {
             dialog->hide();
             m_hiddenDialogs.append(dialog);

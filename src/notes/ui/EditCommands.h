@@ -9,9 +9,10 @@ class TCommandTable;
 class TFindReplace;
 class TPadMemo;
 class TPageSet;
+class TSearchAllPages;
 
 // The Edit and Format commands of the note window: undo and the clipboard on the focused page,
-// find and replace, the editors' font, background colour and word wrap. The find and replace
+// find and replace, the search over all pages, the editors' font, background colour and word wrap. The find and replace
 // dialogs hide with the window and come back with it.
 class TEditCommands final : public QObject
 {
@@ -24,6 +25,7 @@ public:
 
     void BindCommands(TCommandTable& commands);
     TFindReplace* FindReplace() const { return m_findReplace; }
+    TSearchAllPages* SearchAllPages() const { return m_searchAll; }
 
     // The editors' look and wrapping from the settings.
     void ApplySettings();
@@ -52,6 +54,7 @@ private:
     IDialogService& m_dialogs;
     TCommandTable* m_commands = nullptr;
     TFindReplace* m_findReplace = nullptr;
+    TSearchAllPages* m_searchAll = nullptr;
     QList<QWidget*> m_hiddenDialogs;
     bool m_clipboardHasText = false;
 };

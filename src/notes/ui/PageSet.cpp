@@ -5,6 +5,7 @@
 #include "notes/DataManager.h"
 #include "notes/PageJournal.h"
 #include "notes/PageRules.h"
+#include "notes/PageSearcher.h"
 #include "notes/ui/PadMemo.h"
 #include "platform/AppUtils.h"
 #include "templates/ExprErrors.h"
@@ -133,6 +134,34 @@ bool TPageSet::HasEditor(int index) const
 {
     const TLayer* layer = m_parts.layerList->ExistingLayer(index);
     return layer && layer->findChild<TPadMemo*>();
+}
+
+QList<TSearchPage> TPageSet::SearchPages() const
+{
+    QList<TSearchPage> pages;
+    pages.reserve(PageCount());
+    for (int i = 0; i < PageCount(); ++i) {
+        TSearchPage page;
+        page.file = m_parts.dataManager->fileName(i);
+        page.title = PageTitle(i);
+        if (HasEditor(i)) {
+            page.text = EditorAt(i)->PageText();
+            page.textKnown = page.live = true;
+        } else if (const auto pending = m_pendingTexts.constFind(page.file); pending != m_pendingTexts.cend()) {
+            page.text = *pending;
+            page.textKnown = true;
+        }
+        pages.append(std::move(page));
+    }
+    return pages;
+}
+
+int TPageSet::IndexOfFile(const QString& file) const
+{
+    for (int i = 0; i < PageCount(); ++i)
+        if (m_parts.dataManager->fileName(i) == file)
+            return i;
+    return -1;
 }
 
 void TPageSet::SelectPage(int index)

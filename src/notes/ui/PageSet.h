@@ -19,6 +19,7 @@ class TPadMemo;
 class TPadTabSet;
 class TPageJournal;
 struct TJournalRecovery;
+struct TSearchPage;
 struct TPlatform;
 
 // The pages of the note window: the tab strip, the stack of editors and the page store, always
@@ -56,6 +57,12 @@ public:
     int PageIndex() const;
     QString PageTitle(int index) const;
     bool HasEditor(int index) const;
+    // Every page as the search over all pages needs it, in page order: an open editor's text
+    // as it stands, a text kept since the start, or none (to be read from its file). Makes no
+    // editor and reads no file.
+    QList<TSearchPage> SearchPages() const;
+    // The position of the page whose file is file, or -1.
+    int IndexOfFile(const QString& file) const;
     void SelectPage(int index);
 
     void CreatePage(const QString& title, const QString& text);

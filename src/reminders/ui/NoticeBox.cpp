@@ -32,14 +32,15 @@ QIcon KindIcon(const QStyle* style, MsgBoxKind kind)
 
 } // namespace
 
-TNoticeBox::TNoticeBox(QWidget* owner, const QString& text, MsgBoxKind kind) : TBaseForm(owner)
+TNoticeBox::TNoticeBox(QWidget* owner, const QString& text, MsgBoxKind kind)
+    : TBaseForm(nullptr), m_owner(owner)
 {
     SetFixedSizeDialogFlags(this);
     setWindowFlag(Qt::WindowStaysOnTopHint);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(MsgBoxTitle(kind));
-    SetPlacement(TPlacement::Owner);
+    SetPlacement(TPlacement::Manual);
 
     auto* layout = new QVBoxLayout(this);
     auto* row = new QHBoxLayout;
@@ -68,7 +69,10 @@ TNoticeBox::TNoticeBox(QWidget* owner, const QString& text, MsgBoxKind kind) : T
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // As big as the text, up to half the screen's height; a longer list scrolls.
     const QSize wanted = m_message->sizeHint();
-    const int scrollBar = wanted.height() > screenSize.height() / 2 ? style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0;
+    const int scrollBar = wanted.height() > screenSize.height() / 2
+                              ? style()->pixelMetric(QStyle::PM_ScrollBarExtent) +
+                                    style()->pixelMetric(QStyle::PM_ScrollView_ScrollBarSpacing) + 4
+                              : 0;
     scroll->setFixedSize(wanted.width() + scrollBar, std::min(wanted.height(), screenSize.height() / 2));
     row->addWidget(scroll);
 
@@ -85,6 +89,7 @@ TNoticeBox::TNoticeBox(QWidget* owner, const QString& text, MsgBoxKind kind) : T
 
 void TNoticeBox::Open()
 {
-    setModal(false);
+    adjustSize();
+    CenterOnOwner(this, m_owner);
     show();
 }

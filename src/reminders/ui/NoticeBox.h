@@ -3,6 +3,8 @@
 #include "widgets/BaseFrm.h"
 #include "widgets/MsgBox.h"
 
+#include <QPointer>
+
 class QLabel;
 class QPushButton;
 class TInputGuard;
@@ -10,7 +12,9 @@ class TInputGuard;
 // A message box that does not wait: the program runs on while it is open (the minute scan, the
 // shutdown countdown, the hotkey). It shows without taking the keyboard focus from the window
 // the user types in and guards itself against keys typed before it appeared (TInputGuard). A
-// long list scrolls inside a box of at most half the screen's height.
+// long list scrolls inside a box of at most half the screen's height. It is centred over its
+// owner but not its child: the note window disables itself while hidden in the tray, and a box
+// that comes up meanwhile must still be answerable.
 //
 //   auto* box = new TNoticeBox(window, u"时间到：..."_s, MsgBoxKind::Information);
 //   connect(box, &TNoticeBox::answered, ...);   // the user closed it
@@ -34,4 +38,5 @@ private:
     QLabel* m_message = nullptr;
     QPushButton* m_ok = nullptr;
     TInputGuard* m_guard = nullptr;
+    QPointer<QWidget> m_owner;
 };

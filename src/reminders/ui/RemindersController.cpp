@@ -172,7 +172,8 @@ void TRemindersController::Answered()
         return;
     QList<TDueLine> shown = m_open->due + m_open->missed;
     m_open.reset();
-    std::sort(shown.begin(), shown.end(), [](const TDueLine& a, const TDueLine& b) { return a.index < b.index; });
+    std::sort(shown.begin(), shown.end(),
+              [](const TDueLine& a, const TDueLine& b) { return a.index < b.index; });
     // The page may have changed while the box was open: each line is marked where it is now,
     // and not at all when it is gone or was changed.
     for (const TDueLine& line : shown) {

@@ -11,13 +11,15 @@
 
 using namespace Qt::StringLiterals;
 
-TShutDownCountdown::TShutDownCountdown(QWidget* owner, int seconds) : TBaseForm(owner), m_seconds(seconds)
+TShutDownCountdown::TShutDownCountdown(QWidget* owner, int seconds)
+    : TBaseForm(nullptr), m_seconds(seconds), m_owner(owner)
 {
     SetFixedSizeDialogFlags(this);
     setWindowFlag(Qt::WindowStaysOnTopHint);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(u"定时关机"_s);
+    SetPlacement(TPlacement::Manual);
 
     auto* layout = new QVBoxLayout(this);
     auto* row = new QHBoxLayout;
@@ -57,6 +59,8 @@ void TShutDownCountdown::Open()
     // Counted on the monotonic clock: a wall clock set meanwhile changes nothing.
     m_deadline = QDeadlineTimer(qint64(m_seconds) * 1000);
     m_ticker->start();
+    adjustSize();
+    CenterOnOwner(this, m_owner);
     show();
 }
 

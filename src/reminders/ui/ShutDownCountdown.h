@@ -3,6 +3,7 @@
 #include "widgets/BaseFrm.h"
 
 #include <QDeadlineTimer>
+#include <QPointer>
 
 class QLabel;
 class QPushButton;
@@ -11,7 +12,8 @@ class QTimer;
 // The warning before the timed shutdown: "将在 N 秒后关机", counting down once a second, with a
 // button to shut down at once and one to cancel (also Esc and the close box). It stays on top,
 // takes no focus and holds back keys typed before it appeared, like the reminder box. It never
-// waits: the program runs on while it counts.
+// waits: the program runs on while it counts. Like the reminder box it is centred over its owner
+// without being its child, so that the hidden note window cannot disable it.
 //
 //   auto* countdown = new TShutDownCountdown(window, 30);
 //   connect(countdown, &TShutDownCountdown::decided, ...);   // true: switch off now
@@ -44,4 +46,5 @@ private:
     QPushButton* m_now = nullptr;
     QPushButton* m_cancel = nullptr;
     bool m_decided = false;
+    QPointer<QWidget> m_owner;
 };

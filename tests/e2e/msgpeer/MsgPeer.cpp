@@ -1,8 +1,9 @@
 // A headless messenger peer for the LAN suites: the real protocol and UDP socket, with the peer
 // list, conversation and offers in memory. Commands arrive on stdin, one a line:
-//   list | check <card> | say <card> <text> | refresh | stats | quit
-// and events leave on stdout, one a line: READY, ADD, UPDATE, DEL, NOTICE, LINE, FROM, MSGBOX,
-// REGISTERED, PEERS/PEER/END, SENT. Tabs separate fields; CR and LF inside texts are written \r, \n.
+//   list | check <card> | say <card> <text> | refresh | keepalive | stats | quit
+// and events leave on stdout, one a line: READY, ADD, UPDATE, DEL, STATE, NOTICE, LINE, FROM,
+// MSGBOX, REGISTERED, PEERS/PEER/END, SENT, BLOCKED. --tick sets the keep-alive period in ms;
+// with --wait-port a taken port is waited for (BLOCKED, then READY) instead of ending. Tabs separate fields; CR and LF inside texts are written \r, \n.
 #include "messenger/MessagerConfigMgr.h"
 #include "MessengerFakes.h"
 #include "platform/SystemInfo.h"
@@ -48,6 +49,8 @@ QString Row(const TPeerRow& row)
 class TReportingPeerList final : public IPeerList
 {
 public:
+    int PeerCount() const override { return List.PeerCount(); }
+    TPeerInfo PeerAt(int row) const override { return List.PeerAt(row); }
     int FindPeerByIP(const QString& address) const override { return List.FindPeerByIP(address); }
     int FindPeerByCard(const QString& card) const override { return List.FindPeerByCard(card); }
     void AddPeer(const QString& name, const QString& address, const QString& card,
@@ -68,6 +71,14 @@ public:
         List.DeletePeer(row);
     }
     void ClearPeers() override { List.ClearPeers(); }
+    void SetPeerState(int row, TPeerState state) override
+    {
+        if (List.States.value(row) == state)
+            return;
+        List.SetPeerState(row, state);
+        static const char* const names[] = {"normal", "conflict", "offline"};
+        Emit(u"STATE\t"_s + QLatin1String(names[int(state)]) + u'\t' + Row(List.Rows.at(row)));
+    }
     void ShowOnlineNotice(const QString& name) override { Emit(u"NOTICE\tonline\t"_s + name); }
     void ShowOfflineNotice(const QString& name) override { Emit(u"NOTICE\toffline\t"_s + name); }
 
@@ -78,7 +89,10 @@ class TReportingConversation final : public IConversation
 {
 public:
     void AppendToConversation(const QString& text) override { Emit(u"LINE\t"_s + text); }
-    void AttendIncoming(const QString& name) override { Emit(u"FROM\t"_s + name); }
+    void AttendIncoming(const QString& name, const QString& senderAddress) override
+    {
+        Emit(u"FROM\t"_s + name + u'\t' + senderAddress);
+    }
 };
 
 // Counts what leaves, for the benchmark's total.
@@ -119,7 +133,9 @@ int main(int argc, char** argv)
     const QCommandLineOption nameOption(u"name"_s, u"User name."_s, u"name"_s);
     const QCommandLineOption serverOption(u"server"_s, u"Relay server address."_s, u"address"_s);
     const QCommandLineOption noSelfOption(u"no-self"_s, u"Do not list the own computer."_s);
-    parser.addOptions({dirOption, nameOption, serverOption, noSelfOption});
+    const QCommandLineOption tickOption(u"tick"_s, u"Keep-alive period in ms."_s, u"ms"_s);
+    const QCommandLineOption waitPortOption(u"wait-port"_s, u"Wait for a taken port."_s);
+    parser.addOptions({dirOption, nameOption, serverOption, noSelfOption, tickOption, waitPortOption});
     parser.process(app);
 
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
@@ -183,6 +199,9 @@ int main(int argc, char** argv)
                 protocol.SendText(r.Address, text);
         } else if (verb == u"refresh"_s) {
             protocol.Refresh();
+        } else if (verb == u"keepalive"_s) {
+            // What the minute timer does, without waiting a minute.
+            protocol.KeepAlive();
         } else if (verb == u"stats"_s) {
             Emit(u"SENT\t"_s + QString::number(socket.Count));
         } else if (verb == u"quit"_s) {
@@ -209,10 +228,22 @@ int main(int argc, char** argv)
         }
     });
 
+    if (parser.isSet(tickOption))
+        protocol.SetKeepAliveInterval(parser.value(tickOption).toInt());
+    auto ready = [&] { Emit(u"READY\t"_s + protocol.LocalIP() + u'\t' + protocol.GetNetworkCardAddress()); };
+    QObject::connect(&protocol, &TMessagerProtocol::PortBlocked, &app, [&](quint16 port, bool blocked) {
+        if (blocked)
+            Emit(u"BLOCKED\t"_s + QString::number(port));
+        else
+            ready();
+    });
     if (!protocol.Start()) {
-        Emit(u"BINDFAIL"_s);
-        return 1;
+        if (!parser.isSet(waitPortOption)) {
+            Emit(u"BINDFAIL"_s);
+            return 1;
+        }
+    } else {
+        ready();
     }
-    Emit(u"READY\t"_s + protocol.LocalIP() + u'\t' + protocol.GetNetworkCardAddress());
     return app.exec();
 }

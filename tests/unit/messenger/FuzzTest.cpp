@@ -109,8 +109,11 @@ TEST(MessengerFuzz, DecoderProtocolAndRelaySurviveMangledDatagrams)
             EXPECT_TRUE(message->Name.startsWith(reread->Name));
             EXPECT_TRUE(message->Text.startsWith(reread->Text));
         }
-        const QString sender = u"10.0.%1.%2"_s.arg(random.bounded(2)).arg(random.bounded(4));
-        protocol.OnDatagram(bytes, sender);
+        // Now and then from the relay itself, so that its kinds are handled too.
+        const bool fromRelay = random.bounded(4) == 0;
+        const QString sender =
+            fromRelay ? config.ServerAddress : u"10.0.%1.%2"_s.arg(random.bounded(2)).arg(random.bounded(4));
+        protocol.OnDatagram(bytes, sender, fromRelay ? RelayPort : MessagerPort);
         relay.HandleDatagram(bytes, {sender, int(random.bounded(3570, 3578))}, i * 50);
         if (offers.PendingOfferCount() > 0 && random.bounded(4) == 0)
             offers.Items.clear();

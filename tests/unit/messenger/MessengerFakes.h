@@ -65,19 +65,13 @@ public:
     mutable int CardQueries = 0;
 };
 
-struct TPeerRow
-{
-    QString Name;
-    QString Address;
-    QString Card;
-    QString Type;
-
-    bool operator==(const TPeerRow&) const = default;
-};
+using TPeerRow = TPeerInfo;
 
 class TMemoryPeerList final : public IPeerList
 {
 public:
+    int PeerCount() const override { return int(Rows.size()); }
+    TPeerInfo PeerAt(int row) const override { return Rows.value(row); }
     int FindPeerByIP(const QString& address) const override
     {
         for (int i = 0; i < Rows.size(); ++i) {
@@ -98,6 +92,7 @@ public:
                  const QString& type) override
     {
         Rows.append(TPeerRow{});
+        States.append(TPeerState::Normal);
         UpdatePeer(int(Rows.size()) - 1, name, address, card, type);
     }
     void UpdatePeer(int row, const QString& name, const QString& address, const QString& card,
@@ -105,8 +100,17 @@ public:
     {
         Rows[row] = {name, address, card, type};
     }
-    void DeletePeer(int row) override { Rows.removeAt(row); }
-    void ClearPeers() override { Rows.clear(); }
+    void DeletePeer(int row) override
+    {
+        Rows.removeAt(row);
+        States.removeAt(row);
+    }
+    void ClearPeers() override
+    {
+        Rows.clear();
+        States.clear();
+    }
+    void SetPeerState(int row, TPeerState state) override { States[row] = state; }
     void ShowOnlineNotice(const QString& name) override { Notices.append(QStringLiteral("online ") + name); }
     void ShowOfflineNotice(const QString& name) override
     {
@@ -114,6 +118,7 @@ public:
     }
 
     QList<TPeerRow> Rows;
+    QList<TPeerState> States;
     QStringList Notices;
 };
 
@@ -121,10 +126,15 @@ class TMemoryConversation final : public IConversation
 {
 public:
     void AppendToConversation(const QString& text) override { Lines.append(text); }
-    void AttendIncoming(const QString& name) override { Attended.append(name); }
+    void AttendIncoming(const QString& name, const QString& senderAddress) override
+    {
+        Attended.append(name);
+        AttendedFrom.append(senderAddress);
+    }
 
     QStringList Lines;
     QStringList Attended;
+    QStringList AttendedFrom;
 };
 
 class TMemoryOffers final : public IOfferList

@@ -6,7 +6,15 @@
 
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
 
 #include <memory>
 
@@ -34,10 +42,11 @@ struct TCopy
     {
         return {kind, quint8(notify ? 1 : 0), config->UserName, system.Card, {}, {}, {}};
     }
-    void Receive(const TMessage& message, const QString& from)
+    void Receive(const TMessage& message, const QString& from, quint16 port = MessagerPort)
     {
-        protocol->OnDatagram(EncodeMessage(message), from);
+        protocol->OnDatagram(EncodeMessage(message), from, port);
     }
+    void FromRelay(const TMessage& message) { Receive(message, kRelay, RelayPort); }
     QList<TSentDatagram> TakeSent() { return std::exchange(socket.Sent, {}); }
     // What was sent since the last call, one line each: "host:port kind flag" and the
     // decoded texts that are set, e.g. "255.255.255.255:3574 0 1 Me 0A0B0C0D0E0F".
@@ -94,13 +103,14 @@ TEST_F(MessagerProtocolTest, StartAnnouncesRegistersAndShutdownSaysGoodbyeInOrde
     EXPECT_EQ(me->Sent(), (QStringList{u"255.255.255.255:3574 0 1 Me 0A0B0C0D0E0F"_s,
                                        u"192.0.2.1:5432 0 0 Me 0A0B0C0D0E0F"_s}));
 
-    // The relay accepts: registered, and the list is asked for at once.
+    // The relay accepts: registered; a keep-alive shows the relay that this copy receives, and
+    // the list is asked for at once.
     int accepted = 0;
     QObject::connect(me->protocol.get(), &TMessagerProtocol::RegistrationAccepted, [&] { ++accepted; });
-    me->Receive({mkRegisterReply, 1, {}, {}, {}, {}, {}}, kRelay);
+    me->FromRelay({mkRegisterReply, 1, {}, {}, {}, {}, {}});
     EXPECT_TRUE(me->protocol->Registered());
     EXPECT_EQ(accepted, 1);
-    EXPECT_EQ(me->Sent(), QStringList{u"192.0.2.1:5432 4 0"_s});
+    EXPECT_EQ(me->Sent(), (QStringList{u"192.0.2.1:5432 3 0 0A0B0C0D0E0F"_s, u"192.0.2.1:5432 4 0"_s}));
 
     me->protocol->KeepAlive();
     EXPECT_EQ(me->Sent(), QStringList{u"192.0.2.1:5432 3 0 0A0B0C0D0E0F"_s});
@@ -138,16 +148,108 @@ TEST_F(MessagerProtocolTest, RegistrationRepliesCountOnlyFromAConfiguredRelay)
     EXPECT_TRUE(boxes.isEmpty());
     EXPECT_TRUE(me->Sent().isEmpty());
 
-    // A refusal shows the duplicate card; refresh then registers again instead of listing.
+    // With a relay set, its kinds count only from its address and port: a LAN host, or the
+    // relay's address from another port, makes no box, row, request or punch.
     me->config->ServerAddress = kRelay;
-    me->Receive({mkRegisterReply, 0, {}, {}, {}, {}, {}}, kRelay);
+    me->protocol->Refresh();
+    me->TakeSent();
+    for (const auto& [host, port] : {std::pair{u"10.0.0.9"_s, RelayPort}, std::pair{kRelay, MessagerPort}}) {
+        me->Receive({mkRegisterReply, 0, {}, {}, {}, {}, {}}, host, port);
+        me->Receive({mkRegisterReply, 1, {}, {}, {}, {}, {}}, host, port);
+        me->Receive({mkPeerList, 0, {}, {}, {}, u"DDDDDDDDDDDD"_s, {}}, host, port);
+        me->Receive({mkExtranetPeer, 1, u"Dan"_s, u"DDDDDDDDDDDD"_s, {}, {}, {u"192.0.2.12"_s, 40000}}, host, port);
+        me->Receive({mkPunchRequest, 0, {}, {}, {}, {}, {u"192.0.2.13"_s, 3574}}, host, port);
+    }
+    EXPECT_TRUE(me->peers.Rows.isEmpty());
+    EXPECT_TRUE(boxes.isEmpty());
+    EXPECT_FALSE(me->protocol->Registered());
+    EXPECT_TRUE(me->Sent().isEmpty());
+
+    // The relay's refusal of the registration asked for shows the duplicate card once, however
+    // many refusals follow; keep-alives then only ask, and refresh registers again.
+    me->FromRelay({mkRegisterReply, 0, {}, {}, {}, {}, {}});
+    me->FromRelay({mkRegisterReply, 0, {}, {}, {}, {}, {}});
     EXPECT_EQ(boxes, QStringList{u"网卡重复！"_s});
     EXPECT_FALSE(me->protocol->Registered());
+    me->protocol->KeepAlive();
+    EXPECT_EQ(me->Sent(), QStringList{u"192.0.2.1:5432 3 0 0A0B0C0D0E0F"_s});
     me->peers.AddPeer(u"x"_s, u"10.0.0.5"_s, u"1"_s, u"内网"_s);
     me->protocol->Refresh();
     EXPECT_TRUE(me->peers.Rows.isEmpty());
     EXPECT_EQ(me->Sent(), (QStringList{u"255.255.255.255:3574 3 0 0A0B0C0D0E0F"_s,
                                        u"192.0.2.1:5432 0 0 Me 0A0B0C0D0E0F"_s}));
+}
+
+TEST_F(MessagerProtocolTest, ACopyTheRelayForgotRegistersAgain)
+{
+    me->config->ServerAddress = kRelay;
+    ASSERT_TRUE(me->protocol->Start());
+    int accepted = 0;
+    QObject::connect(me->protocol.get(), &TMessagerProtocol::RegistrationAccepted, [&] { ++accepted; });
+    // The relay was down at the start: each keep-alive registers again until it answers.
+    me->TakeSent();
+    me->protocol->KeepAlive();
+    EXPECT_EQ(me->Sent(), QStringList{u"192.0.2.1:5432 0 0 Me 0A0B0C0D0E0F"_s});
+    me->FromRelay({mkRegisterReply, 1, {}, {}, {}, {}, {}});
+    EXPECT_EQ(accepted, 1);
+    me->TakeSent();
+    me->protocol->KeepAlive();
+    EXPECT_EQ(me->Sent(), QStringList{u"192.0.2.1:5432 3 0 0A0B0C0D0E0F"_s});
+
+    // The relay restarted (or lost this copy, or met it at a new port) and took it back from
+    // its keep-alive, which carries no name: the copy registers in full, then lists again.
+    me->FromRelay({mkRegisterReply, 1, {}, {}, {}, {}, {}});
+    EXPECT_EQ(me->Sent(), QStringList{u"192.0.2.1:5432 0 0 Me 0A0B0C0D0E0F"_s});
+    EXPECT_EQ(accepted, 1);
+    me->FromRelay({mkRegisterReply, 1, {}, {}, {}, {}, {}});
+    EXPECT_EQ(accepted, 2);
+    EXPECT_EQ(me->Sent(), (QStringList{u"192.0.2.1:5432 3 0 0A0B0C0D0E0F"_s, u"192.0.2.1:5432 4 0"_s}));
+}
+
+TEST_F(MessagerProtocolTest, RelayHostNamesAreLookedUpWithoutWaiting)
+{
+    // A name server that answers only when the test says so. Its state outlives the test, as
+    // the lookup thread may.
+    struct TNameServer
+    {
+        std::mutex Mutex;
+        std::condition_variable Answered;
+        QString Answer;
+        bool Given = false;
+        std::atomic<int> Lookups = 0;
+    };
+    const auto dns = std::make_shared<TNameServer>();
+    me->protocol->SetRelayLookup([dns](const QString& host) {
+        ++dns->Lookups;
+        std::unique_lock lock(dns->Mutex);
+        dns->Answered.wait(lock, [&] { return dns->Given; });
+        return host == u"relay.example"_s ? dns->Answer : QString();
+    });
+    me->config->ServerAddress = u"relay.example"_s;
+    ASSERT_TRUE(me->protocol->Start());
+    // The start is over while the lookup runs; the registration waits for the address, and
+    // nothing counts as the relay's meanwhile.
+    EXPECT_EQ(me->Sent(), QStringList{u"255.255.255.255:3574 0 1 Me 0A0B0C0D0E0F"_s});
+    me->Receive({mkPeerList, 0, {}, {}, {}, u"DDDDDDDDDDDD"_s, {}}, kRelay, RelayPort);
+    me->protocol->KeepAlive();
+    EXPECT_TRUE(me->Sent().isEmpty());
+    ASSERT_TRUE(WaitFor([&] { return dns->Lookups == 1; }));
+
+    {
+        const std::lock_guard lock(dns->Mutex);
+        dns->Answer = kRelay;
+        dns->Given = true;
+    }
+    dns->Answered.notify_all();
+    ASSERT_TRUE(WaitFor([&] { return !me->socket.Sent.isEmpty(); }));
+    // The kept registrations leave in order; the answer is kept for later sends.
+    EXPECT_EQ(me->Sent(), (QStringList{u"192.0.2.1:5432 0 0 Me 0A0B0C0D0E0F"_s,
+                                       u"192.0.2.1:5432 0 0 Me 0A0B0C0D0E0F"_s}));
+    me->FromRelay({mkRegisterReply, 1, {}, {}, {}, {}, {}});
+    EXPECT_TRUE(me->protocol->Registered());
+    me->protocol->KeepAlive();
+    EXPECT_EQ(me->Sent().last(), u"192.0.2.1:5432 3 0 0A0B0C0D0E0F"_s);
+    EXPECT_EQ(dns->Lookups, 1);
 }
 
 TEST_F(MessagerProtocolTest, OwnAnnouncementCountsOnlyWithChatSeft)
@@ -175,29 +277,149 @@ TEST_F(MessagerProtocolTest, OwnAnnouncementCountsOnlyWithChatSeft)
     EXPECT_EQ(me->peers.Rows.size(), 2);
 }
 
-TEST_F(MessagerProtocolTest, KnownPeerIsUpdatedWithoutAnswerByAddressOrCard)
+TEST_F(MessagerProtocolTest, KnownPeerIsUpdatedWithoutAnswerAndACardMovesOnlyWhenItsOldAddressIsSilent)
 {
     ASSERT_TRUE(me->protocol->Start());
     me->Receive(Online(u"Ann"_s, u"AAAAAAAAAAAA"_s, false), u"10.0.0.3"_s);
     me->Receive(Online(u"Bob"_s, u"BBBBBBBBBBBB"_s, false), u"10.0.0.4"_s);
     me->TakeSent();
 
-    // Same address with a new name and card; same card from a new address.
+    // Same address with a new name and card: updated at once, no answer.
     me->Receive(Online(u"Annie"_s, u"CCCCCCCCCCCC"_s, true), u"10.0.0.3"_s);
-    me->Receive(Online(u"Bob"_s, u"BBBBBBBBBBBB"_s, true), u"10.0.0.9"_s);
-    ASSERT_EQ(me->peers.Rows.size(), 2);
     EXPECT_EQ(me->peers.Rows[0], (TPeerRow{u"Annie"_s, u"10.0.0.3"_s, u"CCCCCCCCCCCC"_s, u"内网"_s}));
-    EXPECT_EQ(me->peers.Rows[1], (TPeerRow{u"Bob"_s, u"10.0.0.9"_s, u"BBBBBBBBBBBB"_s, u"内网"_s}));
-    EXPECT_TRUE(me->peers.Notices.isEmpty());
-
-    // Offline: an unknown card changes nothing; a known one goes, with a notice when asked.
-    me->Receive({mkOffline, 1, u"Zed"_s, u"ZZZZZZZZZZZZ"_s, {}, {}, {}}, u"10.0.0.8"_s);
-    EXPECT_EQ(me->peers.Rows.size(), 2);
-    me->Receive({mkOffline, 1, u"Bob"_s, u"BBBBBBBBBBBB"_s, {}, {}, {}}, u"10.0.0.9"_s);
-    ASSERT_EQ(me->peers.Rows.size(), 1);
-    EXPECT_EQ(me->peers.Rows[0].Name, u"Annie"_s);
-    EXPECT_EQ(me->peers.Notices, QStringList{u"offline Bob"_s});
     EXPECT_TRUE(me->Sent().isEmpty());
+
+    // Bob's card from a stranger's address: the row stays, Bob's address is asked first.
+    me->Receive(Online(u"Bob"_s, u"BBBBBBBBBBBB"_s, true), u"10.0.0.9"_s);
+    EXPECT_EQ(me->Sent(), QStringList{u"10.0.0.4:3574 3 0 0A0B0C0D0E0F"_s});
+    ASSERT_EQ(me->peers.Rows.size(), 2);
+    EXPECT_EQ(me->peers.Rows[1].Address, u"10.0.0.4"_s);
+    // Bob answers: both rows are shown, marked as a conflict.
+    me->Receive(Online(u"Bob"_s, u"BBBBBBBBBBBB"_s, false), u"10.0.0.4"_s);
+    ASSERT_EQ(me->peers.Rows.size(), 3);
+    EXPECT_EQ(me->peers.Rows[2], (TPeerRow{u"Bob"_s, u"10.0.0.9"_s, u"BBBBBBBBBBBB"_s, u"内网"_s}));
+    EXPECT_EQ(me->peers.States,
+              (QList<TPeerState>{TPeerState::Normal, TPeerState::Conflict, TPeerState::Conflict}));
+    // The deadline passing later changes nothing more.
+    me->clock.AdvanceMs(TMessagerProtocol::MoveCheckMs);
+    me->protocol->CheckMovedCards();
+    EXPECT_EQ(me->peers.Rows.size(), 3);
+
+    // Offline counts only from the row's own address: the stranger cannot remove Bob.
+    me->Receive({mkOffline, 1, u"Zed"_s, u"ZZZZZZZZZZZZ"_s, {}, {}, {}}, u"10.0.0.8"_s);
+    me->Receive({mkOffline, 1, u"Bob"_s, u"BBBBBBBBBBBB"_s, {}, {}, {}}, u"10.0.0.8"_s);
+    EXPECT_EQ(me->peers.Rows.size(), 3);
+    me->Receive({mkOffline, 1, u"Bob"_s, u"BBBBBBBBBBBB"_s, {}, {}, {}}, u"10.0.0.9"_s);
+    ASSERT_EQ(me->peers.Rows.size(), 2);
+    EXPECT_EQ(me->peers.Rows[1].Address, u"10.0.0.4"_s);
+    EXPECT_EQ(me->peers.Notices, (QStringList{u"online Bob"_s, u"offline Bob"_s}));
+
+    // Ann's card from a new address while her old one stays silent: the row moves after the wait.
+    me->TakeSent();
+    me->Receive(Online(u"Annie"_s, u"CCCCCCCCCCCC"_s, false), u"10.0.0.5"_s);
+    EXPECT_EQ(me->Sent(), QStringList{u"10.0.0.3:3574 3 0 0A0B0C0D0E0F"_s});
+    me->protocol->CheckMovedCards();
+    EXPECT_EQ(me->peers.Rows[0].Address, u"10.0.0.3"_s);
+    me->clock.AdvanceMs(TMessagerProtocol::MoveCheckMs);
+    me->protocol->CheckMovedCards();
+    ASSERT_EQ(me->peers.Rows.size(), 2);
+    EXPECT_EQ(me->peers.Rows[0], (TPeerRow{u"Annie"_s, u"10.0.0.5"_s, u"CCCCCCCCCCCC"_s, u"内网"_s}));
+}
+
+TEST_F(MessagerProtocolTest, ListedPeersAreAskedEveryTickAndSilentOnesGreyThenGo)
+{
+    ASSERT_TRUE(me->protocol->Start());
+    me->Receive(Online(u"Ann"_s, u"AAAAAAAAAAAA"_s, false), u"10.0.0.3"_s);
+    me->Receive(Online(u"Bob"_s, u"BBBBBBBBBBBB"_s, false), u"10.0.0.4"_s);
+    me->TakeSent();
+    for (int tick = 1; tick <= TMessagerProtocol::MissedTicksOffline; ++tick) {
+        me->protocol->KeepAlive();
+        EXPECT_EQ(me->Sent(), (QStringList{u"10.0.0.3:3574 3 0 0A0B0C0D0E0F"_s,
+                                           u"10.0.0.4:3574 3 0 0A0B0C0D0E0F"_s}));
+        // Ann answers as a peer of the design does: a quiet presence. Bob is silent.
+        me->Receive(Online(u"Ann"_s, u"AAAAAAAAAAAA"_s, false), u"10.0.0.3"_s);
+    }
+    // Three ticks without an answer: Bob is greyed with the offline notice.
+    EXPECT_EQ(me->peers.States, (QList<TPeerState>{TPeerState::Normal, TPeerState::Offline}));
+    EXPECT_EQ(me->peers.Notices, QStringList{u"offline Bob"_s});
+    // An answer brings him back; three more silent ticks grey him again, the next removes him.
+    me->Receive(Online(u"Bob"_s, u"BBBBBBBBBBBB"_s, false), u"10.0.0.4"_s);
+    EXPECT_EQ(me->peers.States[1], TPeerState::Normal);
+    for (int tick = 0; tick <= TMessagerProtocol::MissedTicksOffline; ++tick) {
+        me->protocol->KeepAlive();
+        me->Receive(Online(u"Ann"_s, u"AAAAAAAAAAAA"_s, false), u"10.0.0.3"_s);
+    }
+    ASSERT_EQ(me->peers.Rows.size(), 1);
+    EXPECT_EQ(me->peers.Rows[0].Name, u"Ann"_s);
+    EXPECT_EQ(me->peers.Notices.size(), 2);
+    // A known card under a new name is renamed at once.
+    me->Receive(Online(u"Anna"_s, u"AAAAAAAAAAAA"_s, false), u"10.0.0.3"_s);
+    EXPECT_EQ(me->peers.Rows[0].Name, u"Anna"_s);
+}
+
+TEST_F(MessagerProtocolTest, RefreshesAddNoSecondRowAndAFloodOfNewAddressesIsBounded)
+{
+    TCopy b(dir.path(), u"Bee"_s, u"BBBBBBBBBBBB"_s, u"10.0.0.3"_s);
+    me->config->ChatSeft = false;
+    b.config->ChatSeft = false;
+    ASSERT_TRUE(b.protocol->Start());
+    ASSERT_TRUE(me->protocol->Start());
+    b.TakeSent();
+    auto exchange = [&] {
+        for (int round = 0; round < 10; ++round) {
+            const QList<TSentDatagram> fromA = me->TakeSent(), fromB = b.TakeSent();
+            if (fromA.isEmpty() && fromB.isEmpty())
+                return;
+            for (const TSentDatagram& d : fromA)
+                if (d.Host == kBroadcast || d.Host == u"10.0.0.3"_s)
+                    b.protocol->OnDatagram(d.Bytes, u"10.0.0.2"_s);
+            for (const TSentDatagram& d : fromB)
+                if (d.Host == kBroadcast || d.Host == u"10.0.0.2"_s)
+                    me->protocol->OnDatagram(d.Bytes, u"10.0.0.3"_s);
+        }
+    };
+    exchange();
+    me->protocol->Refresh();
+    exchange();
+    me->protocol->Refresh();
+    exchange();
+    EXPECT_EQ(me->peers.Rows, (QList<TPeerRow>{{u"Bee"_s, u"10.0.0.3"_s, u"BBBBBBBBBBBB"_s, u"内网"_s}}));
+    EXPECT_EQ(b.peers.Rows, (QList<TPeerRow>{{u"Me"_s, u"10.0.0.2"_s, u"0A0B0C0D0E0F"_s, u"内网"_s}}));
+    EXPECT_EQ(b.peers.Notices, QStringList{u"online Me"_s});
+
+    // Presences from 1,000 addresses never heard before within one second bring only the
+    // bounded number of rows; the next second lets more in, and known addresses always count.
+    for (int i = 0; i < 1000; ++i)
+        me->Receive(Online(u"x"_s, u"%1"_s.arg(i, 12, 10, QChar(u'0')), true),
+                    u"10.1.%1.%2"_s.arg(i / 250).arg(i % 250 + 1));
+    // (B's address was the first new one of this second.)
+    EXPECT_EQ(me->peers.Rows.size(), TMessagerProtocol::NewAddressesPerSecond);
+    me->Receive(Online(u"Bee again"_s, u"BBBBBBBBBBBB"_s, false), u"10.0.0.3"_s);
+    EXPECT_EQ(me->peers.Rows[0].Name, u"Bee again"_s);
+    me->clock.AdvanceMs(1000);
+    me->Receive(Online(u"late"_s, u"DDDDDDDDDDDD"_s, false), u"10.2.0.1"_s);
+    EXPECT_EQ(me->peers.Rows.size(), 1 + TMessagerProtocol::NewAddressesPerSecond);
+}
+
+TEST_F(MessagerProtocolTest, TakenPortIsToldAndTakenOnceFree)
+{
+    me->socket.CanOpen = false;
+    QList<bool> blocked;
+    QObject::connect(me->protocol.get(), &TMessagerProtocol::PortBlocked,
+                     [&](quint16 port, bool on) {
+                         EXPECT_EQ(port, 3574);
+                         blocked.append(on);
+                     });
+    EXPECT_FALSE(me->protocol->Start());
+    EXPECT_EQ(blocked, QList<bool>{true});
+    EXPECT_TRUE(me->Sent().isEmpty());
+    me->socket.CanOpen = true;
+    QElapsedTimer waited;
+    waited.start();
+    while (blocked.size() < 2 && waited.elapsed() < 30000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_EQ(blocked, (QList<bool>{true, false}));
+    EXPECT_EQ(me->Sent(), QStringList{u"255.255.255.255:3574 0 1 Me 0A0B0C0D0E0F"_s});
 }
 
 TEST_F(MessagerProtocolTest, AnnouncementExchangeEndsAfterOneAnswer)
@@ -237,19 +459,18 @@ TEST_F(MessagerProtocolTest, PeerListAndExtranetPeersPairThroughTheRelay)
     me->TakeSent();
 
     // The own card and a card already listed get no connect request.
-    me->Receive({mkPeerList, 0, {}, {}, {}, u"AAAAAAAAAAAA|0A0B0C0D0E0F|DDDDDDDDDDDD||EEEEEEEEEEEE"_s, {}},
-                kRelay);
+    me->FromRelay({mkPeerList, 0, {}, {}, {}, u"AAAAAAAAAAAA|0A0B0C0D0E0F|DDDDDDDDDDDD||EEEEEEEEEEEE"_s, {}});
     EXPECT_EQ(me->Sent(), (QStringList{u"192.0.2.1:5432 6 0 0A0B0C0D0E0F DDDDDDDDDDDD"_s,
                                        u"192.0.2.1:5432 6 0 0A0B0C0D0E0F EEEEEEEEEEEE"_s}));
 
     // Two introductions of one peer make two rows, each followed by a punch.
     const TMessage peer{mkExtranetPeer, 1, u"Dan"_s, u"DDDDDDDDDDDD"_s, {}, {}, {u"192.0.2.12"_s, 40000}};
-    me->Receive(peer, kRelay);
-    me->Receive(peer, kRelay);
+    me->FromRelay(peer);
+    me->FromRelay(peer);
     const TPeerRow dan{u"Dan"_s, u"192.0.2.12:40000"_s, u"DDDDDDDDDDDD"_s, u"外网"_s};
     EXPECT_EQ(me->peers.Rows.mid(1), (QList<TPeerRow>{dan, dan}));
     EXPECT_EQ(me->peers.Notices, (QStringList{u"online Dan"_s, u"online Dan"_s}));
-    me->Receive({mkPunchRequest, 0, {}, {}, {}, {}, {u"192.0.2.13"_s, 3574}}, kRelay);
+    me->FromRelay({mkPunchRequest, 0, {}, {}, {}, {}, {u"192.0.2.13"_s, 3574}});
     EXPECT_EQ(me->Sent(),
               (QStringList{u"192.0.2.12:40000 9 0"_s, u"192.0.2.12:40000 9 0"_s, u"192.0.2.13:3574 9 0"_s}));
 

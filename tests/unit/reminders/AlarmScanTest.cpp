@@ -63,10 +63,12 @@ TEST(AlarmScan, StampsMustNameARealMinuteExactly)
 
 TEST(AlarmScan, NoticeTextListsDueAndMissedLines)
 {
-    EXPECT_EQ(ReminderNoticeText({u"  buy milk @2009-05-01 08:30 "_s}, {}), u"时间到：buy milk @2009-05-01 08:30"_s);
+    EXPECT_EQ(ReminderNoticeText({u"  buy milk @2009-05-01 08:30 "_s}, {}),
+              u"时间到：buy milk @2009-05-01 08:30"_s);
     EXPECT_EQ(ReminderNoticeText({u"a @x"_s, u"b @x"_s}, {}), u"时间到：\na @x\nb @x"_s);
     EXPECT_EQ(ReminderNoticeText({}, {u"old @y"_s}), u"错过的提醒：old @y"_s);
-    EXPECT_EQ(ReminderNoticeText({u"a @x"_s}, {u"o @y"_s, u"p @z"_s}), u"时间到：a @x\n\n错过的提醒：\no @y\np @z"_s);
+    EXPECT_EQ(ReminderNoticeText({u"a @x"_s}, {u"o @y"_s, u"p @z"_s}),
+              u"时间到：a @x\n\n错过的提醒：\no @y\np @z"_s);
 }
 
 TEST(AlarmScan, FindLineAgainPrefersTheNearestCopy)

@@ -26,7 +26,8 @@ TEST(PowerOff, NoSystemBusIsAFailureWithAReason)
     ASSERT_TRUE(WaitFor([&] { return answer.has_value(); }));
     ASSERT_TRUE(answer->has_value());
     EXPECT_FALSE((*answer)->name.isEmpty());
-    EXPECT_TRUE(PowerOffFailureText(**answer).startsWith(u"定时关机未能执行：无法连接系统总线。\n\n详细信息：org."_s))
+    EXPECT_TRUE(
+        PowerOffFailureText(**answer).startsWith(u"定时关机未能执行：无法连接系统总线。\n\n详细信息：org."_s))
         << PowerOffFailureText(**answer).toStdString();
 }
 
@@ -37,11 +38,14 @@ TEST(PowerOff, RefusalsAreSaidInTheProgramsWordsWithTheSystemsTextBelow)
         EXPECT_TRUE(text.endsWith(u"详细信息："_s + name + u": "_s + message)) << text.toStdString();
         return text.section(u'。', 0, 0);
     };
-    EXPECT_EQ(reason(u"org.freedesktop.DBus.Error.AccessDenied"_s, u"Permission denied"_s), u"定时关机未能执行：没有权限关机"_s);
-    EXPECT_EQ(reason(u"org.freedesktop.DBus.Error.InteractiveAuthorizationRequired"_s, u"Interactive authentication required."_s),
+    EXPECT_EQ(reason(u"org.freedesktop.DBus.Error.AccessDenied"_s, u"Permission denied"_s),
               u"定时关机未能执行：没有权限关机"_s);
-    EXPECT_EQ(reason(u"org.freedesktop.login1.BlockedByInhibitorLock"_s, u"Operation inhibited by \"updater\""_s),
-              u"定时关机未能执行：另一个程序阻止了关机"_s);
+    EXPECT_EQ(reason(u"org.freedesktop.DBus.Error.InteractiveAuthorizationRequired"_s,
+                     u"Interactive authentication required."_s),
+              u"定时关机未能执行：没有权限关机"_s);
+    EXPECT_EQ(
+        reason(u"org.freedesktop.login1.BlockedByInhibitorLock"_s, u"Operation inhibited by \"updater\""_s),
+        u"定时关机未能执行：另一个程序阻止了关机"_s);
     EXPECT_EQ(reason(u"org.freedesktop.DBus.Error.AccessDenied"_s, u"Operation inhibited by \"backup\""_s),
               u"定时关机未能执行：另一个程序阻止了关机"_s);
     EXPECT_EQ(reason(u"org.freedesktop.DBus.Error.ServiceUnknown"_s, u"The name is not activatable"_s),

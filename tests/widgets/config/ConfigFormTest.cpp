@@ -14,10 +14,12 @@
 #include <QDateEdit>
 #include <QFontDatabase>
 #include <QFontDialog>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -292,6 +294,28 @@ TEST_F(ConfigFormTest, SettingsCommandTurnsTheHotKeyOffSavesAndAppliesOnOk)
     EXPECT_TRUE(messages.first().contains(u"Ctrl+Alt+J"_s)) << messages.first().toStdString();
 }
 
+TEST_F(ConfigFormTest, HotKeyPageShowsTheKeyTheDesktopGrantedOnlyWhereItChoseOne)
+{
+    QWidget owner;
+    QString granted;
+    TSettingsHost host{.grantedHotKey = [&] { return granted; }};
+    TSettingsController controller(nullptr, &owner, config, host);
+    bool visible = true;
+    QString shown;
+    TBaseForm::SetModalHook([&](TBaseForm& dialog) {
+        auto& form = static_cast<TConfigForm&>(dialog);
+        visible = form.GrantedHotKeyLabel->isVisibleTo(&form);
+        shown = form.GrantedHotKeyLabel->text();
+        return int(QDialog::Rejected);
+    });
+    controller.ShowDialog(TConfigForm::HotKeyPage);
+    EXPECT_FALSE(visible) << "X11 grabs take the configured key: nothing to add";
+    granted = u"Ctrl+Alt+J"_s;
+    controller.ShowDialog(TConfigForm::HotKeyPage);
+    EXPECT_TRUE(visible);
+    EXPECT_TRUE(shown.contains(u"Ctrl+Alt+J"_s)) << shown.toStdString();
+}
+
 TEST_F(ConfigFormTest, DialogOpenedOnAnotherPageAlsoSavesAndAppliesWhatItStores)
 {
     QWidget owner;
@@ -436,4 +460,27 @@ TEST_F(ConfigFormTest, FontButtonOpensOnTheShownFaceKeepsWhatIsUnchangedAndChoos
     TFontDlg dialog(nullptr, pixels, Qt::black);
     EXPECT_EQ(dialog.SelectedFont().family(), u"宋体"_s);
     EXPECT_EQ(dialog.SelectedFont().pixelSize(), 12);
+}
+
+TEST_F(ConfigFormTest, FontDialogOverAWindowAtTheScreensEdgeStaysOnTheScreen)
+{
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    QWidget owner;
+    owner.setGeometry(area.right() - 300, area.bottom() - 200, 300, 200);
+    owner.show();
+    ASSERT_TRUE(WaitFor([&] { return owner.isVisible(); }));
+    TFontDlg dialog(&owner, QFont(u"宋体"_s, 11), Qt::white);
+    dialog.show();
+    ASSERT_TRUE(WaitFor([&] { return dialog.isVisible(); }));
+    // Centred over the owner it would reach past the right and bottom edges.
+    const QRect frame = dialog.frameGeometry();
+    EXPECT_GE(frame.left(), area.left());
+    EXPECT_GE(frame.top(), area.top());
+    if (frame.width() <= area.width()) {
+        EXPECT_LE(frame.right(), area.right());
+    }
+    if (frame.height() <= area.height()) {
+        EXPECT_LE(frame.bottom(), area.bottom());
+    }
+    dialog.reject();
 }

@@ -3,6 +3,7 @@
 #include "FakeDialogService.h"
 #include "FakeHotKeyGrabber.h"
 #include "FakePlatform.h"
+#include "TestSupport.h"
 #include "MessengerFakes.h"
 #include "config/AppConfigMgr.h"
 #include "core/Clock.h"
@@ -40,6 +41,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -67,8 +69,8 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 5000)
 class TLoggedSocket final : public IDatagramSocket
 {
 public:
-    explicit TLoggedSocket(QList<TSentDatagram>& log) : m_log(log) {}
-    bool Open(quint16) override { return m_open = true; }
+    explicit TLoggedSocket(QList<TSentDatagram>& log, bool& free) : m_log(log), m_free(free) {}
+    bool Open(quint16) override { return m_open = m_free; }
     void Close() override { m_open = false; }
     bool IsOpen() const override { return m_open; }
     bool Send(const QString& host, quint16 port, const QByteArray& bytes) override
@@ -80,6 +82,7 @@ public:
 
 private:
     QList<TSentDatagram>& m_log;
+    bool& m_free;
     bool m_open = false;
 };
 
@@ -125,7 +128,7 @@ protected:
         env.appFolder = folder;
         env.clock = &clock;
         env.socket = [this] {
-            auto s = std::make_unique<TLoggedSocket>(sent);
+            auto s = std::make_unique<TLoggedSocket>(sent, portFree);
             socket = s.get();
             return std::unique_ptr<IDatagramSocket>(std::move(s));
         };
@@ -152,6 +155,10 @@ protected:
     {
         form = std::make_unique<TMessagerForm>(Environment());
         sent.clear();
+    }
+    void Receive(TMessageKind kind, const QString& name, const QString& text, const QString& from)
+    {
+        socket->OnReceived(EncodeMessage({kind, 0, name, {}, {}, text, {}}), from, 3574);
     }
     QStringList Names() const
     {
@@ -194,6 +201,7 @@ protected:
     TTestClock clock;
     TRecordingNotices notices;
     QList<TSentDatagram> sent;
+    bool portFree = true;
     TLoggedSocket* socket = nullptr;
     FakeHotKeyGrabber* grabber = nullptr;
     std::unique_ptr<TMessagerForm> form;
@@ -359,10 +367,11 @@ TEST_F(MessagerFormTest, IncomingTextsChecksTheSenderOnlyWhenNobodyIsChecked)
     socket->OnReceived(EncodeMessage(text), u"10.0.0.3"_s, 3574);
     EXPECT_EQ(form->PageControl()->currentIndex(), 0);
     EXPECT_EQ(Checked(), QStringList({u"B"_s}));
+    QCoreApplication::processEvents();
     EXPECT_EQ(form->MemoContent()->toPlainText(), u"<b>not bold</b>"_s);
     form->Peers().SelectAll(false);
     Check(u"C"_s);
-    form->AttendIncoming(u"B"_s);
+    form->AttendIncoming(u"B"_s, u"10.0.0.3"_s);
     EXPECT_EQ(Checked(), QStringList({u"C"_s}));
     EXPECT_FALSE(form->isVisible());
 }
@@ -392,6 +401,7 @@ TEST_F(MessagerFormTest, ChatLogIsSavedSoonAfterAChangeAndBackedUpAtChangedHides
     // A flood of texts: every line is kept and reaches chat.txt within moments.
     for (int i = 0; i < 10000; ++i)
         form->AppendToConversation(u"line "_s + QString::number(i));
+    QCoreApplication::processEvents();
     EXPECT_EQ(form->MemoContent()->document()->blockCount(), 10001);
     EXPECT_TRUE(WaitUntil([&] {
         return QFileInfo::exists(folder + u"chat.txt"_s) &&
@@ -652,6 +662,12 @@ TEST_F(MessagerFormTest, OfferedFolderIsServedToItsPeerAndSavedFromTheRow)
     EXPECT_EQ(form->Attachments().PendingOfferCount(), 0);
     EXPECT_TRUE(Button(form.get(), "btnAddFile")->isEnabled());
     EXPECT_TRUE(messages.isEmpty()) << messages.join(u'|').toStdString();
+
+    // "清空[&C]" while composing withdraws what was offered.
+    Button(form.get(), "btnClearFileDir")->click();
+    TFtpAccess::TMiss miss = TFtpAccess::TMiss::Unknown;
+    EXPECT_TRUE(form->FtpServer()->Access().OfferedIn(peer, folder + u"发送"_s, &miss).isEmpty());
+    EXPECT_EQ(miss, TFtpAccess::TMiss::Ended);
 }
 
 // The note window exits (from the tray) while a download runs inside the messenger: the download
@@ -686,4 +702,151 @@ TEST_F(MessagerFormTest, ExitDuringADownloadCancelsItFirst)
     EXPECT_TRUE(closedWhileBusy);
     EXPECT_TRUE(WaitUntil([&] { return controller.Messenger() == nullptr; }));
     EXPECT_NE(QFileInfo(target + u"/大/big.bin"_s).size(), 40 * 1024 * 1024);
+}
+
+TEST_F(MessagerFormTest, SameNamedPeersAreToldApartByAddressForRepliesAndGroups)
+{
+    Build();
+    form->Config().MessageJump = false;
+    form->Peers().AddPeer(u"乙"_s, u"10.0.0.3"_s, u"AAAAAAAAAAAA"_s, u"内网"_s);
+    form->Peers().AddPeer(u"乙"_s, u"10.0.0.4"_s, u"BBBBBBBBBBBB"_s, u"内网"_s);
+    form->Peers().AddPeer(u"丙"_s, u"10.0.0.5"_s, u"CCCCCCCCCCCC"_s, u"内网"_s);
+    // The first 乙 writes: the reply goes to that address, not to the other 乙.
+    Receive(mkText, u"乙"_s, u"(t) 乙 对 大家 说："_s, u"10.0.0.3"_s);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(Checked(), QStringList{u"乙"_s});
+    EXPECT_TRUE(form->Peers().IsChecked(form->Peers().FindPeerByIP(u"10.0.0.3"_s)));
+    form->MemoInfo()->setPlainText(u"hello"_s);
+    form->SendChatMessage();
+    for (const TSentDatagram& d : sent)
+        EXPECT_EQ(d.Host, u"10.0.0.3"_s);
+    EXPECT_FALSE(sent.isEmpty());
+    // The own line tells the shared name by its address.
+    EXPECT_TRUE(form->MemoContent()->toPlainText().contains(u"你对 乙(10.0.0.3) 说："_s));
+
+    // A group made of that row checks that row again, not the first 乙 by name.
+    form->Peers().SelectAll(false);
+    form->Peers().SetChecked(form->Peers().FindPeerByIP(u"10.0.0.4"_s), true);
+    ChooseMode(u"分组"_s);
+    inputAnswer = u"g"_s;
+    form->Peers().NewGroup();
+    EXPECT_EQ(form->Config().UserGroup, u"g=乙@BBBBBBBBBBBB"_s);
+    form->Peers().SelectAll(false);
+    form->Peers().ChooseGroup(0);
+    EXPECT_TRUE(form->Peers().IsChecked(form->Peers().FindPeerByIP(u"10.0.0.4"_s)));
+    EXPECT_FALSE(form->Peers().IsChecked(form->Peers().FindPeerByIP(u"10.0.0.3"_s)));
+
+    // A row shown as a conflict or as offline says why.
+    form->Peers().SetPeerState(0, TPeerState::Conflict);
+    EXPECT_FALSE(form->ListViewUser()->topLevelItem(0)->toolTip(1).isEmpty());
+    form->Peers().SetPeerState(0, TPeerState::Normal);
+    EXPECT_TRUE(form->ListViewUser()->topLevelItem(0)->toolTip(1).isEmpty());
+}
+
+TEST_F(MessagerFormTest, NewRowsTakeTheirPlaceWithoutDisturbingTheRowTheUserIsOn)
+{
+    Build();
+    form->Peers().AddPeer(u"m"_s, u"10.0.0.3"_s, u"000000000003"_s, u"内网"_s);
+    QTreeWidgetItem* chosen = form->ListViewUser()->topLevelItem(0);
+    form->ListViewUser()->setCurrentItem(chosen);
+    for (int i = 0; i < 2000; ++i)
+        form->Peers().AddPeer(u"p%1"_s.arg((i * 7919) % 2000), u"10.1.%1.%2"_s.arg(i / 200).arg(i % 200),
+                              u"%1"_s.arg(i, 12, 10, QChar(u'0')), u"内网"_s);
+    const QStringList names = Names();
+    QStringList sorted = names;
+    std::sort(sorted.begin(), sorted.end(), [](const QString& a, const QString& b) { return a < b; });
+    EXPECT_EQ(names, sorted);
+    EXPECT_EQ(form->ListViewUser()->currentItem(), chosen);
+}
+
+TEST_F(MessagerFormTest, TakenPortsAreToldInTheWindowUntilTheyAreFree)
+{
+    portFree = false;
+    Build();
+    EXPECT_TRUE(form->StatusText().contains(u"3574"_s)) << form->StatusText().toStdString();
+    EXPECT_FALSE(form->findChild<QLabel*>(u"LabelStatus"_s)->isHidden());
+    portFree = true;
+    EXPECT_TRUE(WaitUntil([&] { return form->StatusText().isEmpty(); }, 20000));
+    EXPECT_TRUE(form->findChild<QLabel*>(u"LabelStatus"_s)->isHidden());
+    EXPECT_FALSE(sent.isEmpty()); // the announcement, once the port was taken
+
+    // The file server's port taken by another listener.
+    QTcpServer other;
+    ASSERT_TRUE(other.listen(QHostAddress::LocalHost));
+    TMessengerEnvironment env = SharingEnvironment();
+    env.ftpControlPort = other.serverPort();
+    form = std::make_unique<TMessagerForm>(env);
+    EXPECT_TRUE(form->StatusText().contains(QString::number(other.serverPort())));
+    other.close();
+    EXPECT_TRUE(WaitUntil([&] { return form->StatusText().isEmpty(); }, 20000));
+    EXPECT_EQ(form->FtpServer()->ControlPort(), env.ftpControlPort);
+}
+
+TEST_F(MessagerFormTest, ShiftEnterBreaksTheLineAndAFullDiskIsToldAndTheConversationKept)
+{
+    TMessengerEnvironment env = Environment();
+    env.unsavedFolders = {folder + u"unsaved"_s};
+    // A chat.txt that can be neither appended to nor replaced, as on a full disk.
+    ASSERT_TRUE(QDir(folder).mkdir(u"chat.txt"_s));
+    form = std::make_unique<TMessagerForm>(env);
+    sent.clear();
+    form->Config().MessageJump = false;
+    form->Peers().AddPeer(u"B"_s, u"10.0.0.3"_s, u"0000000000B0"_s, u"内网"_s);
+    form->Peers().SelectAll(true);
+    form->MemoInfo()->setFocus();
+    QTest::keyClicks(form->MemoInfo(), u"one"_s);
+    QTest::keyClick(form->MemoInfo(), Qt::Key_Return, Qt::ShiftModifier);
+    QTest::keyClicks(form->MemoInfo(), u"two"_s);
+    form->SendChatMessage();
+    EXPECT_EQ(SentTexts().mid(1), (QStringList{u"10.0.0.3   one"_s, u"10.0.0.3 two\r\n"_s}));
+    EXPECT_FALSE(form->MemoContent()->toPlainText().contains(QChar::LineSeparator));
+
+    // chat.txt cannot be written: the window says so at once, and keeps the lines.
+    Receive(mkText, u"B"_s, u"while the disk is full"_s, u"10.0.0.3"_s);
+    EXPECT_TRUE(WaitUntil([&] { return form->StatusText().contains(u"chat.txt"_s); }, 10000))
+        << form->StatusText().toStdString();
+    form->ShutdownMessenger();
+    const QStringList kept = QDir(folder + u"unsaved"_s).entryList(QDir::Files);
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_TRUE(kept[0].startsWith(u"chat "_s));
+    EXPECT_TRUE(ReadTextFile(folder + u"unsaved/"_s + kept[0]).contains(u"while the disk is full"_s));
+}
+
+TEST_F(MessagerFormTest, TheRelaysRefusalIsShownAfterTheDatagramHandlingNotInsideIt)
+{
+    WriteBytes(folder + u"MSGConfig.ini"_s, "[Messager]\r\nServerAddress=198.51.100.1\r\n");
+    Build();
+    const TMessage refusal{mkRegisterReply, 0, {}, {}, {}, {}, {}};
+    // From a LAN host the refusal means nothing; from the relay the box waits until the socket
+    // handler has returned, and the texts behind it are handled meanwhile.
+    socket->OnReceived(EncodeMessage(refusal), u"10.0.0.9"_s, RelayPort);
+    socket->OnReceived(EncodeMessage(refusal), u"198.51.100.1"_s, RelayPort);
+    socket->OnReceived(EncodeMessage({mkText, 0, u"B"_s, {}, {}, u"behind the refusal"_s, {}}), u"10.0.0.3"_s,
+                       MessagerPort);
+    EXPECT_TRUE(messages.isEmpty());
+    // Received lines are drawn once per pass of the event loop.
+    EXPECT_TRUE(WaitUntil([&] { return form->MemoContent()->toPlainText() == u"behind the refusal"_s; }))
+        << form->MemoContent()->toPlainText().toStdString();
+    ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty(); }));
+    EXPECT_EQ(messages, QStringList{u"网卡重复！"_s});
+}
+
+TEST_F(MessagerFormTest, PastItsLimitTheLogRollsItsOlderLinesIntoTheBackup)
+{
+    Build();
+    form->Conversation().SetSizeLimit(8000);
+    for (int i = 0; i < 300; ++i)
+        Receive(mkText, u"B"_s, u"line %1 ......................"_s.arg(i, 3, 10, QChar(u'0')), u"10.0.0.3"_s);
+    QCoreApplication::processEvents();
+    // The view keeps the newer lines only; the older ones are in chat_bak.txt, none lost.
+    const QStringList view = form->Conversation().Lines();
+    EXPECT_LT(view.join(u'\n').size(), 4000);
+    EXPECT_TRUE(view.last().startsWith(u"line 299"_s));
+    EXPECT_TRUE(WaitUntil([&] { return QFileInfo::exists(folder + u"chat_bak.txt"_s); }));
+    form->Conversation().StopAutoSave();
+    const QStringList backup = ReadTextFileLines(folder + u"chat_bak.txt"_s);
+    const QStringList log = ReadTextFileLines(folder + u"chat.txt"_s);
+    EXPECT_EQ(log, view);
+    EXPECT_EQ(backup.size() + log.size(), 300);
+    EXPECT_TRUE(backup.first().startsWith(u"line 000"_s));
 }

@@ -1,5 +1,5 @@
-#include "reminders/ui/InputGuard.h"
 #include "reminders/ui/NoticeBox.h"
+#include "reminders/ui/InputGuard.h"
 #include "reminders/ui/ShutDownCountdown.h"
 
 #include "TestSupport.h"
@@ -8,8 +8,8 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
@@ -32,7 +32,8 @@ void Key(QWidget* target, Qt::Key key, bool autoRepeat = false)
 TEST(NoticeBox, KeysTypedBeforeItAppearedDoNotAnswerIt)
 {
     int answered = 0;
-    QPointer<TNoticeBox> box = new TNoticeBox(nullptr, u"时间到：a @2009-05-01 08:30"_s, MsgBoxKind::Information);
+    QPointer<TNoticeBox> box =
+        new TNoticeBox(nullptr, u"时间到：a @2009-05-01 08:30"_s, MsgBoxKind::Information);
     QObject::connect(box, &TNoticeBox::answered, [&] { ++answered; });
     box->Open();
     EXPECT_TRUE(box->testAttribute(Qt::WA_ShowWithoutActivating));
@@ -97,7 +98,8 @@ TEST(ShutDownCountdown, RunsOutOrIsCancelled)
     EXPECT_EQ(countdown->Remaining(), 30);
     Key(countdown, Qt::Key_Escape);
     EXPECT_FALSE(decision.has_value()); // still in its first second
-    ASSERT_TRUE(WaitFor([&] { return countdown->MessageLabel()->text().endsWith(u"将在 29 秒后关机"_s); }, 3000));
+    ASSERT_TRUE(
+        WaitFor([&] { return countdown->MessageLabel()->text().endsWith(u"将在 29 秒后关机"_s); }, 3000));
     countdown->CancelButton()->click();
     ASSERT_TRUE(decision.has_value());
     EXPECT_FALSE(*decision);

@@ -1,23 +1,23 @@
 #include "reminders/ui/RemindersController.h"
 #include "reminders/ui/EditorReminderHost.h"
 
-#include "config/AppConfigMgr.h"
-#include "notes/ui/PadMemo.h"
 #include "FakePowerOff.h"
 #include "FakeSoundOutput.h"
+#include "TestSupport.h"
+#include "config/AppConfigMgr.h"
 #include "core/Clock.h"
+#include "notes/ui/PadMemo.h"
 #include "reminders/BTOdeum.h"
 #include "reminders/ui/InputGuard.h"
 #include "reminders/ui/NoticeBox.h"
-#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
-#include <QDir>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -54,7 +54,9 @@ public:
     void PasteAtCaret(const QString& text) override { log << u"paste "_s + text; }
     void ShowNotice(const QString& text, MsgBoxKind kind, std::function<void()> answered) override
     {
-        log << (kind == MsgBoxKind::Information ? u"box "_s : kind == MsgBoxKind::Error ? u"error "_s : u"warning "_s) +
+        log << (kind == MsgBoxKind::Information ? u"box "_s
+                : kind == MsgBoxKind::Error     ? u"error "_s
+                                                : u"warning "_s) +
                    text;
         boxes.append(std::move(answered));
     }
@@ -150,7 +152,8 @@ TEST_F(RemindersTest, LinesOfOneMinuteGoIntoOneBoxAfterOneTuneAndAreMarkedWhenAn
     EXPECT_TRUE(host.log.isEmpty());
     TickAt(At(8, 30, 2));
     ASSERT_TRUE(WaitForBoxes(1));
-    EXPECT_EQ(host.log, QStringList{u"box 时间到：\nbuy milk @2009-05-01 08:30\ncall back @2009-05-01 08:30"_s});
+    EXPECT_EQ(host.log,
+              QStringList{u"box 时间到：\nbuy milk @2009-05-01 08:30\ncall back @2009-05-01 08:30"_s});
     EXPECT_EQ(sound.played, QList<TTones>{PresetTones(TPresetSound::psOfficial)});
     // Nothing is marked before the user answers.
     EXPECT_EQ(host.lines[1], u"buy milk @2009-05-01 08:30"_s);
@@ -167,7 +170,8 @@ TEST_F(RemindersTest, LinesOfOneMinuteGoIntoOneBoxAfterOneTuneAndAreMarkedWhenAn
     EXPECT_TRUE(host.log.isEmpty());
     TickAt(At(8, 31, 2));
     ASSERT_TRUE(WaitForBoxes(1));
-    EXPECT_EQ(host.log.first(), u"box 时间到：later @2009-05-01 08:31"_s); // one line stands after the heading
+    EXPECT_EQ(host.log.first(),
+              u"box 时间到：later @2009-05-01 08:31"_s); // one line stands after the heading
     EXPECT_EQ(sound.played.size(), 2);
 }
 
@@ -367,8 +371,9 @@ TEST_F(RemindersTest, ShutDownMissedOrRefusedIsSaid)
     TickAt(At(9, 31, 2));
     host.Decide(true);
     ASSERT_TRUE(WaitFor([&] { return host.log.size() == 2; }));
-    EXPECT_EQ(host.log[1], u"error 定时关机未能执行：没有权限关机。\n\n详细信息：org.freedesktop.DBus.Error.AccessDenied: "
-                           u"Permission denied"_s);
+    EXPECT_EQ(host.log[1],
+              u"error 定时关机未能执行：没有权限关机。\n\n详细信息：org.freedesktop.DBus.Error.AccessDenied: "
+              u"Permission denied"_s);
     EXPECT_FALSE(config.ShutDown);
 }
 

@@ -60,7 +60,7 @@ TEST_F(AboutShortcutsTest, AboutClosesWithEnterAndEsc)
     }
 }
 
-TEST_F(AboutShortcutsTest, ShortcutTextHasTwentyKeyLinesAndFiveGroupBreaks)
+TEST_F(AboutShortcutsTest, ShortcutTextHasTwentyOneKeyLinesAndFiveGroupBreaks)
 {
     const QString text = ShortcutListText();
     ASSERT_TRUE(text.endsWith(u"显示上一页。\r\n"_s));
@@ -82,9 +82,10 @@ TEST_F(AboutShortcutsTest, ShortcutTextHasTwentyKeyLinesAndFiveGroupBreaks)
         const int expectedWidth = match.captured(1).startsWith(u"Alt+左"_s) ? 12 : 16;
         EXPECT_EQ(match.captured(1).size(), expectedWidth) << line.toStdString();
     }
-    EXPECT_EQ(keyLines, 20);
+    EXPECT_EQ(keyLines, 21);
     EXPECT_EQ(empty, 5);
     EXPECT_TRUE(text.startsWith(u"Ctrl+F            -  查找字符串。\r\n"_s));
+    EXPECT_TRUE(text.contains(u"\r\nCtrl+Shift+F      -  在所有页面中查找。\r\n"_s));
     EXPECT_TRUE(text.contains(u"\r\nCtr+Del           -  删除页面。\r\n"_s));
     EXPECT_TRUE(text.contains(u"\r\nF6                -  窗口保持在最顶层\r\n"_s));
     EXPECT_TRUE(text.contains(u"\r\nAlt+左/右 箭头    -  切换页面。\r\n"_s));

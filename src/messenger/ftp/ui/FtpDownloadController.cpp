@@ -120,7 +120,8 @@ bool TDownloadController::SaveFile(const QString& path, QString& destination)
     const QString name = NamePart(path);
     const QString suffix = QFileInfo(name).suffix();
     // The offered name is proposed, without the leading dots of a hidden file.
-    const QString chosen = m_dialogs.SaveFileName(m_owner, u"另存为"_s, u"任意文件 (*)"_s, suffix, LocalName(name));
+    const QString chosen =
+        m_dialogs.SaveFileName(m_owner, u"另存为"_s, u"任意文件 (*)"_s, suffix, LocalName(name));
     if (chosen.isEmpty())
         return false;
     try {

@@ -1,17 +1,12 @@
 #include "platform/HotKeyGrabber.h"
 
 #include "platform/PortalHotKeyGrabber.h"
+#include "platform/WindowSystem.h"
 #include "platform/X11HotKeyGrabber.h"
 
 #include <QDBusConnection>
-#include <QGuiApplication>
 
 IHotKeyGrabber::~IHotKeyGrabber() = default;
-
-bool InWaylandSession()
-{
-    return QGuiApplication::platformName() == u"wayland" || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
-}
 
 std::unique_ptr<IHotKeyGrabber> CreateSystemHotKeyGrabber(const QString& name, const QString& description)
 {

@@ -53,5 +53,3 @@ private:
 // the portal (see PortalHotKeyGrabber).
 std::unique_ptr<IHotKeyGrabber> CreateSystemHotKeyGrabber(const QString& name = QStringLiteral("show-hide"),
                                                           const QString& description = QStringLiteral("Jotvane"));
-// Whether the program runs in a Wayland session: Qt's platform is wayland, or Xwayland serves it.
-bool InWaylandSession();

@@ -30,7 +30,7 @@ class SearchAllPages(SessionTest):
         self.assertTrue(s.key_until(window, ["ctrl+shift+f"], lambda: s.windows(SEARCH_WINDOW)),
                         "Ctrl+Shift+F opens the search window")
         search = s.windows(SEARCH_WINDOW)[0]
-        self.assertTrue(s.activate(search))
+        self.assertTrue(wait_until(lambda: s.activate(search), 30))
         s.type_text(WORD)
         # The window's title says how many matches the search found once it has ended.
         self.assertTrue(wait_until(lambda: s.window_name(search).endswith(f"“{WORD}”：3 处匹配，3 个页面"), 20),
@@ -42,11 +42,11 @@ class SearchAllPages(SessionTest):
         s.key("Return")
 
         # The second match's page shows with the word selected: typing over it replaces it.
-        self.assertTrue(s.activate(window))
+        self.assertTrue(wait_until(lambda: s.activate(window), 30))
         s.type_text("SECOND")
-        self.assertTrue(s.activate(search), "the search window stays open")
+        self.assertTrue(wait_until(lambda: s.activate(search), 30), "the search window stays open")
         s.key("F3")
-        self.assertTrue(s.activate(window))
+        self.assertTrue(wait_until(lambda: s.activate(window), 30))
         s.type_text("THIRD")
         self.assertTrue(s.hide_with_escape(window))
 

@@ -71,7 +71,18 @@ QScreen* ScreenFor(QWidget* owner)
     return QGuiApplication::primaryScreen();
 }
 
-QIcon KindIcon(QStyle* style, MsgBoxKind kind)
+QVector<MsgBoxButton> ButtonsOf(TMsgBoxButtons set)
+{
+    QVector<MsgBoxButton> list;
+    for (int i = 0; i < MsgBoxButtonCount; ++i)
+        if (set.Contains(static_cast<MsgBoxButton>(i)))
+            list.append(static_cast<MsgBoxButton>(i));
+    return list;
+}
+
+} // namespace
+
+QIcon MsgBoxIcon(const QStyle* style, MsgBoxKind kind)
 {
     switch (kind) {
     case MsgBoxKind::Warning:
@@ -86,17 +97,6 @@ QIcon KindIcon(QStyle* style, MsgBoxKind kind)
     }
     return {};
 }
-
-QVector<MsgBoxButton> ButtonsOf(TMsgBoxButtons set)
-{
-    QVector<MsgBoxButton> list;
-    for (int i = 0; i < MsgBoxButtonCount; ++i)
-        if (set.Contains(static_cast<MsgBoxButton>(i)))
-            list.append(static_cast<MsgBoxButton>(i));
-    return list;
-}
-
-} // namespace
 
 QString MsgBoxButtonCaption(MsgBoxButton button)
 {
@@ -169,7 +169,7 @@ TMessageForm::TMessageForm(QWidget* owner, const QString& message, MsgBoxKind ki
     const int textWidth = textRect.width();
     const int textHeight = textRect.height();
 
-    const QIcon icon = KindIcon(style(), kind);
+    const QIcon icon = MsgBoxIcon(style(), kind);
     int areaWidth = textWidth;
     int areaHeight = textHeight;
     if (!icon.isNull()) {

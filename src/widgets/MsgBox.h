@@ -2,10 +2,13 @@
 
 #include "widgets/BaseFrm.h"
 
+#include <QIcon>
 #include <QString>
 
 #include <cstdint>
 #include <functional>
+
+class QStyle;
 
 class QLabel;
 class QPlainTextEdit;
@@ -79,6 +82,8 @@ constexpr int MsgResultClose = 11;
 QString MsgBoxButtonCaption(MsgBoxButton button);
 int MsgBoxButtonResult(MsgBoxButton button);
 QString MsgBoxTitle(MsgBoxKind kind);
+// The style's icon for a kind of box (none for a custom one).
+QIcon MsgBoxIcon(const QStyle* style, MsgBoxKind kind);
 
 // The message dialog, built at run time. Its buttons carry the object names "Button<Name>"
 // ("ButtonYes", "ButtonOK", ...), the message label is "Message" and the icon "Image". Details,

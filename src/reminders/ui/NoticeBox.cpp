@@ -12,26 +12,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-QIcon KindIcon(const QStyle* style, MsgBoxKind kind)
-{
-    switch (kind) {
-    case MsgBoxKind::Warning:
-    case MsgBoxKind::Confirmation:
-        return style->standardIcon(QStyle::SP_MessageBoxWarning);
-    case MsgBoxKind::Error:
-        return style->standardIcon(QStyle::SP_MessageBoxCritical);
-    case MsgBoxKind::Information:
-        return style->standardIcon(QStyle::SP_MessageBoxInformation);
-    case MsgBoxKind::Custom:
-        break;
-    }
-    return {};
-}
-
-} // namespace
-
 TNoticeBox::TNoticeBox(QWidget* owner, const QString& text, MsgBoxKind kind)
     : TBaseForm(nullptr), m_owner(owner)
 {
@@ -45,7 +25,7 @@ TNoticeBox::TNoticeBox(QWidget* owner, const QString& text, MsgBoxKind kind)
     auto* layout = new QVBoxLayout(this);
     auto* row = new QHBoxLayout;
     layout->addLayout(row);
-    const QIcon icon = KindIcon(style(), kind);
+    const QIcon icon = MsgBoxIcon(style(), kind);
     if (!icon.isNull()) {
         auto* image = new QLabel(this);
         image->setObjectName(u"Image"_s);

@@ -3,8 +3,8 @@
 // run. The store reads each file once, on a few threads; the ratio shows what that gains.
 //
 //   bench_page_scan [pages=10000] [bytes per page=1024] [rounds=5]
-#include "notes/DataManager.h"
 #include "core/TextFile.h"
+#include "notes/DataManager.h"
 #include "platform/Trash.h"
 
 #include <QCoreApplication>

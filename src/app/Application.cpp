@@ -1,7 +1,7 @@
 #include "app/Application.h"
 
-#include "widgets/MsgBox.h"
 #include "core/TextFile.h"
+#include "widgets/MsgBox.h"
 
 #include <cstdio>
 #include <exception>

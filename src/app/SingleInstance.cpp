@@ -19,8 +19,8 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -99,9 +99,7 @@ QString InstanceLockPath(const QString& appDir)
     return QDir(appDir).filePath(u".Jotvane.lock"_s);
 }
 
-TInstanceLock::TInstanceLock(QString fileName) : m_fileName(std::move(fileName))
-{
-}
+TInstanceLock::TInstanceLock(QString fileName) : m_fileName(std::move(fileName)) {}
 
 TInstanceLock::~TInstanceLock()
 {
@@ -131,7 +129,8 @@ TInstanceLock::TResult TInstanceLock::tryLock()
             // Who holds it, for a person looking at the folder.
             const QByteArray owner = QByteArray::number(qint64(::getpid())) + "\njotvane\n";
             if (::ftruncate(fd, 0) == 0) {
-                [[maybe_unused]] const ssize_t written = ::pwrite(fd, owner.constData(), size_t(owner.size()), 0);
+                [[maybe_unused]] const ssize_t written =
+                    ::pwrite(fd, owner.constData(), size_t(owner.size()), 0);
             }
             m_fd = fd;
             return TResult::Locked;

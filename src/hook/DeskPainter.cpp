@@ -416,7 +416,8 @@ void TDeskPainter::DrawText(const TRect* clip)
     const bool strikeOut = m_state->hasFont && m_state->font.lfStrikeOut;
     for (const TPlacedRow& row : m_rows) {
         if (row.separator) {
-            XftDrawRect(m_draw, &rule, row.x, row.y + (height - stroke) / 2, unsigned(row.width), unsigned(stroke));
+            XftDrawRect(m_draw, &rule, row.x, row.y + (height - stroke) / 2, unsigned(row.width),
+                        unsigned(stroke));
             continue;
         }
         int x = row.x;

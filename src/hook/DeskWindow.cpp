@@ -134,11 +134,12 @@ private:
         for (const TRect& r : rows) {
             const TRect visible = intersect(r, {0, 0, m_area.w, m_area.h});
             if (visible.w > 0 && visible.h > 0)
-                rectangles.push_back({short(visible.x), short(visible.y), static_cast<unsigned short>(visible.w),
+                rectangles.push_back({short(visible.x), short(visible.y),
+                                      static_cast<unsigned short>(visible.w),
                                       static_cast<unsigned short>(visible.h)});
         }
-        XShapeCombineRectangles(m_dpy, m_window, ShapeBounding, 0, 0, rectangles.data(), int(rectangles.size()),
-                                ShapeSet, Unsorted);
+        XShapeCombineRectangles(m_dpy, m_window, ShapeBounding, 0, 0, rectangles.data(),
+                                int(rectangles.size()), ShapeSet, Unsorted);
     }
 
     bool hasDesktopType(Window window)
@@ -148,8 +149,8 @@ private:
         unsigned long count = 0, after = 0;
         unsigned char* data = nullptr;
         bool desktop = false;
-        if (XGetWindowProperty(m_dpy, window, m_atoms.windowType, 0, 16, False, XA_ATOM, &type, &format, &count,
-                               &after, &data) == Success &&
+        if (XGetWindowProperty(m_dpy, window, m_atoms.windowType, 0, 16, False, XA_ATOM, &type, &format,
+                               &count, &after, &data) == Success &&
             data) {
             if (format == 32) {
                 const auto* atoms = reinterpret_cast<const Atom*>(data);
@@ -417,8 +418,8 @@ private:
         case ReparentNotify:
         case MapNotify:
         case UnmapNotify:
-            m_desktopsKnown = m_desktopsKnown && event.type != DestroyNotify && event.type != ReparentNotify &&
-                              event.type != MapNotify;
+            m_desktopsKnown = m_desktopsKnown && event.type != DestroyNotify &&
+                              event.type != ReparentNotify && event.type != MapNotify;
             m_stackDirty = true;
             break;
         case CirculateNotify:
@@ -445,8 +446,7 @@ private:
                 else if (event.xproperty.atom == m_atoms.clientList) {
                     m_desktopsKnown = false;
                     m_stackDirty = true;
-                }
-                else if (m_painter.IsWallpaperProperty(event.xproperty.atom))
+                } else if (m_painter.IsWallpaperProperty(event.xproperty.atom))
                     m_backgroundDirty = true;
             }
             break;

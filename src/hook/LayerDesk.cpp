@@ -57,7 +57,7 @@ struct TLayerDesk::TConnection
     TShmBuffer buffers[2];
     int width = 0, height = 0; // as the compositor configured the surface
     bool configured = false;
-    bool closed = false;     // the compositor took the surface away (its output went)
+    bool closed = false;      // the compositor took the surface away (its output went)
     bool outputAdded = false; // an output appeared since: the surface is made again
     bool dirty = true;
     TEssayState state;
@@ -80,7 +80,8 @@ struct TLayerDesk::TConnection
         }
     }
 
-    static void global(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t version)
+    static void global(void* data, wl_registry* registry, uint32_t name, const char* interface,
+                       uint32_t version)
     {
         auto* self = static_cast<TConnection*>(data);
         if (std::strcmp(interface, wl_compositor_interface.name) == 0 && !self->compositor) {
@@ -117,10 +118,7 @@ struct TLayerDesk::TConnection
     }
     static constexpr zwlr_layer_surface_v1_listener kLayerListener = {configure, closedEvent};
 
-    static void released(void* data, wl_buffer*)
-    {
-        static_cast<TShmBuffer*>(data)->busy = false;
-    }
+    static void released(void* data, wl_buffer*) { static_cast<TShmBuffer*>(data)->busy = false; }
     static constexpr wl_buffer_listener kBufferListener = {released};
 
     void createSurface()
@@ -130,14 +128,13 @@ struct TLayerDesk::TConnection
         wl_region* none = wl_compositor_create_region(compositor);
         wl_surface_set_input_region(surface, none);
         wl_region_destroy(none);
-        layerSurface = zwlr_layer_shell_v1_get_layer_surface(layerShell, surface, nullptr,
-                                                             ZWLR_LAYER_SHELL_V1_LAYER_BOTTOM, "jotvane-desktop");
+        layerSurface = zwlr_layer_shell_v1_get_layer_surface(
+            layerShell, surface, nullptr, ZWLR_LAYER_SHELL_V1_LAYER_BOTTOM, "jotvane-desktop");
         zwlr_layer_surface_v1_add_listener(layerSurface, &kLayerListener, this);
         // The whole output less the panels' exclusive zones, sized by the compositor.
-        zwlr_layer_surface_v1_set_anchor(layerSurface, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP |
-                                                           ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
-                                                           ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT |
-                                                           ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
+        zwlr_layer_surface_v1_set_anchor(
+            layerSurface, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
+                              ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
         zwlr_layer_surface_v1_set_size(layerSurface, 0, 0);
         zwlr_layer_surface_v1_set_exclusive_zone(layerSurface, 0);
         zwlr_layer_surface_v1_set_keyboard_interactivity(layerSurface,

@@ -13,12 +13,12 @@ namespace {
 constexpr int kDefaultPixelSize = 15; // 11 points at 96 dpi
 constexpr uint32_t kPlainDesktopRgb = 0x3A6EA5;
 
-template <typename T, void (*Free)(T*)>
-struct TFree
+template <typename T, void (*Free)(T*)> struct TFree
 {
     void operator()(T* p) const { Free(p); }
 };
-using TFontDesc = std::unique_ptr<PangoFontDescription, TFree<PangoFontDescription, pango_font_description_free>>;
+using TFontDesc =
+    std::unique_ptr<PangoFontDescription, TFree<PangoFontDescription, pango_font_description_free>>;
 
 void unrefObject(void* object)
 {
@@ -31,7 +31,8 @@ std::string utf8Of(const std::u16string& text)
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
         char32_t c = text[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] < 0xE000) {
             c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
             ++i;
         } else if (c >= 0xD800 && c < 0xE000) {
@@ -82,9 +83,8 @@ TFontDesc fontOf(const TEssayState& state)
     const std::string families = face.empty() ? std::string("sans-serif") : utf8Of(face) + ",sans-serif";
     pango_font_description_set_family(desc.get(), families.c_str());
     pango_font_description_set_absolute_size(desc.get(), double(pixelSize(state)) * PANGO_SCALE);
-    pango_font_description_set_weight(desc.get(), state.hasFont && state.font.lfWeight >= 600
-                                                      ? PANGO_WEIGHT_BOLD
-                                                      : PANGO_WEIGHT_NORMAL);
+    pango_font_description_set_weight(
+        desc.get(), state.hasFont && state.font.lfWeight >= 600 ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
     pango_font_description_set_style(desc.get(), state.hasFont && state.font.lfItalic ? PANGO_STYLE_ITALIC
                                                                                       : PANGO_STYLE_NORMAL);
     return desc;

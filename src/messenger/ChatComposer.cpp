@@ -35,7 +35,8 @@ TChatPlan ComposeChat(const QList<TChatPeer>& peers, const QString& timestamp, c
     for (const TChatPeer& peer : peers) {
         // A name that several peers share is told apart by the address.
         if (peer.Checked)
-            checkedNames << (sharing.value(peer.Name) > 1 ? peer.Name + u'(' + peer.Address + u')' : peer.Name);
+            checkedNames << (sharing.value(peer.Name) > 1 ? peer.Name + u'(' + peer.Address + u')'
+                                                          : peer.Name);
         else
             everyoneChecked = false;
     }

@@ -49,8 +49,8 @@ void AppendLines(const QString& path, const QStringList& lines)
     }
     if (error == 0 && ::fdatasync(fd) != 0)
         error = errno;
-    if (error != 0)
-        [[maybe_unused]] const int cut = ::ftruncate(fd, info.st_size);
+    if (error != 0) [[maybe_unused]]
+        const int cut = ::ftruncate(fd, info.st_size);
     ::close(fd);
     if (error != 0)
         fail(error);

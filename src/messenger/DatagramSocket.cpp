@@ -91,8 +91,8 @@ bool TUdpDatagramSocket::Send(const QString& host, quint16 port, const QByteArra
     target.sin_addr.s_addr = htonl(v4);
     ssize_t sent;
     do {
-        sent = ::sendto(m_fd, bytes.constData(), size_t(bytes.size()), 0, reinterpret_cast<sockaddr*>(&target),
-                        sizeof target);
+        sent = ::sendto(m_fd, bytes.constData(), size_t(bytes.size()), 0,
+                        reinterpret_cast<sockaddr*>(&target), sizeof target);
     } while (sent < 0 && errno == EINTR);
     return sent == bytes.size();
 }
@@ -138,7 +138,8 @@ void TUdpDatagramSocket::readLoop(int fd, int wakeFd)
             }
             char text[INET_ADDRSTRLEN] = {};
             ::inet_ntop(AF_INET, &from.sin_addr, text, sizeof text);
-            taken.push_back({QByteArray(buffer.constData(), got), QString::fromLatin1(text), ntohs(from.sin_port)});
+            taken.push_back(
+                {QByteArray(buffer.constData(), got), QString::fromLatin1(text), ntohs(from.sin_port)});
             bytes += got;
             if (taken.size() >= 4096)
                 break;

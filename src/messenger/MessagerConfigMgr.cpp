@@ -1,7 +1,7 @@
 #include "messenger/MessagerConfigMgr.h"
 #include "core/PubUtils.h"
-#include "platform/SystemInfo.h"
 #include "core/TextFile.h"
+#include "platform/SystemInfo.h"
 
 #include <utility>
 

@@ -1,11 +1,11 @@
 #include "messenger/MessagerProtocol.h"
 
-#include "messenger/MessagerConfigMgr.h"
-#include "platform/SystemInfo.h"
 #include "core/Clock.h"
 #include "messenger/DatagramSocket.h"
+#include "messenger/MessagerConfigMgr.h"
 #include "messenger/ProtocolHooks.h"
 #include "messenger/codec/DelimitedText.h"
+#include "platform/SystemInfo.h"
 
 #include <utility>
 
@@ -335,7 +335,8 @@ QString TMessagerProtocol::FormatTimestamp() const
     return u"("_s + m_clock.Now().toString(u"yyyy-MM-dd hh:mm:ss"_s) + u") "_s;
 }
 
-void TMessagerProtocol::OnDatagram(const QByteArray& datagram, const QString& senderAddress, quint16 senderPort)
+void TMessagerProtocol::OnDatagram(const QByteArray& datagram, const QString& senderAddress,
+                                   quint16 senderPort)
 {
     const std::optional<TMessage> decoded = DecodeMessage(datagram);
     if (!decoded)

@@ -87,7 +87,8 @@ public:
 
     // Handles one received datagram; the sender's address and port are its source. What only a
     // relay server sends counts only from the relay's address and port.
-    void OnDatagram(const QByteArray& datagram, const QString& senderAddress, quint16 senderPort = MessagerPort);
+    void OnDatagram(const QByteArray& datagram, const QString& senderAddress,
+                    quint16 senderPort = MessagerPort);
 
     // How the relay's host name is looked up (tests hand in their own); set before Start.
     void SetRelayLookup(TRelayAddress::TLookup lookup);

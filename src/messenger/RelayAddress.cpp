@@ -55,7 +55,8 @@ QString TRelayAddress::Resolve(const QString& host)
             const std::lock_guard lock(channel->Mutex);
             if (channel->Owner != nullptr)
                 QMetaObject::invokeMethod(
-                    channel->Owner, [owner = channel->Owner, host, address] { owner->finished(host, address); },
+                    channel->Owner,
+                    [owner = channel->Owner, host, address] { owner->finished(host, address); },
                     Qt::QueuedConnection);
         }).detach();
     }

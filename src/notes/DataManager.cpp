@@ -346,7 +346,8 @@ struct TDataManager::TFolderRead
 TDataManager::TDataManager(QString folder, ITrash& trash, TPageReadAhead* readAhead, QString indexFile)
     : m_folder(NormalizeDir(folder)), m_indexFile(std::move(indexFile)), m_trash(trash)
 {
-    if (readAhead && readAhead->m_read && readAhead->m_folder == m_folder && readAhead->m_indexFile == m_indexFile)
+    if (readAhead && readAhead->m_read && readAhead->m_folder == m_folder &&
+        readAhead->m_indexFile == m_indexFile)
         m_read = std::move(readAhead->m_read);
     else
         m_read = std::make_unique<TFolderRead>(m_folder, m_indexFile);

@@ -3,10 +3,10 @@
 #include "core/PubUtils.h"
 
 #include <QCryptographicHash>
-#include <QtEndian>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cerrno>
@@ -151,8 +151,8 @@ QHash<QString, TPageIndexEntry> Load(const QString& indexFile, const QString& fo
         TPageIndexEntry entry;
         qint32 key = 0;
         if (!in.text(name) || !in.number(entry.stamp.device) || !in.number(entry.stamp.inode) ||
-            !in.number(entry.stamp.size) || !in.number(entry.stamp.modifiedNs) || !in.number(entry.stamp.changedNs) ||
-            !in.number(key) || !in.text(entry.title)) {
+            !in.number(entry.stamp.size) || !in.number(entry.stamp.modifiedNs) ||
+            !in.number(entry.stamp.changedNs) || !in.number(key) || !in.text(entry.title)) {
             entries.clear();
             return entries;
         }

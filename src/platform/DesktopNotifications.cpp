@@ -12,9 +12,9 @@ bool SendDesktopNotification(const QString& title, const QString& text, int time
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return false;
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(u"org.freedesktop.Notifications"_s, u"/org/freedesktop/Notifications"_s,
-                                       u"org.freedesktop.Notifications"_s, u"Notify"_s);
+    QDBusMessage call = QDBusMessage::createMethodCall(u"org.freedesktop.Notifications"_s,
+                                                       u"/org/freedesktop/Notifications"_s,
+                                                       u"org.freedesktop.Notifications"_s, u"Notify"_s);
     // Shown for the same time as the sliding window would stay; 0 keeps it until it is clicked.
     const int expireMs = timeOutSeconds > 0 ? timeOutSeconds * 1000 : 0;
     call << u"Jotvane"_s << uint(0) << u"jotvane"_s << title << text << QStringList() << QVariantMap()

@@ -17,5 +17,6 @@ std::unique_ptr<IHotKeyGrabber> CreateSystemHotKeyGrabber(const QString& name, c
         return grabs;
     // Under Wayland the compositor owns the keyboard: X11 grabs see keys only while an X11
     // window has the focus, so the desktop portal is asked first.
-    return std::make_unique<PortalHotKeyGrabber>(QDBusConnection::sessionBus(), name, description, std::move(grabs));
+    return std::make_unique<PortalHotKeyGrabber>(QDBusConnection::sessionBus(), name, description,
+                                                 std::move(grabs));
 }

@@ -51,5 +51,6 @@ private:
 // offers them, with the key grabs of Xwayland until the portal has answered and wherever it does
 // not; without any display the registrations fail. name and description name the hotkeys to
 // the portal (see PortalHotKeyGrabber).
-std::unique_ptr<IHotKeyGrabber> CreateSystemHotKeyGrabber(const QString& name = QStringLiteral("show-hide"),
-                                                          const QString& description = QStringLiteral("Jotvane"));
+std::unique_ptr<IHotKeyGrabber>
+CreateSystemHotKeyGrabber(const QString& name = QStringLiteral("show-hide"),
+                          const QString& description = QStringLiteral("Jotvane"));

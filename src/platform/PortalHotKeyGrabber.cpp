@@ -74,8 +74,8 @@ PortalHotKeyGrabber::PortalHotKeyGrabber(QDBusConnection bus, QString name, QStr
 PortalHotKeyGrabber::~PortalHotKeyGrabber()
 {
     if (m_state == TState::Ready)
-        m_bus.asyncCall(QDBusMessage::createMethodCall(kService, m_session.path(), u"org.freedesktop.portal.Session"_s,
-                                                       u"Close"_s));
+        m_bus.asyncCall(QDBusMessage::createMethodCall(kService, m_session.path(),
+                                                       u"org.freedesktop.portal.Session"_s, u"Close"_s));
 }
 
 QString PortalHotKeyGrabber::triggerFor(QKeyCombination key)
@@ -140,7 +140,8 @@ void PortalHotKeyGrabber::request(TRequest kind, const QString& method, QList<QV
                                   QVariantMap options)
 {
     // The request object's path is known before the call, so the answer cannot slip past.
-    const QString token = u"jotvane%1_%2"_s.arg(++m_tokens).arg(QRandomGenerator::global()->generate() & 0xFFFF);
+    const QString token =
+        u"jotvane%1_%2"_s.arg(++m_tokens).arg(QRandomGenerator::global()->generate() & 0xFFFF);
     options.insert(u"handle_token"_s, token);
     QString sender = m_bus.baseService().mid(1);
     sender.replace(u'.', u'_');
@@ -168,7 +169,8 @@ void PortalHotKeyGrabber::request(TRequest kind, const QString& method, QList<QV
 void PortalHotKeyGrabber::watchRequest(const QString& path)
 {
     if (!m_requestPath.isEmpty())
-        m_bus.disconnect(kService, m_requestPath, kRequest, u"Response"_s, this, SLOT(response(QDBusMessage)));
+        m_bus.disconnect(kService, m_requestPath, kRequest, u"Response"_s, this,
+                         SLOT(response(QDBusMessage)));
     m_requestPath = path;
     m_bus.connect(kService, m_requestPath, kRequest, u"Response"_s, this, SLOT(response(QDBusMessage)));
 }
@@ -210,8 +212,9 @@ void PortalHotKeyGrabber::bind()
     QList<TPortalShortcut> shortcuts;
     for (auto it = m_wanted.cbegin(); it != m_wanted.cend(); ++it) {
         QVariantMap properties;
-        properties.insert(u"description"_s,
-                          m_wanted.size() > 1 ? m_description + u' ' + QString::number(it.key()) : m_description);
+        properties.insert(u"description"_s, m_wanted.size() > 1
+                                                ? m_description + u' ' + QString::number(it.key())
+                                                : m_description);
         properties.insert(u"preferred_trigger"_s, triggerFor(it.value()));
         shortcuts.append({shortcutId(it.key()), properties});
     }

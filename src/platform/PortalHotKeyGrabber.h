@@ -84,8 +84,8 @@ private:
     TState m_state = TState::Creating;
     QDBusObjectPath m_session;
     TRequest m_pending = TRequest::Idle;
-    QString m_requestPath; // the request whose Response is awaited
-    bool m_bindAgain = false; // the keys changed while a binding was under way
+    QString m_requestPath;                // the request whose Response is awaited
+    bool m_bindAgain = false;             // the keys changed while a binding was under way
     QHash<int, QKeyCombination> m_wanted; // every id registered, with its key
     QHash<int, QKeyCombination> m_bound;  // what the portal confirmed
     QSet<int> m_active;                   // registered now (the portal keeps unregistered ones bound)

@@ -158,4 +158,3 @@ Qt::KeyboardModifiers QtModifiersFromHotKeyModifiers(THotKeyModifiers modifiers)
         result |= Qt::MetaModifier;
     return result;
 }
-

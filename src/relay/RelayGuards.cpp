@@ -13,7 +13,8 @@ TByteBudget::TByteBudget(qint64 capacity, qint64 perSecond)
 double TByteBudget::refill(TBucket& bucket, qint64 nowMs) const
 {
     const qint64 elapsed = std::max<qint64>(0, nowMs - bucket.UpdatedMs);
-    bucket.Bytes = std::min(double(m_capacity), bucket.Bytes + double(elapsed) * double(m_perSecond) / 1000.0);
+    bucket.Bytes =
+        std::min(double(m_capacity), bucket.Bytes + double(elapsed) * double(m_perSecond) / 1000.0);
     bucket.UpdatedMs = nowMs;
     return bucket.Bytes;
 }

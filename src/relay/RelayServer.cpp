@@ -131,7 +131,8 @@ void TRelayServer::forget(const QString& card, const QString& why, qint64 nowMs)
         return;
     // Each reason has its own share of the log: a flood of one kind hides no goodbye.
     log(u"forget ("_s + why + u')',
-        u"forget "_s + Printable(card) + u" at "_s + EndpointToText(client->Endpoint) + u" ("_s + why + u")"_s,
+        u"forget "_s + Printable(card) + u" at "_s + EndpointToText(client->Endpoint) + u" ("_s + why +
+            u")"_s,
         nowMs);
     m_cardByEndpoint.remove(EndpointToText(client->Endpoint));
     const auto held = m_clientsByAddress.find(client->Endpoint.Address);
@@ -140,8 +141,8 @@ void TRelayServer::forget(const QString& card, const QString& why, qint64 nowMs)
     m_clients.erase(client);
 }
 
-TRelayServer::TClient* TRelayServer::admit(const QString& card, const QString& name, const TPeerEndpoint& from,
-                                           qint64 nowMs, bool& refusedAsDuplicate)
+TRelayServer::TClient* TRelayServer::admit(const QString& card, const QString& name,
+                                           const TPeerEndpoint& from, qint64 nowMs, bool& refusedAsDuplicate)
 {
     refusedAsDuplicate = false;
     const QString endpointText = EndpointToText(from);
@@ -211,8 +212,8 @@ void TRelayServer::handleRegister(const TMessage& message, const TPeerEndpoint& 
         return; // full, or too many from this address: no answer
     }
     log(known ? u"renew"_s : u"register"_s,
-        (known ? u"renew "_s : u"register "_s) + Printable(message.Card) + u" \""_s + Printable(message.Name) +
-            u"\" at "_s + endpointText,
+        (known ? u"renew "_s : u"register "_s) + Printable(message.Card) + u" \""_s +
+            Printable(message.Name) + u"\" at "_s + endpointText,
         nowMs);
     answer.Flag = 1;
     reply(from, answer);
@@ -257,7 +258,9 @@ void TRelayServer::handleList(TClient& asker, qint64 nowMs)
         asker.ListWaiting = true;
         log(u"wait"_s,
             u"list to "_s + Printable(asker.Card) + u" waits"_s +
-                (!asker.Receives ? u" for a keep-alive"_s : tooSoon ? u" (asked again)"_s : u" (budget)"_s),
+                (!asker.Receives ? u" for a keep-alive"_s
+                 : tooSoon       ? u" (asked again)"_s
+                                 : u" (budget)"_s),
             nowMs);
         return;
     }
@@ -317,7 +320,9 @@ void TRelayServer::handleConnect(TClient& asker, const TMessage& message, qint64
             (selected ? u" (selected)"_s : QString()),
         nowMs);
     // A client taken back by its keep-alive has told no name yet: its card stands for it.
-    const auto shownName = [](const TClient& client) { return client.Name.isEmpty() ? client.Card : client.Name; };
+    const auto shownName = [](const TClient& client) {
+        return client.Name.isEmpty() ? client.Card : client.Name;
+    };
     if (!selected) {
         // A new pairing: each learns the other, and the target opens its side at once.
         TMessage toAsker;

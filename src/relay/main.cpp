@@ -73,7 +73,8 @@ int main(int argc, char** argv)
     const QHostAddress bindAddress(parser.value(bindOption));
     if (!portOk || port == 0 || port > 65535 || !maxOk || maxClients < 1 || !perAddressOk || perAddress < 1 ||
         bindAddress.protocol() != QAbstractSocket::IPv4Protocol) {
-        std::fputs("jotvane-relay: invalid --port, --bind, --max-clients or --max-per-address (see --help)\n", stderr);
+        std::fputs("jotvane-relay: invalid --port, --bind, --max-clients or --max-per-address (see --help)\n",
+                   stderr);
         return 2;
     }
 
@@ -133,8 +134,7 @@ int main(int argc, char** argv)
     sweep.start();
 
     LogLine(u"listening on "_s + bindAddress.toString() + u':' + QString::number(port) + u", at most "_s +
-            QString::number(maxClients) + u" clients, "_s +
-            QString::number(perAddress) + u" per address"_s);
+            QString::number(maxClients) + u" clients, "_s + QString::number(perAddress) + u" per address"_s);
     const int result = app.exec();
     LogLine(u"stopped with "_s + QString::number(server.ClientCount()) + u" client(s) registered"_s);
     return result;

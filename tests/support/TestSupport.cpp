@@ -3,9 +3,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QTimer>
 #include <QFile>
 #include <QStringEncoder>
+#include <QTimer>
 
 #include <cstdlib>
 #include <string>

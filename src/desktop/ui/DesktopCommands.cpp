@@ -24,7 +24,6 @@ quintptr FindDesktopListView()
     return display ? quintptr(XDefaultRootWindow(display)) : 0;
 }
 
-
 quintptr FindActiveDesktop()
 {
     return 0;

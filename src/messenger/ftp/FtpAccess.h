@@ -57,7 +57,8 @@ public:
     // ("\home\u\docs\"), or the local folder ("/home/u/docs", one trailing separator ignored).
     // Empty when there is none, and then a "ParentDir" login with folder is refused; miss, when
     // given, tells why.
-    QList<TOfferedItem> OfferedIn(const QHostAddress& peer, const QString& folder, TMiss* miss = nullptr) const;
+    QList<TOfferedItem> OfferedIn(const QHostAddress& peer, const QString& folder,
+                                  TMiss* miss = nullptr) const;
 
     // IPv4-mapped IPv6 addresses compare as the IPv4 address they carry.
     static QHostAddress Canonical(const QHostAddress& address);

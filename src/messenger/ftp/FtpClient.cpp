@@ -12,9 +12,9 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <sys/stat.h>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -158,13 +158,14 @@ void TFtpClient::Perform(const QString& what)
     if (m_transfer.cancelled)
         throw EFtpCancelled(u"Cancelled: "_s + what);
     if (m_transfer.tooLong)
-        throw EFtpExplained(u"对方文件夹的列表超过了 %1 项或 %2 MB，下载已停止。"_s.arg(m_maxListEntries).arg(
-            m_maxListBytes / (1024 * 1024)));
+        throw EFtpExplained(u"对方文件夹的列表超过了 %1 项或 %2 MB，下载已停止。"_s.arg(m_maxListEntries)
+                                .arg(m_maxListBytes / (1024 * 1024)));
     if (code == CURLE_LOGIN_DENIED) {
         // Our own server says whether it ended the offer; if it does not know it at all, it has
         // started again since it was made (offers live only as long as the sender's messenger).
         if (m_transfer.replies.contains("530 Offer ended"))
-            throw EFtpExplained(u"对方已撤回这些文件(夹)，或已发送了新的文件(夹)，或已超过24小时，请让对方重新发送"_s);
+            throw EFtpExplained(
+                u"对方已撤回这些文件(夹)，或已发送了新的文件(夹)，或已超过24小时，请让对方重新发送"_s);
         if (m_transfer.replies.contains("220 Jotvane FTP server"))
             throw EFtpExplained(u"对方已重新启动，请让对方重新发送"_s);
     }

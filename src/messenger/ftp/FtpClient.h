@@ -128,8 +128,8 @@ public: // for libcurl's callbacks
     {
         const std::function<bool(const TFtpProgress&)>* handler = nullptr;
         QByteArray* buffer = nullptr;
-        qint64 maxBytes = 0;   // of buffer, 0: no limit
-        qint64 maxLines = 0;   // of buffer, 0: no limit
+        qint64 maxBytes = 0; // of buffer, 0: no limit
+        qint64 maxLines = 0; // of buffer, 0: no limit
         qint64 lines = 0;
         bool tooLong = false;
         QByteArray replies; // the server's replies, while logging in

@@ -257,7 +257,9 @@ int TFtpFileSystem::OpenForRetrieve(const QString& requested) const
     if (fd < 0)
         throw EFtpRefused(u"Cannot open the file."_s);
     // What was opened, as the kernel has it: a link swapped in after the checks above is seen here.
-    struct stat st{};
+    struct stat st
+    {
+    };
     const QString opened = QFileInfo(u"/proc/self/fd/"_s + QString::number(fd)).symLinkTarget();
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !IsInside(opened, target.base)) {
         ::close(fd);

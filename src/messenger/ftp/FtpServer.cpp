@@ -632,7 +632,8 @@ void TFtpServer::StartSession(qintptr descriptor)
     });
     // An ended session's thread is collected on the server's own thread at once; those that end
     // while that thread is busy are collected with the next connection or by Stop().
-    connect(thread, &QThread::finished, this, [this, thread] { Reap(thread); }, Qt::QueuedConnection);
+    connect(
+        thread, &QThread::finished, this, [this, thread] { Reap(thread); }, Qt::QueuedConnection);
     {
         QMutexLocker lock(&m_mutex);
         for (qsizetype i = m_threads.size() - 1; i >= 0; --i) {

@@ -69,7 +69,8 @@ TConversationView::TConversationView(const QString& appFolder, QWidget* chatPage
     // The writer's reports come back to this thread; ones still queued when the view goes are
     // dropped with it.
     m_writer = std::make_unique<TChatLogWriter>(m_chatLog, [this](const QString& error) {
-        QMetaObject::invokeMethod(this, [this, error] { WriterReported(error); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, error] { WriterReported(error); }, Qt::QueuedConnection);
     });
 }
 
@@ -191,7 +192,8 @@ void TConversationView::SaveNew()
     } else if (count > m_savedBlocks) {
         QStringList fresh;
         fresh.reserve(count - m_savedBlocks);
-        for (QTextBlock block = document->findBlockByNumber(m_savedBlocks); block.isValid(); block = block.next())
+        for (QTextBlock block = document->findBlockByNumber(m_savedBlocks); block.isValid();
+             block = block.next())
             fresh << block.text();
         m_writer->Append(fresh);
     }

@@ -65,7 +65,6 @@ signals:
     void saveFailed(const QString& error);
 
 public:
-
     // Find: the dialog's Find button, "查找下一个(&N)", and the search itself in the view shown
     // (the conversation on the chat page, the copy otherwise).
     void FindActionExecute();
@@ -92,11 +91,11 @@ private:
     QPlainTextEdit* m_memoChatContent = nullptr;
     QTimer m_saveTimer;
     std::unique_ptr<TChatLogWriter> m_writer;
-    QStringList m_pending;     // lines not in the view yet
+    QStringList m_pending; // lines not in the view yet
     bool m_flushQueued = false;
-    int m_savedBlocks = 0;     // the leading lines of the view that chat.txt holds
-    bool m_wholeSave = false;  // chat.txt must be written whole (edited, or not appendable)
-    bool m_ownChange = false;  // the view changes by Append, not by the user
+    int m_savedBlocks = 0;    // the leading lines of the view that chat.txt holds
+    bool m_wholeSave = false; // chat.txt must be written whole (edited, or not appendable)
+    bool m_ownChange = false; // the view changes by Append, not by the user
     QElapsedTimer m_unsavedSince;
     QString m_saveError;
     qint64 m_sizeLimit = TChatLog::SizeLimit;

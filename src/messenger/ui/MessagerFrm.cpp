@@ -25,7 +25,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
-#include <QStandardPaths>
 #include <QDropEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -33,6 +32,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -77,12 +77,17 @@ TMessagerForm::TMessagerForm(TMessengerEnvironment environment, QWidget* parent)
         [this](const QString& text) { ShowMsgBox(this, text, MsgBoxKind::Information, {MsgBoxButton::OK}); },
         Qt::QueuedConnection);
     connect(m_protocol, &TMessagerProtocol::PortBlocked, this, [this](quint16 port, bool blocked) {
-        SetStatus(u"udp"_s, blocked ? u"端口 %1 已被其他程序占用，信使暂时收不到也发不出消息；端口空出后会自动接上。"_s.arg(port)
-                                    : QString());
+        SetStatus(
+            u"udp"_s,
+            blocked
+                ? u"端口 %1 已被其他程序占用，信使暂时收不到也发不出消息；端口空出后会自动接上。"_s.arg(port)
+                : QString());
     });
     connect(m_conversation, &TConversationView::saveFailed, this, [this](const QString& error) {
-        SetStatus(u"chat"_s, error.isEmpty() ? QString()
-                                             : u"聊天记录保存失败（%1）。新的消息仍在窗口中，磁盘有空间后会补存。"_s.arg(error));
+        SetStatus(u"chat"_s,
+                  error.isEmpty()
+                      ? QString()
+                      : u"聊天记录保存失败（%1）。新的消息仍在窗口中，磁盘有空间后会补存。"_s.arg(error));
     });
     connect(m_peers, &TPeerListView::refreshRequested, m_protocol, &TMessagerProtocol::Refresh);
     connect(m_peers, &TPeerListView::extranetPeerChecked, this,
@@ -120,7 +125,10 @@ void TMessagerForm::StartFileServer()
     if (!m_ftpServer->Start(port, m_env.ftpDataPort, m_env.ftpAddress)) {
         // Another program holds the port: the user is told, and it is taken once it is free.
         ReportMessengerError(u"the file server cannot listen on port "_s + QString::number(port));
-        SetStatus(u"ftp"_s, u"文件共享端口 %1 已被其他程序占用，好友暂时无法下载您发送的文件；端口空出后会自动接上。"_s.arg(port));
+        SetStatus(
+            u"ftp"_s,
+            u"文件共享端口 %1 已被其他程序占用，好友暂时无法下载您发送的文件；端口空出后会自动接上。"_s.arg(
+                port));
         m_ftpRetryTimer = new QTimer(this);
         m_ftpRetryTimer->setInterval(TMessagerProtocol::PortRetryMs);
         connect(m_ftpRetryTimer, &QTimer::timeout, this, [this, port] {
@@ -272,8 +280,9 @@ void TMessagerForm::MakeFullyVisible()
 
 void TMessagerForm::CreateHotKey()
 {
-    m_hotKeyGrabber = m_env.hotKeyGrabber ? m_env.hotKeyGrabber()
-                                          : CreateSystemHotKeyGrabber(u"messenger"_s, u"显示/隐藏 Jotvane 消息窗口"_s);
+    m_hotKeyGrabber = m_env.hotKeyGrabber
+                          ? m_env.hotKeyGrabber()
+                          : CreateSystemHotKeyGrabber(u"messenger"_s, u"显示/隐藏 Jotvane 消息窗口"_s);
     m_hotKeyGrabber->setActivationHandler([this](int id) {
         if (id != HotKeyId || m_shutDown)
             return;
@@ -429,9 +438,8 @@ void TMessagerForm::SendChatMessage()
     QStringList offers = m_attachments->Items();
     const QStringList left = offers.mid(TMessagerProtocol::OfferItemsThatFit(offers));
     offers = offers.first(offers.size() - left.size());
-    const TChatPlan plan =
-        ComposeChat(peers, m_protocol->FormatTimestamp(), m_config->UserName,
-                    {m_memoInfo->toPlainText(), DisplayedLines(m_memoInfo)}, offers);
+    const TChatPlan plan = ComposeChat(peers, m_protocol->FormatTimestamp(), m_config->UserName,
+                                       {m_memoInfo->toPlainText(), DisplayedLines(m_memoInfo)}, offers);
     if (plan.NoTarget) {
         ShowMsgBox(this, u"请选择发送目标！"_s, MsgBoxKind::Information, {MsgBoxButton::OK});
         m_peers->FocusLocator();
@@ -442,9 +450,9 @@ void TMessagerForm::SendChatMessage()
             m_protocol->SendText(datagram.Host, datagram.Text, datagram.Port);
         else {
             // The server lets a peer fetch only what was offered to it, in the form it goes out.
-            const QStringList items = m_ftpServer
-                                          ? m_ftpServer->Access().OfferItems(QHostAddress(datagram.Host), datagram.Items)
-                                          : datagram.Items;
+            const QStringList items =
+                m_ftpServer ? m_ftpServer->Access().OfferItems(QHostAddress(datagram.Host), datagram.Items)
+                            : datagram.Items;
             m_protocol->SendFileOffer(datagram.Host, items, datagram.Port);
         }
     }
@@ -461,8 +469,9 @@ void TMessagerForm::SendChatMessage()
             names << OfferedName(item);
         }
         m_attachments->AddDroppedPaths(paths);
-        AppendToConversation(u"以下文件(夹)超出了一次发送的长度，没有发出，仍留在列表中，请再次发送：\r\n  "_s +
-                             names.join(u'|') + u"\r\n"_s);
+        AppendToConversation(
+            u"以下文件(夹)超出了一次发送的长度，没有发出，仍留在列表中，请再次发送：\r\n  "_s +
+            names.join(u'|') + u"\r\n"_s);
     }
     MemoContent()->moveCursor(QTextCursor::End);
 }
@@ -473,7 +482,8 @@ void TMessagerForm::AttendIncoming(const QString& name, const QString& senderAdd
     if (m_attendedThisPass)
         return;
     m_attendedThisPass = true;
-    QMetaObject::invokeMethod(this, [this] { m_attendedThisPass = false; }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { m_attendedThisPass = false; }, Qt::QueuedConnection);
     if (m_pageControl->currentIndex() != 0)
         m_pageControl->setCurrentIndex(0);
     if (m_config->MessageJump)
@@ -512,7 +522,8 @@ bool TMessagerForm::HandleKey(QWidget* target, const QKeyEvent* key)
 {
     const bool ctrl = key->modifiers().testFlag(Qt::ControlModifier);
     const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-    if (enter && key->modifiers() == Qt::ShiftModifier && (target == m_memoInfo || m_memoInfo->isAncestorOf(target))) {
+    if (enter && key->modifiers() == Qt::ShiftModifier &&
+        (target == m_memoInfo || m_memoInfo->isAncestorOf(target))) {
         // A plain line break: the box would put a line separator inside the line instead.
         m_memoInfo->insertPlainText(u"\n"_s);
         return true;

@@ -7,8 +7,8 @@
 
 #include <QDir>
 #include <QHostAddress>
-#include <QMap>
 #include <QMainWindow>
+#include <QMap>
 #include <QRect>
 #include <QStandardPaths>
 
@@ -70,9 +70,9 @@ struct TMessengerEnvironment
         environment.appFolder = appFolder;
         environment.ftpControlPort = 5588;
         // The folders that keep unsaved pages keep an unsaved conversation too.
-        environment.unsavedFolders = {
-            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/Jotvane/unsaved",
-            QDir::homePath() + u"/Jotvane unsaved"};
+        environment.unsavedFolders = {QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                                          u"/Jotvane/unsaved",
+                                      QDir::homePath() + u"/Jotvane unsaved"};
         return environment;
     }
 };

@@ -27,8 +27,7 @@ constexpr int WasCheckedRole = Qt::UserRole + 1;
 // How the row is shown besides its texts (TPeerState).
 constexpr int StateRole = Qt::UserRole + 2;
 
-const QString kConflictHint =
-    u"另一行的计算机名与此相同，两个地址都在应答：请按IP地址核对是谁。"_s;
+const QString kConflictHint = u"另一行的计算机名与此相同，两个地址都在应答：请按IP地址核对是谁。"_s;
 const QString kOfflineHint = u"好友已经很久没有应答，可能已经下线。"_s;
 
 const QString kFindHint = u"请输入要查找的好友名字拼音首字母(声母)组合来快速定位,回车键会自动选中。"_s;
@@ -302,7 +301,8 @@ void TPeerListView::PlaceRow(QTreeWidgetItem* item)
     int high = m_listViewUser->topLevelItemCount();
     while (low < high) {
         const int middle = low + (high - low) / 2;
-        const int order = ComparePeerTexts(item->text(column), m_listViewUser->topLevelItem(middle)->text(column));
+        const int order =
+            ComparePeerTexts(item->text(column), m_listViewUser->topLevelItem(middle)->text(column));
         if (descending ? order > 0 : order < 0)
             high = middle;
         else

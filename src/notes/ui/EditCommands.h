@@ -12,8 +12,8 @@ class TPageSet;
 class TSearchAllPages;
 
 // The Edit and Format commands of the note window: undo and the clipboard on the focused page,
-// find and replace, the search over all pages, the editors' font, background colour and word wrap. The find and replace
-// dialogs hide with the window and come back with it.
+// find and replace, the search over all pages, the editors' font, background colour and word wrap. The find
+// and replace dialogs hide with the window and come back with it.
 class TEditCommands final : public QObject
 {
     Q_OBJECT

@@ -147,7 +147,8 @@ QList<TSearchPage> TPageSet::SearchPages() const
         if (HasEditor(i)) {
             page.text = EditorAt(i)->PageText();
             page.textKnown = page.live = true;
-        } else if (const auto pending = m_pendingTexts.constFind(page.file); pending != m_pendingTexts.cend()) {
+        } else if (const auto pending = m_pendingTexts.constFind(page.file);
+                   pending != m_pendingTexts.cend()) {
             page.text = *pending;
             page.textKnown = true;
         }
@@ -228,7 +229,8 @@ TPadMemo* TPageSet::EditorOf(TLayer* layer) const
         // The store never writes over a file it could not read; the editor says so at once.
         editor->setReadOnly(true);
         QTimer::singleShot(0, self, [self, error] {
-            self->m_parts.dialogs->MessageBox(self->m_parts.window, error, MsgBoxKind::Error, {MsgBoxButton::OK});
+            self->m_parts.dialogs->MessageBox(self->m_parts.window, error, MsgBoxKind::Error,
+                                              {MsgBoxButton::OK});
         });
     }
     return editor;

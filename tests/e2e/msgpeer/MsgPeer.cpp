@@ -3,13 +3,14 @@
 //   list | check <card> | say <card> <text> | refresh | keepalive | stats | quit
 // and events leave on stdout, one a line: READY, ADD, UPDATE, DEL, STATE, NOTICE, LINE, FROM,
 // MSGBOX, REGISTERED, PEERS/PEER/END, SENT, BLOCKED. --tick sets the keep-alive period in ms;
-// with --wait-port a taken port is waited for (BLOCKED, then READY) instead of ending. Tabs separate fields; CR and LF inside texts are written \r, \n.
-#include "messenger/MessagerConfigMgr.h"
+// with --wait-port a taken port is waited for (BLOCKED, then READY) instead of ending. Tabs separate fields;
+// CR and LF inside texts are written \r, \n.
 #include "MessengerFakes.h"
-#include "platform/SystemInfo.h"
 #include "core/Clock.h"
 #include "messenger/DatagramSocket.h"
+#include "messenger/MessagerConfigMgr.h"
 #include "messenger/MessagerProtocol.h"
+#include "platform/SystemInfo.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

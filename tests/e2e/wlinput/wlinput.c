@@ -63,7 +63,7 @@ static int keyCode(const char* name)
     {
         const char* alias;
         const char* keysym;
-    } aliases[] = {{"ctrl", "Control_L"}, {"alt", "Alt_L"}, {"shift", "Shift_L"},
+    } aliases[] = {{"ctrl", "Control_L"}, {"alt", "Alt_L"},  {"shift", "Shift_L"},
                    {"super", "Super_L"},  {"esc", "Escape"}, {"enter", "Return"}};
     for (size_t i = 0; i < sizeof aliases / sizeof aliases[0]; ++i)
         if (strcasecmp(name, aliases[i].alias) == 0)
@@ -73,7 +73,8 @@ static int keyCode(const char* name)
         wanted = xkb_keysym_from_name(name, XKB_KEYSYM_CASE_INSENSITIVE);
     if (wanted == XKB_KEY_NoSymbol)
         return -1;
-    for (xkb_keycode_t code = xkb_keymap_min_keycode(keymap); code <= xkb_keymap_max_keycode(keymap); ++code) {
+    for (xkb_keycode_t code = xkb_keymap_min_keycode(keymap); code <= xkb_keymap_max_keycode(keymap);
+         ++code) {
         const xkb_keysym_t* syms = NULL;
         const int n = xkb_keymap_key_get_syms_by_level(keymap, code, 0, 0, &syms);
         for (int i = 0; i < n; ++i)
@@ -102,7 +103,8 @@ static int uploadKeymap(struct zwp_virtual_keyboard_v1* keyboard)
     return 0;
 }
 
-static void sendModifiers(struct zwp_virtual_keyboard_v1* keyboard, xkb_keycode_t code, enum xkb_key_direction direction)
+static void sendModifiers(struct zwp_virtual_keyboard_v1* keyboard, xkb_keycode_t code,
+                          enum xkb_key_direction direction)
 {
     if (!(xkb_state_update_key(state, code, direction) & XKB_STATE_MODS_EFFECTIVE))
         return;

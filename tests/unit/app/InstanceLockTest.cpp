@@ -50,7 +50,8 @@ TEST(InstanceCommands, ReachTheRunningCopyWithTheirTokenAndNothingElseDoes)
 {
     EXPECT_EQ(RemoteCommand({u"jotvane"_s, u"--toggle"_s}), u"toggle"_s);
     EXPECT_EQ(RemoteCommand({u"jotvane"_s, u"--hide"_s, u"--show"_s}), u"hide"_s);
-    EXPECT_EQ(RemoteCommand({u"jotvane"_s, u"/min"_s, u"--toggle"_s}), QString()) << "only the first argument";
+    EXPECT_EQ(RemoteCommand({u"jotvane"_s, u"/min"_s, u"--toggle"_s}), QString())
+        << "only the first argument";
     EXPECT_TRUE(RemoteCommandStartsCopy(u"toggle"_s));
     EXPECT_FALSE(RemoteCommandStartsCopy(u"hide"_s));
 
@@ -61,9 +62,10 @@ TEST(InstanceCommands, ReachTheRunningCopyWithTheirTokenAndNothingElseDoes)
     TInstanceServer server;
     ASSERT_TRUE(server.listen(name));
     QList<QStringList> received;
-    QObject::connect(&server, &TInstanceServer::commandReceived, [&](const QString& command, const QString& token) {
-        received << QStringList{command, token};
-    });
+    QObject::connect(&server, &TInstanceServer::commandReceived,
+                     [&](const QString& command, const QString& token) {
+                         received << QStringList{command, token};
+                     });
     // The sender waits for the answer while this thread's loop serves the socket.
     auto send = [&](const QString& command, const QString& token) {
         std::atomic<int> result{-1};
@@ -76,5 +78,6 @@ TEST(InstanceCommands, ReachTheRunningCopyWithTheirTokenAndNothingElseDoes)
     EXPECT_TRUE(send(u"hide"_s, {}));
     EXPECT_TRUE(send(u"show"_s, u"a token with blanks"_s)) << "an unusable token is left behind";
     EXPECT_FALSE(send(u"quit"_s, {})) << "an unknown request is refused";
-    EXPECT_EQ(received, (QList<QStringList>{{u"toggle"_s, u"sway-token-1"_s}, {u"hide"_s, {}}, {u"show"_s, {}}}));
+    EXPECT_EQ(received,
+              (QList<QStringList>{{u"toggle"_s, u"sway-token-1"_s}, {u"hide"_s, {}}, {u"show"_s, {}}}));
 }

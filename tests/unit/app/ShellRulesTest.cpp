@@ -1,6 +1,6 @@
-#include "notes/PageRules.h"
 #include "app/Startup.h"
 #include "app/WindowBounds.h"
+#include "notes/PageRules.h"
 
 #include <gtest/gtest.h>
 

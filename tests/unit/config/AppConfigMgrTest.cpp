@@ -1,7 +1,7 @@
 #include "config/AppConfigMgr.h"
 #include "ConfigTestSupport.h"
-#include "core/PubUtils.h"
 #include "TestSupport.h"
+#include "core/PubUtils.h"
 #include "core/TextFile.h"
 
 #include <gtest/gtest.h>

@@ -1,11 +1,11 @@
 // Random input with a fixed seed: the INI reader and the containers must neither crash nor
 // hang, and what they keep must stay what they were given.
-#include "config/BaseConfigMgr.h"
 #include "ConfigTestSupport.h"
+#include "TestSupport.h"
+#include "config/BaseConfigMgr.h"
 #include "config/Containers.h"
 #include "config/IniConfigIO.h"
 #include "config/KeyCompare.h"
-#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 

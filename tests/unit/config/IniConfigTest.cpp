@@ -1,7 +1,7 @@
-#include "config/BaseConfigMgr.h"
 #include "ConfigTestSupport.h"
-#include "config/IniConfigIO.h"
 #include "TestSupport.h"
+#include "config/BaseConfigMgr.h"
+#include "config/IniConfigIO.h"
 #include "core/TextFile.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // The server and the client together on loopback, and the server driven by hand: downloads of a
 // tree, refusals of strangers and bounces, idle and crowded connections, stalls and cancel.
 #include "messenger/ftp/FtpServer.h"
-#include "messenger/ftp/FtpClient.h"
 #include "messenger/ftp/CurlLibrary.h"
+#include "messenger/ftp/FtpClient.h"
 #include "messenger/ftp/FtpNames.h"
 
 #include "TestSupport.h"
@@ -314,8 +314,9 @@ TEST_F(FtpServerTest, DownloadsLandInNewFoldersWithoutLeadingDotsAndNeverReplace
     // A file is replaced only when the caller says the user agreed.
     WriteBytes(m_dest + u"old.txt"_s, "keep me");
     m_client.Connect();
-    EXPECT_THROW(m_client.Retrieve(HexText(u"beside.txt"_s), m_dest + u"old.txt"_s, 0, TFtpClient::TReplace::Never),
-                 EFtpError);
+    EXPECT_THROW(
+        m_client.Retrieve(HexText(u"beside.txt"_s), m_dest + u"old.txt"_s, 0, TFtpClient::TReplace::Never),
+        EFtpError);
     EXPECT_EQ(ReadBytes(m_dest + u"old.txt"_s), "keep me");
     m_client.Retrieve(HexText(u"beside.txt"_s), m_dest + u"old.txt"_s);
     EXPECT_EQ(ReadBytes(m_dest + u"old.txt"_s), "beside");

@@ -9,7 +9,7 @@
 namespace {
 
 constexpr int kWidth = 480, kHeight = 240;
-constexpr int32_t kRed = 0x000000FF;   // 0x00BBGGRR
+constexpr int32_t kRed = 0x000000FF; // 0x00BBGGRR
 constexpr int32_t kGreen = 0x0000FF00;
 
 struct TPainted

@@ -102,8 +102,8 @@ int main(int argc, char** argv)
     memset(buffer, 0xCD, sizeof buffer); /* overwritten: the text was copied */
     utf16("-", buffer);
     setEssay(1, buffer);
-    setEssay(2, NULL);      /* an empty line */
-    setEssay(-1, buffer);   /* ignored */
+    setEssay(2, NULL);         /* an empty line */
+    setEssay(-1, buffer);      /* ignored */
     setEssay(1 << 30, buffer); /* ignored, no huge allocation */
     setEssayCount(3);
     setEssayAligment(1, 10);

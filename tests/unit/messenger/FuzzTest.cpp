@@ -1,6 +1,6 @@
-#include "messenger/MessagerConfigMgr.h"
 #include "MessengerFakes.h"
 #include "core/Clock.h"
+#include "messenger/MessagerConfigMgr.h"
 #include "messenger/MessagerProtocol.h"
 #include "relay/RelayServer.h"
 

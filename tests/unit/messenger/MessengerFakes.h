@@ -4,10 +4,10 @@
 // a peer list, conversation and offer list in memory. The headless test peer uses the same
 // in-memory lists.
 
-#include "platform/SystemInfo.h"
 #include "messenger/DatagramSocket.h"
 #include "messenger/ProtocolHooks.h"
 #include "messenger/codec/MessagerCodec.h"
+#include "platform/SystemInfo.h"
 
 #include <QList>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "messenger/MessagerConfigMgr.h"
 #include "MessengerFakes.h"
 #include "core/Clock.h"
+#include "messenger/MessagerConfigMgr.h"
 #include "messenger/MessagerProtocol.h"
 #include "messenger/codec/DelimitedText.h"
 
@@ -157,7 +157,8 @@ TEST_F(MessagerProtocolTest, RegistrationRepliesCountOnlyFromAConfiguredRelay)
         me->Receive({mkRegisterReply, 0, {}, {}, {}, {}, {}}, host, port);
         me->Receive({mkRegisterReply, 1, {}, {}, {}, {}, {}}, host, port);
         me->Receive({mkPeerList, 0, {}, {}, {}, u"DDDDDDDDDDDD"_s, {}}, host, port);
-        me->Receive({mkExtranetPeer, 1, u"Dan"_s, u"DDDDDDDDDDDD"_s, {}, {}, {u"192.0.2.12"_s, 40000}}, host, port);
+        me->Receive({mkExtranetPeer, 1, u"Dan"_s, u"DDDDDDDDDDDD"_s, {}, {}, {u"192.0.2.12"_s, 40000}}, host,
+                    port);
         me->Receive({mkPunchRequest, 0, {}, {}, {}, {}, {u"192.0.2.13"_s, 3574}}, host, port);
     }
     EXPECT_TRUE(me->peers.Rows.isEmpty());
@@ -334,8 +335,8 @@ TEST_F(MessagerProtocolTest, ListedPeersAreAskedEveryTickAndSilentOnesGreyThenGo
     me->TakeSent();
     for (int tick = 1; tick <= TMessagerProtocol::MissedTicksOffline; ++tick) {
         me->protocol->KeepAlive();
-        EXPECT_EQ(me->Sent(), (QStringList{u"10.0.0.3:3574 3 0 0A0B0C0D0E0F"_s,
-                                           u"10.0.0.4:3574 3 0 0A0B0C0D0E0F"_s}));
+        EXPECT_EQ(me->Sent(),
+                  (QStringList{u"10.0.0.3:3574 3 0 0A0B0C0D0E0F"_s, u"10.0.0.4:3574 3 0 0A0B0C0D0E0F"_s}));
         // Ann answers as a peer of the design does: a quiet presence. Bob is silent.
         me->Receive(Online(u"Ann"_s, u"AAAAAAAAAAAA"_s, false), u"10.0.0.3"_s);
     }
@@ -405,11 +406,10 @@ TEST_F(MessagerProtocolTest, TakenPortIsToldAndTakenOnceFree)
 {
     me->socket.CanOpen = false;
     QList<bool> blocked;
-    QObject::connect(me->protocol.get(), &TMessagerProtocol::PortBlocked,
-                     [&](quint16 port, bool on) {
-                         EXPECT_EQ(port, 3574);
-                         blocked.append(on);
-                     });
+    QObject::connect(me->protocol.get(), &TMessagerProtocol::PortBlocked, [&](quint16 port, bool on) {
+        EXPECT_EQ(port, 3574);
+        blocked.append(on);
+    });
     EXPECT_FALSE(me->protocol->Start());
     EXPECT_EQ(blocked, QList<bool>{true});
     EXPECT_TRUE(me->Sent().isEmpty());

@@ -280,8 +280,7 @@ TEST_F(RelayServerTest, KeepAlivesTakeForgottenClientsBackButNeverACardHeldElsew
 
     // A relay that restarted knows nobody: a keep-alive registers the client without a name,
     // and until it says its name others are introduced to it by its card.
-    TRelayServer restarted(
-        8, [this](const TPeerEndpoint& to, const QByteArray& d) { Record(to, d); }, {});
+    TRelayServer restarted(8, [this](const TPeerEndpoint& to, const QByteArray& d) { Record(to, d); }, {});
     restarted.HandleDatagram(EncodeMessage({mkQuery, 0, {}, u"AAAAAAAAAAAA"_s, {}, {}, {}}), a, now);
     restarted.HandleDatagram(EncodeMessage({mkQuery, 0, {}, u"BBBBBBBBBBBB"_s, {}, {}, {}}), b, now);
     EXPECT_EQ(restarted.ClientCount(), 2);
@@ -290,8 +289,8 @@ TEST_F(RelayServerTest, KeepAlivesTakeForgottenClientsBackButNeverACardHeldElsew
     restarted.HandleDatagram(EncodeMessage({mkQuery, 0, {}, u"AAAAAAAAAAAA"_s, {}, {}, {}}), a, now);
     restarted.HandleDatagram(EncodeMessage({mkQuery, 0, {}, u"BBBBBBBBBBBB"_s, {}, {}, {}}), b, now);
     Take();
-    restarted.HandleDatagram(EncodeMessage({mkConnectRequest, 0, {}, u"BBBBBBBBBBBB"_s, u"AAAAAAAAAAAA"_s, {}, {}}),
-                             b, now);
+    restarted.HandleDatagram(
+        EncodeMessage({mkConnectRequest, 0, {}, u"BBBBBBBBBBBB"_s, u"AAAAAAAAAAAA"_s, {}, {}}), b, now);
     sent = Take();
     ASSERT_EQ(sent.size(), 3);
     EXPECT_EQ(sent[0].Message.Name, u"AAAAAAAAAAAA"_s);

@@ -74,7 +74,7 @@ TEST(DesktopNotifications, GoToTheServiceWithTitleTextIconAndTimeOutAndFailWitho
     EXPECT_TRUE(SendDesktopNotification(u"上线提示"_s, u"张三(PC-1) 上线了"_s, 5));
     EXPECT_TRUE(SendDesktopNotification(u"下线提示"_s, u"张三 下线了"_s, 0));
     EXPECT_EQ(service->Calls(), (QStringList{u"Jotvane|0|jotvane|上线提示|张三(PC-1) 上线了|5000"_s,
-                                            u"Jotvane|0|jotvane|下线提示|张三 下线了|0"_s}));
+                                             u"Jotvane|0|jotvane|下线提示|张三 下线了|0"_s}));
 
     QDBusConnection::disconnectFromBus(u"fake-notifications"_s);
     thread.quit();

@@ -1,7 +1,7 @@
 #include "reminders/BTOdeum.h"
 
-#include "platform/SoundOutput.h"
 #include "TestSupport.h"
+#include "platform/SoundOutput.h"
 
 #include <gtest/gtest.h>
 

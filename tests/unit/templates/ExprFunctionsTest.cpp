@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "templates/ExprNodes.h"
 #include "ExprTestHelpers.h"
+#include "templates/ExprNodes.h"
 
 using namespace Qt::StringLiterals;
 

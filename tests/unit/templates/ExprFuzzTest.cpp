@@ -9,8 +9,8 @@
 #include <random>
 #include <set>
 
-#include "templates/ExprErrors.h"
 #include "ExprTestHelpers.h"
+#include "templates/ExprErrors.h"
 
 using namespace Qt::StringLiterals;
 

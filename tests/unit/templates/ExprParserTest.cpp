@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include "ExprTestHelpers.h"
 #include "templates/ExprErrors.h"
 #include "templates/ExprFunctions.h"
-#include "ExprTestHelpers.h"
 
 using namespace Qt::StringLiterals;
 

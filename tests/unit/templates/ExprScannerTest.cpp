@@ -6,8 +6,8 @@
 #include <QList>
 #include <QPair>
 
-#include "templates/ExprErrors.h"
 #include "ExprTestHelpers.h"
+#include "templates/ExprErrors.h"
 
 using namespace Qt::StringLiterals;
 

@@ -1,17 +1,17 @@
 #include "MainFormFixture.h"
 #include "TestSupport.h"
 
+#include "core/TextFile.h"
+#include "notes/ui/PadMemo.h"
 #include "widgets/BaseFrm.h"
 #include "widgets/Layer.h"
 #include "widgets/LayerList.h"
-#include "notes/ui/PadMemo.h"
 #include "widgets/PadTabSet.h"
-#include "core/TextFile.h"
 
-#include <QApplication>
-#include <QMenu>
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
+#include <QMenu>
 #include <QTest>
 
 using namespace Qt::StringLiterals;

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "config/AppConfigMgr.h"
-#include "notes/DataManager.h"
-#include "templates/ExprParser.h"
 #include "FakeDialogService.h"
 #include "FakeHotKeyGrabber.h"
 #include "FakePlatform.h"
 #include "app/MainFrm.h"
+#include "config/AppConfigMgr.h"
+#include "notes/DataManager.h"
+#include "templates/ExprParser.h"
 #include "widgets/CommandTable.h"
 #include "widgets/MsgBox.h"
 

@@ -2,14 +2,14 @@
 // deleting and renaming, the page keys, dragging tabs, and what reaches the page files.
 #include "MainFormFixture.h"
 
+#include "TestSupport.h"
+#include "core/TextFile.h"
+#include "notes/ui/PadMemo.h"
+#include "notes/ui/PageSet.h"
 #include "widgets/InputFrm.h"
 #include "widgets/Layer.h"
 #include "widgets/LayerList.h"
-#include "notes/ui/PadMemo.h"
-#include "notes/ui/PageSet.h"
 #include "widgets/PadTabSet.h"
-#include "TestSupport.h"
-#include "core/TextFile.h"
 
 #include <QAction>
 #include <QApplication>

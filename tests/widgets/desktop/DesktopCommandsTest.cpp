@@ -180,7 +180,8 @@ TEST_F(DesktopCommandsTest, AFailedHookShowsTheErrorAndStaysChecked)
 TEST_F(DesktopCommandsTest, ACompositorWithoutBackgroundLayerIsToldOnceWithoutABox)
 {
     desk = std::make_unique<TDesktopCommands>(a, config, hook, host,
-                                              TDesktopWindows{[] { return quintptr(1); }, [] { return quintptr(0); },
+                                              TDesktopWindows{[] { return quintptr(1); },
+                                                              [] { return quintptr(0); },
                                                               /*waylandSession=*/true});
     QStringList notices;
     desk->SetNotice([&](QWidget* owner, const QString& text) {

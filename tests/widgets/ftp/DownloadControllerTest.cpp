@@ -96,8 +96,9 @@ TEST_F(DownloadControllerTest, ReceivedItemsAreSavedOneByOneUntilTheRowComposesA
         return m_dest + u"saved.doc"_s;
     };
     QList<QThread*> threads;
-    QObject::connect(m_controller.get(), &TDownloadController::progressed, m_controller.get(),
-            [&threads](const TFtpProgress&) { threads << QThread::currentThread(); }, Qt::DirectConnection);
+    QObject::connect(
+        m_controller.get(), &TDownloadController::progressed, m_controller.get(),
+        [&threads](const TFtpProgress&) { threads << QThread::currentThread(); }, Qt::DirectConnection);
     m_controller->SaveOffer();
     EXPECT_EQ(suffix, u"doc"_s);
     EXPECT_EQ(m_dialogs.proposedName, u"报告.doc"_s);

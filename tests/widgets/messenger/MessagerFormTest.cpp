@@ -3,14 +3,14 @@
 #include "FakeDialogService.h"
 #include "FakeHotKeyGrabber.h"
 #include "FakePlatform.h"
-#include "TestSupport.h"
 #include "MessengerFakes.h"
+#include "TestSupport.h"
 #include "config/AppConfigMgr.h"
 #include "core/Clock.h"
 #include "core/PubUtils.h"
 #include "core/TextFile.h"
-#include "messenger/MessagerConfigMgr.h"
 #include "messenger/ChatComposer.h"
+#include "messenger/MessagerConfigMgr.h"
 #include "messenger/MessagerProtocol.h"
 #include "messenger/codec/DelimitedText.h"
 #include "messenger/ftp/FtpServer.h"
@@ -334,7 +334,8 @@ TEST_F(MessagerFormTest, AnOfferTooLongForOneDatagramKeepsTheRestListedAndSaysSo
     Check(u"B"_s);
     QStringList items;
     for (int i = 0; i < 40; ++i)
-        items << u"File=/home/user/文档/项目资料/第%1份文件_年度报告_最终版本.txt"_s.arg(i, 2, 10, QChar(u'0'));
+        items << u"File=/home/user/文档/项目资料/第%1份文件_年度报告_最终版本.txt"_s.arg(i, 2, 10,
+                                                                                         QChar(u'0'));
     form->ComboBoxAttachment()->addItems(items);
     form->SendChatMessage();
     QStringList offered;
@@ -836,7 +837,8 @@ TEST_F(MessagerFormTest, PastItsLimitTheLogRollsItsOlderLinesIntoTheBackup)
     Build();
     form->Conversation().SetSizeLimit(8000);
     for (int i = 0; i < 300; ++i)
-        Receive(mkText, u"B"_s, u"line %1 ......................"_s.arg(i, 3, 10, QChar(u'0')), u"10.0.0.3"_s);
+        Receive(mkText, u"B"_s, u"line %1 ......................"_s.arg(i, 3, 10, QChar(u'0')),
+                u"10.0.0.3"_s);
     QCoreApplication::processEvents();
     // The view keeps the newer lines only; the older ones are in chat_bak.txt, none lost.
     const QStringList view = form->Conversation().Lines();

@@ -31,12 +31,13 @@ protected:
         ASSERT_TRUE(dir.isValid());
         address = u"unix:path="_s + dir.filePath(u"bus"_s);
         const QString config = dir.filePath(u"bus.conf"_s);
-        WriteBytes(config, QStringLiteral("<busconfig><type>session</type><listen>%1</listen><auth>EXTERNAL</auth>"
-                                          "<policy context=\"default\"><allow user=\"*\"/><allow own=\"*\"/>"
-                                          "<allow send_destination=\"*\"/><allow receive_sender=\"*\"/></policy>"
-                                          "</busconfig>")
-                               .arg(address)
-                               .toUtf8());
+        WriteBytes(config,
+                   QStringLiteral("<busconfig><type>session</type><listen>%1</listen><auth>EXTERNAL</auth>"
+                                  "<policy context=\"default\"><allow user=\"*\"/><allow own=\"*\"/>"
+                                  "<allow send_destination=\"*\"/><allow receive_sender=\"*\"/></policy>"
+                                  "</busconfig>")
+                       .arg(address)
+                       .toUtf8());
         daemon.start(u"dbus-daemon"_s, {u"--nofork"_s, u"--nopidfile"_s, u"--config-file="_s + config});
         ASSERT_TRUE(WaitFor([&] { return QFile::exists(dir.filePath(u"bus"_s)); }, 10000));
         bus = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address, u"portal-test"_s));
@@ -60,16 +61,19 @@ protected:
             arguments << granted;
         // The system's interpreter: it has Debian's python3-dbus and python3-gi.
         portal.start(QFile::exists(u"/usr/bin/python3"_s) ? u"/usr/bin/python3"_s : u"python3"_s, arguments);
-        ASSERT_TRUE(WaitFor([&] {
-            return bus->interface()->isServiceRegistered(u"org.freedesktop.portal.Desktop"_s).value();
-        }, 10000));
+        ASSERT_TRUE(WaitFor(
+            [&] {
+                return bus->interface()->isServiceRegistered(u"org.freedesktop.portal.Desktop"_s).value();
+            },
+            10000));
     }
 
     void makeGrabber()
     {
         auto fake = std::make_unique<FakeHotKeyGrabber>();
         fallback = fake.get();
-        grabber = std::make_unique<PortalHotKeyGrabber>(*bus, u"show-hide"_s, u"显示/隐藏"_s, std::move(fake));
+        grabber =
+            std::make_unique<PortalHotKeyGrabber>(*bus, u"show-hide"_s, u"显示/隐藏"_s, std::move(fake));
         grabber->setActivationHandler([this](int id) { pressed << id; });
     }
 
@@ -104,11 +108,14 @@ protected:
 TEST(PortalTrigger, KeysInTheShortcutNotation)
 {
     EXPECT_EQ(PortalHotKeyGrabber::triggerFor(QKeyCombination(Qt::ControlModifier, Qt::Key_D)), u"CTRL+d"_s);
-    EXPECT_EQ(PortalHotKeyGrabber::triggerFor(QKeyCombination(Qt::ControlModifier | Qt::AltModifier, Qt::Key_F5)),
-              u"CTRL+ALT+F5"_s);
-    EXPECT_EQ(PortalHotKeyGrabber::triggerFor(QKeyCombination(Qt::ShiftModifier | Qt::MetaModifier, Qt::Key_Space)),
-              u"SHIFT+LOGO+space"_s);
-    EXPECT_EQ(PortalHotKeyGrabber::triggerFor(QKeyCombination(Qt::ControlModifier, Qt::Key_unknown)), QString());
+    EXPECT_EQ(
+        PortalHotKeyGrabber::triggerFor(QKeyCombination(Qt::ControlModifier | Qt::AltModifier, Qt::Key_F5)),
+        u"CTRL+ALT+F5"_s);
+    EXPECT_EQ(
+        PortalHotKeyGrabber::triggerFor(QKeyCombination(Qt::ShiftModifier | Qt::MetaModifier, Qt::Key_Space)),
+        u"SHIFT+LOGO+space"_s);
+    EXPECT_EQ(PortalHotKeyGrabber::triggerFor(QKeyCombination(Qt::ControlModifier, Qt::Key_unknown)),
+              QString());
 }
 
 TEST_F(PortalTest, BindsTheConfiguredKeyReportsTheGrantedOneAndDeliversItsPresses)
@@ -135,7 +142,8 @@ TEST_F(PortalTest, BindsTheConfiguredKeyReportsTheGrantedOneAndDeliversItsPresse
     EXPECT_EQ(pressed, QList<int>{0});
 
     // A second hotkey binds both again; a released one is still bound but its presses are ignored.
-    ASSERT_TRUE(grabber->registerHotKey(1, QKeyCombination(Qt::ControlModifier | Qt::AltModifier, Qt::Key_D)));
+    ASSERT_TRUE(
+        grabber->registerHotKey(1, QKeyCombination(Qt::ControlModifier | Qt::AltModifier, Qt::Key_D)));
     ASSERT_TRUE(settled.wait(10000));
     EXPECT_EQ(calls().last()[2].toArray().size(), 2);
     grabber->unregisterHotKey(0);

@@ -1,7 +1,7 @@
 #include "WidgetTestSupport.h"
 
-#include "widgets/AboutFrm.h"
 #include "FakePlatform.h"
+#include "widgets/AboutFrm.h"
 #include "widgets/HyperLabel.h"
 #include "widgets/ShortcutsFrm.h"
 

@@ -1,5 +1,5 @@
-#include "WidgetTestSupport.h"
 #include "TestSupport.h"
+#include "WidgetTestSupport.h"
 
 #include "widgets/ListError.h"
 #include "widgets/PadTabSet.h"

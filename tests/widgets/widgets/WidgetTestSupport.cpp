@@ -83,4 +83,3 @@ void DoubleClick(QWidget* widget, const QPoint& pos)
     send(QEvent::MouseButtonDblClick, Qt::LeftButton);
     send(QEvent::MouseButtonRelease, Qt::NoButton);
 }
-

@@ -1,9 +1,9 @@
 // Shows one window of the widgets library for a screenshot: message, tabs, about, shortcuts.
 // Usage: widgets_demo <which> [png]. With a png path the window is grabbed into it and the
 // program ends; without one it stays up until closed.
+#include "FakePlatform.h"
 #include "widgets/AboutFrm.h"
 #include "widgets/BaseFrm.h"
-#include "FakePlatform.h"
 #include "widgets/MsgBox.h"
 #include "widgets/PadTabSet.h"
 #include "widgets/ShortcutsFrm.h"

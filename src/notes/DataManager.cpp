@@ -257,7 +257,7 @@ struct TDataManager::TFolderRead
     bool listed = false;
     std::thread thread;
 
-    TFolderRead(const QString& folder, const QString& indexFile) : indexFile(indexFile)
+    TFolderRead(const QString& folder, const QString& indexPath) : indexFile(indexPath)
     {
         ::clock_gettime(CLOCK_REALTIME, &readStart);
         try {

@@ -18,7 +18,7 @@ QString RemoteCommand(const QStringList& arguments)
     if (arguments.size() < 2)
         return {};
     const QString& first = arguments.at(1);
-    for (const QString command : {u"toggle"_s, u"show"_s, u"hide"_s})
+    for (const QString& command : {u"toggle"_s, u"show"_s, u"hide"_s})
         if (first == u"--"_s + command)
             return command;
     return {};

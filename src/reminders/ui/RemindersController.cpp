@@ -16,7 +16,7 @@ using namespace Qt::StringLiterals;
 
 bool TRemindersController::TNotice::Holds(const QString& line) const
 {
-    const auto same = [&](const TDueLine& due) { return due.line == line; };
+    const auto same = [&](const TDueLine& entry) { return entry.line == line; };
     return std::any_of(due.begin(), due.end(), same) || std::any_of(missed.begin(), missed.end(), same);
 }
 

@@ -257,6 +257,7 @@ TEST_F(ConfigFormTest, SettingsCommandTurnsTheHotKeyOffSavesAndAppliesOnOk)
         .applyDesktop = [&] { steps << u"desktop"_s; },
         .applyReminderMenu = [&] { steps << u"reminders"_s; },
         .hotKeyRegistered = [&] { return registered; },
+        .grantedHotKey = {},
     };
     TSettingsController controller(&configAction, &owner, config, host);
     QStringList messages;
@@ -298,7 +299,8 @@ TEST_F(ConfigFormTest, HotKeyPageShowsTheKeyTheDesktopGrantedOnlyWhereItChoseOne
 {
     QWidget owner;
     QString granted;
-    TSettingsHost host{.grantedHotKey = [&] { return granted; }};
+    TSettingsHost host;
+    host.grantedHotKey = [&] { return granted; };
     TSettingsController controller(nullptr, &owner, config, host);
     bool visible = true;
     QString shown;

@@ -123,7 +123,7 @@ class Package(SessionTest):
         with open(os.path.join(data, "Config.ini"), "w", encoding="utf-8", newline="") as f:
             f.write("[Desktop]\r\nOnDesktop=True\r\n")
         process, window = self.start_and_hide(os.path.join(root, "usr/bin/jotvane"))
-        self.assertTrue(wait_until(lambda: desk_window(s), 10), "the desktop text shows")
+        self.assertTrue(wait_until(lambda: desk_window(s), 30), "the desktop text shows")
         self.shot("installed-window.png")
         s.key("alt+h")
         s.key("a")
@@ -132,10 +132,10 @@ class Package(SessionTest):
         self.shot("installed-about.png")
         s.activate(about[0])
         s.key("Return")
-        self.assertTrue(wait_until(lambda: not s.windows(name="^关于$"), 5))
+        self.assertTrue(wait_until(lambda: not s.windows(name="^关于$"), 30))
         self.escape(window)
         pages = os.path.join(data, "Data")
-        self.assertTrue(wait_until(lambda: os.path.isdir(pages) and os.listdir(pages), 5),
+        self.assertTrue(wait_until(lambda: os.path.isdir(pages) and os.listdir(pages), 30),
                         "the page files are written under $XDG_DATA_HOME/Jotvane/Data/")
         self.shot("installed-tray.png")
         self.assertEqual(s.stop(process), 0)
@@ -146,7 +146,7 @@ class Package(SessionTest):
         data_before = snapshot(data)
         process, window = self.start_and_hide(s.exe)
         self.escape(window)
-        self.assertTrue(wait_until(lambda: s.pages(), 5), "the portable copy writes Data/ beside itself")
+        self.assertTrue(wait_until(lambda: s.pages(), 30), "the portable copy writes Data/ beside itself")
         self.assertEqual(s.stop(process), 0)
         self.assertTrue(os.path.isfile(s.path("Config.ini")))
         self.assertEqual(snapshot(data), data_before, "the portable copy leaves the user's data folder alone")

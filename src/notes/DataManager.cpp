@@ -258,8 +258,8 @@ struct TDataManager::TFolderRead
     bool listed = false;
     std::thread thread;
 
-    TFolderRead(const QString& folder, const QString& indexFile, const IClock* clock = nullptr)
-        : indexFile(indexFile)
+    TFolderRead(const QString& folder, const QString& indexPath, const IClock* clock = nullptr)
+        : indexFile(indexPath)
     {
         if (clock) {
             const qint64 ms = clock->Now().toMSecsSinceEpoch();

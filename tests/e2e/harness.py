@@ -264,6 +264,10 @@ def sandbox_env(root, platform):
         "DBUS_SESSION_BUS_ADDRESS": "unix:path=" + os.path.join(root, "no-session-bus"),
         "DBUS_SYSTEM_BUS_ADDRESS": "unix:path=" + os.path.join(root, "no-system-bus"),
     }
+    # A sanitizer build reads its settings (where reports go, what is suppressed) from these.
+    for key in ("ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS", "TSAN_OPTIONS"):
+        if key in os.environ:
+            env[key] = os.environ[key]
     for key in ("HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR", "TMPDIR"):
         os.makedirs(env[key], exist_ok=True)
     os.chmod(env["XDG_RUNTIME_DIR"], 0o700)

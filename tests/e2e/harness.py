@@ -382,8 +382,17 @@ class Session:
 
     # -- X11 ---------------------------------------------------------------------------------
 
-    def tool(self, *argv, check=False):
-        result = subprocess.run(list(argv), env=self.env, capture_output=True, text=True, timeout=20)
+    def tool(self, *argv, check=False, timeout=20):
+        """Runs an X tool on this display and returns what it printed. A question that gets no
+        answer within timeout (a busy server) answers nothing, and the caller's wait asks again;
+        a command (check) that does not finish fails."""
+        try:
+            result = subprocess.run(list(argv), env=self.env, capture_output=True, text=True, timeout=timeout)
+        except subprocess.TimeoutExpired:
+            if check:
+                raise
+            print(f"e2e: {argv[0]} got no answer within {timeout} s", file=sys.stderr)
+            return ""
         if check and result.returncode != 0:
             raise RuntimeError(f"{argv} failed: {result.stderr}")
         return result.stdout.strip()
@@ -441,6 +450,10 @@ class Session:
         ok = focused() or wait_until(attempt, timeout, interval=0.2)
         if ok:
             time.sleep(settle)
+        else:
+            named = {w: self.window_name(w) for w in (window, self.active_window(), self.focused_window()) if w}
+            print(f"e2e: window {window} did not take the focus; active {self.active_window()}, "
+                  f"focused {self.focused_window()}, names {named}", file=sys.stderr)
         return bool(ok)
 
     def key(self, *keys, window=None):

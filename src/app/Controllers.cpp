@@ -219,6 +219,7 @@ void TControllers::CreateSettings()
     host.applyHotKey = [form] { form->ApplyHotKey(); };
     host.hotKeyRegistered = [form] { return form->SysHotKey()->HotKeys().Items(0)->Registered(); };
     host.grantedHotKey = [form] { return form->SysHotKey()->grabber().grantedTrigger(0); };
+    host.compositorKeys = [] { return InWaylandSession(); };
     // The close button and the tab strip's double click read their settings when used.
     host.applyWindowBehaviour = [] {};
     host.applyDesktop = [this] { m_desktop->AfterSettingsConfirmed(); };

@@ -191,8 +191,7 @@ TfrmMSNPopUp::TfrmMSNPopUp(TMSNPopUp* component)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                            Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint),
       m_component(component), m_overlay(component->Overlay), m_width(component->Width),
-      m_height(component->Height),
-      m_timeOut(component->Overlay && component->TimeOut <= 0 ? kOverlayTimeOutIfNoneS : component->TimeOut),
+      m_height(component->Height), m_timeOut(component->TimeOut),
       m_scrollSpeed(std::clamp(component->ScrollSpeed, 1, 50)), m_text(component->Text),
       m_url(component->URL), m_title(component->Title), m_iconBitmap(component->IconBitmap),
       m_backgroundImage(component->BackgroundImage),
@@ -320,6 +319,8 @@ void TfrmMSNPopUp::ShowRoutine()
         // hidden. A refused picture leaves the window to show it.
         setTextFont(m_font, m_fontColor);
         if (showOnOverlay()) {
+            if (m_timeOut <= 0)
+                tmrExit->setInterval(kOverlayTimeOutIfNoneS * 1000);
             startExitTimer();
             return;
         }

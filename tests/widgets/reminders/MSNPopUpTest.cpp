@@ -188,13 +188,14 @@ TEST_F(MSNPopUpTest, OnTheOverlayLayerNoticesArePicturesThatStackAndGoAfterTheir
     EXPECT_EQ(lasting->tmrExit->interval(), 10000);
     EXPECT_TRUE(lasting->tmrExit->isActive());
 
-    // A refused picture: the notice is a sliding window as elsewhere.
+    // A refused picture: the notice is a sliding window as elsewhere, one that can be clicked.
     overlay.refuse = true;
     QPointer<TfrmMSNPopUp> window = showOne();
     ASSERT_TRUE(window);
     EXPECT_EQ(window->OverlayNotice(), 0);
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(window->tmrScroll->isActive());
+    EXPECT_EQ(window->tmrExit->interval(), 0) << "it stays until clicked";
 
     // A popup that goes (with its component) takes its picture with it.
     delete lasting.data();

@@ -16,7 +16,9 @@
 #include "notes/ui/PageSet.h"
 #include "platform/DesktopNotifications.h"
 #include "platform/HotKeyGrabber.h"
+#include "platform/OverlayNotices.h"
 #include "platform/Platform.h"
+#include "platform/WindowSystem.h"
 #include "reminders/ScanRecord.h"
 #include "reminders/ui/EditorReminderHost.h"
 #include "reminders/ui/MSNPopUp.h"
@@ -69,14 +71,16 @@ private:
 };
 
 // The messenger's online and offline notices slide in as popups; the popup is made for the
-// first notice. A program that talks Wayland itself cannot place a window at the screen's corner
-// nor keep it from taking the focus: there the notices go to the desktop's notification service.
+// first notice. In a Wayland session the compositor, not the program, places windows and gives
+// the focus: where it offers layer-shell the popups go to its overlay layer at the same corner;
+// a program that talks Wayland itself goes to the desktop's notification service elsewhere.
 class TPopUpNotices final : public IPeerNotices
 {
 public:
     void ShowNotice(const QString& title, const QString& text) override
     {
-        if (QGuiApplication::platformName() == u"wayland"_s) {
+        const bool overlay = InWaylandSession() && m_overlay.Available();
+        if (!overlay && QGuiApplication::platformName() == u"wayland"_s) {
             if (!SendDesktopNotification(title, text, kMessengerTimeOut))
                 std::fprintf(stderr, "jotvane: %s: %s (no notification service to show it)\n",
                              qUtf8Printable(title), qUtf8Printable(text));
@@ -87,6 +91,8 @@ public:
             m_popUp->SetMessengerValues();
             // An optional picture beside the program gives the notices their background.
             m_popUp->LoadBackgroundImage(CompanionPath(u"Images/BackgroundImage.bmp"_s));
+            if (overlay)
+                m_popUp->Overlay = &m_overlay;
         }
         m_popUp->Title = title;
         m_popUp->Text = text;
@@ -95,6 +101,7 @@ public:
 
 private:
     static constexpr int kMessengerTimeOut = 5; // seconds, as the sliding notices stay
+    TLayerOverlayNotices m_overlay;             // before the popup, which shows through it until it goes
     std::unique_ptr<TMSNPopUp> m_popUp;
 };
 
@@ -212,6 +219,7 @@ void TControllers::CreateSettings()
     host.applyHotKey = [form] { form->ApplyHotKey(); };
     host.hotKeyRegistered = [form] { return form->SysHotKey()->HotKeys().Items(0)->Registered(); };
     host.grantedHotKey = [form] { return form->SysHotKey()->grabber().grantedTrigger(0); };
+    host.compositorKeys = [] { return InWaylandSession(); };
     // The close button and the tab strip's double click read their settings when used.
     host.applyWindowBehaviour = [] {};
     host.applyDesktop = [this] { m_desktop->AfterSettingsConfirmed(); };

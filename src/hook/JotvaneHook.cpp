@@ -3,7 +3,7 @@
 
 #include "hook/DeskWindow.h"
 #include "hook/EssayState.h"
-#include "hook/LayerDesk.h"
+#include "hook/LayerClient.h"
 
 #include <algorithm>
 #include <memory>
@@ -23,8 +23,18 @@ std::vector<std::u16string> g_pending; // lines of the set being sent
 
 std::mutex g_hookMutex; // SetDeskHook against itself
 std::unique_ptr<TDeskWindow> g_window;
-// In a Wayland session: the surface of the compositor's bottom layer instead of the X11 window.
-std::unique_ptr<TLayerDesk> g_layer;
+// In a Wayland session: the connection that carries the desktop text on the compositor's bottom
+// layer instead of the X11 window, and the notices on its overlay layer.
+std::unique_ptr<TLayerClient> g_layer;
+
+// The connection, made when first needed; nullptr where the compositor offers no layer-shell.
+TLayerClient* layerClient()
+{
+    // g_hookMutex held by the caller.
+    if (!g_layer)
+        g_layer = TLayerClient::Start();
+    return g_layer.get();
+}
 
 void changed()
 {
@@ -74,17 +84,17 @@ uint8_t SetDeskHook(unsigned long window)
     std::lock_guard hook(g_hookMutex);
     if (window == 0) {
         g_window.reset();
-        g_layer.reset();
+        if (g_layer)
+            g_layer->ShowDesk(false);
         return 0;
     }
     // A Wayland compositor ignores how X11 windows are stacked and shaped: there the text is a
     // layer surface or nothing, also for a program that runs through Xwayland.
     if (WaylandSessionNamed()) {
-        if (!g_layer)
-            g_layer = TLayerDesk::Start();
-        else
-            g_layer->Wake();
-        return g_layer ? 1 : 0;
+        TLayerClient* layer = layerClient();
+        if (layer)
+            layer->ShowDesk(true);
+        return layer ? 1 : 0;
     }
     if (g_window) {
         g_window->Wake();
@@ -175,6 +185,28 @@ void SetEssayAligment(int8_t alignment, int32_t margin)
         changed();
     }
     wake();
+}
+
+uint8_t OverlayNoticesAvailable(void)
+{
+    std::lock_guard hook(g_hookMutex);
+    return WaylandSessionNamed() && layerClient() ? 1 : 0;
+}
+
+int32_t ShowOverlayNotice(const uint32_t* pixels, int32_t width, int32_t height, int32_t right,
+                          int32_t bottom)
+{
+    std::lock_guard hook(g_hookMutex);
+    if (!pixels || width <= 0 || height <= 0 || !WaylandSessionNamed() || !layerClient())
+        return 0;
+    return g_layer->ShowNotice(pixels, width, height, right, bottom);
+}
+
+void CloseOverlayNotice(int32_t notice)
+{
+    std::lock_guard hook(g_hookMutex);
+    if (g_layer)
+        g_layer->CloseNotice(notice);
 }
 
 } // extern "C"

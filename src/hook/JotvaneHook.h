@@ -58,6 +58,19 @@ JV_HOOK_EXPORT void SetEssayCount(int32_t count);
 /* alignment: -1 left, 0 centred, 1 right; margin in pixels from the work area's edges. */
 JV_HOOK_EXPORT void SetEssayAligment(int8_t alignment, int32_t margin);
 
+/* Notices on the compositor's overlay layer (wlr layer-shell), for a host whose own windows would
+ * be placed and focused like any other there. Non-zero when a compositor with layer-shell can be
+ * reached (a Wayland session, also for a host on Xwayland). */
+JV_HOOK_EXPORT uint8_t OverlayNoticesAvailable(void);
+/* Shows width × height pixels (0xAARRGGBB, premultiplied alpha, rows of width; copied) at the
+ * bottom-right corner of the primary output's area that panels leave free, right and bottom
+ * pixels in from its edges. The notice never takes the keyboard, and clicks pass through it. Its
+ * number (> 0) for CloseOverlayNotice, or 0 when it cannot be shown. */
+JV_HOOK_EXPORT int32_t ShowOverlayNotice(const uint32_t* pixels, int32_t width, int32_t height, int32_t right,
+                                         int32_t bottom);
+/* Removes the notice; an unknown or removed number is ignored. */
+JV_HOOK_EXPORT void CloseOverlayNotice(int32_t notice);
+
 #ifdef __cplusplus
 }
 #endif

@@ -125,9 +125,10 @@ class Sway:
     def start(self, *arguments):
         return self._spawn([self.exe, *arguments], "jotvane")
 
-    def terminal(self):
-        """A foot terminal, focused, and its node once sway maps it."""
-        self._spawn(["foot", "-o", "colors.background=000000", "sh"], "foot")
+    def terminal(self, *command):
+        """A foot terminal running command (a shell without one), focused, and its node once sway
+        maps it."""
+        self._spawn(["foot", "-o", "colors.background=000000"] + list(command or ["sh"]), "foot")
         return wait_until(lambda: self.node(app_id="foot"), 20)
 
     def close(self):
@@ -216,6 +217,12 @@ class Sway:
         parts = data.split(maxsplit=4)
         width, height = int(parts[1]), int(parts[2])
         return width, height, parts[4][-width * height * 3:]
+
+    def grim(self, target):
+        """A PNG of the output at target, for a person to look at."""
+        shot = os.path.join(self.root, "tmp", "shot.png")
+        subprocess.run(self.prefix + ["grim", shot], env=self.env, check=True, timeout=30)
+        shutil.copy(shot, target)
 
     def count_colour(self, rgb, box, tolerance=40):
         """Pixels of about that colour within (x, y, w, h)."""

@@ -24,6 +24,8 @@
 #include <QTabWidget>
 #include <QTimeEdit>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -341,13 +343,41 @@ QWidget* TConfigForm::CreateHotKeyPage()
     GrantedHotKeyLabel->setGeometry(kGroupLeft + 4, 8 + 118 + 8, kGroupWidth - 8, 40);
     GrantedHotKeyLabel->setWordWrap(true);
     GrantedHotKeyLabel->hide();
+    CompositorKeyLabel =
+        new QLabel(u"Wayland 桌面中热键可能无效：可在桌面环境里把一个键绑定到命令 jotvane --toggle"
+                   u"（sway：bindsym；GNOME：自定义快捷键；KDE：系统设置的快捷键）。"_s,
+                   page);
+    CompositorKeyLabel->setObjectName(u"CompositorKeyLabel"_s);
+    CompositorKeyLabel->setWordWrap(true);
+    CompositorKeyLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    CompositorKeyLabel->hide();
+    placeHotKeyNotes();
     return page;
+}
+
+void TConfigForm::placeHotKeyNotes()
+{
+    // Below the hotkey's group, one after the other.
+    int y = 8 + 118 + 6;
+    for (QLabel* note : {GrantedHotKeyLabel, CompositorKeyLabel}) {
+        const int height = note->heightForWidth(kGroupWidth - 8);
+        note->setGeometry(kGroupLeft + 4, y, kGroupWidth - 8, std::max(height, 16));
+        if (!note->isHidden())
+            y += note->height() + 4;
+    }
 }
 
 void TConfigForm::SetGrantedHotKey(const QString& trigger)
 {
     GrantedHotKeyLabel->setText(u"桌面环境分配的热键：%1"_s.arg(trigger));
     GrantedHotKeyLabel->setVisible(!trigger.isEmpty());
+    placeHotKeyNotes();
+}
+
+void TConfigForm::SetCompositorKeyHint(bool shown)
+{
+    CompositorKeyLabel->setVisible(shown);
+    placeHotKeyNotes();
 }
 
 QWidget* TConfigForm::CreateInsTextPage()
@@ -578,10 +608,11 @@ void TConfigForm::SeperatorColorButtonClick()
 }
 
 bool ShowSettingsDialog(QWidget* owner, TAppConfigMgr& config, int page, const TConfigDialogs& dialogs,
-                        const QString& grantedHotKey)
+                        const THotKeyDesktop& hotKeyDesktop)
 {
     TConfigForm form(owner, config, dialogs);
-    form.SetGrantedHotKey(grantedHotKey);
+    form.SetGrantedHotKey(hotKeyDesktop.grantedTrigger);
+    form.SetCompositorKeyHint(hotKeyDesktop.compositorKeys);
     if (page >= 0 && page < form.PageControl->count())
         form.PageControl->setCurrentIndex(page);
     form.LoadControls();

@@ -79,6 +79,8 @@ public:
     void StoreControls();
     // The key the desktop actually gave the hotkey ("Ctrl+Alt+J"); empty hides the line.
     void SetGrantedHotKey(const QString& trigger);
+    // In a Wayland session the hotkey page says how to bind `jotvane --toggle` in the compositor.
+    void SetCompositorKeyHint(bool shown);
     // OK: a new hotkey that would take a key away from typing in every program is confirmed
     // first; No leaves the dialog open on the hotkey page.
     void accept() override;
@@ -106,6 +108,8 @@ public:
     QListWidget* HotKeyModCheckListBox = nullptr;
     // The key the desktop granted, where it chooses (shown only then).
     QLabel* GrantedHotKeyLabel = nullptr;
+    // How to bind the toggle command to a key of the compositor (Wayland sessions only).
+    QLabel* CompositorKeyLabel = nullptr;
     // Insert texts
     QLineEdit* InsLineEdit = nullptr;
     QLineEdit* InsDateEdit = nullptr;
@@ -133,6 +137,7 @@ public:
 
 private:
     QWidget* CreateGeneralPage();
+    void placeHotKeyNotes();
     QWidget* CreateHotKeyPage();
     QWidget* CreateInsTextPage();
     QWidget* CreateAlarmPage();
@@ -151,12 +156,21 @@ private:
     TColor m_workingColor = 0;
 };
 
+// What the desktop makes of the hotkey, for the hotkey page.
+struct THotKeyDesktop
+{
+    // The key the desktop gave the hotkey, where it is not simply the one configured.
+    QString grantedTrigger;
+    // A Wayland session: a key of the compositor bound to `jotvane --toggle` works where the
+    // hotkey may not.
+    bool compositorKeys = false;
+};
+
 // Opens the dialog over owner on page (0 general, 1 hotkey, 2 insert texts, 3 reminders,
 // 4 desktop) and, when the user confirms with OK, stores every page into config. Nothing is
 // saved or applied here. Returns whether the user confirmed.
-// grantedHotKey: the key the desktop gave the hotkey, where it is not simply the one configured.
 bool ShowSettingsDialog(QWidget* owner, TAppConfigMgr& config, int page, const TConfigDialogs& dialogs = {},
-                        const QString& grantedHotKey = {});
+                        const THotKeyDesktop& hotKeyDesktop = {});
 
 // "Ctrl+Alt+J": the modifiers in that order (Ctrl, Alt, Shift, Win), then the key's name.
 QString HotKeyText(int virtualKey, int modifiers);

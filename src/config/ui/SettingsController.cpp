@@ -62,8 +62,10 @@ bool TSettingsController::ShowDialog(int page)
     {
         // The hotkey can be typed into the dialog; it must not toggle the window meanwhile.
         THotKeysOffGuard off(m_host.enableHotKeys);
-        confirmed = ShowSettingsDialog(m_owner, m_config, page, m_dialogs,
-                                       m_host.grantedHotKey ? m_host.grantedHotKey() : QString());
+        THotKeyDesktop desktop;
+        desktop.grantedTrigger = m_host.grantedHotKey ? m_host.grantedHotKey() : QString();
+        desktop.compositorKeys = m_host.compositorKeys && m_host.compositorKeys();
+        confirmed = ShowSettingsDialog(m_owner, m_config, page, m_dialogs, desktop);
         if (confirmed) {
             // Applied first, then written: a step that cannot take its setting (the desktop
             // display that cannot be switched on) corrects it, and the file holds what is in

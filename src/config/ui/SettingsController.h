@@ -27,6 +27,9 @@ struct TSettingsHost
     std::function<bool()> hotKeyRegistered;
     // The key the desktop granted the hotkey where it chose one itself (empty otherwise).
     std::function<QString()> grantedHotKey;
+    // Whether a key of the compositor bound to the toggle command is the way to the window (a
+    // Wayland session), which the hotkey page then explains.
+    std::function<bool()> compositorKeys;
 };
 
 // The settings dialog, from the general settings command (F8, its first page) or any other command

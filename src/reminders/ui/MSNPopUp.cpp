@@ -1,5 +1,7 @@
 #include "reminders/ui/MSNPopUp.h"
 
+#include "platform/OverlayNotices.h"
+
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -23,6 +25,7 @@ constexpr int kStepMs = 25;
 constexpr int kTitleLeftWithIcon = 48;
 constexpr int kTitleLeftWithoutIcon = 8;
 constexpr int kTitleTop = 8;
+constexpr int kOverlayTimeOutIfNoneS = 10; // an overlay notice cannot be clicked away
 
 TPopupScreen primaryScreenAreas()
 {
@@ -187,10 +190,11 @@ void TMSNPopUp::popupClosed(TfrmMSNPopUp* popup)
 TfrmMSNPopUp::TfrmMSNPopUp(TMSNPopUp* component)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                            Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint),
-      m_component(component), m_width(component->Width), m_height(component->Height),
-      m_timeOut(component->TimeOut), m_scrollSpeed(std::clamp(component->ScrollSpeed, 1, 50)),
-      m_text(component->Text), m_url(component->URL), m_title(component->Title),
-      m_iconBitmap(component->IconBitmap), m_backgroundImage(component->BackgroundImage),
+      m_component(component), m_overlay(component->Overlay), m_width(component->Width),
+      m_height(component->Height), m_timeOut(component->TimeOut),
+      m_scrollSpeed(std::clamp(component->ScrollSpeed, 1, 50)), m_text(component->Text),
+      m_url(component->URL), m_title(component->Title), m_iconBitmap(component->IconBitmap),
+      m_backgroundImage(component->BackgroundImage),
       m_allowScroll(component->Options.testFlag(msnAllowScroll)),
       m_allowHyperlink(component->Options.testFlag(msnAllowHyperlink)),
       m_autoOpenURL(component->Options.testFlag(msnAutoOpenURL)), m_font(component->Font),
@@ -259,6 +263,8 @@ TfrmMSNPopUp::TfrmMSNPopUp(TMSNPopUp* component)
 
 TfrmMSNPopUp::~TfrmMSNPopUp()
 {
+    if (m_overlay && m_notice)
+        m_overlay->Close(m_notice);
     if (m_component)
         m_component->m_popups.removeAll(this);
 }
@@ -308,6 +314,18 @@ void TfrmMSNPopUp::ShowRoutine()
         lblTitle->move(kTitleLeftWithoutIcon, kTitleTop);
 
     tmrExit->setInterval(m_timeOut * 1000);
+    if (m_overlay) {
+        // The picture is the popup as it would stand after sliding in; the window itself stays
+        // hidden. A refused picture leaves the window to show it.
+        setTextFont(m_font, m_fontColor);
+        if (showOnOverlay()) {
+            if (m_timeOut <= 0)
+                tmrExit->setInterval(kOverlayTimeOutIfNoneS * 1000);
+            startExitTimer();
+            return;
+        }
+        m_overlay = nullptr;
+    }
     QRect g = geometry();
     if (m_allowScroll) {
         switch (m_edge) {
@@ -334,6 +352,16 @@ void TfrmMSNPopUp::ShowRoutine()
 
     setTextFont(m_hoverFont, m_hoverFontColor);
     setTextFont(m_font, m_fontColor);
+}
+
+bool TfrmMSNPopUp::showOnOverlay()
+{
+    QImage picture(size(), QImage::Format_ARGB32_Premultiplied);
+    picture.fill(Qt::transparent);
+    ensurePolished();
+    render(&picture);
+    m_notice = m_overlay->Show(picture, m_component->PopupStartX, m_component->PopupStartY + m_slot);
+    return m_notice > 0;
 }
 
 void TfrmMSNPopUp::startExitTimer()
@@ -461,7 +489,10 @@ void TfrmMSNPopUp::imgGradientMouseUp()
 void TfrmMSNPopUp::tmrExitTimer()
 {
     tmrExit->stop();
-    tmrScrollDown->start();
+    if (m_notice)
+        Close(); // nothing to slide
+    else
+        tmrScrollDown->start();
 }
 
 void TfrmMSNPopUp::tmrScrollTimer()
@@ -562,6 +593,8 @@ void TfrmMSNPopUp::Close()
     tmrScroll->stop();
     tmrScrollDown->stop();
     hide();
+    if (m_notice)
+        m_overlay->Close(std::exchange(m_notice, 0));
     if (m_component)
         m_component->popupClosed(this);
     deleteLater();

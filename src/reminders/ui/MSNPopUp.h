@@ -14,6 +14,7 @@
 
 #include <functional>
 
+class IOverlayNotices;
 class QFrame;
 class QTimer;
 class TfrmMSNPopUp;
@@ -136,6 +137,11 @@ public:
 
     // Where the popups are placed: the primary screen by default; tests set their own.
     std::function<TPopupScreen()> ScreenAreas;
+    // Where set (a Wayland compositor's overlay layer), each popup is drawn once and shown through
+    // it at the bottom-right corner instead of as a window: it appears without sliding, cannot be
+    // clicked, and goes after its time-out (TimeOut 0 counts as 10 seconds there). It must
+    // outlive the component.
+    IOverlayNotices* Overlay = nullptr;
     // Opens URL for msnAutoOpenURL: the desktop's default handler by default.
     std::function<void(const QString& url)> OpenURL;
 
@@ -177,6 +183,8 @@ public:
     void imgGradientMouseUp();
 
     int Edge() const { return m_edge; }
+    // The number of the picture shown through the overlay; 0 for a popup window.
+    int OverlayNotice() const { return m_notice; }
     int Slot() const { return m_slot; }
     bool ClosingGuard() const { return m_guard; }
     // The background as drawn (gradient or picture), for tests.
@@ -200,10 +208,14 @@ private:
     void layoutText();
     void setTextFont(const QFont& font, const QColor& color);
     void startExitTimer();
+    // Draws the popup into a picture and hands it to the overlay; false when it was refused.
+    bool showOnOverlay();
     // Calls an event of the owner with the closing guard cleared around it.
     void callEvent(const std::function<void()>& call);
 
     QPointer<TMSNPopUp> m_component;
+    IOverlayNotices* m_overlay;
+    int m_notice = 0;
     QRect m_workArea;
     int m_edge = 3;
     int m_slot = 0;

@@ -1,4 +1,4 @@
-/* Loads libjotvanehook.so the way any C host would: dlopen, the eight exports resolved by name,
+/* Loads libjotvanehook.so the way any C host would: dlopen, the exports resolved by name,
  * called in the order the note keeper uses. Without an X display SetDeskHook must say so with 0
  * and every other call must still be safe; with one (JV_HOOK_EXPECT_DISPLAY=1) it must answer 1.
  * Exit code 0 on success, 1 on a failure. */
@@ -20,6 +20,9 @@ typedef void (*SetEssayFontFn)(const JvLogFontW*);
 typedef void (*SetEssayFn)(int32_t, const uint16_t*);
 typedef void (*SetEssayCountFn)(int32_t);
 typedef void (*SetEssayAligmentFn)(int8_t, int32_t);
+typedef uint8_t (*OverlayAvailableFn)(void);
+typedef int32_t (*ShowOverlayFn)(const uint32_t*, int32_t, int32_t, int32_t, int32_t);
+typedef void (*CloseOverlayFn)(int32_t);
 
 static int failures = 0;
 
@@ -70,6 +73,20 @@ int main(int argc, char** argv)
     SetEssayFn setEssay = (SetEssayFn)resolve(library, "SetEssay");
     SetEssayCountFn setEssayCount = (SetEssayCountFn)resolve(library, "SetEssayCount");
     SetEssayAligmentFn setEssayAligment = (SetEssayAligmentFn)resolve(library, "SetEssayAligment");
+
+    OverlayAvailableFn overlayAvailable = (OverlayAvailableFn)resolve(library, "OverlayNoticesAvailable");
+    ShowOverlayFn showOverlay = (ShowOverlayFn)resolve(library, "ShowOverlayNotice");
+    CloseOverlayFn closeOverlay = (CloseOverlayFn)resolve(library, "CloseOverlayNotice");
+
+    /* Notices need a Wayland compositor: without one none is shown, and closing any number is
+     * safe. */
+    if (!getenv("WAYLAND_DISPLAY")) {
+        const uint32_t pixels[4] = {0xFFFF0000u, 0xFFFF0000u, 0xFFFF0000u, 0xFFFF0000u};
+        check(overlayAvailable() == 0, "no overlay notices without a Wayland display");
+        check(showOverlay(pixels, 2, 2, 16, 2) == 0, "a notice without a Wayland display is refused");
+    }
+    closeOverlay(0);
+    closeOverlay(12345);
 
     /* Switching on: clock off, the hook, then the settings and the lines. */
     setShowClock(0);

@@ -295,27 +295,52 @@ TEST_F(ConfigFormTest, SettingsCommandTurnsTheHotKeyOffSavesAndAppliesOnOk)
     EXPECT_TRUE(messages.first().contains(u"Ctrl+Alt+J"_s)) << messages.first().toStdString();
 }
 
-TEST_F(ConfigFormTest, HotKeyPageShowsTheKeyTheDesktopGrantedOnlyWhereItChoseOne)
+TEST_F(ConfigFormTest, HotKeyPageShowsTheGrantedKeyAndTheCompositorBindingWhereTheDesktopHasThem)
 {
     QWidget owner;
     QString granted;
+    bool wayland = false;
     TSettingsHost host;
     host.grantedHotKey = [&] { return granted; };
+    host.compositorKeys = [&] { return wayland; };
     TSettingsController controller(nullptr, &owner, config, host);
-    bool visible = true;
-    QString shown;
+    bool visible = true, hintVisible = true;
+    QString shown, hint;
+    QRect grantedPlace, hintPlace;
     TBaseForm::SetModalHook([&](TBaseForm& dialog) {
         auto& form = static_cast<TConfigForm&>(dialog);
+        form.show(); // the pages get their real size
         visible = form.GrantedHotKeyLabel->isVisibleTo(&form);
         shown = form.GrantedHotKeyLabel->text();
+        hintVisible = form.CompositorKeyLabel->isVisibleTo(&form);
+        hint = form.CompositorKeyLabel->text();
+        grantedPlace = form.GrantedHotKeyLabel->geometry();
+        hintPlace = form.CompositorKeyLabel->geometry();
+        const QRect page = form.CompositorKeyLabel->parentWidget()->rect();
+        EXPECT_TRUE(page.contains(hintPlace)) << "the hint fits on the page";
         return int(QDialog::Rejected);
     });
     controller.ShowDialog(TConfigForm::HotKeyPage);
     EXPECT_FALSE(visible) << "X11 grabs take the configured key: nothing to add";
+    EXPECT_FALSE(hintVisible) << "X11: the hotkey works everywhere";
+
+    // A Wayland session whose portal gave a key of its choice: both notes, one below the other.
     granted = u"Ctrl+Alt+J"_s;
+    wayland = true;
     controller.ShowDialog(TConfigForm::HotKeyPage);
     EXPECT_TRUE(visible);
     EXPECT_TRUE(shown.contains(u"Ctrl+Alt+J"_s)) << shown.toStdString();
+    EXPECT_TRUE(hintVisible);
+    for (const QString& word : {u"jotvane --toggle"_s, u"sway"_s, u"bindsym"_s, u"GNOME"_s, u"KDE"_s})
+        EXPECT_TRUE(hint.contains(word)) << word.toStdString();
+    EXPECT_GE(hintPlace.top(), grantedPlace.bottom()) << "the notes do not overlap";
+
+    // Without a portal: the hint alone, where the granted key would stand.
+    granted.clear();
+    controller.ShowDialog(TConfigForm::HotKeyPage);
+    EXPECT_FALSE(visible);
+    EXPECT_TRUE(hintVisible);
+    EXPECT_EQ(hintPlace.top(), grantedPlace.top());
 }
 
 TEST_F(ConfigFormTest, DialogOpenedOnAnotherPageAlsoSavesAndAppliesWhatItStores)

@@ -1,5 +1,7 @@
 #include "reminders/ui/MSNPopUp.h"
 
+#include "platform/OverlayNotices.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -31,6 +33,45 @@ bool waitFor(const std::function<bool()>& condition, int ms = 3000)
 TPopupScreen screenWith(QRect available, QRect full = QRect(0, 0, 1280, 800))
 {
     return {full, available};
+}
+
+// The compositor's overlay layer: keeps what it is shown and closed; refuses while told to.
+class TRecordingOverlay final : public IOverlayNotices
+{
+public:
+    struct TShown
+    {
+        QImage picture;
+        int right, bottom;
+    };
+    bool Available() override { return true; }
+    int Show(const QImage& picture, int right, int bottom) override
+    {
+        if (refuse)
+            return 0;
+        shown << TShown{picture, right, bottom};
+        return int(shown.size());
+    }
+    void Close(int notice) override { closed << notice; }
+
+    bool refuse = false;
+    QList<TShown> shown;
+    QList<int> closed;
+};
+
+// Pixels of picture within tolerance of colour.
+int countColour(const QImage& picture, const QColor& colour, int tolerance = 60)
+{
+    int count = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const QColor c = picture.pixelColor(x, y);
+            if (std::abs(c.red() - colour.red()) + std::abs(c.green() - colour.green()) +
+                    std::abs(c.blue() - colour.blue()) <=
+                tolerance)
+                ++count;
+        }
+    return count;
 }
 
 class MSNPopUpTest : public ::testing::Test
@@ -104,6 +145,61 @@ TEST_F(MSNPopUpTest, MessengerNoticeSlidesInStaysAndSlidesOutWithoutFocus)
     w->tmrscrollDownTimer(); // the 12th step closes it
     EXPECT_EQ(popup.Count(), 0);
     EXPECT_TRUE(waitFor([&] { return w.isNull(); }));
+}
+
+TEST_F(MSNPopUpTest, OnTheOverlayLayerNoticesArePicturesThatStackAndGoAfterTheirTimeOut)
+{
+    TRecordingOverlay overlay;
+    popup.SetMessengerValues();
+    popup.Overlay = &overlay;
+    popup.Options |= msnCascadePopups;
+    popup.TimeOut = 1;
+    popup.Title = u"上线提示："_s;
+    popup.Text = u"好友：张三 上线啦！"_s;
+    QPointer<TfrmMSNPopUp> first = showOne();
+    popup.Text = u"好友：李四 上线啦！"_s;
+    QPointer<TfrmMSNPopUp> second = showOne();
+    ASSERT_TRUE(first && second);
+    ASSERT_EQ(overlay.shown.size(), 2);
+    // The corner of the free area, the second above the first: no window ever shows.
+    EXPECT_EQ(overlay.shown[0].right, 16);
+    EXPECT_EQ(overlay.shown[0].bottom, 2);
+    EXPECT_EQ(overlay.shown[1].bottom, 2 + 100 + 2);
+    EXPECT_FALSE(first->isVisible());
+    EXPECT_FALSE(first->tmrScroll->isActive()) << "nothing slides on the overlay";
+    EXPECT_EQ(first->OverlayNotice(), 1);
+    // The picture is the popup whole: the gradient's top colour, the title's blue, the text.
+    const QImage& picture = overlay.shown[0].picture;
+    EXPECT_EQ(picture.size(), QSize(200, 100));
+    EXPECT_GT(countColour(picture, QColor(153, 204, 255)), 2000);
+    EXPECT_GT(countColour(picture, Qt::blue, 90), 10) << "the title";
+    EXPECT_GT(countColour(picture, Qt::black, 120), 10) << "the text";
+
+    // Each goes after its time-out, and each close counts.
+    EXPECT_TRUE(waitFor([&] { return overlay.closed.size() == 2; }, 5000));
+    EXPECT_EQ(overlay.closed, (QList<int>{1, 2}));
+    EXPECT_EQ(popup.Count(), 0);
+    EXPECT_TRUE(waitFor([&] { return first.isNull() && second.isNull(); }));
+
+    // A notice without a time-out would stay for good: it cannot be clicked away there.
+    popup.TimeOut = 0;
+    QPointer<TfrmMSNPopUp> lasting = showOne();
+    ASSERT_TRUE(lasting);
+    EXPECT_EQ(lasting->tmrExit->interval(), 10000);
+    EXPECT_TRUE(lasting->tmrExit->isActive());
+
+    // A refused picture: the notice is a sliding window as elsewhere, one that can be clicked.
+    overlay.refuse = true;
+    QPointer<TfrmMSNPopUp> window = showOne();
+    ASSERT_TRUE(window);
+    EXPECT_EQ(window->OverlayNotice(), 0);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->tmrScroll->isActive());
+    EXPECT_EQ(window->tmrExit->interval(), 0) << "it stays until clicked";
+
+    // A popup that goes (with its component) takes its picture with it.
+    delete lasting.data();
+    EXPECT_EQ(overlay.closed.last(), 3);
 }
 
 TEST_F(MSNPopUpTest, WithoutCascadingNoticesOverlapAndEachCloseCounts)

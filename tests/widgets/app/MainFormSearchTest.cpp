@@ -50,8 +50,8 @@ protected:
         bool finished = false;
         QObject context;
         QObject::connect(&search->Searcher(), &TPageSearcher::finished, &context,
-                         [&](int search, int, int, const QStringList&) {
-                             finished = search == form->findChild<TSearchAllPages*>()->Searcher().Current();
+                         [&](int ended, int, int, const QStringList&) {
+                             finished = ended == form->findChild<TSearchAllPages*>()->Searcher().Current();
                          });
         QLineEdit* edit = dialog()->findChild<QLineEdit*>(u"SearchEdit"_s);
         edit->selectAll();

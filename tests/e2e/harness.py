@@ -67,6 +67,36 @@ def free_display():
     raise RuntimeError("no free X display number")
 
 
+def claim_display():
+    """A display number from 90 up that no other server uses, and the file that claims it for
+    this process: (number, claim). An X server picking its own number (-displayfd) in a private
+    network namespace sees neither the lock nor the listening socket of a server in another
+    one, and takes display 0 again, and the socket file that the copies in the LAN's namespaces
+    connect through then leads to the newest server. A claim whose process has gone is taken over."""
+    for number in range(90, 400):
+        if os.path.exists(f"/tmp/.X11-unix/X{number}") or os.path.exists(f"/tmp/.X{number}-lock"):
+            continue
+        claim = f"/tmp/.jv-e2e-X{number}.claim"
+        try:
+            fd = os.open(claim, os.O_CREAT | os.O_EXCL | os.O_WRONLY, 0o644)
+        except FileExistsError:
+            try:
+                with open(claim) as f:
+                    owner = int(f.read().strip() or 0)
+            except (OSError, ValueError):
+                owner = 0
+            if owner and not os.path.exists(f"/proc/{owner}"):
+                try:
+                    os.unlink(claim)
+                except OSError:
+                    pass
+            continue
+        os.write(fd, str(os.getpid()).encode())
+        os.close(fd)
+        return number, claim
+    raise RuntimeError("no free X display number")
+
+
 class XDisplay:
     """A small libX11 connection through ctypes: what xdotool and xprop cannot tell."""
 
@@ -284,6 +314,7 @@ class Session:
         self.exe = os.path.join(self.app_dir, "jotvane")
         self.processes = []
         self.logs = []
+        self.display_claim = None
         self.env = sandbox_env(self.root, "xcb")
         self.display = self._start_xvfb(width, height, dpi)
         self.env["DISPLAY"] = f":{self.display}"
@@ -298,14 +329,16 @@ class Session:
     # -- processes ---------------------------------------------------------------------------
 
     def _start_xvfb(self, width, height, dpi=None):
-        """Starts Xvfb on a display number it picks itself (-displayfd), so that two suites
-        started at the same moment never share a display, and returns the number."""
+        """Starts Xvfb on a display number claimed for this session (see claim_display), and
+        returns the number once the server says it is ready (-displayfd)."""
+        number, self.display_claim = claim_display()
         read_end, write_end = os.pipe()
         log = open(os.path.join(self.root, "xvfb.log"), "ab")
         self.logs.append(log)
         try:
             process = subprocess.Popen(
-                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp"]
+                ["Xvfb", f":{number}", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24",
+                 "-nolisten", "tcp"]
                 + (["-dpi", str(dpi)] if dpi else []),
                 env=self.env, stdout=log, stderr=subprocess.STDOUT, cwd=self.root, pass_fds=(write_end,))
         finally:
@@ -379,6 +412,11 @@ class Session:
     def close(self):
         end_processes(self.processes, self.logs)
         shutil.rmtree(self.root, ignore_errors=True)
+        if self.display_claim:
+            try:
+                os.unlink(self.display_claim)
+            except OSError:
+                pass
 
     # -- X11 ---------------------------------------------------------------------------------
 

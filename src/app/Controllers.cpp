@@ -45,8 +45,7 @@ class TWindowDesktopHost final : public IDesktopHost
 {
 public:
     // The font and colour are picked as on the settings dialog's desktop page.
-    TWindowDesktopHost(TMainForm& window, const TConfigDialogs& dialogs,
-                       std::function<bool(int)> openSettings)
+    TWindowDesktopHost(TMainForm& window, IDialogService& dialogs, std::function<bool(int)> openSettings)
         : m_window(window), m_dialogs(dialogs), m_openSettings(std::move(openSettings))
     {
     }
@@ -58,13 +57,13 @@ public:
         return EditorLines(m_window.EditorAt(0)->toPlainText());
     }
     void PasteAtCaret(const QString& text) override { m_window.PasteAtCaret(text); }
-    bool PickFont(TFontSetting& font) override { return m_dialogs.chooseFont(&m_window, font); }
-    bool PickColor(TColor& color) override { return m_dialogs.chooseColor(&m_window, color); }
+    bool PickFont(TFontSetting& font) override { return PickFontSetting(m_dialogs, &m_window, font); }
+    bool PickColor(TColor& color) override { return PickColorSetting(m_dialogs, &m_window, color); }
     bool OpenSettings(int pageIndex) override { return m_openSettings(pageIndex); }
 
 private:
     TMainForm& m_window;
-    const TConfigDialogs& m_dialogs;
+    IDialogService& m_dialogs;
     std::function<bool(int)> m_openSettings;
 };
 
@@ -216,9 +215,9 @@ void TControllers::CreateSettings()
     host.applyWindowBehaviour = [] {};
     host.applyDesktop = [this] { m_desktop->AfterSettingsConfirmed(); };
     host.applyReminderMenu = [this] { m_reminders->RefreshMenu(); };
-    m_settings = std::make_unique<TSettingsController>(
-        m_window.Commands().Claim(u"ConfigAction"), form, *m_window.Context().config, host,
-        TConfigDialogs::FromService(*m_window.Context().dialogs));
+    m_settings =
+        std::make_unique<TSettingsController>(m_window.Commands().Claim(u"ConfigAction"), form,
+                                              *m_window.Context().config, host, *m_window.Context().dialogs);
 }
 
 void TControllers::CreateReminders(IClock& clock)
@@ -261,10 +260,10 @@ void TControllers::CreateDesktop()
     actions.SignOnDeskAction = c.Claim(u"SignOnDeskAction");
     actions.OnDeskAllAction = c.Claim(u"OnDeskAllAction");
     m_deskHook = std::make_unique<TDeskHookLibrary>();
-    m_desktopHost = std::make_unique<TWindowDesktopHost>(m_window, m_settings->Dialogs(),
+    m_desktopHost = std::make_unique<TWindowDesktopHost>(m_window, *m_window.Context().dialogs,
                                                          [this](int page) { return OpenSettings(page); });
-    m_desktop =
-        std::make_unique<TDesktopCommands>(actions, *m_window.Context().config, *m_deskHook, *m_desktopHost);
+    m_desktop = std::make_unique<TDesktopCommands>(actions, *m_window.Context().config, *m_deskHook,
+                                                   *m_desktopHost, *m_window.Context().dialogs);
     TDesktopCommands* desk = m_desktop.get();
     TMainForm* form = &m_window;
     QObject::connect(form, &TMainForm::hiding, desk, [desk, form] {
@@ -316,5 +315,5 @@ void TControllers::CreateInsertAndFile()
     };
     host.saveMessengerState = [this] { m_messenger->SaveState(); };
     m_files = std::make_unique<TFileController>(files, form, *m_window.Context().platform, AppDir(), host,
-                                                TFileDialogs::FromService(*m_window.Context().dialogs));
+                                                *m_window.Context().dialogs);
 }

@@ -12,8 +12,8 @@
 using namespace Qt::StringLiterals;
 
 TToolsCommands::TToolsCommands(QWidget* window, const TPlatform& platform, TAppConfigMgr& config,
-                               QObject* parent)
-    : QObject(parent), m_window(window), m_platform(platform), m_config(config)
+                               IDialogService& dialogs, QObject* parent)
+    : QObject(parent), m_window(window), m_platform(platform), m_config(config), m_dialogs(dialogs)
 {
 }
 
@@ -37,8 +37,8 @@ void TToolsCommands::BindCommands(TCommandTable& commands)
     commands.Bind(u"GameAction", this, [platform] { ShellOpen(*platform, RelaxAddress()); });
     commands.Bind(u"ReadmeAction", this,
                   [platform] { ShellRun(*platform, CompanionPath(u"Readme.txt"_s), QString(), QString()); });
-    commands.Bind(u"HotKeyListAction", this, [this] { ShowShortcutHelp(m_window); });
-    commands.Bind(u"AboutAction", this, [this] { ShowAboutBox(m_platform, m_window); });
+    commands.Bind(u"HotKeyListAction", this, [this] { ShowShortcutHelp(m_dialogs, m_window); });
+    commands.Bind(u"AboutAction", this, [this] { ShowAboutBox(m_dialogs, m_platform, m_window); });
 }
 
 void TToolsCommands::ApplySettings()

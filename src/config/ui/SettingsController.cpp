@@ -1,7 +1,7 @@
 #include "config/ui/SettingsController.h"
 
 #include "config/AppConfigMgr.h"
-#include "widgets/MsgBox.h"
+#include "widgets/DialogService.h"
 
 #include <QAction>
 
@@ -38,9 +38,8 @@ private:
 } // namespace
 
 TSettingsController::TSettingsController(QAction* configAction, QWidget* owner, TAppConfigMgr& config,
-                                         TSettingsHost host, TConfigDialogs dialogs)
-    : QObject(owner), m_owner(owner), m_config(config), m_host(std::move(host)),
-      m_dialogs(TConfigDialogs::WithDefaults(std::move(dialogs)))
+                                         TSettingsHost host, IDialogService& dialogs)
+    : QObject(owner), m_owner(owner), m_config(config), m_host(std::move(host)), m_dialogs(dialogs)
 {
     if (configAction) {
         configAction->setEnabled(true);
@@ -62,7 +61,7 @@ bool TSettingsController::ShowDialog(int page)
     {
         // The hotkey can be typed into the dialog; it must not toggle the window meanwhile.
         THotKeysOffGuard off(m_host.enableHotKeys);
-        confirmed = ShowSettingsDialog(m_owner, m_config, page, m_dialogs,
+        confirmed = ShowSettingsDialog(m_dialogs, m_owner, m_config, page,
                                        m_host.grantedHotKey ? m_host.grantedHotKey() : QString());
         if (confirmed) {
             // Applied first, then written: a step that cannot take its setting (the desktop
@@ -72,17 +71,17 @@ bool TSettingsController::ShowDialog(int page)
             if (!m_config.SaveSettings()) {
                 const QString error = m_config.TakeUnreportedError();
                 if (!error.isEmpty())
-                    ShowMsgBox(m_owner, error, MsgBoxKind::Error, {MsgBoxButton::OK});
+                    m_dialogs.MessageBox(m_owner, error, MsgBoxKind::Error, {MsgBoxButton::OK});
             }
         }
     }
     if (!confirmed)
         return false;
     if (m_config.HotKeyBase != 0 && m_host.hotKeyRegistered && !m_host.hotKeyRegistered())
-        ShowMsgBox(m_owner,
-                   u"热键 %1 已被其他程序占用，无法使用。请在设置的“热键”页另选一个组合。"_s.arg(
-                       HotKeyText(m_config.HotKeyBase, m_config.HotKeyModifiers)),
-                   MsgBoxKind::Error, {MsgBoxButton::OK});
+        m_dialogs.MessageBox(m_owner,
+                             u"热键 %1 已被其他程序占用，无法使用。请在设置的“热键”页另选一个组合。"_s.arg(
+                                 HotKeyText(m_config.HotKeyBase, m_config.HotKeyModifiers)),
+                             MsgBoxKind::Error, {MsgBoxButton::OK});
     emit SettingsApplied();
     return true;
 }

@@ -40,7 +40,7 @@ class TSettingsController final : public QObject
     Q_OBJECT
 public:
     TSettingsController(QAction* configAction, QWidget* owner, TAppConfigMgr& config, TSettingsHost host,
-                        TConfigDialogs dialogs = {});
+                        IDialogService& dialogs);
 
     void ConfigActionExecute();
     // The part of the start-up settings that the dialog can change.
@@ -50,8 +50,6 @@ public:
     // True when the user confirmed it.
     bool ShowDialog(int page);
 
-    const TConfigDialogs& Dialogs() const { return m_dialogs; }
-
 signals:
     // After the settings of a confirmed dialog were written and applied.
     void SettingsApplied();
@@ -60,5 +58,5 @@ private:
     QWidget* m_owner;
     TAppConfigMgr& m_config;
     TSettingsHost m_host;
-    TConfigDialogs m_dialogs;
+    IDialogService& m_dialogs;
 };

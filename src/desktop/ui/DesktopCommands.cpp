@@ -1,7 +1,7 @@
 #include "desktop/ui/DesktopCommands.h"
 
+#include "widgets/DialogService.h"
 #include "widgets/InputFrm.h"
-#include "widgets/MsgBox.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -30,11 +30,12 @@ quintptr FindActiveDesktop()
 }
 
 TDesktopCommands::TDesktopCommands(const TDesktopActions& actions, TAppConfigMgr& config, IDeskHook& hook,
-                                   IDesktopHost& host, TDesktopWindows windows, QObject* parent)
-    : QObject(parent), m_actions(actions), m_config(config), m_hook(hook), m_host(host),
+                                   IDesktopHost& host, IDialogService& dialogs, TDesktopWindows windows,
+                                   QObject* parent)
+    : QObject(parent), m_actions(actions), m_config(config), m_hook(hook), m_host(host), m_dialogs(dialogs),
       m_windows(std::move(windows)),
-      m_prompt([](QWidget* owner, const QString& caption, const QString& prompt, QString& text) {
-          return InputTextDialog(owner, caption, prompt, true, false, text);
+      m_prompt([&dialogs](QWidget* owner, const QString& caption, const QString& prompt, QString& text) {
+          return InputTextDialog(dialogs, owner, caption, prompt, true, false, text);
       }),
       m_notice([](QWidget* owner, const QString& text) {
           auto* box = new QMessageBox(QMessageBox::Information, u"Jotvane"_s, text, QMessageBox::Ok, owner);
@@ -81,9 +82,9 @@ void TDesktopCommands::showMessage(const QString& text, TDeskNoticeKind kind)
             tellUnsupported();
         return;
     }
-    ShowMsgBox(m_host.OwnerWindow(), text,
-               kind == TDeskNoticeKind::Error ? MsgBoxKind::Error : MsgBoxKind::Information,
-               {MsgBoxButton::OK});
+    m_dialogs.MessageBox(m_host.OwnerWindow(), text,
+                         kind == TDeskNoticeKind::Error ? MsgBoxKind::Error : MsgBoxKind::Information,
+                         {MsgBoxButton::OK});
 }
 
 void TDesktopCommands::tellUnsupported()
@@ -226,10 +227,12 @@ void TDesktopCommands::AligmentSpaceActionExecute()
     qint32 margin = 0;
     switch (ParseMargin(answer, margin)) {
     case TMarginAnswer::NotANumber:
-        ShowMsgBox(m_host.OwnerWindow(), kMarginNotANumberMessage, MsgBoxKind::Error, {MsgBoxButton::OK});
+        m_dialogs.MessageBox(m_host.OwnerWindow(), kMarginNotANumberMessage, MsgBoxKind::Error,
+                             {MsgBoxButton::OK});
         return;
     case TMarginAnswer::Negative:
-        ShowMsgBox(m_host.OwnerWindow(), kMarginNegativeMessage, MsgBoxKind::Information, {MsgBoxButton::OK});
+        m_dialogs.MessageBox(m_host.OwnerWindow(), kMarginNegativeMessage, MsgBoxKind::Information,
+                             {MsgBoxButton::OK});
         return;
     case TMarginAnswer::Accepted:
         break;

@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 
+class IDialogService;
 class QAction;
 class QWidget;
 
@@ -62,7 +63,7 @@ quintptr FindActiveDesktop();
 
 // The desktop menu's commands and the moments the note window hands to the desktop display.
 //
-//   TDesktopCommands desk(actions, config, hookLibrary, host);
+//   TDesktopCommands desk(actions, config, hookLibrary, host, dialogs);
 //   desk.Startup();                         // after the window's settings are applied
 //   ...
 //   desk.MainWindowHiding(firstPage->Modified());   // before the pages are saved
@@ -75,7 +76,7 @@ public:
         std::function<bool(QWidget* owner, const QString& caption, const QString& prompt, QString& text)>;
 
     TDesktopCommands(const TDesktopActions& actions, TAppConfigMgr& config, IDeskHook& hook,
-                     IDesktopHost& host,
+                     IDesktopHost& host, IDialogService& dialogs,
                      TDesktopWindows windows = {FindDesktopListView, FindActiveDesktop, InWaylandSession()},
                      QObject* parent = nullptr);
 
@@ -122,6 +123,7 @@ private:
     TAppConfigMgr& m_config;
     IDeskHook& m_hook;
     IDesktopHost& m_host;
+    IDialogService& m_dialogs;
     TDesktopWindows m_windows;
     TTextPrompt m_prompt;
     TNotice m_notice;

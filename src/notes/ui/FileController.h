@@ -37,31 +37,17 @@ struct TFileHost
     std::function<void()> saveMessengerState;
 };
 
-// The file name dialogs; each returns false on Cancel and otherwise sets path.
-struct TFileDialogs
-{
-    // "打开": an existing file, text files first in the filter.
-    std::function<bool(QWidget* owner, QString& path)> openFileName;
-    // "另存为": ".txt" added to a name without extension, overwriting asked first.
-    std::function<bool(QWidget* owner, QString& path)> saveFileName;
-    // "请选择备份文件存放文件夹：": on OK path holds the chosen folder.
-    std::function<bool(QWidget* owner, QString& path)> pickFolder;
-
-    // The platform's dialogs for every member left empty.
-    static TFileDialogs WithDefaults(const TPlatform& platform, TFileDialogs dialogs = {});
-    // Every dialog through the window's dialog service, which must outlive the dialogs.
-    static TFileDialogs FromService(IDialogService& service);
-};
-
-// Open, Save as, Backup and the hidden Print of the note window.
+// Open, Save as, Backup and the hidden Print of the note window. Its dialogs: "打开" (an
+// existing file, text files first in the filter), "另存为" (".txt" added to a name without
+// extension, overwriting asked first) and "请选择备份文件存放文件夹：".
 //
-//   TFileController files(fileActions, window, platform, AppDir(), host);
+//   TFileController files(fileActions, window, platform, AppDir(), host, dialogs);
 class TFileController final : public QObject
 {
     Q_OBJECT
 public:
     TFileController(TFileActions actions, QWidget* owner, const TPlatform& platform, QString appDir,
-                    TFileHost host, TFileDialogs dialogs = {});
+                    TFileHost host, IDialogService& dialogs);
 
     // A text file becomes a new page; a file that cannot be read is reported and adds no page.
     void LoadFromFileActionExecute();
@@ -79,5 +65,5 @@ private:
     const TPlatform& m_platform;
     QString m_appDir;
     TFileHost m_host;
-    TFileDialogs m_dialogs;
+    IDialogService& m_dialogs;
 };

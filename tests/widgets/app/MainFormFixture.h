@@ -9,6 +9,7 @@
 #include "templates/ExprParser.h"
 #include "widgets/CommandTable.h"
 #include "widgets/MsgBox.h"
+#include "widgets/UnattendedDialogs.h"
 
 #include <gtest/gtest.h>
 
@@ -77,6 +78,8 @@ protected:
     QString indexFile; // the store's page index; none when empty
     FakePlatform platform;
     FakeDialogService dialogs;
+    // What the window asks through, as the program's: the fake, unattended within a scope.
+    TUnattendedDialogs unattendedDialogs{dialogs};
     FakeHotKeyGrabber* grabber = nullptr;
     std::function<void(TAppConfigMgr&)> beforeForm;
     std::unique_ptr<TExprParser> parser;

@@ -597,10 +597,10 @@ TEST_F(MainWindowTest, PageCommandsReportFileErrorsAndTheWindowCarriesOn)
 {
     Key(Qt::Key_N, Qt::ControlModifier);
     BlockFile(store->fileName(1));
-    TBaseForm::SetModalHook([](TBaseForm& dialog) {
+    dialogs.modal = [](QDialog& dialog) {
         dialog.findChild<QLineEdit*>(u"ValueEdit"_s)->setText(u"Renamed"_s);
         return int(QDialog::Accepted);
-    });
+    };
     Key(Qt::Key_F2);
     ASSERT_EQ(msgCalls.size(), 1);
     EXPECT_EQ(msgCalls[0].kind, MsgBoxKind::Error);

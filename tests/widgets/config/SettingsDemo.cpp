@@ -4,7 +4,9 @@
 #include "templates/ui/InsertController.h"
 
 #include "core/PubUtils.h"
+#include "platform/Platform.h"
 #include "widgets/BaseFrm.h"
+#include "widgets/DialogService.h"
 
 #include <QAction>
 #include <QApplication>
@@ -55,7 +57,9 @@ int main(int argc, char** argv)
         QTimer::singleShot(300, [&] { insert->popup(window.mapToGlobal(QPoint(10, 30))); });
         return app.exec();
     }
-    TConfigForm form(nullptr, config);
+    LinuxPlatform platform;
+    TQtDialogService dialogs(platform.services());
+    TConfigForm form(nullptr, config, dialogs);
     form.PageControl->setCurrentIndex(which.toInt());
     form.LoadControls();
     form.move(10, 10);

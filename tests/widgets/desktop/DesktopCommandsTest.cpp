@@ -1,8 +1,8 @@
 #include "../../unit/desktop/RecordingDeskHook.h"
 
+#include "FakeDialogService.h"
 #include "config/AppConfigMgr.h"
 #include "desktop/ui/DesktopCommands.h"
-#include "widgets/MsgBox.h"
 
 #include <gtest/gtest.h>
 
@@ -65,6 +65,7 @@ protected:
     TAppConfigMgr config{dir.filePath(u"Config.ini"_s)};
     TRecordingDeskHook hook;
     FakeDesktopHost host;
+    FakeDialogService dialogs;
     QObject owner;
     TDesktopActions a;
     quintptr activeDesktop = 0;
@@ -81,12 +82,12 @@ protected:
               &a.AligmentSpaceAction, &a.SignSeperatorAction, &a.SignOnDeskAction, &a.OnDeskAllAction})
             *slot = new QAction(&owner);
         a.AligmentSpaceAction->setText(u"边距(&S):10"_s);
-        SetMsgBoxHook([this](const TMsgBoxCall& call) {
+        dialogs.messageBox = [this](const TMsgBoxCall& call) {
             messages << call;
             return MsgResultOK;
-        });
+        };
         desk = std::make_unique<TDesktopCommands>(
-            a, config, hook, host,
+            a, config, hook, host, dialogs,
             TDesktopWindows{[] { return quintptr(42); }, [this] { return activeDesktop; }});
         host.applySettings = [this] { desk->AfterSettingsConfirmed(); };
         desk->SetTextPrompt([this](QWidget* w, const QString& caption, const QString& prompt, QString& text) {
@@ -99,7 +100,6 @@ protected:
             return marginAnswer.has_value();
         });
     }
-    void TearDown() override { SetMsgBoxHook({}); }
 
     QStringList fullSend(int margin = 10, int alignment = 1)
     {
@@ -179,7 +179,7 @@ TEST_F(DesktopCommandsTest, AFailedHookShowsTheErrorAndStaysChecked)
 
 TEST_F(DesktopCommandsTest, ACompositorWithoutBackgroundLayerIsToldOnceWithoutABox)
 {
-    desk = std::make_unique<TDesktopCommands>(a, config, hook, host,
+    desk = std::make_unique<TDesktopCommands>(a, config, hook, host, dialogs,
                                               TDesktopWindows{[] { return quintptr(1); },
                                                               [] { return quintptr(0); },
                                                               /*waylandSession=*/true});

@@ -101,25 +101,20 @@ protected:
         ASSERT_TRUE(root.isValid());
         folder = root.path() + u'/';
         clock.Set(QDateTime(QDate(2026, 12, 9), QTime(10, 0, 0)));
-        SetMsgBoxHook([this](const TMsgBoxCall& call) {
+        dialogs.messageBox = [this](const TMsgBoxCall& call) {
             messages << call.message;
             return MsgResultOK;
-        });
-        TBaseForm::SetModalHook([this](TBaseForm& dialog) {
+        };
+        dialogs.modal = [this](QDialog& dialog) {
             auto* input = qobject_cast<TInputForm*>(&dialog);
             if (input == nullptr || !inputAnswer)
                 return int(QDialog::Rejected);
             prompts << input->PromptLabel()->text();
             input->ValueEdit()->setText(*inputAnswer);
             return int(QDialog::Accepted);
-        });
+        };
     }
-    void TearDown() override
-    {
-        form.reset();
-        SetMsgBoxHook({});
-        TBaseForm::SetModalHook({});
-    }
+    void TearDown() override { form.reset(); }
 
     TMessengerEnvironment Environment()
     {
@@ -138,6 +133,7 @@ protected:
             return std::unique_ptr<IHotKeyGrabber>(std::move(g));
         };
         env.notices = &notices;
+        env.dialogs = &dialogs;
         return env;
     }
     // The window with its own file server on loopback and the download controller on its row.
@@ -147,7 +143,6 @@ protected:
         env.ftpControlPort = 0;
         env.ftpDataPort = 0;
         env.ftpAddress = QHostAddress(QHostAddress::LocalHost);
-        env.dialogs = &dialogs;
         env.offerList = [this](TMessagerForm& f) { return MakeDownloadOffers(f, dialogs); };
         return env;
     }

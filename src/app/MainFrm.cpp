@@ -179,8 +179,8 @@ void TMainForm::CreateHotKey()
 
 void TMainForm::BindWindowCommands()
 {
-    m_commands->Bind(u"HideAction", this, [this] { HideToTray(); });
-    m_commands->Bind(u"ExitAction", this, [this] { Exit(); });
+    m_commands->Bind(Command::Hide, this, [this] { HideToTray(); });
+    m_commands->Bind(Command::Exit, this, [this] { Exit(); });
 }
 
 void TMainForm::WatchEditor(TPadMemo* editor)

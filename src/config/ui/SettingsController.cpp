@@ -1,6 +1,7 @@
 #include "config/ui/SettingsController.h"
 
 #include "config/AppConfigMgr.h"
+#include "widgets/CommandTable.h"
 #include "widgets/DialogService.h"
 
 #include <QAction>
@@ -37,14 +38,15 @@ private:
 
 } // namespace
 
-TSettingsController::TSettingsController(QAction* configAction, QWidget* owner, TAppConfigMgr& config,
-                                         TSettingsHost host, IDialogService& dialogs)
+TSettingsController::TSettingsController(QWidget* owner, TAppConfigMgr& config, TSettingsHost host,
+                                         IDialogService& dialogs)
     : QObject(owner), m_owner(owner), m_config(config), m_host(std::move(host)), m_dialogs(dialogs)
 {
-    if (configAction) {
-        configAction->setEnabled(true);
-        connect(configAction, &QAction::triggered, this, &TSettingsController::ConfigActionExecute);
-    }
+}
+
+void TSettingsController::BindCommands(TCommandTable& commands)
+{
+    commands.Bind(Command::Config, this, [this] { ConfigActionExecute(); });
 }
 
 void TSettingsController::ConfigActionExecute()

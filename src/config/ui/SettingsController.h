@@ -7,6 +7,7 @@
 #include <functional>
 
 class QAction;
+class TCommandTable;
 class TAppConfigMgr;
 
 // What the general settings command needs of the window around it. Every member may be left
@@ -34,13 +35,16 @@ struct TSettingsHost
 // are applied at once, once, and then Config.ini is written with what took effect. The command
 // that opened the dialog applies nothing itself.
 //
-//   TSettingsController settings(actions.ConfigAction, window, config, host);
+//   TSettingsController settings(window, config, host, dialogs);
+//   settings.BindCommands(window.Commands());
 class TSettingsController final : public QObject
 {
     Q_OBJECT
 public:
-    TSettingsController(QAction* configAction, QWidget* owner, TAppConfigMgr& config, TSettingsHost host,
-                        IDialogService& dialogs);
+    TSettingsController(QWidget* owner, TAppConfigMgr& config, TSettingsHost host, IDialogService& dialogs);
+
+    // Claims the general settings command (F8) and connects it.
+    void BindCommands(TCommandTable& commands);
 
     void ConfigActionExecute();
     // The part of the start-up settings that the dialog can change.

@@ -1,5 +1,6 @@
 #include "desktop/ui/DesktopCommands.h"
 
+#include "widgets/CommandTable.h"
 #include "widgets/DialogService.h"
 #include "widgets/InputFrm.h"
 
@@ -29,10 +30,9 @@ quintptr FindActiveDesktop()
     return 0;
 }
 
-TDesktopCommands::TDesktopCommands(const TDesktopActions& actions, TAppConfigMgr& config, IDeskHook& hook,
-                                   IDesktopHost& host, IDialogService& dialogs, TDesktopWindows windows,
-                                   QObject* parent)
-    : QObject(parent), m_actions(actions), m_config(config), m_hook(hook), m_host(host), m_dialogs(dialogs),
+TDesktopCommands::TDesktopCommands(TAppConfigMgr& config, IDeskHook& hook, IDesktopHost& host,
+                                   IDialogService& dialogs, TDesktopWindows windows, QObject* parent)
+    : QObject(parent), m_config(config), m_hook(hook), m_host(host), m_dialogs(dialogs),
       m_windows(std::move(windows)),
       m_prompt([&dialogs](QWidget* owner, const QString& caption, const QString& prompt, QString& text) {
           return InputTextDialog(dialogs, owner, caption, prompt, true, false, text);
@@ -44,6 +44,21 @@ TDesktopCommands::TDesktopCommands(const TDesktopActions& actions, TAppConfigMgr
           box->show();
       })
 {
+}
+
+void TDesktopCommands::BindCommands(TCommandTable& commands)
+{
+    m_actions = {commands.Claim(Command::OnDesktop),
+                 commands.Claim(Command::ShowWallPaper),
+                 commands.Claim(Command::DesktoFont),
+                 commands.Claim(Command::SeperatorColor),
+                 commands.Claim(Command::DesktopAligmentLeft),
+                 commands.Claim(Command::DesktopAligmentMiddle),
+                 commands.Claim(Command::DesktopAligmentRight),
+                 commands.Claim(Command::AligmentSpace),
+                 commands.Claim(Command::SignSeperator),
+                 commands.Claim(Command::SignOnDesk),
+                 commands.Claim(Command::OnDeskAll)};
     const TDesktopActions& a = m_actions;
     a.OnDesktopAction->setCheckable(true);
     a.ShowWallPaperAction->setCheckable(true);

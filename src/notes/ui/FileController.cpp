@@ -4,6 +4,7 @@
 #include "core/TextFile.h"
 #include "notes/ui/PadMemo.h"
 #include "platform/AppUtils.h"
+#include "widgets/CommandTable.h"
 #include "widgets/DialogService.h"
 
 #include <QAction>
@@ -25,23 +26,20 @@ QString textFileFilter()
 
 } // namespace
 
-TFileController::TFileController(TFileActions actions, QWidget* owner, const TPlatform& platform,
-                                 QString appDir, TFileHost host, IDialogService& dialogs)
+TFileController::TFileController(QWidget* owner, const TPlatform& platform, QString appDir, TFileHost host,
+                                 IDialogService& dialogs)
     : QObject(owner), m_owner(owner), m_platform(platform), m_appDir(NormalizeDir(appDir)),
       m_host(std::move(host)), m_dialogs(dialogs)
 {
-    auto bind = [this](QAction* action, void (TFileController::*handler)()) {
-        if (!action)
-            return;
-        action->setEnabled(true);
-        connect(action, &QAction::triggered, this, handler);
-    };
-    bind(actions.LoadFromFileAction, &TFileController::LoadFromFileActionExecute);
-    bind(actions.SaveToFileAction, &TFileController::SaveToFileActionExecute);
-    bind(actions.BackUpAction, &TFileController::BackUpActionExecute);
+}
+
+void TFileController::BindCommands(TCommandTable& commands)
+{
+    commands.Bind(Command::LoadFromFile, this, [this] { LoadFromFileActionExecute(); });
+    commands.Bind(Command::SaveToFile, this, [this] { SaveToFileActionExecute(); });
+    commands.Bind(Command::BackUp, this, [this] { BackUpActionExecute(); });
     // Printing is a command without function: no item shows it and its key does nothing.
-    if (actions.PrintAction)
-        actions.PrintAction->setVisible(false);
+    commands.Claim(Command::Print)->setVisible(false);
 }
 
 void TFileController::showError(const QString& message)

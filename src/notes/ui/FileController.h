@@ -9,18 +9,10 @@
 
 class IDialogService;
 class QAction;
+class TCommandTable;
 class QWidget;
 class TPadMemo;
 struct TPlatform;
-
-// The File menu's commands this controller serves.
-struct TFileActions
-{
-    QAction* LoadFromFileAction = nullptr;
-    QAction* SaveToFileAction = nullptr;
-    QAction* BackUpAction = nullptr;
-    QAction* PrintAction = nullptr;
-};
 
 // What the file commands need of the window. Empty members are skipped.
 struct TFileHost
@@ -41,13 +33,17 @@ struct TFileHost
 // existing file, text files first in the filter), "另存为" (".txt" added to a name without
 // extension, overwriting asked first) and "请选择备份文件存放文件夹：".
 //
-//   TFileController files(fileActions, window, platform, AppDir(), host, dialogs);
+//   TFileController files(window, platform, AppDir(), host, dialogs);
+//   files.BindCommands(window.Commands());
 class TFileController final : public QObject
 {
     Q_OBJECT
 public:
-    TFileController(TFileActions actions, QWidget* owner, const TPlatform& platform, QString appDir,
-                    TFileHost host, IDialogService& dialogs);
+    TFileController(QWidget* owner, const TPlatform& platform, QString appDir, TFileHost host,
+                    IDialogService& dialogs);
+
+    // Claims Open, Save as, Backup and Print and connects them.
+    void BindCommands(TCommandTable& commands);
 
     // A text file becomes a new page; a file that cannot be read is reported and adds no page.
     void LoadFromFileActionExecute();

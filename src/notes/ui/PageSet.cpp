@@ -61,20 +61,20 @@ TPageSet::TPageSet(const TParts& parts, QObject* parent) : QObject(parent), m_pa
 void TPageSet::BindCommands(TCommandTable& commands)
 {
     QWidget* owner = m_parts.window;
-    commands.Bind(u"NewPageAction", this, [this, owner] {
+    commands.Bind(Command::NewPage, this, [this, owner] {
         RunFileCommand(*m_parts.dialogs, owner, [this] { NewPageActionExecute(); });
     });
-    commands.Bind(u"DeletePageAction", this, [this, owner] {
+    commands.Bind(Command::DeletePage, this, [this, owner] {
         RunFileCommand(*m_parts.dialogs, owner, [this] { DeletePageActionExecute(); });
     });
-    commands.Bind(u"ChgPageTitleAction", this, [this, owner] {
+    commands.Bind(Command::ChgPageTitle, this, [this, owner] {
         RunFileCommand(*m_parts.dialogs, owner, [this] { ChgPageTitleActionExecute(); });
     });
-    commands.Bind(u"NextPageAction", this, [this] {
+    commands.Bind(Command::NextPage, this, [this] {
         if (PageCount() > 0)
             SelectPage(PageRules::NextIndex(PageIndex(), PageCount()));
     });
-    commands.Bind(u"PrevPageAction", this, [this] {
+    commands.Bind(Command::PrevPage, this, [this] {
         if (PageCount() > 0)
             SelectPage(PageRules::PreviousIndex(PageIndex(), PageCount()));
     });

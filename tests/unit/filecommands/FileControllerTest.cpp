@@ -7,6 +7,7 @@
 #include "notes/FileCommands.h"
 #include "notes/ui/PadMemo.h"
 #include "platform/AppUtils.h"
+#include "widgets/CommandTable.h"
 #include "widgets/MsgBox.h"
 
 #include <gtest/gtest.h>
@@ -59,8 +60,8 @@ protected:
         service.pickFolder = [this](const QString& title, QString& path) {
             return BrowseForFolder(platform.services(), nullptr, title, QString(), path);
         };
-        controller = std::make_unique<TFileController>(TFileActions{&open, &saveAs, &backup, &print}, nullptr,
-                                                       platform.services(), app, host, service);
+        controller = std::make_unique<TFileController>(nullptr, platform.services(), app, host, service);
+        controller->BindCommands(commands);
     }
 
     QTemporaryDir dir;
@@ -68,7 +69,12 @@ protected:
     FakePlatform platform;
     FakeDialogService service;
     TPadMemo editor;
-    QAction open, saveAs, backup, print;
+    QWidget window;
+    TCommandTable commands{&window};
+    QAction& open = *commands.action(Command::LoadFromFile);
+    QAction& saveAs = *commands.action(Command::SaveToFile);
+    QAction& backup = *commands.action(Command::BackUp);
+    QAction& print = *commands.action(Command::Print);
     QString answer;
     QStringList pages, errors, details, steps, asked;
     QList<MsgBoxKind> kinds;
@@ -153,7 +159,7 @@ TEST_F(FileControllerTest, BackupWithPagesAndChatThatCannotBeSavedKeepsTheCurren
                                    {u"{2}.txt"_s, 1, u"新页"_s, u"new"_s}};
     };
     host.saveMessengerState = [] { throw EFileError(u"无法写入文件 \"chat.txt\"。磁盘已满。"_s); };
-    TFileController files(TFileActions{}, nullptr, platform.services(), app, host, service);
+    TFileController files(nullptr, platform.services(), app, host, service);
     const QString target = dir.filePath(u"backup"_s);
     platform.folderPicker.answer = target;
     files.BackUpActionExecute();

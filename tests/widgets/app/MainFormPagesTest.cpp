@@ -438,7 +438,7 @@ TEST_F(PageSetTest, RightClickOnATabOpensThePopupWithoutSelecting)
     EXPECT_EQ(form->PageIndex(), 1);
     form->TabSetPopupMenu()->close();
     // Its Delete acts on the current page.
-    form->Commands().action(u"DeletePageAction")->trigger();
+    form->Commands().action(Command::DeletePage)->trigger();
     ExpectOrders({kDefault});
 }
 

@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 #include "app/SysHotKey.h"
 #include "notes/ui/SettingsLook.h"
+#include "widgets/CommandTable.h"
 #include "widgets/FontDlg.h"
 #include "widgets/InputMemoFrm.h"
 #include "widgets/MsgBox.h"
@@ -245,7 +246,8 @@ TEST_F(ConfigFormTest, HiddenCustomTextBlockAddsModifiesAndDeletes)
 TEST_F(ConfigFormTest, SettingsCommandTurnsTheHotKeyOffSavesAndAppliesOnOk)
 {
     QWidget owner;
-    QAction configAction;
+    TCommandTable commands(&owner);
+    QAction& configAction = *commands.action(Command::Config);
     QStringList steps;
     bool registered = true;
     TSettingsHost host{
@@ -257,7 +259,8 @@ TEST_F(ConfigFormTest, SettingsCommandTurnsTheHotKeyOffSavesAndAppliesOnOk)
         .applyReminderMenu = [&] { steps << u"reminders"_s; },
         .hotKeyRegistered = [&] { return registered; },
     };
-    TSettingsController controller(&configAction, &owner, config, host, dialogs);
+    TSettingsController controller(&owner, config, host, dialogs);
+    controller.BindCommands(commands);
     QStringList messages;
     dialogs.messageBox = [&](const TMsgBoxCall& call) {
         messages << call.message;
@@ -298,7 +301,7 @@ TEST_F(ConfigFormTest, HotKeyPageShowsTheKeyTheDesktopGrantedOnlyWhereItChoseOne
     QWidget owner;
     QString granted;
     TSettingsHost host{.grantedHotKey = [&] { return granted; }};
-    TSettingsController controller(nullptr, &owner, config, host, dialogs);
+    TSettingsController controller(&owner, config, host, dialogs);
     bool visible = true;
     QString shown;
     dialogs.modal = [&](QDialog& dialog) {
@@ -322,7 +325,7 @@ TEST_F(ConfigFormTest, DialogOpenedOnAnotherPageAlsoSavesAndAppliesWhatItStores)
     TSettingsHost host;
     host.enableHotKeys = [&](bool on) { steps << (on ? u"on"_s : u"off"_s); };
     host.applyHotKey = [&] { steps << u"hotkey"_s; };
-    TSettingsController controller(nullptr, &owner, config, host, dialogs);
+    TSettingsController controller(&owner, config, host, dialogs);
     dialogs.modal = [&](QDialog& dialog) {
         auto& form = static_cast<TConfigForm&>(dialog);
         steps << u"dialog page %1"_s.arg(form.PageControl->currentIndex());
@@ -346,7 +349,7 @@ TEST_F(ConfigFormTest, SettingsAreAppliedOnceAndTheFileHoldsWhatTookEffect)
         steps << u"desktop"_s;
         config.OnDesktop = false;
     };
-    TSettingsController controller(nullptr, &owner, config, host, dialogs);
+    TSettingsController controller(&owner, config, host, dialogs);
     dialogs.modal = [&](QDialog& dialog) {
         static_cast<TConfigForm&>(dialog).OnDesktopCheckBox->setChecked(true);
         return int(QDialog::Accepted);

@@ -491,15 +491,15 @@ TEST_F(MessagerFormTest, ControllerCreatesHidesActivatesAndCloses)
         EXPECT_FALSE(controller.Messenger()->isVisible()); // HideOnStart
         EXPECT_FALSE(controller.Messenger()->Action(u"ActionExit"_s)->isVisible());
         EXPECT_EQ(sent.value(0).Kind(), mkOnline); // still announced
-        EXPECT_TRUE(commands.action(u"MessagerAction")->isChecked());
-        commands.action(u"ShowMessagerAction")->trigger();
+        EXPECT_TRUE(commands.action(Command::Messager)->isChecked());
+        commands.action(Command::ShowMessager)->trigger();
         EXPECT_TRUE(controller.Messenger()->isVisible());
-        commands.action(u"HideOnStartAction")->trigger();
+        commands.action(Command::HideOnStart)->trigger();
         EXPECT_FALSE(config.HideOnStart);
         controller.CloseMessenger();
         EXPECT_EQ(controller.Messenger(), nullptr);
         EXPECT_EQ(sent.last().Kind(), mkOffline);
-        commands.action(u"ShowMessagerAction")->trigger(); // a fresh window
+        commands.action(Command::ShowMessager)->trigger(); // a fresh window
         ASSERT_NE(controller.Messenger(), nullptr);
         EXPECT_TRUE(controller.Messenger()->isVisible());
         controller.Messenger()->Config().UserName = u"Last"_s;

@@ -1,7 +1,7 @@
 #include "app/Application.h"
 
 #include "core/TextFile.h"
-#include "widgets/MsgBox.h"
+#include "widgets/DialogService.h"
 
 #include <cstdio>
 #include <exception>
@@ -19,6 +19,7 @@ bool TJotvaneApplication::notify(QObject* receiver, QEvent* event)
         message = QString::fromUtf8(error.what());
     }
     std::fprintf(stderr, "jotvane: %s\n", message.toLocal8Bit().constData());
-    ShowMsgBox(activeWindow(), message, MsgBoxKind::Error, {MsgBoxButton::OK});
+    if (m_dialogs)
+        m_dialogs->MessageBox(activeWindow(), message, MsgBoxKind::Error, {MsgBoxButton::OK});
     return false;
 }

@@ -47,8 +47,7 @@ class TWindowDesktopHost final : public IDesktopHost
 {
 public:
     // The font and colour are picked as on the settings dialog's desktop page.
-    TWindowDesktopHost(TMainForm& window, const TConfigDialogs& dialogs,
-                       std::function<bool(int)> openSettings)
+    TWindowDesktopHost(TMainForm& window, IDialogService& dialogs, std::function<bool(int)> openSettings)
         : m_window(window), m_dialogs(dialogs), m_openSettings(std::move(openSettings))
     {
     }
@@ -60,13 +59,13 @@ public:
         return EditorLines(m_window.EditorAt(0)->toPlainText());
     }
     void PasteAtCaret(const QString& text) override { m_window.PasteAtCaret(text); }
-    bool PickFont(TFontSetting& font) override { return m_dialogs.chooseFont(&m_window, font); }
-    bool PickColor(TColor& color) override { return m_dialogs.chooseColor(&m_window, color); }
+    bool PickFont(TFontSetting& font) override { return PickFontSetting(m_dialogs, &m_window, font); }
+    bool PickColor(TColor& color) override { return PickColorSetting(m_dialogs, &m_window, color); }
     bool OpenSettings(int pageIndex) override { return m_openSettings(pageIndex); }
 
 private:
     TMainForm& m_window;
-    const TConfigDialogs& m_dialogs;
+    IDialogService& m_dialogs;
     std::function<bool(int)> m_openSettings;
 };
 
@@ -224,9 +223,9 @@ void TControllers::CreateSettings()
     host.applyWindowBehaviour = [] {};
     host.applyDesktop = [this] { m_desktop->AfterSettingsConfirmed(); };
     host.applyReminderMenu = [this] { m_reminders->RefreshMenu(); };
-    m_settings = std::make_unique<TSettingsController>(
-        m_window.Commands().Claim(u"ConfigAction"), form, *m_window.Context().config, host,
-        TConfigDialogs::FromService(*m_window.Context().dialogs));
+    m_settings = std::make_unique<TSettingsController>(form, *m_window.Context().config, host,
+                                                       *m_window.Context().dialogs);
+    m_settings->BindCommands(m_window.Commands());
 }
 
 void TControllers::CreateReminders(IClock& clock)
@@ -240,39 +239,21 @@ void TControllers::CreateReminders(IClock& clock)
     host.openSettings = [this](int page) { return OpenSettings(page); };
     m_reminderHost = std::make_unique<TEditorReminderHost>(host);
 
-    TCommandTable& commands = m_window.Commands();
-    TReminderActions actions;
-    actions.AlarmTimeAction = commands.Claim(u"AlarmTimeAction");
-    actions.SignCompleteAction = commands.Claim(u"SignCompleteAction");
-    actions.AlarmAction = commands.Claim(u"AlarmAction");
-    actions.BeepAction = commands.Claim(u"BeepAction");
-    actions.ShutDownAction = commands.Claim(u"ShutDownAction");
     const TPlatform& platform = *m_window.Context().platform;
     m_reminders = std::make_unique<TRemindersController>(*m_window.Context().config, clock, *platform.sound,
-                                                         *platform.powerOff, actions, *m_reminderHost);
+                                                         *platform.powerOff, *m_reminderHost);
+    m_reminders->BindCommands(m_window.Commands());
     m_reminders->StartFromRecord(TScanRecord::FileFor(AppDir()));
 }
 
 void TControllers::CreateDesktop()
 {
-    TCommandTable& c = m_window.Commands();
-    TDesktopActions actions;
-    actions.OnDesktopAction = c.Claim(u"OnDesktopAction");
-    actions.ShowWallPaperAction = c.Claim(u"ShowWallPaperAction");
-    actions.DesktoFontAction = c.Claim(u"DesktoFontAction");
-    actions.SeperatorColorAction = c.Claim(u"SeperatorColorAction");
-    actions.DesktopAligmentLeftAction = c.Claim(u"DesktopAligmentLeftAction");
-    actions.DesktopAligmentMiddleAction = c.Claim(u"DesktopAligmentMiddleAction");
-    actions.DesktopAligmentRightAction = c.Claim(u"DesktopAligmentRightAction");
-    actions.AligmentSpaceAction = c.Claim(u"AligmentSpaceAction");
-    actions.SignSeperatorAction = c.Claim(u"SignSeperatorAction");
-    actions.SignOnDeskAction = c.Claim(u"SignOnDeskAction");
-    actions.OnDeskAllAction = c.Claim(u"OnDeskAllAction");
     m_deskHook = std::make_unique<TDeskHookLibrary>();
-    m_desktopHost = std::make_unique<TWindowDesktopHost>(m_window, m_settings->Dialogs(),
+    m_desktopHost = std::make_unique<TWindowDesktopHost>(m_window, *m_window.Context().dialogs,
                                                          [this](int page) { return OpenSettings(page); });
-    m_desktop =
-        std::make_unique<TDesktopCommands>(actions, *m_window.Context().config, *m_deskHook, *m_desktopHost);
+    m_desktop = std::make_unique<TDesktopCommands>(*m_window.Context().config, *m_deskHook, *m_desktopHost,
+                                                   *m_window.Context().dialogs);
+    m_desktop->BindCommands(m_window.Commands());
     TDesktopCommands* desk = m_desktop.get();
     TMainForm* form = &m_window;
     QObject::connect(form, &TMainForm::hiding, desk, [desk, form] {
@@ -284,26 +265,13 @@ void TControllers::CreateDesktop()
 void TControllers::CreateInsertAndFile()
 {
     TMainForm* form = &m_window;
-    TCommandTable& c = m_window.Commands();
     auto* insertMenu = m_window.menuBar()->findChild<QMenu*>(u"InsertMenu"_s);
-    TInsertActions insert;
-    insert.InsertLineAction = c.Claim(u"InsertLineAction");
-    insert.InsertDateAction = c.Claim(u"InsertDateAction");
-    insert.InsertLineDateAction = c.Claim(u"InsertLineDateAction");
-    insert.InsertConfigAction = c.Claim(u"InsertConfigAction");
-    insert.InsertMenu = insertMenu;
-    insert.InsertN1Item = insertMenu->findChild<QAction*>(u"InsertN1Item"_s);
-    insert.InsertN2Item = insertMenu->findChild<QAction*>(u"InsertN2Item"_s);
     m_insert =
-        std::make_unique<TInsertController>(insert, form, *m_window.Context().config,
+        std::make_unique<TInsertController>(insertMenu, form, *m_window.Context().config,
                                             TInsertHost{[form] { return form->CurrentEditor(); },
                                                         [this](int page) { return OpenSettings(page); }});
+    m_insert->BindCommands(m_window.Commands());
 
-    TFileActions files;
-    files.LoadFromFileAction = c.Claim(u"LoadFromFileAction");
-    files.SaveToFileAction = c.Claim(u"SaveToFileAction");
-    files.BackUpAction = c.Claim(u"BackUpAction");
-    files.PrintAction = c.Claim(u"PrintAction");
     TFileHost host;
     host.currentEditor = [form] { return form->CurrentEditor(); };
     host.openAsPage = [form](const QString& text) {
@@ -323,6 +291,7 @@ void TControllers::CreateInsertAndFile()
         return pages;
     };
     host.saveMessengerState = [this] { m_messenger->SaveState(); };
-    m_files = std::make_unique<TFileController>(files, form, *m_window.Context().platform, AppDir(), host,
-                                                TFileDialogs::FromService(*m_window.Context().dialogs));
+    m_files = std::make_unique<TFileController>(form, *m_window.Context().platform, AppDir(), host,
+                                                *m_window.Context().dialogs);
+    m_files->BindCommands(m_window.Commands());
 }

@@ -98,7 +98,8 @@ void TMainForm::FormCreate()
     connect(m_pages, &TPageSet::editorCreated, this, &TMainForm::WatchEditor);
     m_editCommands =
         new TEditCommands(this, m_memoPanel, *m_pages, *m_context.config, *m_context.dialogs, this);
-    m_toolsCommands = new TToolsCommands(this, *m_context.platform, *m_context.config, this);
+    m_toolsCommands =
+        new TToolsCommands(this, *m_context.platform, *m_context.config, *m_context.dialogs, this);
     CreateTray();
     CreateHotKey();
     BindWindowCommands();
@@ -178,8 +179,8 @@ void TMainForm::CreateHotKey()
 
 void TMainForm::BindWindowCommands()
 {
-    m_commands->Bind(u"HideAction", this, [this] { HideToTray(); });
-    m_commands->Bind(u"ExitAction", this, [this] { Exit(); });
+    m_commands->Bind(Command::Hide, this, [this] { HideToTray(); });
+    m_commands->Bind(Command::Exit, this, [this] { Exit(); });
 }
 
 void TMainForm::WatchEditor(TPadMemo* editor)
@@ -304,7 +305,7 @@ void TMainForm::HideToTray()
     UpdateTrayMenu();
     m_hiding = false;
     if (saveError)
-        ShowFileError(this, *saveError);
+        ShowFileError(*m_context.dialogs, this, *saveError);
 }
 
 void TMainForm::UpdateTrayMenu()
@@ -426,8 +427,9 @@ void TMainForm::SaveAll(bool mayAsk)
         ReportOnStderr(message);
         // The user learns where the text went even when the window is hidden; while the session
         // ends nobody is asked.
-        if ((mayAsk || !kept.isEmpty()) && !TUnattendedMsgBoxes::Active())
-            ShowMsgBox(isVisible() ? this : nullptr, message, MsgBoxKind::Error, {MsgBoxButton::OK});
+        if ((mayAsk || !kept.isEmpty()) && !m_context.dialogs->Unattended())
+            m_context.dialogs->MessageBox(isVisible() ? this : nullptr, message, MsgBoxKind::Error,
+                                          {MsgBoxButton::OK});
     }
     m_placement.SaveBounds();
     m_context.config->PageIndex = PageIndex();
@@ -572,5 +574,5 @@ void TMainForm::dropEvent(QDropEvent* event)
     if (files.isEmpty())
         return;
     event->acceptProposedAction();
-    RunFileCommand(this, [this, &files] { m_pages->OpenDroppedFiles(files); });
+    RunFileCommand(*m_context.dialogs, this, [this, &files] { m_pages->OpenDroppedFiles(files); });
 }

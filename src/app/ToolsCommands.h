@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+class IDialogService;
 class QWidget;
 class TAppConfigMgr;
 class TCommandTable;
@@ -13,7 +14,7 @@ class TToolsCommands final : public QObject
 {
     Q_OBJECT
 public:
-    TToolsCommands(QWidget* window, const TPlatform& platform, TAppConfigMgr& config,
+    TToolsCommands(QWidget* window, const TPlatform& platform, TAppConfigMgr& config, IDialogService& dialogs,
                    QObject* parent = nullptr);
 
     void BindCommands(TCommandTable& commands);
@@ -24,5 +25,6 @@ private:
     QWidget* m_window;
     const TPlatform& m_platform;
     TAppConfigMgr& m_config;
+    IDialogService& m_dialogs;
     TCommandTable* m_commands = nullptr;
 };

@@ -30,7 +30,7 @@ QMenu* TTrayIcon::Menu()
     m_showItem = m_menu->addAction(QString());
     m_showItem->setObjectName(u"TrayPopShowMainFormItem"_s);
     SetWindowShown(m_windowShown);
-    m_menu->addAction(m_commands.action(u"ExitAction"));
+    m_menu->addAction(m_commands.action(Command::Exit));
     connect(m_showItem, &QAction::triggered, this, &TTrayIcon::toggleRequested);
     connect(m_menu.get(), &QMenu::aboutToShow, this, &TTrayIcon::menuAboutToShow);
     return m_menu.get();

@@ -19,8 +19,8 @@
 #include "widgets/BaseFrm.h"
 #include "widgets/DeferredIconStyle.h"
 #include "widgets/DialogService.h"
-#include "widgets/MsgBox.h"
 #include "widgets/QtTranslations.h"
+#include "widgets/UnattendedDialogs.h"
 
 #include <QApplication>
 #include <QDir>
@@ -38,7 +38,7 @@ namespace {
 // Writes Config.ini once more after the windows. A failure goes to standard error; after a normal
 // Exit the user is also told, in one box, which file could not be written, since the settings
 // of this run are lost. At the end of a session nobody may be there to answer, so no box waits.
-void saveSettingsAtExit(TAppConfigMgr& config, bool userPresent)
+void saveSettingsAtExit(IDialogService& dialogs, TAppConfigMgr& config, bool userPresent)
 {
     // This is the release's write: the release itself does not write again.
     config.SetSaveOnRelease(false);
@@ -47,13 +47,13 @@ void saveSettingsAtExit(TAppConfigMgr& config, bool userPresent)
     const QString error = config.LastError();
     std::fprintf(stderr, "jotvane: %s\n", qUtf8Printable(error));
     if (userPresent)
-        ShowMsgBox(nullptr, error, MsgBoxKind::Error, {MsgBoxButton::OK});
+        dialogs.MessageBox(nullptr, error, MsgBoxKind::Error, {MsgBoxButton::OK});
 }
 
 // The window shows one page at least. When the folder holds none and no page file can be made
 // either (no Data folder can be created, or nothing can be written in it), there is nowhere to
 // keep a single line: the user is told why, and the start ends before the window is shown.
-bool KeptAPage(TMainForm& mainForm, const TDataManager& dataManager)
+bool KeptAPage(IDialogService& dialogs, TMainForm& mainForm, const TDataManager& dataManager)
 {
     if (mainForm.Pages().PageCount() > 0)
         return true;
@@ -61,7 +61,7 @@ bool KeptAPage(TMainForm& mainForm, const TDataManager& dataManager)
     if (const QString problems = dataManager.ScanProblems(); !problems.isEmpty())
         message += u"\n\n"_s + problems;
     std::fprintf(stderr, "jotvane: %s\n", qUtf8Printable(message));
-    ShowMsgBox(nullptr, message, MsgBoxKind::Error, {MsgBoxButton::OK});
+    dialogs.MessageBox(nullptr, message, MsgBoxKind::Error, {MsgBoxButton::OK});
     return false;
 }
 
@@ -98,8 +98,12 @@ int main(int argc, char* argv[])
     LinuxPlatform platform;
     TAppContext context;
     context.platform = &platform.services();
-    TQtDialogService dialogs(platform.services());
+    // Every box and dialog goes through the service; once the session ends, boxes answer
+    // themselves.
+    TQtDialogService platformDialogs(platform.services());
+    TUnattendedDialogs dialogs(platformDialogs);
     context.dialogs = &dialogs;
+    app.SetDialogs(&dialogs);
     context.instanceName = InstanceServerName();
 
     // One copy per application folder, decided before any file is read. When the running copy
@@ -108,8 +112,9 @@ int main(int argc, char* argv[])
     const TStartTurn turn = ClaimInstance(instanceLock, context.instanceName);
     if (turn == TStartTurn::NotAnswering) {
         std::fputs("jotvane: Jotvane is already running but does not answer.\n", stderr);
-        ShowMsgBox(nullptr, u"Jotvane 已经在运行，但没有响应。\n请等它恢复响应，或者结束它以后再启动。"_s,
-                   MsgBoxKind::Error, {MsgBoxButton::OK});
+        dialogs.MessageBox(nullptr,
+                           u"Jotvane 已经在运行，但没有响应。\n请等它恢复响应，或者结束它以后再启动。"_s,
+                           MsgBoxKind::Error, {MsgBoxButton::OK});
         return 1;
     }
 
@@ -135,7 +140,7 @@ int main(int argc, char* argv[])
     // the end. One that arrives before the message loop runs waits in the watcher.
     TSessionEndWatcher sessionEnd;
     // Set once a termination signal has come: from then on no message box waits for an answer.
-    std::optional<TUnattendedMsgBoxes> ending;
+    std::optional<TUnattendedDialogs::TScope> ending;
 
     int result = 0;
     {
@@ -143,7 +148,7 @@ int main(int argc, char* argv[])
         // the window, which removes the journal of every page it writes at the end.
         TPageJournal journal(dataManager->folder() + u".recovery"_s);
         TMainForm mainForm(context);
-        if (!KeptAPage(mainForm, *dataManager)) {
+        if (!KeptAPage(dialogs, mainForm, *dataManager)) {
             // The run ends before it began: Config.ini is left as it was.
             config->SetSaveOnRelease(false);
             return 1;
@@ -158,15 +163,15 @@ int main(int argc, char* argv[])
         const TJournalRecovery recovery = mainForm.Pages().RecoverJournal();
         TSystemClock clock;
         TControllers controllers(mainForm, clock);
-        QObject::connect(&sessionEnd, &TSessionEndWatcher::sessionEnding, &mainForm, [&mainForm] {
-            const TUnattendedMsgBoxes unattended;
+        QObject::connect(&sessionEnd, &TSessionEndWatcher::sessionEnding, &mainForm, [&mainForm, &dialogs] {
+            const TUnattendedDialogs::TScope unattended(dialogs);
             mainForm.EndSession();
         });
         QObject::connect(&sessionEnd, &TSessionEndWatcher::terminateRequested, &mainForm,
-                         [&mainForm, &ending](int) {
+                         [&mainForm, &ending, &dialogs](int) {
                              // The normal exit saves everything, without waiting on anyone.
                              if (!ending)
-                                 ending.emplace();
+                                 ending.emplace(dialogs);
                              mainForm.Exit();
                          });
         if (!StartsHidden(app.arguments()))
@@ -190,12 +195,12 @@ int main(int argc, char* argv[])
         result = QApplication::exec();
     }
     // A termination signal while the closing box below waits ends the wait.
-    QObject::connect(&sessionEnd, &TSessionEndWatcher::terminateRequested, &app, [&ending](int) {
+    QObject::connect(&sessionEnd, &TSessionEndWatcher::terminateRequested, &app, [&ending, &dialogs](int) {
         if (!ending)
-            ending.emplace();
+            ending.emplace(dialogs);
         QCoreApplication::exit(0);
     });
-    saveSettingsAtExit(*config, !ending.has_value());
+    saveSettingsAtExit(dialogs, *config, !ending.has_value());
     config.reset();
     dataManager.reset();
     parser.reset();

@@ -1,5 +1,7 @@
 #include "widgets/AboutFrm.h"
 
+#include "widgets/DialogService.h"
+
 #include "platform/AppUtils.h"
 #include "widgets/HyperLabel.h"
 
@@ -124,8 +126,8 @@ void TAboutForm::OkButtonClick()
     accept();
 }
 
-void ShowAboutBox(const TPlatform& platform, QWidget* owner)
+void ShowAboutBox(IDialogService& dialogs, const TPlatform& platform, QWidget* owner)
 {
     TAboutForm form(platform, owner);
-    form.RunModal();
+    dialogs.RunModal(form);
 }

@@ -2,6 +2,7 @@
 
 #include "widgets/BaseFrm.h"
 
+class IDialogService;
 class QFrame;
 class QLabel;
 class QPushButton;
@@ -51,4 +52,4 @@ private:
 };
 
 // Shows the About window modally over owner.
-void ShowAboutBox(const TPlatform& platform, QWidget* owner);
+void ShowAboutBox(IDialogService& dialogs, const TPlatform& platform, QWidget* owner);

@@ -13,12 +13,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-TBaseForm::TModalHook& ModalHook()
-{
-    static TBaseForm::TModalHook hook;
-    return hook;
-}
-
 void EnsureFontSubstitutions()
 {
     static bool done = false;
@@ -119,18 +113,6 @@ TBaseForm::TBaseForm(QWidget* parent) : QDialog(parent)
 {
     EnsureFontSubstitutions();
     ApplyBaseFormLook(this);
-}
-
-int TBaseForm::RunModal()
-{
-    if (const TModalHook& hook = ModalHook())
-        return hook(*this);
-    return exec();
-}
-
-void TBaseForm::SetModalHook(TModalHook hook)
-{
-    ModalHook() = std::move(hook);
 }
 
 void TBaseForm::showEvent(QShowEvent* event)

@@ -2,8 +2,6 @@
 
 #include <QDialog>
 
-#include <functional>
-
 class QWidget;
 
 // Maps the design's font names onto installed faces: "宋体" (and the other Chinese faces of
@@ -29,6 +27,7 @@ void SetFixedSizeDialogFlags(QWidget* form);
 void InitWidgetResources();
 
 // The common base of the dialogs: the base font, centred when first shown, no scaling of its own.
+// Shown modally through the dialog service (IDialogService::RunModal), which tests replace.
 class TBaseForm : public QDialog
 {
     Q_OBJECT
@@ -44,14 +43,6 @@ public:
 
     void SetPlacement(TPlacement placement) { m_placement = placement; }
     TPlacement Placement() const { return m_placement; }
-
-    // Shows the dialog modally and returns its result code. While a modal hook is set, the
-    // hook answers instead (it may inspect and fill the dialog), so tests never wait on a user.
-    int RunModal();
-
-    using TModalHook = std::function<int(TBaseForm& form)>;
-    // An empty hook restores the real modal loop.
-    static void SetModalHook(TModalHook hook);
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -33,7 +33,7 @@ enum TRowFlag
 struct TRow
 {
     TRowKind kind;
-    const char* name;
+    const char16_t* name;
     QString caption;
     QList<QKeySequence> keys;
     int flags = 0;
@@ -45,17 +45,17 @@ QKeySequence k(QKeyCombination combination)
     return QKeySequence(combination);
 }
 
-TRow menu(const char* category, const QString& caption, const char* objectName)
+TRow menu(const char16_t* category, const QString& caption, const char* objectName)
 {
     return {TRowKind::Menu, category, caption, {}, 0, objectName};
 }
 
-TRow command(const char* name, const QString& caption, QList<QKeySequence> keys = {}, int flags = 0)
+TRow command(TCommandName name, const QString& caption, QList<QKeySequence> keys = {}, int flags = 0)
 {
-    return {TRowKind::Command, name, caption, std::move(keys), flags};
+    return {TRowKind::Command, name.name, caption, std::move(keys), flags};
 }
 
-TRow separator(const char* name = "")
+TRow separator(const char16_t* name = u"")
 {
     return {TRowKind::Separator, name, QString(), {}};
 }
@@ -64,111 +64,111 @@ TRow separator(const char* name = "")
 const std::vector<TRow>& Rows()
 {
     static const std::vector<TRow> rows = {
-        menu("File", u"文件(&F)"_s, "FileMenu"),
-        command("LoadFromFileAction", u"打开(&O)..."_s, {k(Qt::CTRL | Qt::Key_O)}),
-        command("SaveToFileAction", u"另存为(&A)..."_s),
+        menu(u"File", u"文件(&F)"_s, "FileMenu"),
+        command(Command::LoadFromFile, u"打开(&O)..."_s, {k(Qt::CTRL | Qt::Key_O)}),
+        command(Command::SaveToFile, u"另存为(&A)..."_s),
         separator(),
         // Printing does nothing: its item is in the menu but never shown.
-        command("PrintAction", u"打印(&P)..."_s, {k(Qt::CTRL | Qt::Key_P)}, Invisible),
-        command("BackUpAction", u"备份(&B)..."_s, {k(Qt::CTRL | Qt::Key_B)}),
+        command(Command::Print, u"打印(&P)..."_s, {k(Qt::CTRL | Qt::Key_P)}, Invisible),
+        command(Command::BackUp, u"备份(&B)..."_s, {k(Qt::CTRL | Qt::Key_B)}),
         separator(),
-        command("HideAction", u"隐藏(&H)"_s, {k(QKeyCombination(Qt::Key_Escape))}),
+        command(Command::Hide, u"隐藏(&H)"_s, {k(QKeyCombination(Qt::Key_Escape))}),
         separator(),
-        command("ExitAction", u"退出(&X)"_s),
+        command(Command::Exit, u"退出(&X)"_s),
 
-        menu("Edit", u"编辑(&E)"_s, "EditMenu"),
-        command("UndoAction", u"撤销(&U)"_s, {k(Qt::CTRL | Qt::Key_Z)}),
+        menu(u"Edit", u"编辑(&E)"_s, "EditMenu"),
+        command(Command::Undo, u"撤销(&U)"_s, {k(Qt::CTRL | Qt::Key_Z)}),
         separator(),
-        command("CutAction", u"剪切(&T)"_s, {k(Qt::CTRL | Qt::Key_X)}),
-        command("CopyAction", u"复制(&C)"_s, {k(Qt::CTRL | Qt::Key_C)}),
-        command("PasteAction", u"粘贴(&P)"_s, {k(Qt::CTRL | Qt::Key_V)}),
+        command(Command::Cut, u"剪切(&T)"_s, {k(Qt::CTRL | Qt::Key_X)}),
+        command(Command::Copy, u"复制(&C)"_s, {k(Qt::CTRL | Qt::Key_C)}),
+        command(Command::Paste, u"粘贴(&P)"_s, {k(Qt::CTRL | Qt::Key_V)}),
         separator(),
-        command("FindAction", u"查找(&F)..."_s, {k(Qt::CTRL | Qt::Key_F)}),
-        command("FindNextAction", u"查找下一个(&N)"_s, {k(QKeyCombination(Qt::Key_F3))}),
-        command("ReplaceAction", u"替换(&R)..."_s, {k(Qt::CTRL | Qt::Key_H)}),
-        command("SearchAllPagesAction", u"在所有页面中查找(&L)..."_s, {k(Qt::CTRL | Qt::SHIFT | Qt::Key_F)}),
+        command(Command::Find, u"查找(&F)..."_s, {k(Qt::CTRL | Qt::Key_F)}),
+        command(Command::FindNext, u"查找下一个(&N)"_s, {k(QKeyCombination(Qt::Key_F3))}),
+        command(Command::Replace, u"替换(&R)..."_s, {k(Qt::CTRL | Qt::Key_H)}),
+        command(Command::SearchAllPages, u"在所有页面中查找(&L)..."_s, {k(Qt::CTRL | Qt::SHIFT | Qt::Key_F)}),
         separator(),
-        command("SelectAllAction", u"全选(&A)"_s, {k(Qt::CTRL | Qt::Key_A)}),
+        command(Command::SelectAll, u"全选(&A)"_s, {k(Qt::CTRL | Qt::Key_A)}),
 
-        menu("Page", u"页面(&P)"_s, "PageMenu"),
-        command("NewPageAction", u"新建(&N)"_s, {k(Qt::CTRL | Qt::Key_N)}),
-        command("DeletePageAction", u"删除(&D)"_s,
+        menu(u"Page", u"页面(&P)"_s, "PageMenu"),
+        command(Command::NewPage, u"新建(&N)"_s, {k(Qt::CTRL | Qt::Key_N)}),
+        command(Command::DeletePage, u"删除(&D)"_s,
                 {k(Qt::CTRL | Qt::Key_Delete), k(Qt::SHIFT | Qt::ALT | Qt::Key_Delete)}),
         separator(),
-        command("ChgPageTitleAction", u"改标题(&M)"_s, {k(QKeyCombination(Qt::Key_F2))}),
-        command("NextPageAction", u"下一页(&N)"_s, {k(Qt::CTRL | Qt::Key_Tab)}, NoMenu),
+        command(Command::ChgPageTitle, u"改标题(&M)"_s, {k(QKeyCombination(Qt::Key_F2))}),
+        command(Command::NextPage, u"下一页(&N)"_s, {k(Qt::CTRL | Qt::Key_Tab)}, NoMenu),
         // Shift+Tab arrives as Backtab.
-        command("PrevPageAction", u"上一页(&P)"_s,
+        command(Command::PrevPage, u"上一页(&P)"_s,
                 {k(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), k(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab)}, NoMenu),
 
-        menu("Format", u"格式(&O)"_s, "FormatMenu"),
-        command("FontAction", u"字体(&F)..."_s),
-        command("BgColorAction", u"背景色(&C)..."_s),
+        menu(u"Format", u"格式(&O)"_s, "FormatMenu"),
+        command(Command::Font, u"字体(&F)..."_s),
+        command(Command::BgColor, u"背景色(&C)..."_s),
         separator(),
-        command("WordWrapAction", u"自动换行(&W)"_s, {}, Checkable | Checked),
+        command(Command::WordWrap, u"自动换行(&W)"_s, {}, Checkable | Checked),
 
-        menu("Insert", u"插入(&I)"_s, "InsertMenu"),
-        command("InsertLineAction", u"分隔行(&L)"_s, {k(Qt::CTRL | Qt::Key_Minus)}),
-        command("InsertDateAction", u"日期/时间(&D)"_s, {k(QKeyCombination(Qt::Key_F5))}),
-        command("InsertLineDateAction", u"日期时间分隔行(&B)"_s, {k(Qt::CTRL | Qt::ALT | Qt::Key_Minus)}),
-        separator("InsertN1Item"),
-        separator("InsertN2Item"),
-        command("InsertConfigAction", u"插入文本设置(&C)..."_s),
+        menu(u"Insert", u"插入(&I)"_s, "InsertMenu"),
+        command(Command::InsertLine, u"分隔行(&L)"_s, {k(Qt::CTRL | Qt::Key_Minus)}),
+        command(Command::InsertDate, u"日期/时间(&D)"_s, {k(QKeyCombination(Qt::Key_F5))}),
+        command(Command::InsertLineDate, u"日期时间分隔行(&B)"_s, {k(Qt::CTRL | Qt::ALT | Qt::Key_Minus)}),
+        separator(u"InsertN1Item"),
+        separator(u"InsertN2Item"),
+        command(Command::InsertConfig, u"插入文本设置(&C)..."_s),
 
-        menu("Alarm", u"提醒(&A)"_s, "AlarmMenu"),
-        command("AlarmTimeAction", u"插入提醒时间(&T)"_s, {k(Qt::CTRL | Qt::Key_T)}),
-        command("SignCompleteAction", u"插入完成符(&E)"_s, {k(Qt::CTRL | Qt::Key_E)}),
+        menu(u"Alarm", u"提醒(&A)"_s, "AlarmMenu"),
+        command(Command::AlarmTime, u"插入提醒时间(&T)"_s, {k(Qt::CTRL | Qt::Key_T)}),
+        command(Command::SignComplete, u"插入完成符(&E)"_s, {k(Qt::CTRL | Qt::Key_E)}),
         separator(),
-        command("AlarmAction", u"定时提醒(&A)"_s, {}, Checkable),
-        command("BeepAction", u"声音提醒(&B)"_s, {}, Checkable),
-        command("ShutDownAction", u"定时关机(&S)..."_s),
+        command(Command::Alarm, u"定时提醒(&A)"_s, {}, Checkable),
+        command(Command::Beep, u"声音提醒(&B)"_s, {}, Checkable),
+        command(Command::ShutDown, u"定时关机(&S)..."_s),
 
-        menu("OnDesk", u"桌面(&D)"_s, "DesktopMenu"),
-        command("OnDesktopAction", u"桌面显示(&D)"_s, {}, Checkable),
-        command("ShowWallPaperAction", u"显示墙纸(&W)"_s, {}, Checkable),
-        command("DesktoFontAction", u"文字字体(&F)..."_s),
-        command("SeperatorColorAction", u"分隔线颜色(&S)..."_s),
-        {TRowKind::SubMenu, "DesktopPositionMenu", u"文字位置(&A)"_s, {}},
-        command("DesktopAligmentLeftAction", u"左对齐(&L)"_s, {}, Checkable | Exclusive),
-        command("DesktopAligmentMiddleAction", u"居中(&M)"_s, {}, Checkable | Exclusive),
-        command("DesktopAligmentRightAction", u"右对齐(&R)"_s, {}, Checkable | Exclusive),
+        menu(u"OnDesk", u"桌面(&D)"_s, "DesktopMenu"),
+        command(Command::OnDesktop, u"桌面显示(&D)"_s, {}, Checkable),
+        command(Command::ShowWallPaper, u"显示墙纸(&W)"_s, {}, Checkable),
+        command(Command::DesktoFont, u"文字字体(&F)..."_s),
+        command(Command::SeperatorColor, u"分隔线颜色(&S)..."_s),
+        {TRowKind::SubMenu, u"DesktopPositionMenu", u"文字位置(&A)"_s, {}},
+        command(Command::DesktopAligmentLeft, u"左对齐(&L)"_s, {}, Checkable | Exclusive),
+        command(Command::DesktopAligmentMiddle, u"居中(&M)"_s, {}, Checkable | Exclusive),
+        command(Command::DesktopAligmentRight, u"右对齐(&R)"_s, {}, Checkable | Exclusive),
         separator(),
-        command("AligmentSpaceAction", u"边距(&S):10"_s),
-        {TRowKind::EndSubMenu, "", QString(), {}},
+        command(Command::AligmentSpace, u"边距(&S):10"_s),
+        {TRowKind::EndSubMenu, u"", QString(), {}},
         separator(),
-        command("SignSeperatorAction", u"插入分隔线(&S)"_s, {k(Qt::CTRL | Qt::ALT | Qt::Key_L)}),
-        command("SignOnDeskAction", u"插入显示标记(&M)"_s, {k(Qt::CTRL | Qt::Key_M)}),
+        command(Command::SignSeperator, u"插入分隔线(&S)"_s, {k(Qt::CTRL | Qt::ALT | Qt::Key_L)}),
+        command(Command::SignOnDesk, u"插入显示标记(&M)"_s, {k(Qt::CTRL | Qt::Key_M)}),
         separator(),
-        command("OnDeskAllAction", u"设置(&O)..."_s),
+        command(Command::OnDeskAll, u"设置(&O)..."_s),
 
-        menu("Messager", u"信使(&M)"_s, "MessagerMenu"),
-        command("ShowMessagerAction", u"激活信使(&A)"_s),
-        command("MessagerAction", u"启用信使(&M)"_s, {}, Checkable),
-        command("HideOnStartAction", u"启动就隐藏(&H)"_s, {}, Checkable),
+        menu(u"Messager", u"信使(&M)"_s, "MessagerMenu"),
+        command(Command::ShowMessager, u"激活信使(&A)"_s),
+        command(Command::Messager, u"启用信使(&M)"_s, {}, Checkable),
+        command(Command::HideOnStart, u"启动就隐藏(&H)"_s, {}, Checkable),
 
-        menu("Tools", u"工具(&T)"_s, "ToolsMenu"),
-        command("StayOnTopAction", u"在最顶层(&T)"_s, {k(QKeyCombination(Qt::Key_F6))}, Checkable),
+        menu(u"Tools", u"工具(&T)"_s, "ToolsMenu"),
+        command(Command::StayOnTop, u"在最顶层(&T)"_s, {k(QKeyCombination(Qt::Key_F6))}, Checkable),
         separator(),
-        command("ConfigAction", u"设置(&O)..."_s, {k(QKeyCombination(Qt::Key_F8))}),
+        command(Command::Config, u"设置(&O)..."_s, {k(QKeyCombination(Qt::Key_F8))}),
         separator(),
-        command("NotepadAction", u"记事本(&N)"_s),
-        command("CalcAction", u"计算器(&C)"_s),
-        command("InfoCardAction", u"通讯录(&A)"_s),
-        command("CalendarAction", u"公农历(&R)"_s),
-        command("GameAction", u"轻松一下(&G)"_s),
+        command(Command::Notepad, u"记事本(&N)"_s),
+        command(Command::Calc, u"计算器(&C)"_s),
+        command(Command::InfoCard, u"通讯录(&A)"_s),
+        command(Command::Calendar, u"公农历(&R)"_s),
+        command(Command::Game, u"轻松一下(&G)"_s),
 
-        menu("Help", u"帮助(&H)"_s, "HelpMenu"),
-        command("ReadmeAction", u"自述(&R)..."_s),
-        command("HotKeyListAction", u"快捷键(&S)..."_s),
+        menu(u"Help", u"帮助(&H)"_s, "HelpMenu"),
+        command(Command::Readme, u"自述(&R)..."_s),
+        command(Command::HotKeyList, u"快捷键(&S)..."_s),
         separator(),
-        command("AboutAction", u"关于(&A)"_s),
+        command(Command::About, u"关于(&A)"_s),
     };
     return rows;
 }
 
 QString NameOf(const TRow& row)
 {
-    return QString::fromLatin1(row.name);
+    return QString::fromUtf16(row.name);
 }
 
 } // namespace
@@ -214,6 +214,11 @@ TCommandTable::TCommandTable(QWidget* window)
     }
 }
 
+QAction* TCommandTable::action(TCommandName name) const
+{
+    return action(name.view());
+}
+
 QAction* TCommandTable::action(QStringView name) const
 {
     QAction* command = m_byName.value(name.toString());
@@ -249,7 +254,7 @@ void TCommandTable::BuildMainMenu(QMenuBar* bar) const
         case TRowKind::Command: {
             if (row.flags & NoMenu)
                 break;
-            QAction* command = action(NameOf(row));
+            QAction* command = action(QStringView(row.name));
             current->addAction(command);
             if (row.flags & Invisible)
                 command->setVisible(false);
@@ -262,18 +267,18 @@ void TCommandTable::BuildMainMenu(QMenuBar* bar) const
 void TCommandTable::BuildTabSetPopupMenu(QMenu* menu) const
 {
     menu->setObjectName(u"TabSetPopupMenu"_s);
-    menu->addActions({action(u"NewPageAction"), action(u"DeletePageAction")});
+    menu->addActions({action(Command::NewPage), action(Command::DeletePage)});
     menu->addSeparator();
-    menu->addAction(action(u"ChgPageTitleAction"));
+    menu->addAction(action(Command::ChgPageTitle));
 }
 
 void TCommandTable::BuildTrayPopupMenu(QMenu* menu) const
 {
     menu->setObjectName(u"TrayPopupMenu"_s);
-    for (const char16_t* name : {u"NotepadAction", u"CalcAction", u"InfoCardAction", u"CalendarAction",
-                                 u"ShowMessagerAction", u"GameAction"})
+    for (TCommandName name : {Command::Notepad, Command::Calc, Command::InfoCard, Command::Calendar,
+                              Command::ShowMessager, Command::Game})
         menu->addAction(action(name));
     menu->addSeparator();
-    menu->addActions({action(u"AboutAction"), action(u"BackUpAction")});
+    menu->addActions({action(Command::About), action(Command::BackUp)});
     menu->addSeparator();
 }

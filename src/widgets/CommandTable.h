@@ -1,5 +1,7 @@
 #pragma once
 
+#include "widgets/CommandNames.h"
+
 #include <QAction>
 #include <QHash>
 #include <QKeySequence>
@@ -25,13 +27,13 @@ public:
     explicit TCommandTable(QWidget* window);
     Q_DISABLE_COPY_MOVE(TCommandTable)
 
-    // The command of that name; a name that is not in the table is a programming error.
-    QAction* action(QStringView name) const;
+    // The command of that name.
+    QAction* action(TCommandName name) const;
     // Every command in table order.
     const QList<QAction*>& all() const { return m_all; }
 
     // Connects handler to the command's trigger and enables the command.
-    template <typename Handler> QAction* Bind(QStringView name, const QObject* context, Handler&& handler)
+    template <typename Handler> QAction* Bind(TCommandName name, const QObject* context, Handler&& handler)
     {
         QAction* command = action(name);
         Enable(command);
@@ -40,7 +42,7 @@ public:
     }
 
     // The command, enabled, for a controller that connects it itself.
-    QAction* Claim(QStringView name)
+    QAction* Claim(TCommandName name)
     {
         QAction* command = action(name);
         Enable(command);
@@ -56,6 +58,8 @@ public:
     void BuildTrayPopupMenu(QMenu* menu) const;
 
 private:
+    // The table's own lookup by object name; a name that is not in the table is a programming error.
+    QAction* action(QStringView name) const;
     static void Enable(QAction* command);
 
     QList<QAction*> m_all;

@@ -40,7 +40,7 @@ bool TQtDialogService::PickFolder(QWidget* owner, const QString& title, QString&
 
 bool TQtDialogService::ChooseFont(QWidget* owner, QFont& font, QColor& color)
 {
-    return ChooseFontDialog(owner, font, color);
+    return ChooseFontDialog(*this, owner, font, color);
 }
 
 bool TQtDialogService::ChooseColor(QWidget* owner, QColor& color)
@@ -49,7 +49,12 @@ bool TQtDialogService::ChooseColor(QWidget* owner, QColor& color)
 }
 
 int TQtDialogService::MessageBox(QWidget* owner, const QString& text, MsgBoxKind kind, TMsgBoxButtons buttons,
-                                 int focusIndex)
+                                 int focusIndex, const QString& details)
 {
-    return ShowMsgBox(owner, text, kind, buttons, focusIndex);
+    return RunMsgBox(*this, owner, text, details, kind, buttons, focusIndex);
+}
+
+int TQtDialogService::RunModal(QDialog& dialog)
+{
+    return dialog.exec();
 }

@@ -9,9 +9,11 @@
 
 struct TPlatform;
 class QWidget;
+class QDialog;
 
-// The common dialogs every window asks through: file names, folders, fonts, colours and the
-// message box. The program uses the platform's dialogs; tests answer through a fake.
+// The one way every window shows a dialog: file names, folders, fonts, colours, the message box
+// and the program's own dialogs. The program uses the platform's dialogs; tests answer through
+// a fake, and at the session's end a wrapper answers the boxes itself.
 class IDialogService
 {
 public:
@@ -31,8 +33,13 @@ public:
     virtual bool ChooseFont(QWidget* owner, QFont& font, QColor& color) = 0;
     virtual bool ChooseColor(QWidget* owner, QColor& color) = 0;
     // The message box; returns the result code of the closing button (MsgResultOK ...).
+    // Details, when given, go below the message (a list of any length, one item a line).
     virtual int MessageBox(QWidget* owner, const QString& text, MsgBoxKind kind, TMsgBoxButtons buttons,
-                           int focusIndex = 0) = 0;
+                           int focusIndex = 0, const QString& details = QString()) = 0;
+    // Shows one of the program's own dialogs modally and returns its result code.
+    virtual int RunModal(QDialog& dialog) = 0;
+    // Whether nobody may be there to answer (the session ends): boxes then answer themselves.
+    virtual bool Unattended() const { return false; }
 };
 
 class TQtDialogService final : public IDialogService
@@ -47,7 +54,8 @@ public:
     bool ChooseFont(QWidget* owner, QFont& font, QColor& color) override;
     bool ChooseColor(QWidget* owner, QColor& color) override;
     int MessageBox(QWidget* owner, const QString& text, MsgBoxKind kind, TMsgBoxButtons buttons,
-                   int focusIndex) override;
+                   int focusIndex = 0, const QString& details = QString()) override;
+    int RunModal(QDialog& dialog) override;
 
 private:
     const TPlatform& m_platform;

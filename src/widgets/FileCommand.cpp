@@ -1,8 +1,8 @@
 #include "widgets/FileCommand.h"
 
-#include "widgets/MsgBox.h"
+#include "widgets/DialogService.h"
 
-void ShowFileError(QWidget* owner, const EFileError& error)
+void ShowFileError(IDialogService& dialogs, QWidget* owner, const EFileError& error)
 {
-    ShowMsgBox(owner, error.message(), MsgBoxKind::Error, {MsgBoxButton::OK});
+    dialogs.MessageBox(owner, error.message(), MsgBoxKind::Error, {MsgBoxButton::OK});
 }

@@ -1,5 +1,7 @@
 #include "widgets/FontDlg.h"
 
+#include "widgets/DialogService.h"
+
 #include <QColorDialog>
 #include <QFontDialog>
 #include <QFontInfo>
@@ -147,10 +149,10 @@ bool ChooseColorDialog(QWidget* owner, QColor& color)
     return picked.isValid();
 }
 
-bool ChooseFontDialog(QWidget* owner, QFont& font, QColor& color)
+bool ChooseFontDialog(IDialogService& dialogs, QWidget* owner, QFont& font, QColor& color)
 {
     TFontDlg dialog(owner, font, color);
-    if (dialog.RunModal() != QDialog::Accepted)
+    if (dialogs.RunModal(dialog) != QDialog::Accepted)
         return false;
     font = dialog.SelectedFont();
     color = dialog.SelectedColor();

@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QFont>
 
+class IDialogService;
 class QFontDialog;
 class QLabel;
 class QPushButton;
@@ -22,7 +23,7 @@ QFont KeepUnchangedFontParts(const QFont& original, const QFont& picked);
 // the face the font really shows in.
 //
 //   TFontDlg dialog(owner, font, color);
-//   if (dialog.RunModal() == QDialog::Accepted) { font = dialog.SelectedFont(); ... }
+//   if (dialogs.RunModal(dialog) == QDialog::Accepted) { font = dialog.SelectedFont(); ... }
 class TFontDlg final : public TBaseForm
 {
     Q_OBJECT
@@ -51,4 +52,4 @@ private:
 // The colour dialog "颜色" preset with color; true with the choice on OK.
 bool ChooseColorDialog(QWidget* owner, QColor& color);
 // The font dialog over owner; on OK font and color take the choice and true is returned.
-bool ChooseFontDialog(QWidget* owner, QFont& font, QColor& color);
+bool ChooseFontDialog(IDialogService& dialogs, QWidget* owner, QFont& font, QColor& color);

@@ -1,5 +1,7 @@
 #include "widgets/InputFrm.h"
 
+#include "widgets/DialogService.h"
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -42,8 +44,8 @@ void TInputForm::UpdateOkButton()
     m_ok->setEnabled(!m_edit->text().isEmpty());
 }
 
-bool InputTextDialog(QWidget* owner, const QString& caption, const QString& prompt, bool allowEmpty,
-                     bool password, QString& text)
+bool InputTextDialog(IDialogService& dialogs, QWidget* owner, const QString& caption, const QString& prompt,
+                     bool allowEmpty, bool password, QString& text)
 {
     TInputForm form(owner);
     form.setWindowTitle(caption);
@@ -54,7 +56,7 @@ bool InputTextDialog(QWidget* owner, const QString& caption, const QString& prom
     form.ValueEdit()->setText(text);
     form.ValueEdit()->selectAll();
     form.UpdateOkButton();
-    const bool confirmed = form.RunModal() == QDialog::Accepted;
+    const bool confirmed = dialogs.RunModal(form) == QDialog::Accepted;
     if (confirmed)
         text = form.ValueEdit()->text();
     return confirmed;

@@ -2,6 +2,7 @@
 
 #include "widgets/BaseFrm.h"
 
+class IDialogService;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -34,5 +35,5 @@ private:
 
 // Shows the dialog modally over owner; on OK text becomes the field's content as typed and the
 // result is true. Cancel, Esc and the close box return false and leave text alone.
-bool InputTextDialog(QWidget* owner, const QString& caption, const QString& prompt, bool allowEmpty,
-                     bool password, QString& text);
+bool InputTextDialog(IDialogService& dialogs, QWidget* owner, const QString& caption, const QString& prompt,
+                     bool allowEmpty, bool password, QString& text);

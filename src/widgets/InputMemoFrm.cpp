@@ -1,5 +1,7 @@
 #include "widgets/InputMemoFrm.h"
 
+#include "widgets/DialogService.h"
+
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -94,8 +96,8 @@ void TInputMemoForm::UpdateOkButton()
     m_ok->setEnabled(!m_memo->toPlainText().isEmpty());
 }
 
-bool InputMemoDialog(QWidget* owner, const QString& caption, const QString& prompt, int maxLength,
-                     bool allowEmpty, QString& text)
+bool InputMemoDialog(IDialogService& dialogs, QWidget* owner, const QString& caption, const QString& prompt,
+                     int maxLength, bool allowEmpty, QString& text)
 {
     TInputMemoForm form(owner);
     form.setWindowTitle(caption);
@@ -104,7 +106,7 @@ bool InputMemoDialog(QWidget* owner, const QString& caption, const QString& prom
     form.SetMaxLength(maxLength);
     form.SetText(text);
     form.UpdateOkButton();
-    const bool confirmed = form.RunModal() == QDialog::Accepted;
+    const bool confirmed = dialogs.RunModal(form) == QDialog::Accepted;
     if (confirmed)
         text = form.Lines();
     return confirmed;

@@ -2,6 +2,7 @@
 
 #include "widgets/BaseFrm.h"
 
+class IDialogService;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -46,5 +47,5 @@ private:
 
 // Shows the dialog modally over owner; on OK text becomes the memo's lines, each followed by
 // CR LF, and the result is true. Cancel, Esc and the close box return false and leave text alone.
-bool InputMemoDialog(QWidget* owner, const QString& caption, const QString& prompt, int maxLength,
-                     bool allowEmpty, QString& text);
+bool InputMemoDialog(IDialogService& dialogs, QWidget* owner, const QString& caption, const QString& prompt,
+                     int maxLength, bool allowEmpty, QString& text);

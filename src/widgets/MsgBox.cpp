@@ -1,5 +1,7 @@
 #include "widgets/MsgBox.h"
 
+#include "widgets/DialogService.h"
+
 #include <QApplication>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -10,8 +12,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
-
-#include <cstdio>
 
 using namespace Qt::StringLiterals;
 
@@ -46,15 +46,6 @@ constexpr int DetailsLines = 8;
 
 // Lives for the whole run: a button type is measured the first time it is laid out.
 int ButtonWidthCache[MsgBoxButtonCount] = {};
-
-// How many TUnattendedMsgBoxes exist.
-int UnattendedCount = 0;
-
-TMsgBoxHook& Hook()
-{
-    static TMsgBoxHook hook;
-    return hook;
-}
 
 // a·b/c rounded half away from zero, as the layout's figures are rounded.
 int MulDiv(int a, int b, int c)
@@ -318,21 +309,6 @@ int MapMsgBoxResult(int result, TMsgBoxButtons buttons)
     return result;
 }
 
-TUnattendedMsgBoxes::TUnattendedMsgBoxes()
-{
-    ++UnattendedCount;
-}
-
-TUnattendedMsgBoxes::~TUnattendedMsgBoxes()
-{
-    --UnattendedCount;
-}
-
-bool TUnattendedMsgBoxes::Active()
-{
-    return UnattendedCount > 0;
-}
-
 int EscapeMsgBoxResult(TMsgBoxButtons buttons)
 {
     for (MsgBoxButton b : {MsgBoxButton::Cancel, MsgBoxButton::No, MsgBoxButton::OK})
@@ -341,30 +317,11 @@ int EscapeMsgBoxResult(TMsgBoxButtons buttons)
     return MapMsgBoxResult(MsgResultCancel, buttons);
 }
 
-void SetMsgBoxHook(TMsgBoxHook hook)
+int RunMsgBox(IDialogService& service, QWidget* owner, const QString& message, const QString& details,
+              MsgBoxKind kind, TMsgBoxButtons buttons, int focusIndex)
 {
-    Hook() = std::move(hook);
-}
-
-int ShowMsgBox(QWidget* owner, const QString& message, MsgBoxKind kind, TMsgBoxButtons buttons,
-               int focusIndex)
-{
-    return ShowMsgBoxDetails(owner, message, QString(), kind, buttons, focusIndex);
-}
-
-int ShowMsgBoxDetails(QWidget* owner, const QString& message, const QString& details, MsgBoxKind kind,
-                      TMsgBoxButtons buttons, int focusIndex)
-{
-    if (TUnattendedMsgBoxes::Active()) {
-        std::fprintf(stderr, "jotvane: %s: %s\n", qUtf8Printable(MsgBoxTitle(kind)), qUtf8Printable(message));
-        if (!details.isEmpty())
-            std::fprintf(stderr, "%s\n", qUtf8Printable(details));
-        return EscapeMsgBoxResult(buttons);
-    }
-    if (const TMsgBoxHook& hook = Hook())
-        return hook(TMsgBoxCall{owner, message, kind, buttons, focusIndex, details});
     TMessageForm dialog(owner, message, kind, buttons, focusIndex, details);
     dialog.SetPlacement(TBaseForm::TPlacement::Manual);
     dialog.move(MsgBoxPosition(owner, dialog.size()));
-    return MapMsgBoxResult(dialog.RunModal(), buttons);
+    return MapMsgBoxResult(service.RunModal(dialog), buttons);
 }

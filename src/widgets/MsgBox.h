@@ -6,7 +6,6 @@
 #include <QString>
 
 #include <cstdint>
-#include <functional>
 
 class QStyle;
 
@@ -125,15 +124,15 @@ private:
     TMetrics m_metrics{};
 };
 
-// The one modal message box of the program: returns the result code of the closing button,
-// mapped for the close box (2 becomes 7 with No and without Cancel, 3 with Abort).
-int ShowMsgBox(QWidget* owner, const QString& message, MsgBoxKind kind, TMsgBoxButtons buttons,
-               int focusIndex = 0);
-// The same box with details below the message (a list of any length, one item a line).
-int ShowMsgBoxDetails(QWidget* owner, const QString& message, const QString& details, MsgBoxKind kind,
-                      TMsgBoxButtons buttons, int focusIndex = 0);
+class IDialogService;
 
-// What a test hook sees of one ShowMsgBox call.
+// The message box step of a dialog service: builds the box, places it over owner and runs it
+// through service.RunModal; returns the result code of the closing button, mapped for the close
+// box (2 becomes 7 with No and without Cancel, 3 with Abort). Windows ask the service instead.
+int RunMsgBox(IDialogService& service, QWidget* owner, const QString& message, const QString& details,
+              MsgBoxKind kind, TMsgBoxButtons buttons, int focusIndex = 0);
+
+// What a test's dialog service sees of one message box.
 struct TMsgBoxCall
 {
     QWidget* owner;
@@ -143,22 +142,7 @@ struct TMsgBoxCall
     int focusIndex;
     QString details = {};
 };
-// While set, ShowMsgBox builds no dialog and returns the hook's answer. Empty: the real dialog.
-using TMsgBoxHook = std::function<int(const TMsgBoxCall& call)>;
-void SetMsgBoxHook(TMsgBoxHook hook);
 
-// While at least one exists, ShowMsgBox shows nothing and waits on nobody: the message goes to
-// standard error and the box answers as Esc would (No to a question, OK to a notice). Used
-// while the session ends, when nobody may be there to answer.
-class TUnattendedMsgBoxes
-{
-public:
-    TUnattendedMsgBoxes();
-    ~TUnattendedMsgBoxes();
-    Q_DISABLE_COPY_MOVE(TUnattendedMsgBoxes)
-
-    static bool Active();
-};
 // The answer of a box closed with Esc: its cancel button's result (Cancel, else No, else OK),
 // or the close box's result when it has none of them.
 int EscapeMsgBoxResult(TMsgBoxButtons buttons);

@@ -1,5 +1,7 @@
 #include "widgets/ShortcutsFrm.h"
 
+#include "widgets/DialogService.h"
+
 #include <QPlainTextEdit>
 #include <QResizeEvent>
 #include <QTextBlock>
@@ -122,8 +124,8 @@ void TShortcutsForm::resizeEvent(QResizeEvent* event)
     TBaseForm::resizeEvent(event);
 }
 
-void ShowShortcutHelp(QWidget* owner)
+void ShowShortcutHelp(IDialogService& dialogs, QWidget* owner)
 {
     TShortcutsForm form(owner);
-    form.RunModal();
+    dialogs.RunModal(form);
 }

@@ -2,6 +2,7 @@
 
 #include "widgets/BaseFrm.h"
 
+class IDialogService;
 class QPlainTextEdit;
 
 // The list of the main window's keyboard shortcuts as read-only text (control: Memo).
@@ -28,4 +29,4 @@ private:
 QString ShortcutListText();
 
 // Shows the window modally over owner until its close box closes it.
-void ShowShortcutHelp(QWidget* owner);
+void ShowShortcutHelp(IDialogService& dialogs, QWidget* owner);

@@ -2,10 +2,13 @@
 
 #include "widgets/DialogService.h"
 
+#include <QDialog>
+
 #include <functional>
 
-// Answers the common dialogs from functions a test sets; an unset one answers Cancel. The
-// message box goes through ShowMsgBox, so a test's message-box hook answers it.
+// Answers the dialogs from functions a test sets; an unset file, folder, font or colour dialog
+// answers Cancel. An unset messageBox builds the real box, and an unset modal runs the real
+// modal loop (for tests that drive a real dialog).
 class FakeDialogService final : public IDialogService
 {
 public:
@@ -44,9 +47,17 @@ public:
     {
         return chooseColor ? chooseColor(owner, color) : false;
     }
+    // Answers every message box without a dialog.
+    std::function<int(const TMsgBoxCall& call)> messageBox;
+    // Answers the program's own dialogs instead of a modal loop; it may inspect and fill them.
+    std::function<int(QDialog& dialog)> modal;
+
     int MessageBox(QWidget* owner, const QString& text, MsgBoxKind kind, TMsgBoxButtons buttons,
-                   int focusIndex) override
+                   int focusIndex = 0, const QString& details = QString()) override
     {
-        return ShowMsgBox(owner, text, kind, buttons, focusIndex);
+        if (messageBox)
+            return messageBox(TMsgBoxCall{owner, text, kind, buttons, focusIndex, details});
+        return RunMsgBox(*this, owner, text, details, kind, buttons, focusIndex);
     }
+    int RunModal(QDialog& dialog) override { return modal ? modal(dialog) : dialog.exec(); }
 };

@@ -141,74 +141,25 @@ void storeRadio(const QButtonGroup* buttons, quint8& value)
         value = quint8(buttons->checkedId());
 }
 
-bool defaultChooseFont(QWidget* owner, TFontSetting& font)
+} // namespace
+
+bool PickFontSetting(IDialogService& dialogs, QWidget* owner, TFontSetting& font)
 {
     QFont chosen = FontFromSetting(font);
     QColor color = ColorFromSetting(font.Color);
-    if (!ChooseFontDialog(owner, chosen, color))
+    if (!dialogs.ChooseFont(owner, chosen, color))
         return false;
     font = SettingFromFont(chosen, color, font.Charset);
     return true;
 }
 
-bool defaultChooseColor(QWidget* owner, TColor& color)
+bool PickColorSetting(IDialogService& dialogs, QWidget* owner, TColor& color)
 {
     QColor chosen = ColorFromSetting(color);
-    if (!ChooseColorDialog(owner, chosen))
+    if (!dialogs.ChooseColor(owner, chosen))
         return false;
     color = SettingFromColor(chosen);
     return true;
-}
-
-bool defaultInputText(QWidget* owner, const QString& caption, QString& text)
-{
-    return InputMemoDialog(owner, caption, u"请输入自定义文本:"_s, 0, false, text);
-}
-
-bool defaultConfirm(QWidget* owner, const QString& question)
-{
-    return ShowMsgBox(owner, question, MsgBoxKind::Confirmation, {MsgBoxButton::Yes, MsgBoxButton::No}) ==
-           MsgResultYes;
-}
-
-} // namespace
-
-TConfigDialogs TConfigDialogs::WithDefaults(TConfigDialogs dialogs)
-{
-    if (!dialogs.chooseFont)
-        dialogs.chooseFont = defaultChooseFont;
-    if (!dialogs.chooseColor)
-        dialogs.chooseColor = defaultChooseColor;
-    if (!dialogs.inputText)
-        dialogs.inputText = defaultInputText;
-    if (!dialogs.confirm)
-        dialogs.confirm = defaultConfirm;
-    return dialogs;
-}
-
-TConfigDialogs TConfigDialogs::FromService(IDialogService& service)
-{
-    TConfigDialogs dialogs;
-    dialogs.chooseFont = [&service](QWidget* owner, TFontSetting& font) {
-        QFont chosen = FontFromSetting(font);
-        QColor color = ColorFromSetting(font.Color);
-        if (!service.ChooseFont(owner, chosen, color))
-            return false;
-        font = SettingFromFont(chosen, color, font.Charset);
-        return true;
-    };
-    dialogs.chooseColor = [&service](QWidget* owner, TColor& color) {
-        QColor chosen = ColorFromSetting(color);
-        if (!service.ChooseColor(owner, chosen))
-            return false;
-        color = SettingFromColor(chosen);
-        return true;
-    };
-    dialogs.confirm = [&service](QWidget* owner, const QString& question) {
-        return service.MessageBox(owner, question, MsgBoxKind::Confirmation,
-                                  {MsgBoxButton::Yes, MsgBoxButton::No}) == MsgResultYes;
-    };
-    return WithDefaults(std::move(dialogs));
 }
 
 // ---- THotKeyEdit ------------------------------------------------------------------------------
@@ -270,8 +221,8 @@ void THotKeyEdit::keyPressEvent(QKeyEvent* event)
 
 // ---- TConfigForm ------------------------------------------------------------------------------
 
-TConfigForm::TConfigForm(QWidget* owner, TAppConfigMgr& config, TConfigDialogs dialogs)
-    : TBaseForm(owner), m_config(config), m_dialogs(TConfigDialogs::WithDefaults(std::move(dialogs)))
+TConfigForm::TConfigForm(QWidget* owner, TAppConfigMgr& config, IDialogService& dialogs)
+    : TBaseForm(owner), m_config(config), m_dialogs(dialogs)
 {
     setObjectName(u"ConfigForm"_s);
     SetPlacement(TPlacement::Owner);
@@ -520,9 +471,9 @@ void TConfigForm::accept()
     const int modifiers = ChosenHotKeyModifiers();
     const bool changed = key != m_loadedHotKey || modifiers != m_loadedHotKeyModifiers;
     if (changed && IsTypingHotKey(key, modifiers) &&
-        !m_dialogs.confirm(this, u"热键“%1”不带 Ctrl、Alt 或 Win：在任何程序里按这个键都会显示或隐藏 "
-                                 u"Jotvane，这个键也就不能用来打字了。\n\n确实要用它作热键吗？"_s.arg(
-                                     HotKeyText(key, modifiers)))) {
+        !Confirm(u"热键“%1”不带 Ctrl、Alt 或 Win：在任何程序里按这个键都会显示或隐藏 "
+                 u"Jotvane，这个键也就不能用来打字了。\n\n确实要用它作热键吗？"_s.arg(
+                     HotKeyText(key, modifiers)))) {
         PageControl->setCurrentIndex(HotKeyPage);
         BaseHotKey->setFocus();
         return;
@@ -570,7 +521,7 @@ void TConfigForm::StoreControls()
 void TConfigForm::InsCustomAddButtonClick()
 {
     QString text;
-    if (m_dialogs.inputText(this, u"添加"_s, text))
+    if (InputText(u"添加"_s, text))
         InsCustomListBox->addItem(TextToCommaText(text));
 }
 
@@ -580,7 +531,7 @@ void TConfigForm::InsCustomModifyButtonClick()
     if (!item || !item->isSelected())
         return;
     QString text = CommaTextToText(item->text());
-    if (m_dialogs.inputText(this, u"修改"_s, text))
+    if (InputText(u"修改"_s, text))
         item->setText(TextToCommaText(text));
 }
 
@@ -589,25 +540,36 @@ void TConfigForm::InsCustomDeleteButtonClick()
     QListWidgetItem* item = InsCustomListBox->currentItem();
     if (!item || !item->isSelected())
         return;
-    if (m_dialogs.confirm(this, u"确实删除吗？"_s))
+    if (Confirm(u"确实删除吗？"_s))
         delete InsCustomListBox->takeItem(InsCustomListBox->row(item));
 }
 
 void TConfigForm::DesktoFontButtonClick()
 {
     TFontSetting font = m_workingFont;
-    if (m_dialogs.chooseFont(this, font))
+    if (PickFontSetting(m_dialogs, this, font))
         m_workingFont = font;
 }
 
 void TConfigForm::SeperatorColorButtonClick()
 {
     TColor color = m_workingColor;
-    if (m_dialogs.chooseColor(this, color))
+    if (PickColorSetting(m_dialogs, this, color))
         m_workingColor = color;
 }
 
-bool ShowSettingsDialog(QWidget* owner, TAppConfigMgr& config, int page, const TConfigDialogs& dialogs,
+bool TConfigForm::Confirm(const QString& question)
+{
+    return m_dialogs.MessageBox(this, question, MsgBoxKind::Confirmation,
+                                {MsgBoxButton::Yes, MsgBoxButton::No}) == MsgResultYes;
+}
+
+bool TConfigForm::InputText(const QString& caption, QString& text)
+{
+    return InputMemoDialog(m_dialogs, this, caption, u"请输入自定义文本:"_s, 0, false, text);
+}
+
+bool ShowSettingsDialog(IDialogService& dialogs, QWidget* owner, TAppConfigMgr& config, int page,
                         const THotKeyDesktop& hotKeyDesktop)
 {
     TConfigForm form(owner, config, dialogs);
@@ -616,7 +578,7 @@ bool ShowSettingsDialog(QWidget* owner, TAppConfigMgr& config, int page, const T
     if (page >= 0 && page < form.PageControl->count())
         form.PageControl->setCurrentIndex(page);
     form.LoadControls();
-    const bool confirmed = form.RunModal() == QDialog::Accepted;
+    const bool confirmed = dialogs.RunModal(form) == QDialog::Accepted;
     if (confirmed)
         form.StoreControls();
     return confirmed;

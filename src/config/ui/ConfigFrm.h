@@ -5,8 +5,6 @@
 
 #include <QLineEdit>
 
-#include <functional>
-
 class IDialogService;
 class QButtonGroup;
 class QCheckBox;
@@ -18,24 +16,11 @@ class QPushButton;
 class QTabWidget;
 class QTimeEdit;
 
-// The platform's font and colour pickers, replaceable by tests. Both return false on Cancel and
-// then leave their argument alone.
-struct TConfigDialogs
-{
-    // Face, size, style and colour are chosen; the character set rides along unchanged.
-    std::function<bool(QWidget* owner, TFontSetting& font)> chooseFont;
-    std::function<bool(QWidget* owner, TColor& color)> chooseColor;
-    // The multi-line input for a custom text (caption, initial text); false on Cancel.
-    std::function<bool(QWidget* owner, const QString& caption, QString& text)> inputText;
-    // The delete question; true for Yes.
-    std::function<bool(QWidget* owner, const QString& question)> confirm;
-
-    // The real dialogs for every member left empty.
-    static TConfigDialogs WithDefaults(TConfigDialogs dialogs = {});
-    // The font, colour and question through the window's dialog service (which must outlive
-    // the dialogs); the input dialog stays the program's own.
-    static TConfigDialogs FromService(IDialogService& service);
-};
+// The font and colour pickers over a stored setting. Both return false on Cancel and then leave
+// their argument alone. Face, size, style and colour are chosen; the character set rides along
+// unchanged.
+bool PickFontSetting(IDialogService& dialogs, QWidget* owner, TFontSetting& font);
+bool PickColorSetting(IDialogService& dialogs, QWidget* owner, TColor& color);
 
 // A field that records one key of the hotkey table, without modifiers: Ctrl+J records J. Tab
 // and Shift+Tab move the focus, Enter and Esc reach the dialog; every other key outside the
@@ -73,7 +58,7 @@ public:
         DesktopPage = 4
     };
 
-    TConfigForm(QWidget* owner, TAppConfigMgr& config, TConfigDialogs dialogs = {});
+    TConfigForm(QWidget* owner, TAppConfigMgr& config, IDialogService& dialogs);
 
     void LoadControls();
     void StoreControls();
@@ -143,12 +128,16 @@ private:
     QWidget* CreateAlarmPage();
     QWidget* CreateDesktopPage();
 
+    // The delete and hotkey questions: true for Yes.
+    bool Confirm(const QString& question);
+    // The multi-line input for a custom text; false on Cancel.
+    bool InputText(const QString& caption, QString& text);
     // The hotkey's key and modifiers as the controls hold them.
     int ChosenHotKey() const;
     int ChosenHotKeyModifiers() const;
 
     TAppConfigMgr& m_config;
-    TConfigDialogs m_dialogs;
+    IDialogService& m_dialogs;
     // The hotkey as loaded, which is never questioned again.
     int m_loadedHotKey = 0;
     int m_loadedHotKeyModifiers = 0;
@@ -169,7 +158,7 @@ struct THotKeyDesktop
 // Opens the dialog over owner on page (0 general, 1 hotkey, 2 insert texts, 3 reminders,
 // 4 desktop) and, when the user confirms with OK, stores every page into config. Nothing is
 // saved or applied here. Returns whether the user confirmed.
-bool ShowSettingsDialog(QWidget* owner, TAppConfigMgr& config, int page, const TConfigDialogs& dialogs = {},
+bool ShowSettingsDialog(IDialogService& dialogs, QWidget* owner, TAppConfigMgr& config, int page,
                         const THotKeyDesktop& hotKeyDesktop = {});
 
 // "Ctrl+Alt+J": the modifiers in that order (Ctrl, Alt, Shift, Win), then the key's name.

@@ -1,7 +1,8 @@
 #include "config/ui/SettingsController.h"
 
 #include "config/AppConfigMgr.h"
-#include "widgets/MsgBox.h"
+#include "widgets/CommandTable.h"
+#include "widgets/DialogService.h"
 
 #include <QAction>
 
@@ -37,15 +38,15 @@ private:
 
 } // namespace
 
-TSettingsController::TSettingsController(QAction* configAction, QWidget* owner, TAppConfigMgr& config,
-                                         TSettingsHost host, TConfigDialogs dialogs)
-    : QObject(owner), m_owner(owner), m_config(config), m_host(std::move(host)),
-      m_dialogs(TConfigDialogs::WithDefaults(std::move(dialogs)))
+TSettingsController::TSettingsController(QWidget* owner, TAppConfigMgr& config, TSettingsHost host,
+                                         IDialogService& dialogs)
+    : QObject(owner), m_owner(owner), m_config(config), m_host(std::move(host)), m_dialogs(dialogs)
 {
-    if (configAction) {
-        configAction->setEnabled(true);
-        connect(configAction, &QAction::triggered, this, &TSettingsController::ConfigActionExecute);
-    }
+}
+
+void TSettingsController::BindCommands(TCommandTable& commands)
+{
+    commands.Bind(Command::Config, this, [this] { ConfigActionExecute(); });
 }
 
 void TSettingsController::ConfigActionExecute()
@@ -65,7 +66,7 @@ bool TSettingsController::ShowDialog(int page)
         THotKeyDesktop desktop;
         desktop.grantedTrigger = m_host.grantedHotKey ? m_host.grantedHotKey() : QString();
         desktop.compositorKeys = m_host.compositorKeys && m_host.compositorKeys();
-        confirmed = ShowSettingsDialog(m_owner, m_config, page, m_dialogs, desktop);
+        confirmed = ShowSettingsDialog(m_dialogs, m_owner, m_config, page, desktop);
         if (confirmed) {
             // Applied first, then written: a step that cannot take its setting (the desktop
             // display that cannot be switched on) corrects it, and the file holds what is in
@@ -74,17 +75,17 @@ bool TSettingsController::ShowDialog(int page)
             if (!m_config.SaveSettings()) {
                 const QString error = m_config.TakeUnreportedError();
                 if (!error.isEmpty())
-                    ShowMsgBox(m_owner, error, MsgBoxKind::Error, {MsgBoxButton::OK});
+                    m_dialogs.MessageBox(m_owner, error, MsgBoxKind::Error, {MsgBoxButton::OK});
             }
         }
     }
     if (!confirmed)
         return false;
     if (m_config.HotKeyBase != 0 && m_host.hotKeyRegistered && !m_host.hotKeyRegistered())
-        ShowMsgBox(m_owner,
-                   u"热键 %1 已被其他程序占用，无法使用。请在设置的“热键”页另选一个组合。"_s.arg(
-                       HotKeyText(m_config.HotKeyBase, m_config.HotKeyModifiers)),
-                   MsgBoxKind::Error, {MsgBoxButton::OK});
+        m_dialogs.MessageBox(m_owner,
+                             u"热键 %1 已被其他程序占用，无法使用。请在设置的“热键”页另选一个组合。"_s.arg(
+                                 HotKeyText(m_config.HotKeyBase, m_config.HotKeyModifiers)),
+                             MsgBoxKind::Error, {MsgBoxButton::OK});
     emit SettingsApplied();
     return true;
 }

@@ -7,6 +7,7 @@
 #include <functional>
 
 class QAction;
+class TCommandTable;
 class TAppConfigMgr;
 
 // What the general settings command needs of the window around it. Every member may be left
@@ -37,13 +38,16 @@ struct TSettingsHost
 // are applied at once, once, and then Config.ini is written with what took effect. The command
 // that opened the dialog applies nothing itself.
 //
-//   TSettingsController settings(actions.ConfigAction, window, config, host);
+//   TSettingsController settings(window, config, host, dialogs);
+//   settings.BindCommands(window.Commands());
 class TSettingsController final : public QObject
 {
     Q_OBJECT
 public:
-    TSettingsController(QAction* configAction, QWidget* owner, TAppConfigMgr& config, TSettingsHost host,
-                        TConfigDialogs dialogs = {});
+    TSettingsController(QWidget* owner, TAppConfigMgr& config, TSettingsHost host, IDialogService& dialogs);
+
+    // Claims the general settings command (F8) and connects it.
+    void BindCommands(TCommandTable& commands);
 
     void ConfigActionExecute();
     // The part of the start-up settings that the dialog can change.
@@ -53,8 +57,6 @@ public:
     // True when the user confirmed it.
     bool ShowDialog(int page);
 
-    const TConfigDialogs& Dialogs() const { return m_dialogs; }
-
 signals:
     // After the settings of a confirmed dialog were written and applied.
     void SettingsApplied();
@@ -63,5 +65,5 @@ private:
     QWidget* m_owner;
     TAppConfigMgr& m_config;
     TSettingsHost m_host;
-    TConfigDialogs m_dialogs;
+    IDialogService& m_dialogs;
 };

@@ -1,7 +1,8 @@
 #include "desktop/ui/DesktopCommands.h"
 
+#include "widgets/CommandTable.h"
+#include "widgets/DialogService.h"
 #include "widgets/InputFrm.h"
-#include "widgets/MsgBox.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -29,12 +30,12 @@ quintptr FindActiveDesktop()
     return 0;
 }
 
-TDesktopCommands::TDesktopCommands(const TDesktopActions& actions, TAppConfigMgr& config, IDeskHook& hook,
-                                   IDesktopHost& host, TDesktopWindows windows, QObject* parent)
-    : QObject(parent), m_actions(actions), m_config(config), m_hook(hook), m_host(host),
+TDesktopCommands::TDesktopCommands(TAppConfigMgr& config, IDeskHook& hook, IDesktopHost& host,
+                                   IDialogService& dialogs, TDesktopWindows windows, QObject* parent)
+    : QObject(parent), m_config(config), m_hook(hook), m_host(host), m_dialogs(dialogs),
       m_windows(std::move(windows)),
-      m_prompt([](QWidget* owner, const QString& caption, const QString& prompt, QString& text) {
-          return InputTextDialog(owner, caption, prompt, true, false, text);
+      m_prompt([&dialogs](QWidget* owner, const QString& caption, const QString& prompt, QString& text) {
+          return InputTextDialog(dialogs, owner, caption, prompt, true, false, text);
       }),
       m_notice([](QWidget* owner, const QString& text) {
           auto* box = new QMessageBox(QMessageBox::Information, u"Jotvane"_s, text, QMessageBox::Ok, owner);
@@ -43,6 +44,21 @@ TDesktopCommands::TDesktopCommands(const TDesktopActions& actions, TAppConfigMgr
           box->show();
       })
 {
+}
+
+void TDesktopCommands::BindCommands(TCommandTable& commands)
+{
+    m_actions = {commands.Claim(Command::OnDesktop),
+                 commands.Claim(Command::ShowWallPaper),
+                 commands.Claim(Command::DesktoFont),
+                 commands.Claim(Command::SeperatorColor),
+                 commands.Claim(Command::DesktopAligmentLeft),
+                 commands.Claim(Command::DesktopAligmentMiddle),
+                 commands.Claim(Command::DesktopAligmentRight),
+                 commands.Claim(Command::AligmentSpace),
+                 commands.Claim(Command::SignSeperator),
+                 commands.Claim(Command::SignOnDesk),
+                 commands.Claim(Command::OnDeskAll)};
     const TDesktopActions& a = m_actions;
     a.OnDesktopAction->setCheckable(true);
     a.ShowWallPaperAction->setCheckable(true);
@@ -81,9 +97,9 @@ void TDesktopCommands::showMessage(const QString& text, TDeskNoticeKind kind)
             tellUnsupported();
         return;
     }
-    ShowMsgBox(m_host.OwnerWindow(), text,
-               kind == TDeskNoticeKind::Error ? MsgBoxKind::Error : MsgBoxKind::Information,
-               {MsgBoxButton::OK});
+    m_dialogs.MessageBox(m_host.OwnerWindow(), text,
+                         kind == TDeskNoticeKind::Error ? MsgBoxKind::Error : MsgBoxKind::Information,
+                         {MsgBoxButton::OK});
 }
 
 void TDesktopCommands::tellUnsupported()
@@ -226,10 +242,12 @@ void TDesktopCommands::AligmentSpaceActionExecute()
     qint32 margin = 0;
     switch (ParseMargin(answer, margin)) {
     case TMarginAnswer::NotANumber:
-        ShowMsgBox(m_host.OwnerWindow(), kMarginNotANumberMessage, MsgBoxKind::Error, {MsgBoxButton::OK});
+        m_dialogs.MessageBox(m_host.OwnerWindow(), kMarginNotANumberMessage, MsgBoxKind::Error,
+                             {MsgBoxButton::OK});
         return;
     case TMarginAnswer::Negative:
-        ShowMsgBox(m_host.OwnerWindow(), kMarginNegativeMessage, MsgBoxKind::Information, {MsgBoxButton::OK});
+        m_dialogs.MessageBox(m_host.OwnerWindow(), kMarginNegativeMessage, MsgBoxKind::Information,
+                             {MsgBoxButton::OK});
         return;
     case TMarginAnswer::Accepted:
         break;

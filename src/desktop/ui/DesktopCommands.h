@@ -11,10 +11,12 @@
 #include <functional>
 #include <optional>
 
+class IDialogService;
 class QAction;
+class TCommandTable;
 class QWidget;
 
-// The commands of the desktop menu, by their names. The note window owns them; the controller
+// The commands of the desktop menu. The note window's command table owns them; the controller
 // connects their logic and keeps their check marks and the margin caption.
 struct TDesktopActions
 {
@@ -62,7 +64,8 @@ quintptr FindActiveDesktop();
 
 // The desktop menu's commands and the moments the note window hands to the desktop display.
 //
-//   TDesktopCommands desk(actions, config, hookLibrary, host);
+//   TDesktopCommands desk(config, hookLibrary, host, dialogs);
+//   desk.BindCommands(window.Commands());
 //   desk.Startup();                         // after the window's settings are applied
 //   ...
 //   desk.MainWindowHiding(firstPage->Modified());   // before the pages are saved
@@ -74,10 +77,13 @@ public:
     using TTextPrompt =
         std::function<bool(QWidget* owner, const QString& caption, const QString& prompt, QString& text)>;
 
-    TDesktopCommands(const TDesktopActions& actions, TAppConfigMgr& config, IDeskHook& hook,
-                     IDesktopHost& host,
+    TDesktopCommands(TAppConfigMgr& config, IDeskHook& hook, IDesktopHost& host, IDialogService& dialogs,
                      TDesktopWindows windows = {FindDesktopListView, FindActiveDesktop, InWaylandSession()},
                      QObject* parent = nullptr);
+
+    // Claims the desktop menu's commands and connects them; before anything else is asked.
+    void BindCommands(TCommandTable& commands);
+    const TDesktopActions& Actions() const { return m_actions; }
 
     // The margin question; by default the program's one-line input dialog.
     void SetTextPrompt(TTextPrompt prompt) { m_prompt = std::move(prompt); }
@@ -122,6 +128,7 @@ private:
     TAppConfigMgr& m_config;
     IDeskHook& m_hook;
     IDesktopHost& m_host;
+    IDialogService& m_dialogs;
     TDesktopWindows m_windows;
     TTextPrompt m_prompt;
     TNotice m_notice;

@@ -3,7 +3,7 @@
 #include "core/Error.h"
 #include "core/TextFile.h"
 #include "notes/SearchText.h"
-#include "widgets/MsgBox.h"
+#include "widgets/DialogService.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
@@ -47,8 +47,8 @@ QStringList DisplayedLines(const QPlainTextEdit* box)
 }
 
 TConversationView::TConversationView(const QString& appFolder, QWidget* chatPage, QWidget* logPage,
-                                     QWidget* owner)
-    : QObject(owner), m_owner(owner), m_chatLog(appFolder)
+                                     QWidget* owner, IDialogService& dialogs)
+    : QObject(owner), m_owner(owner), m_dialogs(dialogs), m_chatLog(appFolder)
 {
     m_memoContent = new QPlainTextEdit(chatPage);
     m_memoContent->setObjectName(u"memoContent"_s);
@@ -306,7 +306,8 @@ void TConversationView::FindInChat()
         view->setTextCursor(cursor);
         view->ensureCursorVisible();
     } else {
-        ShowMsgBox(m_owner, u"找不到“%1”"_s.arg(m_findText), MsgBoxKind::Information, {MsgBoxButton::OK});
+        m_dialogs.MessageBox(m_owner, u"找不到“%1”"_s.arg(m_findText), MsgBoxKind::Information,
+                             {MsgBoxButton::OK});
     }
 }
 
@@ -320,7 +321,7 @@ void TConversationView::ModifyActionExecute(QAction* action)
     try {
         Save(false);
     } catch (const EFileError& error) {
-        ShowMsgBox(m_owner, error.message(), MsgBoxKind::Error, {MsgBoxButton::OK});
+        m_dialogs.MessageBox(m_owner, error.message(), MsgBoxKind::Error, {MsgBoxButton::OK});
     }
     m_memoContent->setReadOnly(true);
     action->setText(ModifyCaption());

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 
+class IDialogService;
 class QAction;
 class QPlainTextEdit;
 class QWidget;
@@ -30,7 +31,8 @@ public:
     static constexpr int ChatSaveDelay = 2000; // ms
 
     // The view is created on chatPage, the copy on logPage; owner is the window of the messages.
-    TConversationView(const QString& appFolder, QWidget* chatPage, QWidget* logPage, QWidget* owner);
+    TConversationView(const QString& appFolder, QWidget* chatPage, QWidget* logPage, QWidget* owner,
+                      IDialogService& dialogs);
 
     QPlainTextEdit* MemoContent() const { return m_memoContent; }
     QPlainTextEdit* MemoChatContent() const { return m_memoChatContent; }
@@ -86,6 +88,7 @@ private:
     void RollIfLarge();
 
     QWidget* m_owner;
+    IDialogService& m_dialogs;
     TChatLog m_chatLog;
     QPlainTextEdit* m_memoContent = nullptr;
     QPlainTextEdit* m_memoChatContent = nullptr;

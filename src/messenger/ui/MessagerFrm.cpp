@@ -74,7 +74,9 @@ TMessagerForm::TMessagerForm(TMessengerEnvironment environment, QWidget* parent)
     // every datagram behind it until the user closes it.
     connect(
         m_protocol, &TMessagerProtocol::MessageBoxRequested, this,
-        [this](const QString& text) { ShowMsgBox(this, text, MsgBoxKind::Information, {MsgBoxButton::OK}); },
+        [this](const QString& text) {
+            m_env.dialogs->MessageBox(this, text, MsgBoxKind::Information, {MsgBoxButton::OK});
+        },
         Qt::QueuedConnection);
     connect(m_protocol, &TMessagerProtocol::PortBlocked, this, [this](quint16 port, bool blocked) {
         SetStatus(
@@ -142,7 +144,7 @@ void TMessagerForm::StartFileServer()
     try {
         m_ftpServer->SetSharePath(m_config->SharePath);
     } catch (const EJotvaneError& error) {
-        ShowMsgBox(this, error.message(), MsgBoxKind::Error, {MsgBoxButton::OK});
+        m_env.dialogs->MessageBox(this, error.message(), MsgBoxKind::Error, {MsgBoxButton::OK});
     }
 }
 
@@ -194,7 +196,7 @@ void TMessagerForm::CreateChatPage()
                                           if (m_config)
                                               m_config->UserGroup = userGroup;
                                       }};
-    m_peers = new TPeerListView(chatPage, std::move(groups), this);
+    m_peers = new TPeerListView(chatPage, std::move(groups), *m_env.dialogs, this);
     column->addWidget(m_peers->View(), 3);
     column->addLayout(m_peers->ToolRow());
 
@@ -225,7 +227,7 @@ void TMessagerForm::CreateChatPage()
             m_ftpServer->Access().EndOffers();
     });
 
-    m_conversation = new TConversationView(m_env.appFolder, chatPage, logPage, this);
+    m_conversation = new TConversationView(m_env.appFolder, chatPage, logPage, this, *m_env.dialogs);
     m_conversation->chatPageShown = [this] { return m_pageControl->currentIndex() == 0; };
     column->addWidget(m_conversation->MemoContent(), 4);
     m_pageControl->addTab(chatPage, u"通讯(&C)"_s);
@@ -333,7 +335,7 @@ void TMessagerForm::HideMessenger()
             SaveChatLog(true);
             m_conversation->MarkUnchanged();
         } catch (const EFileError& error) {
-            ShowMsgBox(this, error.message(), MsgBoxKind::Error, {MsgBoxButton::OK});
+            m_env.dialogs->MessageBox(this, error.message(), MsgBoxKind::Error, {MsgBoxButton::OK});
         }
     }
     hide();
@@ -441,7 +443,7 @@ void TMessagerForm::SendChatMessage()
     const TChatPlan plan = ComposeChat(peers, m_protocol->FormatTimestamp(), m_config->UserName,
                                        {m_memoInfo->toPlainText(), DisplayedLines(m_memoInfo)}, offers);
     if (plan.NoTarget) {
-        ShowMsgBox(this, u"请选择发送目标！"_s, MsgBoxKind::Information, {MsgBoxButton::OK});
+        m_env.dialogs->MessageBox(this, u"请选择发送目标！"_s, MsgBoxKind::Information, {MsgBoxButton::OK});
         m_peers->FocusLocator();
         return;
     }
@@ -532,7 +534,8 @@ bool TMessagerForm::HandleKey(QWidget* target, const QKeyEvent* key)
         if (m_btnSendInfo->isEnabled())
             SendChatMessage();
         else
-            ShowMsgBox(this, u"还有收到的文件(夹)没有处理！"_s, MsgBoxKind::Information, {MsgBoxButton::OK});
+            m_env.dialogs->MessageBox(this, u"还有收到的文件(夹)没有处理！"_s, MsgBoxKind::Information,
+                                      {MsgBoxButton::OK});
         return true;
     }
     if (ctrl && key->key() == Qt::Key_A && !key->modifiers().testFlag(Qt::AltModifier)) {

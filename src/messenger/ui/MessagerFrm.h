@@ -51,7 +51,8 @@ struct TMessengerEnvironment
     // ComboBoxAttachment, btnSendInfo, btnAddFile, btnAddDir, btnDelFileDir, btnSaveFileDir,
     // btnClearFileDir); empty: the window's own list, which only shows what was offered.
     std::function<std::unique_ptr<IOfferList>(TMessagerForm& form)> offerList;
-    // The file and folder dialogs of "添加文件[&F]" and "添加文件夹[&D]"; none: the buttons do nothing.
+    // required: every box and dialog of the window, the file and folder dialogs of "添加文件[&F]"
+    // and "添加文件夹[&D]" among them.
     IDialogService* dialogs = nullptr;
     // The file server that hands the offered items to peers: its control port (0: any free
     // port; negative: no server) and the port its data connections come from.

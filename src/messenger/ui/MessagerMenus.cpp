@@ -6,6 +6,7 @@
 #include "messenger/ui/ConversationView.h"
 #include "platform/AppUtils.h"
 #include "platform/Platform.h"
+#include "widgets/DialogService.h"
 #include "widgets/InputFrm.h"
 
 #include <QAction>
@@ -89,6 +90,6 @@ void TMessagerForm::ToggleOption(QAction* action, bool& setting)
 void TMessagerForm::UserNameActionExecute()
 {
     QString name;
-    if (InputTextDialog(this, u"Jotvane"_s, u"请输入尊姓大名:       "_s, true, false, name))
+    if (InputTextDialog(*m_env.dialogs, this, u"Jotvane"_s, u"请输入尊姓大名:       "_s, true, false, name))
         m_config->UserName = name;
 }

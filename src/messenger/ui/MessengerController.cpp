@@ -13,9 +13,9 @@ TMessengerController::TMessengerController(TCommandTable& commands, TAppConfigMg
                                            TMessengerEnvironment environment, QObject* parent)
     : QObject(parent), m_commands(commands), m_config(config), m_env(std::move(environment))
 {
-    m_commands.Bind(u"ShowMessagerAction", this, [this] { ActivateMessenger(); });
-    m_commands.Bind(u"MessagerAction", this, [this](bool checked) { m_config.Messager = checked; });
-    m_commands.Bind(u"HideOnStartAction", this, [this](bool checked) { m_config.HideOnStart = checked; });
+    m_commands.Bind(Command::ShowMessager, this, [this] { ActivateMessenger(); });
+    m_commands.Bind(Command::Messager, this, [this](bool checked) { m_config.Messager = checked; });
+    m_commands.Bind(Command::HideOnStart, this, [this](bool checked) { m_config.HideOnStart = checked; });
 }
 
 TMessengerController::~TMessengerController()
@@ -28,8 +28,8 @@ void TMessengerController::Start()
     // A messenger hidden at start is never shown, rather than flashing up for a moment.
     if (m_config.Messager)
         m_config.Messager = CreateMessenger(!m_config.HideOnStart);
-    m_commands.action(u"MessagerAction")->setChecked(m_config.Messager);
-    m_commands.action(u"HideOnStartAction")->setChecked(m_config.HideOnStart);
+    m_commands.action(Command::Messager)->setChecked(m_config.Messager);
+    m_commands.action(Command::HideOnStart)->setChecked(m_config.HideOnStart);
     if (m_form && m_config.HideOnStart)
         m_form->HideMessenger();
 }
@@ -65,7 +65,7 @@ void TMessengerController::ActivateMessenger()
         return; // still unwinding the cancelled download
     m_form.reset();
     m_config.Messager = CreateMessenger();
-    m_commands.action(u"MessagerAction")->setChecked(m_config.Messager);
+    m_commands.action(Command::Messager)->setChecked(m_config.Messager);
 }
 
 void TMessengerController::CloseMessenger()

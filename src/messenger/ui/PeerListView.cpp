@@ -4,6 +4,7 @@
 #include "messenger/MessagerProtocol.h"
 #include "messenger/PeerGroups.h"
 #include "messenger/ui/PeerNotices.h"
+#include "widgets/DialogService.h"
 #include "widgets/InputFrm.h"
 
 #include <QComboBox>
@@ -35,8 +36,8 @@ const QString kGroupHint = u"请选择好友分组实现多选，如果还没有
 
 } // namespace
 
-TPeerListView::TPeerListView(QWidget* page, TGroupStore groups, QObject* parent)
-    : QObject(parent), m_groups(std::move(groups)),
+TPeerListView::TPeerListView(QWidget* page, TGroupStore groups, IDialogService& dialogs, QObject* parent)
+    : QObject(parent), m_groups(std::move(groups)), m_dialogs(dialogs),
       m_noticeMerger([this](const QString& title, const QString& text) { ShowNotice(title, text); })
 {
     m_listViewUser = new QTreeWidget(page);
@@ -426,8 +427,8 @@ void TPeerListView::NewGroup()
     if (names.isEmpty())
         return;
     QString name = ProposedGroupName(m_comboBoxGroup->count());
-    if (!InputTextDialog(m_listViewUser->window(), u"Jotvane"_s, u"请输入分组名:       "_s, false, false,
-                         name))
+    if (!InputTextDialog(m_dialogs, m_listViewUser->window(), u"Jotvane"_s, u"请输入分组名:       "_s, false,
+                         false, name))
         return;
     m_comboBoxGroup->addItem(name + u'=' + JoinGroupMembers(names));
     StoreGroups();

@@ -8,6 +8,7 @@
 
 #include <functional>
 
+class IDialogService;
 class IPeerNotices;
 class QComboBox;
 class QHBoxLayout;
@@ -33,7 +34,7 @@ public:
         std::function<void(const QString& userGroup)> write;
     };
 
-    TPeerListView(QWidget* page, TGroupStore groups, QObject* parent = nullptr);
+    TPeerListView(QWidget* page, TGroupStore groups, IDialogService& dialogs, QObject* parent = nullptr);
 
     QTreeWidget* View() const { return m_listViewUser; }
     QHBoxLayout* ToolRow() const { return m_toolRow; }
@@ -99,6 +100,7 @@ private:
     void ShowNotice(const QString& title, const QString& text);
 
     TGroupStore m_groups;
+    IDialogService& m_dialogs;
     IPeerNotices* m_notices = nullptr;
     TNoticeMerger m_noticeMerger;
     QTreeWidget* m_listViewUser = nullptr;

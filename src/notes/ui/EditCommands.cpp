@@ -51,24 +51,24 @@ void TEditCommands::BindCommands(TCommandTable& commands)
                 (editor->*step)();
         };
     };
-    commands.Bind(u"UndoAction", this, onEditor(&TPadMemo::undo));
-    commands.Bind(u"CutAction", this, onEditor(&TPadMemo::cut));
-    commands.Bind(u"CopyAction", this, onEditor(&TPadMemo::copy));
-    commands.Bind(u"PasteAction", this, onEditor(&TPadMemo::paste));
-    commands.Bind(u"SelectAllAction", this, onEditor(&TPadMemo::selectAll));
-    commands.Bind(u"FindAction", m_findReplace, [this] { m_findReplace->FindActionExecute(); });
+    commands.Bind(Command::Undo, this, onEditor(&TPadMemo::undo));
+    commands.Bind(Command::Cut, this, onEditor(&TPadMemo::cut));
+    commands.Bind(Command::Copy, this, onEditor(&TPadMemo::copy));
+    commands.Bind(Command::Paste, this, onEditor(&TPadMemo::paste));
+    commands.Bind(Command::SelectAll, this, onEditor(&TPadMemo::selectAll));
+    commands.Bind(Command::Find, m_findReplace, [this] { m_findReplace->FindActionExecute(); });
     // While the search over all pages shows its matches, F3 steps through them.
-    commands.Bind(u"FindNextAction", m_findReplace, [this] {
+    commands.Bind(Command::FindNext, m_findReplace, [this] {
         if (m_searchAll->Stepping())
             m_searchAll->Step(1);
         else
             m_findReplace->FindNextActionExecute();
     });
-    commands.Bind(u"ReplaceAction", m_findReplace, [this] { m_findReplace->ReplaceActionExecute(); });
+    commands.Bind(Command::Replace, m_findReplace, [this] { m_findReplace->ReplaceActionExecute(); });
     m_searchAll->BindCommands(commands);
-    commands.Bind(u"FontAction", this, [this] { FontActionExecute(); });
-    commands.Bind(u"BgColorAction", this, [this] { BgColorActionExecute(); });
-    commands.Bind(u"WordWrapAction", this, [this] { WordWrapActionExecute(); });
+    commands.Bind(Command::Font, this, [this] { FontActionExecute(); });
+    commands.Bind(Command::BgColor, this, [this] { BgColorActionExecute(); });
+    commands.Bind(Command::WordWrap, this, [this] { WordWrapActionExecute(); });
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &TEditCommands::ReadClipboard);
 }
 
@@ -77,7 +77,7 @@ void TEditCommands::ApplySettings()
     SetMemoFont(m_memoPanel, FontFromSetting(m_config.EditorFont()), ColorFromSetting(m_config.FontColor));
     SetMemoColor(m_memoPanel, ColorFromSetting(m_config.BgColor));
     if (m_commands)
-        m_commands->action(u"WordWrapAction")->setChecked(m_config.WordWrap);
+        m_commands->action(Command::WordWrap)->setChecked(m_config.WordWrap);
     m_pages.SetWordWrap(m_config.WordWrap);
 }
 
@@ -102,7 +102,7 @@ void TEditCommands::UpdateEditActions()
 {
     UpdateEditorActions();
     if (m_commands)
-        m_commands->action(u"PasteAction")->setEnabled(m_clipboardHasText && m_pages.CurrentEditor());
+        m_commands->action(Command::Paste)->setEnabled(m_clipboardHasText && m_pages.CurrentEditor());
 }
 
 void TEditCommands::ReadClipboard()
@@ -118,10 +118,10 @@ void TEditCommands::UpdateEditorActions()
         return;
     TPadMemo* editor = m_pages.CurrentEditor();
     const bool hasSelection = editor && editor->textCursor().hasSelection();
-    m_commands->action(u"UndoAction")->setEnabled(editor && editor->document()->isUndoAvailable());
-    m_commands->action(u"CutAction")->setEnabled(hasSelection);
-    m_commands->action(u"CopyAction")->setEnabled(hasSelection);
-    m_commands->action(u"SelectAllAction")->setEnabled(editor && !editor->document()->isEmpty());
+    m_commands->action(Command::Undo)->setEnabled(editor && editor->document()->isUndoAvailable());
+    m_commands->action(Command::Cut)->setEnabled(hasSelection);
+    m_commands->action(Command::Copy)->setEnabled(hasSelection);
+    m_commands->action(Command::SelectAll)->setEnabled(editor && !editor->document()->isEmpty());
 }
 
 void TEditCommands::WindowHidden()
@@ -166,7 +166,7 @@ void TEditCommands::BgColorActionExecute()
 
 void TEditCommands::WordWrapActionExecute()
 {
-    const bool wrap = m_commands->action(u"WordWrapAction")->isChecked();
+    const bool wrap = m_commands->action(Command::WordWrap)->isChecked();
     m_pages.SetWordWrap(wrap);
     m_config.WordWrap = wrap;
 }

@@ -4,11 +4,10 @@
 #include "core/TextFile.h"
 #include "notes/ui/PadMemo.h"
 #include "platform/AppUtils.h"
+#include "widgets/CommandTable.h"
 #include "widgets/DialogService.h"
-#include "widgets/MsgBox.h"
 
 #include <QAction>
-#include <QFileDialog>
 
 #include <algorithm>
 
@@ -20,96 +19,40 @@ const QString kOpenTitle = u"打开"_s;
 const QString kSaveTitle = u"另存为"_s;
 const QString kFolderTitle = u"请选择备份文件存放文件夹："_s;
 
-bool runFileDialog(QWidget* owner, QString& path, bool save)
+QString textFileFilter()
 {
-    QFileDialog dialog(owner, save ? kSaveTitle : kOpenTitle);
-    dialog.setNameFilter(QtFileFilter(QString::fromUtf16(kTextFileFilter)));
-    // "*.txt" also matches "NOTE.TXT".
-    dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
-    dialog.setSizeGripEnabled(true);
-    if (save) {
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setDefaultSuffix(u"txt"_s);
-    } else {
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode(QFileDialog::ExistingFile);
-    }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return false;
-    path = dialog.selectedFiles().first();
-    return true;
+    return QtFileFilter(QString::fromUtf16(kTextFileFilter));
 }
 
 } // namespace
 
-TFileDialogs TFileDialogs::FromService(IDialogService& service)
-{
-    const QString filter = QtFileFilter(QString::fromUtf16(kTextFileFilter));
-    TFileDialogs dialogs;
-    dialogs.openFileName = [&service, filter](QWidget* owner, QString& path) {
-        const QString chosen = service.OpenFileName(owner, kOpenTitle, filter);
-        if (!chosen.isEmpty())
-            path = chosen;
-        return !chosen.isEmpty();
-    };
-    dialogs.saveFileName = [&service, filter](QWidget* owner, QString& path) {
-        const QString chosen = service.SaveFileName(owner, kSaveTitle, filter, u"txt"_s);
-        if (!chosen.isEmpty())
-            path = chosen;
-        return !chosen.isEmpty();
-    };
-    dialogs.pickFolder = [&service](QWidget* owner, QString& path) {
-        return service.PickFolder(owner, kFolderTitle, path);
-    };
-    return dialogs;
-}
-
-TFileDialogs TFileDialogs::WithDefaults(const TPlatform& platform, TFileDialogs dialogs)
-{
-    if (!dialogs.pickFolder)
-        dialogs.pickFolder = [&platform](QWidget* owner, QString& path) {
-            return BrowseForFolder(platform, owner, kFolderTitle, QString(), path);
-        };
-    if (!dialogs.openFileName)
-        dialogs.openFileName = [](QWidget* owner, QString& path) {
-            return runFileDialog(owner, path, false);
-        };
-    if (!dialogs.saveFileName)
-        dialogs.saveFileName = [](QWidget* owner, QString& path) { return runFileDialog(owner, path, true); };
-    return dialogs;
-}
-
-TFileController::TFileController(TFileActions actions, QWidget* owner, const TPlatform& platform,
-                                 QString appDir, TFileHost host, TFileDialogs dialogs)
+TFileController::TFileController(QWidget* owner, const TPlatform& platform, QString appDir, TFileHost host,
+                                 IDialogService& dialogs)
     : QObject(owner), m_owner(owner), m_platform(platform), m_appDir(NormalizeDir(appDir)),
-      m_host(std::move(host)), m_dialogs(TFileDialogs::WithDefaults(platform, std::move(dialogs)))
+      m_host(std::move(host)), m_dialogs(dialogs)
 {
-    auto bind = [this](QAction* action, void (TFileController::*handler)()) {
-        if (!action)
-            return;
-        action->setEnabled(true);
-        connect(action, &QAction::triggered, this, handler);
-    };
-    bind(actions.LoadFromFileAction, &TFileController::LoadFromFileActionExecute);
-    bind(actions.SaveToFileAction, &TFileController::SaveToFileActionExecute);
-    bind(actions.BackUpAction, &TFileController::BackUpActionExecute);
+}
+
+void TFileController::BindCommands(TCommandTable& commands)
+{
+    commands.Bind(Command::LoadFromFile, this, [this] { LoadFromFileActionExecute(); });
+    commands.Bind(Command::SaveToFile, this, [this] { SaveToFileActionExecute(); });
+    commands.Bind(Command::BackUp, this, [this] { BackUpActionExecute(); });
     // Printing is a command without function: no item shows it and its key does nothing.
-    if (actions.PrintAction)
-        actions.PrintAction->setVisible(false);
+    commands.Claim(Command::Print)->setVisible(false);
 }
 
 void TFileController::showError(const QString& message)
 {
-    ShowMsgBox(m_owner, message, MsgBoxKind::Error, {MsgBoxButton::OK});
+    m_dialogs.MessageBox(m_owner, message, MsgBoxKind::Error, {MsgBoxButton::OK});
 }
 
 void TFileController::LoadFromFileActionExecute()
 {
     if (!m_host.currentEditor || !m_host.currentEditor())
         return;
-    QString path;
-    if (!m_dialogs.openFileName(m_owner, path))
+    const QString path = m_dialogs.OpenFileName(m_owner, kOpenTitle, textFileFilter());
+    if (path.isEmpty())
         return;
     QString text;
     try {
@@ -128,8 +71,8 @@ void TFileController::SaveToFileActionExecute()
     TPadMemo* editor = m_host.currentEditor ? m_host.currentEditor() : nullptr;
     if (!editor)
         return;
-    QString path;
-    if (!m_dialogs.saveFileName(m_owner, path))
+    const QString path = m_dialogs.SaveFileName(m_owner, kSaveTitle, textFileFilter(), u"txt"_s);
+    if (path.isEmpty())
         return;
     const QString problem = SaveAsTargetProblem(m_appDir, path);
     if (!problem.isEmpty()) {
@@ -146,7 +89,7 @@ void TFileController::SaveToFileActionExecute()
 void TFileController::BackUpActionExecute()
 {
     QString chosen;
-    if (!m_dialogs.pickFolder(m_owner, chosen))
+    if (!m_dialogs.PickFolder(m_owner, kFolderTitle, chosen))
         return;
     const QString target = NormalizeDir(chosen);
     if (target.isEmpty())
@@ -189,7 +132,7 @@ void TFileController::BackUpActionExecute()
     ShellOpen(m_platform, target);
     const TBackupReport report = BackupReport(outcome);
     if (!report.message.isEmpty())
-        ShowMsgBoxDetails(m_owner, report.message, report.details,
-                          outcome.failures.isEmpty() ? MsgBoxKind::Warning : MsgBoxKind::Error,
-                          {MsgBoxButton::OK});
+        m_dialogs.MessageBox(m_owner, report.message,
+                             outcome.failures.isEmpty() ? MsgBoxKind::Warning : MsgBoxKind::Error,
+                             {MsgBoxButton::OK}, 0, report.details);
 }

@@ -9,18 +9,10 @@
 
 class IDialogService;
 class QAction;
+class TCommandTable;
 class QWidget;
 class TPadMemo;
 struct TPlatform;
-
-// The File menu's commands this controller serves.
-struct TFileActions
-{
-    QAction* LoadFromFileAction = nullptr;
-    QAction* SaveToFileAction = nullptr;
-    QAction* BackUpAction = nullptr;
-    QAction* PrintAction = nullptr;
-};
 
 // What the file commands need of the window. Empty members are skipped.
 struct TFileHost
@@ -37,31 +29,21 @@ struct TFileHost
     std::function<void()> saveMessengerState;
 };
 
-// The file name dialogs; each returns false on Cancel and otherwise sets path.
-struct TFileDialogs
-{
-    // "打开": an existing file, text files first in the filter.
-    std::function<bool(QWidget* owner, QString& path)> openFileName;
-    // "另存为": ".txt" added to a name without extension, overwriting asked first.
-    std::function<bool(QWidget* owner, QString& path)> saveFileName;
-    // "请选择备份文件存放文件夹：": on OK path holds the chosen folder.
-    std::function<bool(QWidget* owner, QString& path)> pickFolder;
-
-    // The platform's dialogs for every member left empty.
-    static TFileDialogs WithDefaults(const TPlatform& platform, TFileDialogs dialogs = {});
-    // Every dialog through the window's dialog service, which must outlive the dialogs.
-    static TFileDialogs FromService(IDialogService& service);
-};
-
-// Open, Save as, Backup and the hidden Print of the note window.
+// Open, Save as, Backup and the hidden Print of the note window. Its dialogs: "打开" (an
+// existing file, text files first in the filter), "另存为" (".txt" added to a name without
+// extension, overwriting asked first) and "请选择备份文件存放文件夹：".
 //
-//   TFileController files(fileActions, window, platform, AppDir(), host);
+//   TFileController files(window, platform, AppDir(), host, dialogs);
+//   files.BindCommands(window.Commands());
 class TFileController final : public QObject
 {
     Q_OBJECT
 public:
-    TFileController(TFileActions actions, QWidget* owner, const TPlatform& platform, QString appDir,
-                    TFileHost host, TFileDialogs dialogs = {});
+    TFileController(QWidget* owner, const TPlatform& platform, QString appDir, TFileHost host,
+                    IDialogService& dialogs);
+
+    // Claims Open, Save as, Backup and Print and connects them.
+    void BindCommands(TCommandTable& commands);
 
     // A text file becomes a new page; a file that cannot be read is reported and adds no page.
     void LoadFromFileActionExecute();
@@ -79,5 +61,5 @@ private:
     const TPlatform& m_platform;
     QString m_appDir;
     TFileHost m_host;
-    TFileDialogs m_dialogs;
+    IDialogService& m_dialogs;
 };

@@ -52,26 +52,29 @@ TPageSet::TPageSet(const TParts& parts, QObject* parent) : QObject(parent), m_pa
     TPadTabSet* tabSet = m_parts.tabSet;
     connect(tabSet, &TPadTabSet::OnClick, this, &TPageSet::TabSetClick);
     connect(tabSet, &TPadTabSet::OnDblClick, this,
-            [this] { RunFileCommand(m_parts.window, [this] { TabSetDblClick(); }); });
+            [this] { RunFileCommand(*m_parts.dialogs, m_parts.window, [this] { TabSetDblClick(); }); });
     connect(tabSet, &TPadTabSet::OnTabMoved, this, [this](int from, int to) {
-        RunFileCommand(m_parts.window, [this, from, to] { TabSetTabMoved(from, to); });
+        RunFileCommand(*m_parts.dialogs, m_parts.window, [this, from, to] { TabSetTabMoved(from, to); });
     });
 }
 
 void TPageSet::BindCommands(TCommandTable& commands)
 {
     QWidget* owner = m_parts.window;
-    commands.Bind(u"NewPageAction", this,
-                  [this, owner] { RunFileCommand(owner, [this] { NewPageActionExecute(); }); });
-    commands.Bind(u"DeletePageAction", this,
-                  [this, owner] { RunFileCommand(owner, [this] { DeletePageActionExecute(); }); });
-    commands.Bind(u"ChgPageTitleAction", this,
-                  [this, owner] { RunFileCommand(owner, [this] { ChgPageTitleActionExecute(); }); });
-    commands.Bind(u"NextPageAction", this, [this] {
+    commands.Bind(Command::NewPage, this, [this, owner] {
+        RunFileCommand(*m_parts.dialogs, owner, [this] { NewPageActionExecute(); });
+    });
+    commands.Bind(Command::DeletePage, this, [this, owner] {
+        RunFileCommand(*m_parts.dialogs, owner, [this] { DeletePageActionExecute(); });
+    });
+    commands.Bind(Command::ChgPageTitle, this, [this, owner] {
+        RunFileCommand(*m_parts.dialogs, owner, [this] { ChgPageTitleActionExecute(); });
+    });
+    commands.Bind(Command::NextPage, this, [this] {
         if (PageCount() > 0)
             SelectPage(PageRules::NextIndex(PageIndex(), PageCount()));
     });
-    commands.Bind(u"PrevPageAction", this, [this] {
+    commands.Bind(Command::PrevPage, this, [this] {
         if (PageCount() > 0)
             SelectPage(PageRules::PreviousIndex(PageIndex(), PageCount()));
     });
@@ -205,7 +208,7 @@ TPadMemo* TPageSet::CreateEditor(TLayer* layer, const QString& text)
     });
     editor->SetMessageHandler([this](const QString& message) { ShowInformation(message); });
     connect(editor, &TPadMemo::FilesDropped, this, [this](const QStringList& files) {
-        RunFileCommand(m_parts.window, [this, &files] { OpenDroppedFiles(files); });
+        RunFileCommand(*m_parts.dialogs, m_parts.window, [this, &files] { OpenDroppedFiles(files); });
     });
     editor->AdjustMargins();
     emit editorCreated(editor);
@@ -506,7 +509,8 @@ void TPageSet::ChgPageTitleActionExecute()
     if (index < 0)
         return;
     QString title = PageTitle(index);
-    if (!InputTextDialog(m_parts.window, u"修改页面标题"_s, u"标题:"_s, false, false, title))
+    if (!InputTextDialog(*m_parts.dialogs, m_parts.window, u"修改页面标题"_s, u"标题:"_s, false, false,
+                         title))
         return;
     m_parts.dataManager->RenamePage(index, title);
     m_parts.tabSet->Tabs().Replace(index, title);

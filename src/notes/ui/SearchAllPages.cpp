@@ -35,7 +35,7 @@ TSearchAllPages::~TSearchAllPages()
 
 void TSearchAllPages::BindCommands(TCommandTable& commands)
 {
-    commands.Bind(u"SearchAllPagesAction", this, [this] { Execute(); });
+    commands.Bind(Command::SearchAllPages, this, [this] { Execute(); });
     // F3 is the find command's key, which asks Stepping(); Shift+F3 has no command of its own.
     auto* previous = new QAction(m_window);
     previous->setObjectName(u"SearchAllPreviousAction"_s);

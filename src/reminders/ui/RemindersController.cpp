@@ -6,6 +6,7 @@
 #include "reminders/TimerShutDown.h"
 #include "reminders/ui/ReminderHost.h"
 
+#include "widgets/CommandTable.h"
 #include <QAction>
 #include <QPointer>
 #include <QTimer>
@@ -21,11 +22,22 @@ bool TRemindersController::TNotice::Holds(const QString& line) const
 }
 
 TRemindersController::TRemindersController(TAppConfigMgr& config, IClock& clock, ISoundOutput& sound,
-                                           IPowerOff& powerOff, const TReminderActions& actions,
-                                           IReminderHost& host, QObject* parent)
-    : QObject(parent), m_config(config), m_clock(clock), m_powerOff(powerOff), m_actions(actions),
-      m_host(host), m_tune(sound, TPresetSound::psOfficial)
+                                           IPowerOff& powerOff, IReminderHost& host, QObject* parent)
+    : QObject(parent), m_config(config), m_clock(clock), m_powerOff(powerOff), m_host(host),
+      m_tune(sound, TPresetSound::psOfficial)
 {
+    m_timer = new QTimer(this);
+    m_timer->setObjectName(u"j"_s);
+    m_timer->setInterval(TimerIntervalMs);
+    connect(m_timer, &QTimer::timeout, this, &TRemindersController::jTimer);
+    m_timer->start();
+}
+
+void TRemindersController::BindCommands(TCommandTable& commands)
+{
+    m_actions = {commands.Claim(Command::AlarmTime), commands.Claim(Command::SignComplete),
+                 commands.Claim(Command::Alarm), commands.Claim(Command::Beep),
+                 commands.Claim(Command::ShutDown)};
     for (QAction* action : {m_actions.AlarmAction, m_actions.BeepAction, m_actions.ShutDownAction})
         if (action)
             action->setCheckable(true);
@@ -39,12 +51,6 @@ TRemindersController::TRemindersController(TAppConfigMgr& config, IClock& clock,
     connectTo(m_actions.BeepAction, &TRemindersController::BeepActionExecute);
     connectTo(m_actions.ShutDownAction, &TRemindersController::ShutDownActionExecute);
     RefreshMenu();
-
-    m_timer = new QTimer(this);
-    m_timer->setObjectName(u"j"_s);
-    m_timer->setInterval(TimerIntervalMs);
-    connect(m_timer, &QTimer::timeout, this, &TRemindersController::jTimer);
-    m_timer->start();
 }
 
 TRemindersController::~TRemindersController() = default;

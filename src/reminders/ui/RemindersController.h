@@ -16,9 +16,10 @@ class IReminderHost;
 class ISoundOutput;
 class QAction;
 class QTimer;
+class TCommandTable;
 class TAppConfigMgr;
 
-// The reminder menu's commands, created by the note window.
+// The reminder menu's commands, from the note window's command table.
 struct TReminderActions
 {
     QAction* AlarmTimeAction = nullptr;    // Ctrl+T: the marker for now + 30 s at the caret
@@ -37,7 +38,8 @@ struct TReminderActions
 // go on while any of them is open. Lines found while a box is open wait, and go together into
 // the next box once it is closed; a line is marked "√" only once its box was answered.
 //
-//   TRemindersController reminders(config, clock, sound, powerOff, actions, host, window);
+//   TRemindersController reminders(config, clock, sound, powerOff, host, window);
+//   reminders.BindCommands(window.Commands());
 //   reminders.StartFromRecord(TScanRecord::FileFor(AppDir()));
 //   ...after the settings dialog closed with OK:
 //   reminders.RefreshMenu();
@@ -49,11 +51,14 @@ public:
     // The settings dialog's page with the shutdown time.
     static constexpr int ShutDownSettingsPage = 3;
 
-    // Connects the actions, sets the menu from the settings and starts the timer. Every
-    // reference must outlive the controller; parent is usually the note window.
+    // Starts the timer. Every reference must outlive the controller; parent is usually the note
+    // window.
     TRemindersController(TAppConfigMgr& config, IClock& clock, ISoundOutput& sound, IPowerOff& powerOff,
-                         const TReminderActions& actions, IReminderHost& host, QObject* parent = nullptr);
+                         IReminderHost& host, QObject* parent = nullptr);
     ~TRemindersController() override;
+
+    // Claims the reminder menu's commands, connects them and sets their marks from the settings.
+    void BindCommands(TCommandTable& commands);
 
     // Keeps the minute up to which reminders were dealt with in this file, and takes the one a
     // former run left there, so that the first scan also shows what passed while the program

@@ -6,6 +6,8 @@
 #include "templates/ui/InsertText.h"
 #include "widgets/FitText.h"
 
+#include "widgets/CommandTable.h"
+
 #include <QAction>
 #include <QFontMetrics>
 #include <QMenu>
@@ -20,11 +22,27 @@ const char* const kCustomIndex = "jvCustomIndex";
 
 } // namespace
 
-TInsertController::TInsertController(TInsertActions actions, QWidget* window, TAppConfigMgr& config,
+TInsertController::TInsertController(QMenu* insertMenu, QWidget* window, TAppConfigMgr& config,
                                      TInsertHost host, TExprClock clock)
-    : QObject(window), m_actions(actions), m_window(window), m_config(config), m_host(std::move(host)),
-      m_clock(std::move(clock))
+    : QObject(window), m_window(window), m_config(config), m_host(std::move(host)), m_clock(std::move(clock))
 {
+    m_actions.InsertMenu = insertMenu;
+    if (insertMenu) {
+        m_actions.InsertN1Item = insertMenu->findChild<QAction*>(u"InsertN1Item"_s);
+        m_actions.InsertN2Item = insertMenu->findChild<QAction*>(u"InsertN2Item"_s);
+        // Without texts of the user's the two separators stand next to each other; the style
+        // would draw them as one.
+        insertMenu->setSeparatorsCollapsible(false);
+        connect(insertMenu, &QMenu::aboutToShow, this, &TInsertController::RebuildInsertMenu);
+    }
+}
+
+void TInsertController::BindCommands(TCommandTable& commands)
+{
+    m_actions.InsertLineAction = commands.Claim(Command::InsertLine);
+    m_actions.InsertDateAction = commands.Claim(Command::InsertDate);
+    m_actions.InsertLineDateAction = commands.Claim(Command::InsertLineDate);
+    m_actions.InsertConfigAction = commands.Claim(Command::InsertConfig);
     auto connectTemplate = [this](QAction* action, QString TAppConfigMgr::*setting) {
         if (!action)
             return;
@@ -41,12 +59,6 @@ TInsertController::TInsertController(TInsertActions actions, QWidget* window, TA
             if (m_host.showSettingsDialog)
                 m_host.showSettingsDialog(kInsTextPage);
         });
-    }
-    if (m_actions.InsertMenu) {
-        // Without texts of the user's the two separators stand next to each other; the style
-        // would draw them as one.
-        m_actions.InsertMenu->setSeparatorsCollapsible(false);
-        connect(m_actions.InsertMenu, &QMenu::aboutToShow, this, &TInsertController::RebuildInsertMenu);
     }
 }
 

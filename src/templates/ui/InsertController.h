@@ -9,10 +9,12 @@
 class QAction;
 class QMenu;
 class QWidget;
+class TCommandTable;
 class TAppConfigMgr;
 class TPadMemo;
 
-// The Insert menu's commands and the two separators that frame the user's own texts.
+// The Insert menu's commands and the two separators (InsertN1Item, InsertN2Item) that frame the
+// user's own texts.
 struct TInsertActions
 {
     QAction* InsertLineAction = nullptr;
@@ -35,7 +37,8 @@ struct TInsertHost
 // Separator lines, date stamps and the user's own texts, inserted from their templates at the
 // caret; the templates are read from the settings each time, so changes count at once.
 //
-//   TInsertController insert(insertActions, window, config, {currentEditorFn, dialogFn});
+//   TInsertController insert(insertMenu, window, config, {currentEditorFn, dialogFn});
+//   insert.BindCommands(window.Commands());
 class TInsertController final : public QObject
 {
     Q_OBJECT
@@ -43,8 +46,12 @@ public:
     // Captions of the user's items are fitted to this many pixels in the window's font.
     static constexpr int kCaptionWidth = 100;
 
-    TInsertController(TInsertActions actions, QWidget* window, TAppConfigMgr& config, TInsertHost host,
+    // insertMenu: the menu with the two separators, as the command table builds it.
+    TInsertController(QMenu* insertMenu, QWidget* window, TAppConfigMgr& config, TInsertHost host,
                       TExprClock clock = {});
+
+    // Claims the Insert menu's commands and connects them.
+    void BindCommands(TCommandTable& commands);
 
     // The template's value (or the template itself when it is no valid expression) replaces the
     // current editor's selection, as one step of its undo history.

@@ -6,6 +6,8 @@
 #include "core/TextFile.h"
 #include "notes/FileCommands.h"
 #include "notes/ui/PadMemo.h"
+#include "platform/AppUtils.h"
+#include "widgets/CommandTable.h"
 #include "widgets/MsgBox.h"
 
 #include <gtest/gtest.h>
@@ -31,12 +33,12 @@ protected:
         QDir().mkpath(app + u"Data"_s);
         WriteBytes(app + u"Data/{1}.txt"_s, "page");
         WriteBytes(app + u"Config.ini"_s, "ini");
-        SetMsgBoxHook([this](const TMsgBoxCall& call) {
+        service.messageBox = [this](const TMsgBoxCall& call) {
             errors << call.message;
             details << call.details;
             kinds << call.kind;
             return MsgResultOK;
-        });
+        };
         TFileHost host;
         host.currentEditor = [this] { return &editor; };
         host.openAsPage = [this](const QString& text) { pages << text; };
@@ -45,7 +47,8 @@ protected:
             WriteBytes(app + u"Data/{1}.txt"_s, "saved page");
         };
         host.saveMessengerState = [this] { steps << u"chat"_s; };
-        // The file names come through the dialog service, the folder from the platform's picker.
+        // The file names are answered here, the folder by the platform's picker as the program's
+        // dialog service does.
         service.openFileName = [this](const QString& title, const QString& filter) {
             asked << title + u' ' + filter;
             return answer;
@@ -54,19 +57,24 @@ protected:
             asked << title + u' ' + suffix;
             return answer;
         };
-        TFileDialogs dialogs = TFileDialogs::FromService(service);
-        dialogs.pickFolder = {};
-        controller = std::make_unique<TFileController>(TFileActions{&open, &saveAs, &backup, &print}, nullptr,
-                                                       platform.services(), app, host, dialogs);
+        service.pickFolder = [this](const QString& title, QString& path) {
+            return BrowseForFolder(platform.services(), nullptr, title, QString(), path);
+        };
+        controller = std::make_unique<TFileController>(nullptr, platform.services(), app, host, service);
+        controller->BindCommands(commands);
     }
-    ~FileControllerTest() override { SetMsgBoxHook({}); }
 
     QTemporaryDir dir;
     QString app;
     FakePlatform platform;
     FakeDialogService service;
     TPadMemo editor;
-    QAction open, saveAs, backup, print;
+    QWidget window;
+    TCommandTable commands{&window};
+    QAction& open = *commands.action(Command::LoadFromFile);
+    QAction& saveAs = *commands.action(Command::SaveToFile);
+    QAction& backup = *commands.action(Command::BackUp);
+    QAction& print = *commands.action(Command::Print);
     QString answer;
     QStringList pages, errors, details, steps, asked;
     QList<MsgBoxKind> kinds;
@@ -151,7 +159,7 @@ TEST_F(FileControllerTest, BackupWithPagesAndChatThatCannotBeSavedKeepsTheCurren
                                    {u"{2}.txt"_s, 1, u"新页"_s, u"new"_s}};
     };
     host.saveMessengerState = [] { throw EFileError(u"无法写入文件 \"chat.txt\"。磁盘已满。"_s); };
-    TFileController files(TFileActions{}, nullptr, platform.services(), app, host);
+    TFileController files(nullptr, platform.services(), app, host, service);
     const QString target = dir.filePath(u"backup"_s);
     platform.folderPicker.answer = target;
     files.BackUpActionExecute();

@@ -25,16 +25,16 @@ void MainFormTest::SetUp()
     configFile = root.filePath(u"Config.ini"_s);
     for (QWidget* w : QApplication::topLevelWidgets())
         m_windowsBefore.append(w);
-    SetMsgBoxHook([this](const TMsgBoxCall& call) {
+    dialogs.messageBox = [this](const TMsgBoxCall& call) {
         msgCalls.append(call);
         if (!msgAnswers.isEmpty())
             return msgAnswers.takeFirst();
         return call.buttons.Contains(MsgBoxButton::No) ? MsgResultNo : MsgResultOK;
-    });
-    TBaseForm::SetModalHook([](TBaseForm& dialog) {
+    };
+    dialogs.modal = [](QDialog& dialog) {
         ADD_FAILURE() << "unexpected modal dialog " << dialog.windowTitle().toStdString();
         return int(QDialog::Rejected);
-    });
+    };
     QGuiApplication::clipboard()->clear();
     parser = std::make_unique<TExprParser>();
 }
@@ -58,8 +58,6 @@ void MainFormTest::TearDown()
         if (!m_windowsBefore.contains(w))
             leaked << QString::fromLatin1(w->metaObject()->className()) + u' ' + w->objectName();
     EXPECT_TRUE(leaked.isEmpty()) << "windows outliving the form: " << leaked.join(u", "_s).toStdString();
-    SetMsgBoxHook({});
-    TBaseForm::SetModalHook({});
 }
 
 void MainFormTest::Build()
@@ -73,7 +71,7 @@ void MainFormTest::Build()
     context.parser = parser.get();
     context.dataManager = store.get();
     context.config = config.get();
-    context.dialogs = &dialogs;
+    context.dialogs = &unattendedDialogs;
     context.useTray = false;
     context.hotKeyGrabber = [this] {
         auto fake = std::make_unique<FakeHotKeyGrabber>();

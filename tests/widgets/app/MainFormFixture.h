@@ -10,6 +10,7 @@
 #include "templates/ExprParser.h"
 #include "widgets/CommandTable.h"
 #include "widgets/MsgBox.h"
+#include "widgets/UnattendedDialogs.h"
 
 #include <gtest/gtest.h>
 
@@ -79,6 +80,8 @@ protected:
     const IClock* storeClock = nullptr; // when the store's scan begins; the system's clock when none
     FakePlatform platform;
     FakeDialogService dialogs;
+    // What the window asks through, as the program's: the fake, unattended within a scope.
+    TUnattendedDialogs unattendedDialogs{dialogs};
     FakeHotKeyGrabber* grabber = nullptr;
     std::function<void(TAppConfigMgr&)> beforeForm;
     std::unique_ptr<TExprParser> parser;

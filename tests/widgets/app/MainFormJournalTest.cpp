@@ -254,7 +254,7 @@ TEST_F(JournalTest, TextThatCannotBeSavedAtTheEndGoesToTheJournalOrToAFileOfItsO
     BlockWithFolder(store->fileName(0));
     BlockWithFile(QDir::cleanPath(journal->folder()));
     {
-        const TUnattendedMsgBoxes unattended;
+        const TUnattendedDialogs::TScope unattended(unattendedDialogs);
         form->EndSession();
     }
     EXPECT_TRUE(msgCalls.isEmpty());

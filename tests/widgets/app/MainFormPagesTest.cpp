@@ -42,9 +42,9 @@ struct RenameAnswer
     int calls = 0;
 };
 
-void AnswerRename(RenameAnswer& seen, std::optional<QString> answer)
+void AnswerRename(FakeDialogService& dialogs, RenameAnswer& seen, std::optional<QString> answer)
 {
-    TBaseForm::SetModalHook([&seen, answer](TBaseForm& dialog) {
+    dialogs.modal = [&seen, answer](QDialog& dialog) {
         auto* input = qobject_cast<TInputForm*>(&dialog);
         EXPECT_NE(input, nullptr);
         if (!input)
@@ -57,7 +57,7 @@ void AnswerRename(RenameAnswer& seen, std::optional<QString> answer)
             return int(QDialog::Rejected);
         input->ValueEdit()->setText(*answer);
         return int(QDialog::Accepted);
-    });
+    };
 }
 
 class PageSetTest : public MainFormTest
@@ -115,14 +115,14 @@ TEST_F(PageSetTest, NewPageTitlesCountUpAndFillTheFirstGap)
     // A gap in the numbers is filled first.
     RenameAnswer seen;
     form->TabSet()->SetTabIndex(2);
-    AnswerRename(seen, u"Gap"_s);
+    AnswerRename(dialogs, seen, u"Gap"_s);
     Key(Qt::Key_F2);
     Key(Qt::Key_N, Qt::ControlModifier);
     ExpectOrders({kDefault, kNew, u"Gap"_s, Numbered(2), Numbered(1)});
 
     // Renaming the plain title away frees it for the next page.
     form->TabSet()->SetTabIndex(1);
-    AnswerRename(seen, u"First"_s);
+    AnswerRename(dialogs, seen, u"First"_s);
     Key(Qt::Key_F2);
     Key(Qt::Key_N, Qt::ControlModifier);
     ExpectOrders({kDefault, u"First"_s, u"Gap"_s, Numbered(2), Numbered(1), kNew});
@@ -143,7 +143,7 @@ TEST_F(PageSetTest, KeysTypedRightAfterCtrlNGoIntoTheNewPage)
 TEST_F(PageSetTest, NewPageTitlesCompareWholeTitlesWithCase)
 {
     RenameAnswer seen;
-    AnswerRename(seen, u"新建页 "_s);
+    AnswerRename(dialogs, seen, u"新建页 "_s);
     Key(Qt::Key_F2);
     Key(Qt::Key_N, Qt::ControlModifier);
     EXPECT_EQ(Tabs(), (QStringList{u"新建页 "_s, kNew}));
@@ -232,7 +232,7 @@ TEST_F(PageSetTest, ShiftAltDelDeletesAPageWithTextForGood)
 TEST_F(PageSetTest, DeletingTheOnlyPageLeavesANewDefaultPage)
 {
     RenameAnswer seen;
-    AnswerRename(seen, u"Only"_s);
+    AnswerRename(dialogs, seen, u"Only"_s);
     Key(Qt::Key_F2);
     const QString oldFile = store->fileName(0);
     Key(Qt::Key_Delete, Qt::ControlModifier);
@@ -259,7 +259,7 @@ TEST_F(PageSetTest, F2RenamesTabAndFileAndCancelChangesNothing)
 {
     PagesUpTo(2);
     RenameAnswer seen;
-    AnswerRename(seen, std::nullopt);
+    AnswerRename(dialogs, seen, std::nullopt);
     const QByteArray before = ReadBytes(store->fileName(1));
     Key(Qt::Key_F2);
     EXPECT_EQ(seen.calls, 1);
@@ -269,7 +269,7 @@ TEST_F(PageSetTest, F2RenamesTabAndFileAndCancelChangesNothing)
     EXPECT_EQ(Tabs(), (QStringList{kDefault, kNew}));
     EXPECT_EQ(ReadBytes(store->fileName(1)), before);
 
-    AnswerRename(seen, u"Plans"_s);
+    AnswerRename(dialogs, seen, u"Plans"_s);
     Key(Qt::Key_F2);
     EXPECT_EQ(seen.calls, 2);
     ExpectOrders({kDefault, u"Plans"_s});
@@ -280,7 +280,7 @@ TEST_F(PageSetTest, RenameKeepsTheUnsavedTextOfThePage)
 {
     Type(u"draft"_s);
     RenameAnswer seen;
-    AnswerRename(seen, u"Renamed"_s);
+    AnswerRename(dialogs, seen, u"Renamed"_s);
     Key(Qt::Key_F2);
     EXPECT_EQ(FileLines(0), (QStringList{u"0"_s, u"Renamed"_s, QString()}));
     EXPECT_EQ(form->CurrentEditor()->PageText(), u"draft"_s);
@@ -438,7 +438,7 @@ TEST_F(PageSetTest, RightClickOnATabOpensThePopupWithoutSelecting)
     EXPECT_EQ(form->PageIndex(), 1);
     form->TabSetPopupMenu()->close();
     // Its Delete acts on the current page.
-    form->Commands().action(u"DeletePageAction")->trigger();
+    form->Commands().action(Command::DeletePage)->trigger();
     ExpectOrders({kDefault});
 }
 
@@ -472,7 +472,7 @@ TEST_P(DblClickActionTest, DoubleClickOnATabActsOnThatPageBySetting)
     const QPoint onTab = strip->TabRect(1).center();
     platform.windowSystem.cursor = strip->mapToGlobal(onTab);
     RenameAnswer seen;
-    AnswerRename(seen, u"Clicked"_s);
+    AnswerRename(dialogs, seen, u"Clicked"_s);
     DoubleClick(strip, onTab);
     switch (GetParam()) {
     case 1:

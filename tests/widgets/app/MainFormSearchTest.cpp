@@ -81,11 +81,11 @@ protected:
 TEST_F(SearchAllTest, TheCommandFollowsTheFindCommandsWithAKeyOfItsOwn)
 {
     Build();
-    QAction* command = form->Commands().action(u"SearchAllPagesAction");
+    QAction* command = form->Commands().action(Command::SearchAllPages);
     EXPECT_EQ(command->text(), u"在所有页面中查找(&L)..."_s);
     EXPECT_EQ(command->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
     const QList<QAction*> edit = form->menuBar()->findChild<QMenu*>(u"EditMenu"_s)->actions();
-    EXPECT_EQ(edit.indexOf(command), edit.indexOf(form->Commands().action(u"ReplaceAction")) + 1);
+    EXPECT_EQ(edit.indexOf(command), edit.indexOf(form->Commands().action(Command::Replace)) + 1);
     // No two commands of the note window answer the same key.
     QHash<QKeySequence, QString> owners;
     for (QAction* action : form->Commands().all())

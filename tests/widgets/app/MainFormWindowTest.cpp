@@ -178,7 +178,7 @@ TEST_F(MainWindowTest, WindowCommandsWinOverTheEditorsOwnKeys)
 {
     Type(u"one two"_s);
     // Ctrl+Z is the editor's undo too; the window's Undo runs it once.
-    ASSERT_TRUE(form->Commands().action(u"UndoAction")->isEnabled());
+    ASSERT_TRUE(form->Commands().action(Command::Undo)->isEnabled());
     Key(Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(Editor()->PageText(), QString());
     // Ctrl+A selects all through the window's command as well.
@@ -237,7 +237,7 @@ TEST_F(MainWindowTest, HiddenWindowLeavesTheTrayMenuWorkingAndTakesTheFindDialog
     EXPECT_EQ(tray->parentWidget(), nullptr);
     EXPECT_TRUE(tray->isEnabled());
     EXPECT_TRUE(TrayItem()->isEnabled());
-    EXPECT_TRUE(form->Commands().action(u"ExitAction")->isEnabled());
+    EXPECT_TRUE(form->Commands().action(Command::Exit)->isEnabled());
 
     TrayItem()->trigger();
     EXPECT_TRUE(form->isEnabled());
@@ -248,7 +248,7 @@ TEST_F(MainWindowTest, HiddenWindowLeavesTheTrayMenuWorkingAndTakesTheFindDialog
 
 TEST_F(MainWindowTest, AGreyedOutCommandsKeyTypesNothing)
 {
-    QAction* newPage = form->Commands().action(u"NewPageAction");
+    QAction* newPage = form->Commands().action(Command::NewPage);
     newPage->setEnabled(false);
     Type(u"x"_s);
     Key(Qt::Key_N, Qt::ControlModifier);
@@ -316,63 +316,63 @@ TEST_F(MainWindowTest, FindSearchesThePageThatIsShown)
 
 TEST_F(MainWindowTest, EditCommandsFollowSelectionAndClipboard)
 {
-    auto a = [this](const char16_t* name) { return form->Commands().action(name); };
-    EXPECT_FALSE(a(u"CutAction")->isEnabled());
-    EXPECT_FALSE(a(u"CopyAction")->isEnabled());
-    EXPECT_FALSE(a(u"PasteAction")->isEnabled());
-    EXPECT_FALSE(a(u"UndoAction")->isEnabled());
+    auto a = [this](TCommandName name) { return form->Commands().action(name); };
+    EXPECT_FALSE(a(Command::Cut)->isEnabled());
+    EXPECT_FALSE(a(Command::Copy)->isEnabled());
+    EXPECT_FALSE(a(Command::Paste)->isEnabled());
+    EXPECT_FALSE(a(Command::Undo)->isEnabled());
 
     Type(u"hello"_s);
-    EXPECT_FALSE(a(u"CutAction")->isEnabled());
-    EXPECT_TRUE(a(u"UndoAction")->isEnabled());
+    EXPECT_FALSE(a(Command::Cut)->isEnabled());
+    EXPECT_TRUE(a(Command::Undo)->isEnabled());
     Key(Qt::Key_Left, Qt::ShiftModifier);
     Key(Qt::Key_Left, Qt::ShiftModifier);
-    EXPECT_TRUE(a(u"CutAction")->isEnabled());
-    EXPECT_TRUE(a(u"CopyAction")->isEnabled());
+    EXPECT_TRUE(a(Command::Cut)->isEnabled());
+    EXPECT_TRUE(a(Command::Copy)->isEnabled());
     Key(Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), u"lo"_s);
-    EXPECT_TRUE(a(u"PasteAction")->isEnabled());
+    EXPECT_TRUE(a(Command::Paste)->isEnabled());
     Key(Qt::Key_X, Qt::ControlModifier);
     EXPECT_EQ(Editor()->PageText(), u"hel"_s);
-    EXPECT_FALSE(a(u"CutAction")->isEnabled());
-    EXPECT_FALSE(a(u"CopyAction")->isEnabled());
+    EXPECT_FALSE(a(Command::Cut)->isEnabled());
+    EXPECT_FALSE(a(Command::Copy)->isEnabled());
     Key(Qt::Key_V, Qt::ControlModifier);
     Key(Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(Editor()->PageText(), u"hellolo"_s);
 
     QGuiApplication::clipboard()->clear();
-    EXPECT_FALSE(a(u"PasteAction")->isEnabled());
+    EXPECT_FALSE(a(Command::Paste)->isEnabled());
     QGuiApplication::clipboard()->setText(u"x"_s);
-    EXPECT_TRUE(a(u"PasteAction")->isEnabled());
+    EXPECT_TRUE(a(Command::Paste)->isEnabled());
 
     // A page switch takes the state of the page that is shown.
     Key(Qt::Key_A, Qt::ControlModifier);
-    EXPECT_TRUE(a(u"CopyAction")->isEnabled());
+    EXPECT_TRUE(a(Command::Copy)->isEnabled());
     Key(Qt::Key_N, Qt::ControlModifier);
-    EXPECT_FALSE(a(u"CopyAction")->isEnabled());
-    EXPECT_FALSE(a(u"UndoAction")->isEnabled());
+    EXPECT_FALSE(a(Command::Copy)->isEnabled());
+    EXPECT_FALSE(a(Command::Undo)->isEnabled());
     Key(Qt::Key_Tab, Qt::ControlModifier);
-    EXPECT_TRUE(a(u"CopyAction")->isEnabled());
+    EXPECT_TRUE(a(Command::Copy)->isEnabled());
 
     // Text another program put on the clipboard before the start can be pasted once the window
     // is up, on every page.
     Restart();
-    EXPECT_FALSE(a(u"PasteAction")->isEnabled());
+    EXPECT_FALSE(a(Command::Paste)->isEnabled());
     form->CompleteStart();
-    EXPECT_TRUE(a(u"PasteAction")->isEnabled());
+    EXPECT_TRUE(a(Command::Paste)->isEnabled());
     Key(Qt::Key_N, Qt::ControlModifier);
-    EXPECT_TRUE(a(u"PasteAction")->isEnabled());
+    EXPECT_TRUE(a(Command::Paste)->isEnabled());
 }
 
 TEST_F(MainWindowTest, F6TogglesStayOnTopAndItsSetting)
 {
     ASSERT_FALSE(config->StayOnTop);
     Key(Qt::Key_F6);
-    EXPECT_TRUE(form->Commands().action(u"StayOnTopAction")->isChecked());
+    EXPECT_TRUE(form->Commands().action(Command::StayOnTop)->isChecked());
     EXPECT_TRUE(config->StayOnTop);
     EXPECT_TRUE(platform.windowSystem.onTop);
     Key(Qt::Key_F6);
-    EXPECT_FALSE(form->Commands().action(u"StayOnTopAction")->isChecked());
+    EXPECT_FALSE(form->Commands().action(Command::StayOnTop)->isChecked());
     EXPECT_FALSE(config->StayOnTop);
     EXPECT_FALSE(platform.windowSystem.onTop);
 }
@@ -397,13 +397,13 @@ TEST_F(MainWindowTest, FontAndBackgroundChangeEveryEditorAndTheSettings)
         }
         return accept;
     };
-    form->Commands().action(u"FontAction")->trigger();
+    form->Commands().action(Command::Font)->trigger();
     EXPECT_EQ(config->FontSize, 9) << "Cancel changes nothing";
     EXPECT_EQ(preset, form->MemoPanel()->font());
     EXPECT_EQ(presetColor, QColor(Qt::black)) << "the text colour comes with the font";
 
     accept = true;
-    form->Commands().action(u"FontAction")->trigger();
+    form->Commands().action(Command::Font)->trigger();
     for (int i = 0; i < form->PageCount(); ++i) {
         EXPECT_EQ(form->EditorAt(i)->font().pointSize(), 15) << "page " << i;
         EXPECT_TRUE(form->EditorAt(i)->font().bold()) << "page " << i;
@@ -421,7 +421,7 @@ TEST_F(MainWindowTest, FontAndBackgroundChangeEveryEditorAndTheSettings)
         c = colour;
         return true;
     };
-    form->Commands().action(u"BgColorAction")->trigger();
+    form->Commands().action(Command::BgColor)->trigger();
     EXPECT_EQ(colourPreset, QColor(Qt::white)) << "the default background is the window colour";
     for (int i = 0; i < form->PageCount(); ++i)
         EXPECT_EQ(form->EditorAt(i)->palette().color(QPalette::Base), colour) << "page " << i;
@@ -431,7 +431,7 @@ TEST_F(MainWindowTest, FontAndBackgroundChangeEveryEditorAndTheSettings)
         c = Qt::red;
         return false;
     };
-    form->Commands().action(u"BgColorAction")->trigger();
+    form->Commands().action(Command::BgColor)->trigger();
     EXPECT_EQ(config->BgColor, 0x1EC80A);
     EXPECT_EQ(Editor()->palette().color(QPalette::Base), colour);
 
@@ -448,8 +448,8 @@ TEST_F(MainWindowTest, FontAndBackgroundChangeEveryEditorAndTheSettings)
 TEST_F(MainWindowTest, WordWrapCommandSwitchesEveryEditor)
 {
     Key(Qt::Key_N, Qt::ControlModifier);
-    ASSERT_TRUE(form->Commands().action(u"WordWrapAction")->isChecked());
-    form->Commands().action(u"WordWrapAction")->trigger();
+    ASSERT_TRUE(form->Commands().action(Command::WordWrap)->isChecked());
+    form->Commands().action(Command::WordWrap)->trigger();
     EXPECT_FALSE(config->WordWrap);
     for (int i = 0; i < form->PageCount(); ++i)
         EXPECT_FALSE(form->EditorAt(i)->WrapMode()) << "page " << i;
@@ -463,7 +463,7 @@ TEST_F(MainWindowTest, RestartRestoresPageWordWrapAndBounds)
     Key(Qt::Key_N, Qt::ControlModifier);
     Type(u"unsaved"_s);
     form->TabSet()->SetTabIndex(1);
-    form->Commands().action(u"WordWrapAction")->trigger();
+    form->Commands().action(Command::WordWrap)->trigger();
     const QRect bounds(40, 50, 420, 330);
     form->setGeometry(bounds);
     ASSERT_TRUE(WaitFor([&] { return form->geometry() == bounds; }));
@@ -471,7 +471,7 @@ TEST_F(MainWindowTest, RestartRestoresPageWordWrapAndBounds)
     Restart();
     EXPECT_EQ(form->PageIndex(), 1);
     EXPECT_EQ(form->LayerList()->ActiveLayerIndex(), 1);
-    EXPECT_FALSE(form->Commands().action(u"WordWrapAction")->isChecked());
+    EXPECT_FALSE(form->Commands().action(Command::WordWrap)->isChecked());
     for (int i = 0; i < form->PageCount(); ++i)
         EXPECT_FALSE(form->EditorAt(i)->WrapMode()) << "page " << i;
     EXPECT_EQ(form->geometry(), bounds);
@@ -597,10 +597,10 @@ TEST_F(MainWindowTest, PageCommandsReportFileErrorsAndTheWindowCarriesOn)
 {
     Key(Qt::Key_N, Qt::ControlModifier);
     BlockFile(store->fileName(1));
-    TBaseForm::SetModalHook([](TBaseForm& dialog) {
+    dialogs.modal = [](QDialog& dialog) {
         dialog.findChild<QLineEdit*>(u"ValueEdit"_s)->setText(u"Renamed"_s);
         return int(QDialog::Accepted);
-    });
+    };
     Key(Qt::Key_F2);
     ASSERT_EQ(msgCalls.size(), 1);
     EXPECT_EQ(msgCalls[0].kind, MsgBoxKind::Error);

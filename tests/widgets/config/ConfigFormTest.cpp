@@ -1,9 +1,13 @@
 #include "config/ui/ConfigFrm.h"
 #include "config/ui/SettingsController.h"
 
+#include "FakeDialogService.h"
 #include "TestSupport.h"
 #include "app/SysHotKey.h"
+#include "notes/ui/SettingsLook.h"
+#include "widgets/CommandTable.h"
 #include "widgets/FontDlg.h"
+#include "widgets/InputMemoFrm.h"
 #include "widgets/MsgBox.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
@@ -33,12 +38,8 @@ class ConfigFormTest : public ::testing::Test
 {
 protected:
     void SetUp() override { ASSERT_TRUE(dir.isValid()); }
-    void TearDown() override
-    {
-        TBaseForm::SetModalHook({});
-        SetMsgBoxHook({});
-    }
     QTemporaryDir dir;
+    FakeDialogService dialogs;
     TAppConfigMgr config{dir.filePath(u"Config.ini"_s), QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5))};
 };
 
@@ -70,7 +71,7 @@ TEST_F(ConfigFormTest, EveryPageRoundTripsThroughItsControls)
     config.AligmentSpace = 25;
     config.SeperatorColor = 0x0000FF;
 
-    TConfigForm form(nullptr, config);
+    TConfigForm form(nullptr, config, dialogs);
     form.LoadControls();
     EXPECT_FALSE(form.RunOnStartupCheckBox->isChecked());
     EXPECT_EQ(form.DblClickTitleButtons->checkedId(), 2);
@@ -111,7 +112,7 @@ TEST_F(ConfigFormTest, EveryPageRoundTripsThroughItsControls)
 
 TEST_F(ConfigFormTest, HotKeyFieldRecordsOneKeyAndTheModifiersComeFromTheList)
 {
-    TConfigForm form(nullptr, config);
+    TConfigForm form(nullptr, config, dialogs);
     form.LoadControls();
     // Defaults: Ctrl alone and the D key.
     EXPECT_EQ(form.BaseHotKey->text(), u"D"_s);
@@ -133,7 +134,7 @@ TEST_F(ConfigFormTest, HotKeyFieldRecordsOneKeyAndTheModifiersComeFromTheList)
 
 TEST_F(ConfigFormTest, ShutDownMomentIsTheDateFieldsDayAtTheTimeFieldsTime)
 {
-    TConfigForm form(nullptr, config);
+    TConfigForm form(nullptr, config, dialogs);
     form.LoadControls();
     form.ShutDownTimeDatePicker->setDate(QDate(2009, 4, 3));
     form.ShutDownTimeTimePicker->setTime(QTime(15, 14, 35, 250));
@@ -144,9 +145,9 @@ TEST_F(ConfigFormTest, ShutDownMomentIsTheDateFieldsDayAtTheTimeFieldsTime)
 TEST_F(ConfigFormTest, EmptyMarginKeepsTheOldMarginWhileEverythingElseTakesEffect)
 {
     const TFontSetting font{u"Serif"_s, 20, 1, 0x123456, 134};
-    TConfigDialogs dialogs;
-    dialogs.chooseFont = [&](QWidget*, TFontSetting& f) {
-        f = font;
+    dialogs.chooseFont = [&](QWidget*, QFont& f, QColor& c) {
+        f = FontFromSetting(font);
+        c = ColorFromSetting(font.Color);
         return true;
     };
     TConfigForm form(nullptr, config, dialogs);
@@ -164,18 +165,17 @@ TEST_F(ConfigFormTest, OpensOnTheAskedPageAndCancelChangesNothingEvenAPickedFont
 {
     ASSERT_TRUE(config.SaveSettings());
     const QByteArray before = ReadBytes(config.FileName());
-    TConfigDialogs dialogs;
-    dialogs.chooseFont = [](QWidget*, TFontSetting& f) {
-        f.Name = u"Serif"_s;
-        f.Size = 30;
+    dialogs.chooseFont = [](QWidget*, QFont& f, QColor&) {
+        f.setFamily(u"Serif"_s);
+        f.setPointSize(30);
         return true;
     };
-    dialogs.chooseColor = [](QWidget*, TColor& c) {
-        c = 0xFF;
+    dialogs.chooseColor = [](QWidget*, QColor& c) {
+        c = ColorFromSetting(0xFF);
         return true;
     };
     QString shownPage;
-    TBaseForm::SetModalHook([&](TBaseForm& dialog) {
+    dialogs.modal = [&](QDialog& dialog) {
         auto& form = static_cast<TConfigForm&>(dialog);
         shownPage = form.PageControl->tabText(form.PageControl->currentIndex());
         form.DesktoFontButton->click();
@@ -184,20 +184,20 @@ TEST_F(ConfigFormTest, OpensOnTheAskedPageAndCancelChangesNothingEvenAPickedFont
         form.InsLineEdit->setText(u"x"_s);
         form.RunOnStartupCheckBox->setChecked(false);
         return int(QDialog::Rejected);
-    });
-    EXPECT_FALSE(ShowSettingsDialog(nullptr, config, TConfigForm::InsTextPage, dialogs));
+    };
+    EXPECT_FALSE(ShowSettingsDialog(dialogs, nullptr, config, TConfigForm::InsTextPage));
     EXPECT_EQ(shownPage, u"插入文本"_s);
     ASSERT_TRUE(config.SaveSettings());
     EXPECT_EQ(ReadBytes(config.FileName()), before);
 
     // The same steps confirmed with OK store all of them.
-    TBaseForm::SetModalHook([&](TBaseForm& dialog) {
+    dialogs.modal = [&](QDialog& dialog) {
         auto& form = static_cast<TConfigForm&>(dialog);
         form.DesktoFontButton->click();
         form.SeperatorColorButton->click();
         return int(QDialog::Accepted);
-    });
-    EXPECT_TRUE(ShowSettingsDialog(nullptr, config, TConfigForm::DesktopPage, dialogs));
+    };
+    EXPECT_TRUE(ShowSettingsDialog(dialogs, nullptr, config, TConfigForm::DesktopPage));
     EXPECT_EQ(config.DesktoFontSize, 30);
     EXPECT_EQ(config.SeperatorColor, 0xFF);
 }
@@ -207,15 +207,15 @@ TEST_F(ConfigFormTest, HiddenCustomTextBlockAddsModifiesAndDeletes)
     QStringList answers{u"第一行\r\n第二行\r\n"_s, u"新 文本\r\n"_s};
     QStringList seen;
     bool yes = false;
-    TConfigDialogs dialogs;
-    dialogs.inputText = [&](QWidget*, const QString& caption, QString& text) {
-        seen << caption + u':' + text;
-        text = answers.takeFirst();
-        return true;
+    dialogs.modal = [&](QDialog& dialog) {
+        auto& input = static_cast<TInputMemoForm&>(dialog);
+        seen << input.windowTitle() + u':' + input.Memo()->toPlainText().replace(u'\n', u"\r\n"_s);
+        input.SetText(answers.takeFirst());
+        return int(QDialog::Accepted);
     };
-    dialogs.confirm = [&](QWidget*, const QString& question) {
-        seen << question;
-        return yes;
+    dialogs.messageBox = [&](const TMsgBoxCall& call) {
+        seen << call.message;
+        return yes ? MsgResultYes : MsgResultNo;
     };
     TConfigForm form(nullptr, config, dialogs);
     form.LoadControls();
@@ -246,7 +246,8 @@ TEST_F(ConfigFormTest, HiddenCustomTextBlockAddsModifiesAndDeletes)
 TEST_F(ConfigFormTest, SettingsCommandTurnsTheHotKeyOffSavesAndAppliesOnOk)
 {
     QWidget owner;
-    QAction configAction;
+    TCommandTable commands(&owner);
+    QAction& configAction = *commands.action(Command::Config);
     QStringList steps;
     bool registered = true;
     TSettingsHost host{
@@ -258,23 +259,25 @@ TEST_F(ConfigFormTest, SettingsCommandTurnsTheHotKeyOffSavesAndAppliesOnOk)
         .applyReminderMenu = [&] { steps << u"reminders"_s; },
         .hotKeyRegistered = [&] { return registered; },
         .grantedHotKey = {},
+        .compositorKeys = {},
     };
-    TSettingsController controller(&configAction, &owner, config, host);
+    TSettingsController controller(&owner, config, host, dialogs);
+    controller.BindCommands(commands);
     QStringList messages;
-    SetMsgBoxHook([&](const TMsgBoxCall& call) {
+    dialogs.messageBox = [&](const TMsgBoxCall& call) {
         messages << call.message;
         return MsgResultOK;
-    });
+    };
 
     const QByteArray before = ReadBytes(config.FileName());
     int answer = QDialog::Rejected;
-    TBaseForm::SetModalHook([&](TBaseForm& dialog) {
+    dialogs.modal = [&](QDialog& dialog) {
         auto& form = static_cast<TConfigForm&>(dialog);
         steps << u"dialog page %1"_s.arg(form.PageControl->currentIndex());
         form.BaseHotKey->SetKeyCode(CodeFromVirtualKey(vkJ));
         setChecked(form.HotKeyModCheckListBox, u"Alt"_s, true);
         return answer;
-    });
+    };
     configAction.trigger();
     EXPECT_EQ(steps, (QStringList{u"off"_s, u"dialog page 0"_s, u"on"_s}));
     EXPECT_EQ(ReadBytes(config.FileName()), before);
@@ -303,11 +306,11 @@ TEST_F(ConfigFormTest, HotKeyPageShowsTheGrantedKeyAndTheCompositorBindingWhereT
     TSettingsHost host;
     host.grantedHotKey = [&] { return granted; };
     host.compositorKeys = [&] { return wayland; };
-    TSettingsController controller(nullptr, &owner, config, host);
+    TSettingsController controller(&owner, config, host, dialogs);
     bool visible = true, hintVisible = true;
     QString shown, hint;
     QRect grantedPlace, hintPlace;
-    TBaseForm::SetModalHook([&](TBaseForm& dialog) {
+    dialogs.modal = [&](QDialog& dialog) {
         auto& form = static_cast<TConfigForm&>(dialog);
         form.show(); // the pages get their real size
         visible = form.GrantedHotKeyLabel->isVisibleTo(&form);
@@ -319,7 +322,7 @@ TEST_F(ConfigFormTest, HotKeyPageShowsTheGrantedKeyAndTheCompositorBindingWhereT
         const QRect page = form.CompositorKeyLabel->parentWidget()->rect();
         EXPECT_TRUE(page.contains(hintPlace)) << "the hint fits on the page";
         return int(QDialog::Rejected);
-    });
+    };
     controller.ShowDialog(TConfigForm::HotKeyPage);
     EXPECT_FALSE(visible) << "X11 grabs take the configured key: nothing to add";
     EXPECT_FALSE(hintVisible) << "X11: the hotkey works everywhere";
@@ -350,14 +353,14 @@ TEST_F(ConfigFormTest, DialogOpenedOnAnotherPageAlsoSavesAndAppliesWhatItStores)
     TSettingsHost host;
     host.enableHotKeys = [&](bool on) { steps << (on ? u"on"_s : u"off"_s); };
     host.applyHotKey = [&] { steps << u"hotkey"_s; };
-    TSettingsController controller(nullptr, &owner, config, host);
-    TBaseForm::SetModalHook([&](TBaseForm& dialog) {
+    TSettingsController controller(&owner, config, host, dialogs);
+    dialogs.modal = [&](QDialog& dialog) {
         auto& form = static_cast<TConfigForm&>(dialog);
         steps << u"dialog page %1"_s.arg(form.PageControl->currentIndex());
         // The shutdown command opens the reminder page; the user also changes the hotkey.
         form.BaseHotKey->SetKeyCode(CodeFromVirtualKey(vkJ));
         return int(QDialog::Accepted);
-    });
+    };
     EXPECT_TRUE(controller.ShowDialog(TConfigForm::AlarmPage));
     EXPECT_EQ(steps, (QStringList{u"off"_s, u"dialog page 3"_s, u"hotkey"_s, u"on"_s}));
     EXPECT_TRUE(ReadBytes(config.FileName()).contains(Utf16Le(u"HotKeyBase=%1"_s.arg(int(vkJ))).mid(2)));
@@ -374,11 +377,11 @@ TEST_F(ConfigFormTest, SettingsAreAppliedOnceAndTheFileHoldsWhatTookEffect)
         steps << u"desktop"_s;
         config.OnDesktop = false;
     };
-    TSettingsController controller(nullptr, &owner, config, host);
-    TBaseForm::SetModalHook([&](TBaseForm& dialog) {
+    TSettingsController controller(&owner, config, host, dialogs);
+    dialogs.modal = [&](QDialog& dialog) {
         static_cast<TConfigForm&>(dialog).OnDesktopCheckBox->setChecked(true);
         return int(QDialog::Accepted);
-    });
+    };
     EXPECT_TRUE(controller.ShowDialog(TConfigForm::DesktopPage));
     EXPECT_EQ(steps, QStringList{u"desktop"_s});
     const QByteArray written = ReadBytes(config.FileName());
@@ -398,13 +401,12 @@ TEST_F(ConfigFormTest, AHotKeyThatTakesAwayATypingKeyIsConfirmedFirst)
 
     QStringList questions;
     bool yes = false;
-    TConfigDialogs dialogs;
-    dialogs.confirm = [&](QWidget*, const QString& question) {
-        questions << question;
-        return yes;
+    dialogs.messageBox = [&](const TMsgBoxCall& call) {
+        questions << call.message;
+        return yes ? MsgResultYes : MsgResultNo;
     };
     // OK pressed on the general page after unticking Ctrl on the hotkey page.
-    TBaseForm::SetModalHook([&](TBaseForm& dialog) {
+    dialogs.modal = [&](QDialog& dialog) {
         auto& form = static_cast<TConfigForm&>(dialog);
         setChecked(form.HotKeyModCheckListBox, u"Ctrl"_s, false);
         form.PageControl->setCurrentIndex(TConfigForm::GeneralPage);
@@ -413,38 +415,41 @@ TEST_F(ConfigFormTest, AHotKeyThatTakesAwayATypingKeyIsConfirmedFirst)
             EXPECT_EQ(form.PageControl->currentIndex(), int(TConfigForm::HotKeyPage));
         }
         return form.result();
-    });
-    EXPECT_FALSE(ShowSettingsDialog(nullptr, config, TConfigForm::GeneralPage, dialogs));
+    };
+    EXPECT_FALSE(ShowSettingsDialog(dialogs, nullptr, config, TConfigForm::GeneralPage));
     ASSERT_EQ(questions.size(), 1);
     EXPECT_TRUE(questions.first().contains(u"“D”"_s)) << questions.first().toStdString();
     EXPECT_EQ(config.HotKeyModifiers, moControl);
 
     yes = true;
-    EXPECT_TRUE(ShowSettingsDialog(nullptr, config, TConfigForm::GeneralPage, dialogs));
+    EXPECT_TRUE(ShowSettingsDialog(dialogs, nullptr, config, TConfigForm::GeneralPage));
     EXPECT_EQ(config.HotKeyModifiers, 0);
     EXPECT_EQ(config.HotKeyBase, vkD);
 
     // A plain key the user already has is not questioned again; one with Ctrl never is.
     questions.clear();
-    TBaseForm::SetModalHook([&](TBaseForm& dialog) {
+    dialogs.modal = [&](QDialog& dialog) {
         static_cast<TConfigForm&>(dialog).OkButton->click();
         return dialog.result();
-    });
-    EXPECT_TRUE(ShowSettingsDialog(nullptr, config, TConfigForm::GeneralPage, dialogs));
+    };
+    EXPECT_TRUE(ShowSettingsDialog(dialogs, nullptr, config, TConfigForm::GeneralPage));
     config.HotKeyModifiers = moControl | moAlt;
-    EXPECT_TRUE(ShowSettingsDialog(nullptr, config, TConfigForm::GeneralPage, dialogs));
+    EXPECT_TRUE(ShowSettingsDialog(dialogs, nullptr, config, TConfigForm::GeneralPage));
     EXPECT_TRUE(questions.isEmpty());
 }
 
 TEST_F(ConfigFormTest, FontButtonOpensOnTheShownFaceKeepsWhatIsUnchangedAndChoosesTheColour)
 {
     // The default desktop font is "宋体" 11 in white; no face of that name is installed.
-    TConfigForm form(nullptr, config);
+    TConfigForm form(nullptr, config, dialogs);
+    dialogs.chooseFont = [&](QWidget* owner, QFont& font, QColor& color) {
+        return ChooseFontDialog(dialogs, owner, font, color);
+    };
     form.LoadControls();
     QString shownFamily;
     int shownSize = 0;
     std::function<void(TFontDlg&)> answer;
-    TBaseForm::SetModalHook([&](TBaseForm& dialog) {
+    dialogs.modal = [&](QDialog& dialog) {
         auto* fontDialog = dynamic_cast<TFontDlg*>(&dialog);
         EXPECT_NE(fontDialog, nullptr);
         if (!fontDialog)
@@ -454,7 +459,7 @@ TEST_F(ConfigFormTest, FontButtonOpensOnTheShownFaceKeepsWhatIsUnchangedAndChoos
         shownSize = fontDialog->FontPicker->currentFont().pointSize();
         answer(*fontDialog);
         return int(QDialog::Accepted);
-    });
+    };
 
     // OK without a change keeps the stored face.
     answer = [](TFontDlg& dialog) { EXPECT_EQ(dialog.SelectedColor(), QColor(Qt::white)); };

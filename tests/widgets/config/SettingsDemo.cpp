@@ -4,7 +4,10 @@
 #include "templates/ui/InsertController.h"
 
 #include "core/PubUtils.h"
+#include "platform/Platform.h"
 #include "widgets/BaseFrm.h"
+#include "widgets/CommandTable.h"
+#include "widgets/DialogService.h"
 
 #include <QAction>
 #include <QApplication>
@@ -38,24 +41,18 @@ int main(int argc, char** argv)
         window.setFont(font);
         window.resize(420, 420);
         window.move(0, 0);
-        QMenu* insert = window.menuBar()->addMenu(u"插入(&I)"_s);
-        TInsertActions actions;
-        actions.InsertMenu = insert;
-        actions.InsertLineAction = insert->addAction(u"分隔行(&L)"_s);
-        actions.InsertDateAction = insert->addAction(u"日期/时间(&D)"_s);
-        actions.InsertLineDateAction = insert->addAction(u"日期时间分隔行(&B)"_s);
-        actions.InsertN1Item = insert->addSeparator();
-        actions.InsertN2Item = insert->addSeparator();
-        actions.InsertConfigAction = insert->addAction(u"插入文本设置(&C)..."_s);
-        actions.InsertLineAction->setShortcut(QKeySequence(u"Ctrl+-"_s));
-        actions.InsertDateAction->setShortcut(QKeySequence(u"F5"_s));
-        actions.InsertLineDateAction->setShortcut(QKeySequence(u"Ctrl+Alt+-"_s));
-        TInsertController controller(actions, &window, config, {});
+        TCommandTable commands(&window);
+        commands.BuildMainMenu(window.menuBar());
+        QMenu* insert = window.menuBar()->findChild<QMenu*>(u"InsertMenu"_s);
+        TInsertController controller(insert, &window, config, {});
+        controller.BindCommands(commands);
         window.show();
         QTimer::singleShot(300, [&] { insert->popup(window.mapToGlobal(QPoint(10, 30))); });
         return app.exec();
     }
-    TConfigForm form(nullptr, config);
+    LinuxPlatform platform;
+    TQtDialogService dialogs(platform.services());
+    TConfigForm form(nullptr, config, dialogs);
     form.PageControl->setCurrentIndex(which.toInt());
     form.LoadControls();
     form.move(10, 10);

@@ -1,8 +1,9 @@
 #include "../../unit/desktop/RecordingDeskHook.h"
 
+#include "FakeDialogService.h"
 #include "config/AppConfigMgr.h"
 #include "desktop/ui/DesktopCommands.h"
-#include "widgets/MsgBox.h"
+#include "widgets/CommandTable.h"
 
 #include <gtest/gtest.h>
 
@@ -65,7 +66,9 @@ protected:
     TAppConfigMgr config{dir.filePath(u"Config.ini"_s)};
     TRecordingDeskHook hook;
     FakeDesktopHost host;
-    QObject owner;
+    FakeDialogService dialogs;
+    QWidget window;
+    TCommandTable commands{&window};
     TDesktopActions a;
     quintptr activeDesktop = 0;
     std::unique_ptr<TDesktopCommands> desk;
@@ -75,19 +78,15 @@ protected:
 
     void SetUp() override
     {
-        for (QAction** slot :
-             {&a.OnDesktopAction, &a.ShowWallPaperAction, &a.DesktoFontAction, &a.SeperatorColorAction,
-              &a.DesktopAligmentLeftAction, &a.DesktopAligmentMiddleAction, &a.DesktopAligmentRightAction,
-              &a.AligmentSpaceAction, &a.SignSeperatorAction, &a.SignOnDeskAction, &a.OnDeskAllAction})
-            *slot = new QAction(&owner);
-        a.AligmentSpaceAction->setText(u"边距(&S):10"_s);
-        SetMsgBoxHook([this](const TMsgBoxCall& call) {
+        dialogs.messageBox = [this](const TMsgBoxCall& call) {
             messages << call;
             return MsgResultOK;
-        });
+        };
         desk = std::make_unique<TDesktopCommands>(
-            a, config, hook, host,
+            config, hook, host, dialogs,
             TDesktopWindows{[] { return quintptr(42); }, [this] { return activeDesktop; }});
+        desk->BindCommands(commands);
+        a = desk->Actions();
         host.applySettings = [this] { desk->AfterSettingsConfirmed(); };
         desk->SetTextPrompt([this](QWidget* w, const QString& caption, const QString& prompt, QString& text) {
             EXPECT_EQ(w, &host.window);
@@ -99,7 +98,6 @@ protected:
             return marginAnswer.has_value();
         });
     }
-    void TearDown() override { SetMsgBoxHook({}); }
 
     QStringList fullSend(int margin = 10, int alignment = 1)
     {
@@ -179,10 +177,11 @@ TEST_F(DesktopCommandsTest, AFailedHookShowsTheErrorAndStaysChecked)
 
 TEST_F(DesktopCommandsTest, ACompositorWithoutBackgroundLayerIsToldOnceWithoutABox)
 {
-    desk = std::make_unique<TDesktopCommands>(a, config, hook, host,
+    desk = std::make_unique<TDesktopCommands>(config, hook, host, dialogs,
                                               TDesktopWindows{[] { return quintptr(1); },
                                                               [] { return quintptr(0); },
                                                               /*waylandSession=*/true});
+    desk->BindCommands(commands);
     QStringList notices;
     desk->SetNotice([&](QWidget* owner, const QString& text) {
         EXPECT_EQ(owner, &host.window);

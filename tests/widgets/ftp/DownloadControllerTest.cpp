@@ -51,12 +51,11 @@ protected:
             [this](const QString& path) { m_opened << path; });
         m_controller->Client().SetPort(m_server.ControlPort());
         m_controller->showSummary = [this](const QString& path) { m_summaries << path; };
-        SetMsgBoxHook([this](const TMsgBoxCall& call) {
+        m_dialogs.messageBox = [this](const TMsgBoxCall& call) {
             m_boxes << call.message;
             return MsgResultOK;
-        });
+        };
     }
-    void TearDown() override { SetMsgBoxHook({}); }
     bool Receiving() const
     {
         return !m_send->isEnabled() && !m_addFile->isEnabled() && !m_addDir->isEnabled() &&

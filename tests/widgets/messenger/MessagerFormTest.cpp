@@ -101,25 +101,20 @@ protected:
         ASSERT_TRUE(root.isValid());
         folder = root.path() + u'/';
         clock.Set(QDateTime(QDate(2026, 12, 9), QTime(10, 0, 0)));
-        SetMsgBoxHook([this](const TMsgBoxCall& call) {
+        dialogs.messageBox = [this](const TMsgBoxCall& call) {
             messages << call.message;
             return MsgResultOK;
-        });
-        TBaseForm::SetModalHook([this](TBaseForm& dialog) {
+        };
+        dialogs.modal = [this](QDialog& dialog) {
             auto* input = qobject_cast<TInputForm*>(&dialog);
             if (input == nullptr || !inputAnswer)
                 return int(QDialog::Rejected);
             prompts << input->PromptLabel()->text();
             input->ValueEdit()->setText(*inputAnswer);
             return int(QDialog::Accepted);
-        });
+        };
     }
-    void TearDown() override
-    {
-        form.reset();
-        SetMsgBoxHook({});
-        TBaseForm::SetModalHook({});
-    }
+    void TearDown() override { form.reset(); }
 
     TMessengerEnvironment Environment()
     {
@@ -138,6 +133,7 @@ protected:
             return std::unique_ptr<IHotKeyGrabber>(std::move(g));
         };
         env.notices = &notices;
+        env.dialogs = &dialogs;
         return env;
     }
     // The window with its own file server on loopback and the download controller on its row.
@@ -147,7 +143,6 @@ protected:
         env.ftpControlPort = 0;
         env.ftpDataPort = 0;
         env.ftpAddress = QHostAddress(QHostAddress::LocalHost);
-        env.dialogs = &dialogs;
         env.offerList = [this](TMessagerForm& f) { return MakeDownloadOffers(f, dialogs); };
         return env;
     }
@@ -496,15 +491,15 @@ TEST_F(MessagerFormTest, ControllerCreatesHidesActivatesAndCloses)
         EXPECT_FALSE(controller.Messenger()->isVisible()); // HideOnStart
         EXPECT_FALSE(controller.Messenger()->Action(u"ActionExit"_s)->isVisible());
         EXPECT_EQ(sent.value(0).Kind(), mkOnline); // still announced
-        EXPECT_TRUE(commands.action(u"MessagerAction")->isChecked());
-        commands.action(u"ShowMessagerAction")->trigger();
+        EXPECT_TRUE(commands.action(Command::Messager)->isChecked());
+        commands.action(Command::ShowMessager)->trigger();
         EXPECT_TRUE(controller.Messenger()->isVisible());
-        commands.action(u"HideOnStartAction")->trigger();
+        commands.action(Command::HideOnStart)->trigger();
         EXPECT_FALSE(config.HideOnStart);
         controller.CloseMessenger();
         EXPECT_EQ(controller.Messenger(), nullptr);
         EXPECT_EQ(sent.last().Kind(), mkOffline);
-        commands.action(u"ShowMessagerAction")->trigger(); // a fresh window
+        commands.action(Command::ShowMessager)->trigger(); // a fresh window
         ASSERT_NE(controller.Messenger(), nullptr);
         EXPECT_TRUE(controller.Messenger()->isVisible());
         controller.Messenger()->Config().UserName = u"Last"_s;

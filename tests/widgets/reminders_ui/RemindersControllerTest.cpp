@@ -1,5 +1,6 @@
 #include "reminders/ui/RemindersController.h"
 #include "reminders/ui/EditorReminderHost.h"
+#include "widgets/CommandTable.h"
 
 #include "FakePowerOff.h"
 #include "FakeSoundOutput.h"
@@ -96,17 +97,13 @@ class RemindersTest : public ::testing::Test
 protected:
     RemindersTest() : config(folder.filePath(u"Config.ini"_s), At(8, 0))
     {
-        actions.AlarmTimeAction = &alarmTime;
-        actions.SignCompleteAction = &signComplete;
-        actions.AlarmAction = &alarm;
-        actions.BeepAction = &beep;
-        actions.ShutDownAction = &shutDown;
         config.Beep = false; // cases about the tune switch it on
     }
     ~RemindersTest() override { controller.reset(); }
     TRemindersController& Make(bool fromRecord = false)
     {
-        controller = std::make_unique<TRemindersController>(config, clock, sound, powerOff, actions, host);
+        controller = std::make_unique<TRemindersController>(config, clock, sound, powerOff, host);
+        controller->BindCommands(commands);
         controller->Timer()->stop(); // the test ticks by hand
         if (fromRecord)
             controller->StartFromRecord(RecordFile());
@@ -136,8 +133,13 @@ protected:
     FakeSoundOutput sound;
     FakeHost host;
     FakePowerOff powerOff;
-    QAction alarmTime, signComplete, alarm, beep, shutDown;
-    TReminderActions actions;
+    QWidget window;
+    TCommandTable commands{&window};
+    QAction& alarmTime = *commands.action(Command::AlarmTime);
+    QAction& signComplete = *commands.action(Command::SignComplete);
+    QAction& alarm = *commands.action(Command::Alarm);
+    QAction& beep = *commands.action(Command::Beep);
+    QAction& shutDown = *commands.action(Command::ShutDown);
     std::unique_ptr<TRemindersController> controller;
 };
 
@@ -448,7 +450,8 @@ TEST_F(RemindersTest, EditorHostMarksTheFirstPageOnceAnswered)
                                     [&] { return &second; },
                                     [&](TPadMemo* editor) { desktop << editor->PageText(); },
                                     {}});
-    TRemindersController reminders(config, clock, sound, powerOff, actions, editorHost);
+    TRemindersController reminders(config, clock, sound, powerOff, editorHost);
+    reminders.BindCommands(commands);
     reminders.Timer()->stop();
     clock.Set(At(8, 30, 1));
     reminders.jTimer();

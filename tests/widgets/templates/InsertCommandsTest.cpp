@@ -4,11 +4,13 @@
 #include "config/AppConfigMgr.h"
 #include "core/PubUtils.h"
 #include "notes/ui/PadMemo.h"
+#include "widgets/CommandTable.h"
 
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QMenu>
+#include <QMenuBar>
 #include <QTemporaryDir>
 
 using namespace Qt::StringLiterals;
@@ -20,21 +22,16 @@ class InsertCommandsTest : public ::testing::Test
 protected:
     InsertCommandsTest()
     {
-        menu.addAction(&line);
-        menu.addAction(&date);
-        menu.addAction(&lineDate);
-        n1 = menu.addSeparator();
-        n2 = menu.addSeparator();
-        menu.addAction(&settings);
         editor.SetPageText(u"abc"_s);
         controller = std::make_unique<TInsertController>(
-            TInsertActions{&line, &date, &lineDate, &settings, &menu, n1, n2}, &window, config,
+            &menu, &window, config,
             TInsertHost{[this] { return current; },
                         [this](int page) {
                             pagesShown << page;
                             return true;
                         }},
             [] { return QDateTime(QDate(2009, 4, 3), QTime(15, 14, 35)); });
+        controller->BindCommands(commands);
     }
 
     QStringList menuTexts()
@@ -50,11 +47,19 @@ protected:
     QWidget window;
     TPadMemo editor{&window};
     TPadMemo* current = &editor;
-    QMenu menu;
-    QAction line{u"分隔行(&L)"_s}, date{u"日期/时间(&D)"_s}, lineDate{u"日期时间分隔行(&B)"_s},
-        settings{u"插入文本设置(&C)..."_s};
-    QAction* n1 = nullptr;
-    QAction* n2 = nullptr;
+    // The Insert menu and its commands as the note window has them.
+    TCommandTable commands{&window};
+    QMenuBar bar;
+    QMenu& menu = [this]() -> QMenu& {
+        commands.BuildMainMenu(&bar);
+        return *bar.findChild<QMenu*>(u"InsertMenu"_s);
+    }();
+    QAction* n1 = menu.findChild<QAction*>(u"InsertN1Item"_s);
+    QAction* n2 = menu.findChild<QAction*>(u"InsertN2Item"_s);
+    QAction& line = *commands.action(Command::InsertLine);
+    QAction& date = *commands.action(Command::InsertDate);
+    QAction& lineDate = *commands.action(Command::InsertLineDate);
+    QAction& settings = *commands.action(Command::InsertConfig);
     QList<int> pagesShown;
     std::unique_ptr<TInsertController> controller;
 };

@@ -54,7 +54,7 @@ TEST_F(AboutShortcutsTest, AboutClosesWithEnterAndEsc)
             shown = dialog->windowTitle() == u"关于"_s;
             QTest::keyClick(KeyTarget(dialog), key);
         });
-        ShowAboutBox(platform.services(), nullptr);
+        ShowAboutBox(dialogs, platform.services(), nullptr);
         EXPECT_TRUE(shown);
         EXPECT_TRUE(platform.shell.opened.isEmpty());
     }
@@ -115,7 +115,7 @@ TEST_F(AboutShortcutsTest, ShortcutWindowIsReadOnlyWithItsMargins)
         EXPECT_EQ(shown->document()->documentMargin(), 4);
         dialog->close();
     });
-    ShowShortcutHelp(nullptr);
+    ShowShortcutHelp(dialogs, nullptr);
     EXPECT_FALSE(editable);
 }
 

@@ -48,7 +48,7 @@ TEST_F(InputDialogTest, RenameDisablesOkWhenEmptiedAndEnablesItForOneBlank)
         okWithBlank = ok->isEnabled();
         QTest::keyClick(edit, Qt::Key_Return);
     });
-    EXPECT_TRUE(InputTextDialog(nullptr, u"修改页面标题"_s, u"标题:"_s, false, false, title));
+    EXPECT_TRUE(InputTextDialog(dialogs, nullptr, u"修改页面标题"_s, u"标题:"_s, false, false, title));
     EXPECT_FALSE(okWhenEmpty);
     EXPECT_TRUE(okWithBlank);
     EXPECT_EQ(title, u" "_s) << "the text comes back as typed, not trimmed";
@@ -68,7 +68,7 @@ TEST_F(InputDialogTest, CancelEscAndCloseBoxLeaveTheTextAlone)
             else
                 dialog->close();
         });
-        EXPECT_FALSE(InputTextDialog(nullptr, u"输入"_s, u"p"_s, false, false, text)) << way;
+        EXPECT_FALSE(InputTextDialog(dialogs, nullptr, u"输入"_s, u"p"_s, false, false, text)) << way;
         EXPECT_EQ(text, u"原标题"_s) << way;
     }
 }
@@ -84,7 +84,7 @@ TEST_F(InputDialogTest, PasswordAndAllowEmpty)
         okEnabled = Child<QPushButton>(dialog, u"OkButton"_s)->isEnabled();
         QTest::mouseClick(Child<QPushButton>(dialog, u"OkButton"_s), Qt::LeftButton);
     });
-    EXPECT_TRUE(InputTextDialog(nullptr, u"输入"_s, u"p"_s, true, true, secret));
+    EXPECT_TRUE(InputTextDialog(dialogs, nullptr, u"输入"_s, u"p"_s, true, true, secret));
     EXPECT_TRUE(okEnabled);
     EXPECT_EQ(secret, QString());
 
@@ -112,7 +112,7 @@ TEST_F(InputDialogTest, MemoReturnsCrLfAfterItsLastLine)
         QTest::keyClicks(memo, u"second"_s);
         QTest::mouseClick(ok, Qt::LeftButton);
     });
-    EXPECT_TRUE(InputMemoDialog(nullptr, u"添加"_s, u"请输入自定义文本:"_s, 0, false, text));
+    EXPECT_TRUE(InputMemoDialog(dialogs, nullptr, u"添加"_s, u"请输入自定义文本:"_s, 0, false, text));
     EXPECT_FALSE(okWhenEmpty);
     EXPECT_TRUE(stayedOpen) << "Enter starts a new line inside the memo";
     EXPECT_EQ(text, u"第一行\r\nsecond\r\n"_s);
@@ -124,7 +124,7 @@ TEST_F(InputDialogTest, MemoReturnsCrLfAfterItsLastLine)
         EXPECT_EQ(memo->toPlainText(), u"a\nb\n"_s);
         Child<QPushButton>(dialog, u"OkButton"_s)->click();
     });
-    EXPECT_TRUE(InputMemoDialog(nullptr, u"修改"_s, u"p"_s, 0, false, edited));
+    EXPECT_TRUE(InputMemoDialog(dialogs, nullptr, u"修改"_s, u"p"_s, 0, false, edited));
     EXPECT_EQ(edited, u"a\r\nb\r\n"_s);
 }
 
@@ -137,12 +137,12 @@ TEST_F(InputDialogTest, MemoLimitCancelAndAllowEmpty)
         EXPECT_EQ(memo->toPlainText(), u"abcde"_s);
         Child<QPushButton>(dialog, u"OkButton"_s)->click();
     });
-    EXPECT_TRUE(InputMemoDialog(nullptr, u"添加"_s, u"p"_s, 5, false, text));
+    EXPECT_TRUE(InputMemoDialog(dialogs, nullptr, u"添加"_s, u"p"_s, 5, false, text));
     EXPECT_EQ(text, u"abcde\r\n"_s);
 
     QString kept = u"keep"_s;
     WhenModal([](QWidget* dialog) { QTest::keyClick(KeyTarget(dialog), Qt::Key_Escape); });
-    EXPECT_FALSE(InputMemoDialog(nullptr, u"修改"_s, u"p"_s, 0, false, kept));
+    EXPECT_FALSE(InputMemoDialog(dialogs, nullptr, u"修改"_s, u"p"_s, 0, false, kept));
     EXPECT_EQ(kept, u"keep"_s);
 
     QString empty = u"x"_s;
@@ -152,18 +152,18 @@ TEST_F(InputDialogTest, MemoLimitCancelAndAllowEmpty)
         EXPECT_TRUE(ok->isEnabled());
         ok->click();
     });
-    EXPECT_TRUE(InputMemoDialog(nullptr, u"修改"_s, u"p"_s, 0, true, empty));
+    EXPECT_TRUE(InputMemoDialog(dialogs, nullptr, u"修改"_s, u"p"_s, 0, true, empty));
     EXPECT_EQ(empty, QString());
 }
 
-TEST_F(InputDialogTest, ModalHookAnswersWithoutALoop)
+TEST_F(InputDialogTest, TheDialogServiceAnswersWithoutALoop)
 {
-    TBaseForm::SetModalHook([](TBaseForm& form) {
+    dialogs.modal = [](QDialog& form) {
         form.findChild<QLineEdit*>(u"ValueEdit"_s)->setText(u"新标题"_s);
         return int(QDialog::Accepted);
-    });
+    };
     QString title = u"旧"_s;
-    EXPECT_TRUE(InputTextDialog(nullptr, u"修改页面标题"_s, u"标题:"_s, false, false, title));
+    EXPECT_TRUE(InputTextDialog(dialogs, nullptr, u"修改页面标题"_s, u"标题:"_s, false, false, title));
     EXPECT_EQ(title, u"新标题"_s);
 }
 

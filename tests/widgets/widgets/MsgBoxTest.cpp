@@ -2,6 +2,7 @@
 #include "WidgetTestSupport.h"
 
 #include "widgets/MsgBox.h"
+#include "widgets/UnattendedDialogs.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -18,19 +19,26 @@ class MsgBoxTest : public WidgetTest
 };
 
 const TMsgBoxButtons YesNo{MsgBoxButton::Yes, MsgBoxButton::No};
+
+// The real box, as the program's dialog service builds and runs it.
+int ShowBox(QWidget* owner, const QString& text, MsgBoxKind kind, TMsgBoxButtons buttons, int focusIndex = 0)
+{
+    FakeDialogService real;
+    return real.MessageBox(owner, text, kind, buttons, focusIndex);
+}
 const TMsgBoxButtons OkOnly{MsgBoxButton::OK};
 
 // Shows a real box and answers it with one key press on its focused control.
 int AnswerWithKey(TMsgBoxButtons buttons, Qt::Key key, int focusIndex = 0)
 {
     WhenModal([key](QWidget* dialog) { QTest::keyClick(KeyTarget(dialog), key); });
-    return ShowMsgBox(nullptr, u"要删除这一页吗？"_s, MsgBoxKind::Confirmation, buttons, focusIndex);
+    return ShowBox(nullptr, u"要删除这一页吗？"_s, MsgBoxKind::Confirmation, buttons, focusIndex);
 }
 
 int AnswerWithCloseBox(TMsgBoxButtons buttons)
 {
     WhenModal([](QWidget* dialog) { dialog->close(); });
-    return ShowMsgBox(nullptr, u"消息"_s, MsgBoxKind::Information, buttons, 0);
+    return ShowBox(nullptr, u"消息"_s, MsgBoxKind::Information, buttons, 0);
 }
 
 TEST_F(MsgBoxTest, YesNoAnswersEnterYesEscAndCloseBoxNo)
@@ -58,7 +66,7 @@ int AnswerWithPlainKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModi
         if (dialog->isVisible())
             dialog->close();
     });
-    return ShowMsgBox(nullptr, u"要删除这一页吗？"_s, MsgBoxKind::Confirmation, YesNo, focusIndex);
+    return ShowBox(nullptr, u"要删除这一页吗？"_s, MsgBoxKind::Confirmation, YesNo, focusIndex);
 }
 
 TEST_F(MsgBoxTest, PlainAccessKeysAnswerWhileAButtonHasTheFocus)
@@ -74,7 +82,7 @@ TEST_F(MsgBoxTest, PlainAccessKeysAnswerWhileAButtonHasTheFocus)
         if (dialog->isVisible())
             QTest::keyClick(KeyTarget(dialog), Qt::Key_Return);
     });
-    EXPECT_EQ(ShowMsgBox(nullptr, u"?"_s, MsgBoxKind::Confirmation, YesNo, 0), 7);
+    EXPECT_EQ(ShowBox(nullptr, u"?"_s, MsgBoxKind::Confirmation, YesNo, 0), 7);
     // A letter no button carries, or Ctrl+Y, answers nothing.
     WhenModal([](QWidget* dialog) {
         QTest::keyClick(KeyTarget(dialog), Qt::Key_X);
@@ -82,7 +90,7 @@ TEST_F(MsgBoxTest, PlainAccessKeysAnswerWhileAButtonHasTheFocus)
         EXPECT_TRUE(dialog->isVisible()) << "only the access keys answer";
         QTest::keyClick(KeyTarget(dialog), Qt::Key_Escape);
     });
-    EXPECT_EQ(ShowMsgBox(nullptr, u"?"_s, MsgBoxKind::Confirmation, YesNo, 0), 7);
+    EXPECT_EQ(ShowBox(nullptr, u"?"_s, MsgBoxKind::Confirmation, YesNo, 0), 7);
 }
 
 TEST_F(MsgBoxTest, UnattendedBoxesAnswerAsEscWithoutWaiting)
@@ -92,16 +100,19 @@ TEST_F(MsgBoxTest, UnattendedBoxesAnswerAsEscWithoutWaiting)
         shown = true;
         dialog->close();
     });
+    TUnattendedDialogs service(dialogs);
     {
-        const TUnattendedMsgBoxes unattended;
-        EXPECT_EQ(ShowMsgBox(nullptr, u"要删除这一页吗？"_s, MsgBoxKind::Confirmation, YesNo), 7);
-        EXPECT_EQ(ShowMsgBox(nullptr, u"无法写入"_s, MsgBoxKind::Error, OkOnly), 1);
-        EXPECT_EQ(ShowMsgBox(nullptr, u"x"_s, MsgBoxKind::Custom, TMsgBoxButtons{MsgBoxButton::Abort}), 3);
+        const TUnattendedDialogs::TScope unattended(service);
+        EXPECT_TRUE(service.Unattended());
+        EXPECT_EQ(service.MessageBox(nullptr, u"要删除这一页吗？"_s, MsgBoxKind::Confirmation, YesNo), 7);
+        EXPECT_EQ(service.MessageBox(nullptr, u"无法写入"_s, MsgBoxKind::Error, OkOnly), 1);
+        EXPECT_EQ(
+            service.MessageBox(nullptr, u"x"_s, MsgBoxKind::Custom, TMsgBoxButtons{MsgBoxButton::Abort}), 3);
     }
     EXPECT_FALSE(shown);
-    EXPECT_FALSE(TUnattendedMsgBoxes::Active());
+    EXPECT_FALSE(service.Unattended());
     // Afterwards boxes show again.
-    EXPECT_EQ(ShowMsgBox(nullptr, u"x"_s, MsgBoxKind::Information, OkOnly), 2);
+    EXPECT_EQ(service.MessageBox(nullptr, u"x"_s, MsgBoxKind::Information, OkOnly), 2);
     EXPECT_TRUE(shown);
 }
 
@@ -118,7 +129,7 @@ TEST_F(MsgBoxTest, AFixedSizeBoxAsksForNoMinMaxButtonsAndComesBackWhenMinimised)
         restored = WaitFor([dialog] { return !dialog->isMinimized(); });
         QTest::keyClick(KeyTarget(dialog), Qt::Key_Return);
     });
-    EXPECT_EQ(ShowMsgBox(nullptr, u"x"_s, MsgBoxKind::Information, OkOnly), 1);
+    EXPECT_EQ(ShowBox(nullptr, u"x"_s, MsgBoxKind::Information, OkOnly), 1);
     EXPECT_TRUE(restored);
 }
 
@@ -172,8 +183,8 @@ TEST_F(MsgBoxTest, ButtonsCarryCaptionsResultsAndTheDefaultAndCancelRules)
         EXPECT_TRUE(dialog->isVisible());
         dialog->findChild<QPushButton*>(u"ButtonClose"_s)->click();
     });
-    EXPECT_EQ(ShowMsgBox(nullptr, u"x"_s, MsgBoxKind::Warning,
-                         TMsgBoxButtons{MsgBoxButton::Help, MsgBoxButton::Close}),
+    EXPECT_EQ(ShowBox(nullptr, u"x"_s, MsgBoxKind::Warning,
+                      TMsgBoxButtons{MsgBoxButton::Help, MsgBoxButton::Close}),
               11);
 }
 
@@ -246,37 +257,41 @@ TEST_F(MsgBoxTest, CentresOnTheOwnerUnlessItIsMinimised)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&owner));
     QPoint shownAt;
     QSize shownSize;
-    TBaseForm::SetModalHook([&](TBaseForm& form) {
+    dialogs.modal = [&](QDialog& form) {
         shownAt = form.pos();
         shownSize = form.size();
         return 1;
-    });
-    EXPECT_EQ(ShowMsgBox(&owner, u"x"_s, MsgBoxKind::Information, OkOnly), 1);
+    };
+    EXPECT_EQ(dialogs.MessageBox(&owner, u"x"_s, MsgBoxKind::Information, OkOnly), 1);
     const QRect frame = owner.frameGeometry();
     EXPECT_EQ(shownAt.x(), frame.left() + frame.width() / 2 - shownSize.width() / 2);
     EXPECT_EQ(shownAt.y(), frame.top() + frame.height() / 2 - shownSize.height() / 2);
 
     owner.showMinimized();
     ASSERT_TRUE(WaitFor([&] { return owner.isMinimized(); }));
-    ShowMsgBox(&owner, u"x"_s, MsgBoxKind::Information, OkOnly);
+    dialogs.MessageBox(&owner, u"x"_s, MsgBoxKind::Information, OkOnly);
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     EXPECT_EQ(shownAt, QPoint(screen.width() / 2 - shownSize.width() / 2,
                               screen.height() / 2 - shownSize.height() / 2));
     owner.hide();
 }
 
-TEST_F(MsgBoxTest, HookAnswersWithoutADialog)
+TEST_F(MsgBoxTest, OutsideTheSessionsEndBoxesGoWholeToTheWrappedService)
 {
     QList<TMsgBoxCall> calls;
-    SetMsgBoxHook([&](const TMsgBoxCall& call) {
+    dialogs.messageBox = [&](const TMsgBoxCall& call) {
         calls.append(call);
         return 6;
-    });
-    EXPECT_EQ(ShowMsgBox(nullptr, u"确定退出吗？"_s, MsgBoxKind::Confirmation, YesNo), 6);
+    };
+    TUnattendedDialogs service(dialogs);
+    EXPECT_EQ(service.MessageBox(nullptr, u"确定退出吗？"_s, MsgBoxKind::Confirmation, YesNo, 1, u"细节"_s),
+              6);
     ASSERT_EQ(calls.size(), 1);
     EXPECT_EQ(calls[0].message, u"确定退出吗？"_s);
     EXPECT_EQ(calls[0].kind, MsgBoxKind::Confirmation);
     EXPECT_EQ(calls[0].buttons, YesNo);
+    EXPECT_EQ(calls[0].focusIndex, 1);
+    EXPECT_EQ(calls[0].details, u"细节"_s);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 

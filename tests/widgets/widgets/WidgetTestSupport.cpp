@@ -1,7 +1,6 @@
 #include "WidgetTestSupport.h"
 
 #include "widgets/BaseFrm.h"
-#include "widgets/MsgBox.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -34,14 +33,10 @@ void WidgetTest::SetUp()
         fonts = true;
         InstallFontSubstitutions();
     }
-    SetMsgBoxHook({});
-    TBaseForm::SetModalHook({});
 }
 
 void WidgetTest::TearDown()
 {
-    SetMsgBoxHook({});
-    TBaseForm::SetModalHook({});
     QApplication::processEvents();
     QStringList leaked;
     for (QWidget* w : QApplication::topLevelWidgets())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FakeDialogService.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -9,13 +10,15 @@
 
 #include <functional>
 
-// Base fixture of the widget tests: the base fonts installed, no hooks left behind, and no
-// top-level window leaked by a test.
+// Base fixture of the widget tests: the base fonts installed and no top-level window leaked by a
+// test. Its dialog service shows the real dialogs unless a test answers them.
 class WidgetTest : public ::testing::Test
 {
 protected:
     void SetUp() override;
     void TearDown() override;
+
+    FakeDialogService dialogs;
 };
 
 // Runs action on the modal dialog that the next nested loop shows, as soon as it is up. The

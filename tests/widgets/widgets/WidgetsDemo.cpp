@@ -4,7 +4,7 @@
 #include "FakePlatform.h"
 #include "widgets/AboutFrm.h"
 #include "widgets/BaseFrm.h"
-#include "widgets/MsgBox.h"
+#include "widgets/DialogService.h"
 #include "widgets/PadTabSet.h"
 #include "widgets/ShortcutsFrm.h"
 
@@ -21,6 +21,7 @@ int main(int argc, char** argv)
     const QString which = argc > 1 ? QString::fromLocal8Bit(argv[1]) : u"tabs"_s;
     const QString png = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
     FakePlatform platform;
+    TQtDialogService dialogs(platform.services());
 
     auto grabLater = [&png] {
         if (png.isEmpty())
@@ -40,24 +41,24 @@ int main(int argc, char** argv)
 
     if (which == u"info"_s) {
         grabLater();
-        ShowMsgBox(nullptr, u"页面已经备份到所选的文件夹中。"_s, MsgBoxKind::Information,
-                   TMsgBoxButtons{MsgBoxButton::OK});
+        dialogs.MessageBox(nullptr, u"页面已经备份到所选的文件夹中。"_s, MsgBoxKind::Information,
+                           TMsgBoxButtons{MsgBoxButton::OK});
         return 0;
     }
     if (which == u"confirm"_s) {
         grabLater();
-        ShowMsgBox(nullptr, u"确实要删除页面“工作计划”吗？删除的页面会移到回收站。"_s,
-                   MsgBoxKind::Confirmation, TMsgBoxButtons{MsgBoxButton::Yes, MsgBoxButton::No});
+        dialogs.MessageBox(nullptr, u"确实要删除页面“工作计划”吗？删除的页面会移到回收站。"_s,
+                           MsgBoxKind::Confirmation, TMsgBoxButtons{MsgBoxButton::Yes, MsgBoxButton::No});
         return 0;
     }
     if (which == u"about"_s) {
         grabLater();
-        ShowAboutBox(platform.services(), nullptr);
+        ShowAboutBox(dialogs, platform.services(), nullptr);
         return 0;
     }
     if (which == u"shortcuts"_s) {
         grabLater();
-        ShowShortcutHelp(nullptr);
+        ShowShortcutHelp(dialogs, nullptr);
         return 0;
     }
     QWidget window;

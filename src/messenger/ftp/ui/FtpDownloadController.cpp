@@ -24,7 +24,7 @@ TDownloadController::TDownloadController(QWidget* owner, IDialogService& dialogs
     m_client.SetPort(5588);
     showSummary = [this](const QString& path) {
         TfrmDownSum summary(m_owner, path, m_openPath);
-        summary.exec();
+        m_dialogs.RunModal(summary);
     };
     m_worker.setObjectName(u"jv-download"_s);
     m_workerContext = new QObject;

@@ -14,7 +14,7 @@
 #include "notes/PageIndex.h"
 #include "notes/PageJournal.h"
 #include "notes/ui/PageSet.h"
-#include "platform/Platform.h"
+#include "platform/linux/LinuxPlatform.h"
 #include "templates/ExprParser.h"
 #include "widgets/BaseFrm.h"
 #include "widgets/DeferredIconStyle.h"

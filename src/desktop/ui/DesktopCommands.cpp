@@ -11,17 +11,13 @@
 
 #include <cstdio>
 
-#include <X11/Xlib.h>
-
 using namespace Qt::StringLiterals;
 
 quintptr FindDesktopListView()
 {
     if (QGuiApplication::platformName() == u"wayland"_s)
         return 1; // the library finds the compositor's output itself
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    Display* display = x11 ? x11->display() : nullptr;
-    return display ? quintptr(XDefaultRootWindow(display)) : 0;
+    return X11RootWindow();
 }
 
 quintptr FindActiveDesktop()

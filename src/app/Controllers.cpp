@@ -5,6 +5,7 @@
 #include "config/AppConfigMgr.h"
 #include "config/ui/ConfigFrm.h"
 #include "config/ui/SettingsController.h"
+#include "core/Log.h"
 #include "core/PubUtils.h"
 #include "desktop/DeskHook.h"
 #include "desktop/OnDesk.h"
@@ -33,7 +34,6 @@
 #include <QTimer>
 #include <QWindow>
 
-#include <cstdio>
 #include <functional>
 
 using namespace Qt::StringLiterals;
@@ -78,8 +78,8 @@ public:
     {
         if (QGuiApplication::platformName() == u"wayland"_s) {
             if (!SendDesktopNotification(title, text, kMessengerTimeOut))
-                std::fprintf(stderr, "jotvane: %s: %s (no notification service to show it)\n",
-                             qUtf8Printable(title), qUtf8Printable(text));
+                qCWarning(lcJotvane).noquote().nospace()
+                    << title << ": " << text << " (no notification service to show it)";
             return;
         }
         if (!m_popUp) {

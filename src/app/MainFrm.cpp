@@ -6,6 +6,7 @@
 #include "app/TrayIcon.h"
 #include "app/WindowBounds.h"
 #include "config/AppConfigMgr.h"
+#include "core/Log.h"
 #include "notes/PageRules.h"
 #include "notes/ui/EditCommands.h"
 #include "notes/ui/FindDlg.h"
@@ -34,7 +35,6 @@
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
 
-#include <cstdio>
 #include <optional>
 
 using namespace Qt::StringLiterals;
@@ -49,7 +49,7 @@ namespace {
 
 void ReportOnStderr(const QString& message)
 {
-    std::fprintf(stderr, "jotvane: %s\n", message.toLocal8Bit().constData());
+    qCWarning(lcJotvane).noquote() << message;
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "desktop/ui/DesktopCommands.h"
 
+#include "core/Log.h"
 #include "widgets/InputFrm.h"
 #include "widgets/MsgBox.h"
 
@@ -8,8 +9,6 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QWidget>
-
-#include <cstdio>
 
 using namespace Qt::StringLiterals;
 
@@ -72,7 +71,7 @@ void TDesktopCommands::showMessage(const QString& text, TDeskNoticeKind kind)
         m_layerMissing = true;
         // A start says it only on standard error: the session goes on as if nothing was asked.
         if (m_starting)
-            std::fprintf(stderr, "jotvane: %s\n", qUtf8Printable(text));
+            qCWarning(lcJotvane).noquote() << text;
         else
             tellUnsupported();
         return;

@@ -521,9 +521,12 @@ bool TMainForm::HandlePageKey(const QKeyEvent* event)
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
-    if (qobject_cast<TPadMemo*>(watched) || watched == m_tabSet) {
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::ShortcutOverride || type == QEvent::KeyPress) &&
+        (qobject_cast<TPadMemo*>(watched) || watched == m_tabSet)) {
+        // Only these two are key events: every other event passes by untouched.
         auto* key = static_cast<QKeyEvent*>(event);
-        if (event->type() == QEvent::ShortcutOverride) {
+        if (type == QEvent::ShortcutOverride) {
             const int command = CommandKey(key);
             if (command > 0) {
                 // The window's commands win over the editor's own keys (Esc, Ctrl+Tab, Ctrl+Z...).
@@ -539,7 +542,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
                 return true;
             }
         }
-        if (event->type() == QEvent::KeyPress) {
+        if (type == QEvent::KeyPress) {
             if (HandlePageKey(key))
                 return true;
             // A greyed-out command's key does nothing: it never types into the page.

@@ -1,5 +1,6 @@
 #include "notes/DataManager.h"
 
+#include "core/Clock.h"
 #include "core/FileErrorText.h"
 #include "core/PubUtils.h"
 #include "core/TextFile.h"
@@ -257,9 +258,15 @@ struct TDataManager::TFolderRead
     bool listed = false;
     std::thread thread;
 
-    TFolderRead(const QString& folder, const QString& indexFile) : indexFile(indexFile)
+    TFolderRead(const QString& folder, const QString& indexPath, const IClock* clock = nullptr)
+        : indexFile(indexPath)
     {
-        ::clock_gettime(CLOCK_REALTIME, &readStart);
+        if (clock) {
+            const qint64 ms = clock->Now().toMSecsSinceEpoch();
+            readStart = {time_t(ms / 1000), long(ms % 1000) * 1'000'000};
+        } else {
+            ::clock_gettime(CLOCK_REALTIME, &readStart);
+        }
         try {
             thread = std::thread([this, folder] {
                 ::setpriority(PRIO_PROCESS, ::gettid(), 10);
@@ -343,14 +350,15 @@ struct TDataManager::TFolderRead
     }
 };
 
-TDataManager::TDataManager(QString folder, ITrash& trash, TPageReadAhead* readAhead, QString indexFile)
+TDataManager::TDataManager(QString folder, ITrash& trash, TPageReadAhead* readAhead, QString indexFile,
+                           const IClock* clock)
     : m_folder(NormalizeDir(folder)), m_indexFile(std::move(indexFile)), m_trash(trash)
 {
     if (readAhead && readAhead->m_read && readAhead->m_folder == m_folder &&
         readAhead->m_indexFile == m_indexFile)
         m_read = std::move(readAhead->m_read);
     else
-        m_read = std::make_unique<TFolderRead>(m_folder, m_indexFile);
+        m_read = std::make_unique<TFolderRead>(m_folder, m_indexFile, clock);
 }
 
 TDataManager::~TDataManager() = default;

@@ -8,6 +8,7 @@
 
 #include <memory>
 
+class IClock;
 class ITrash;
 class TPageReadAhead;
 
@@ -33,8 +34,10 @@ public:
     // store (any call below but folder()) waits for them. trash receives pages deleted to the
     // recycle bin. A read begun ahead of the store for the same folder is taken over. With an
     // indexFile (see PageIndex) the files that have not changed since the index was written
-    // are not read at start: their texts come through ReadPageText.
-    TDataManager(QString folder, ITrash& trash, TPageReadAhead* readAhead = nullptr, QString indexFile = {});
+    // are not read at start: their texts come through ReadPageText. clock, when given, tells the
+    // time the scan began in place of the system's clock (it decides which files the index keeps).
+    TDataManager(QString folder, ITrash& trash, TPageReadAhead* readAhead = nullptr, QString indexFile = {},
+                 const IClock* clock = nullptr);
     ~TDataManager();
     Q_DISABLE_COPY_MOVE(TDataManager)
 

@@ -264,6 +264,10 @@ def sandbox_env(root, platform):
         "DBUS_SESSION_BUS_ADDRESS": "unix:path=" + os.path.join(root, "no-session-bus"),
         "DBUS_SYSTEM_BUS_ADDRESS": "unix:path=" + os.path.join(root, "no-system-bus"),
     }
+    # A sanitizer build reads its settings (where reports go, what is suppressed) from these.
+    for key in ("ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS", "TSAN_OPTIONS"):
+        if key in os.environ:
+            env[key] = os.environ[key]
     for key in ("HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR", "TMPDIR"):
         os.makedirs(env[key], exist_ok=True)
     os.chmod(env["XDG_RUNTIME_DIR"], 0o700)
@@ -285,11 +289,11 @@ class Session:
         self.env["DISPLAY"] = f":{self.display}"
         self._spawn(["openbox", "--sm-disable"], name="openbox")
         # openbox sets the check window early; the client list comes once it manages windows.
-        wait_until(lambda: self.xprop_root("_NET_SUPPORTING_WM_CHECK") and self.xprop_root("_NET_CLIENT_LIST"), 20)
+        wait_until(lambda: self.xprop_root("_NET_SUPPORTING_WM_CHECK") and self.xprop_root("_NET_CLIENT_LIST"), 30)
         if tray:
             self._spawn(["trayer", "--edge", "bottom", "--align", "right", "--widthtype", "request",
                          "--height", "24", "--SetDockType", "true"], name="trayer")
-            wait_until(self.tray_owner, 5)
+            wait_until(self.tray_owner, 20)
 
     # -- processes ---------------------------------------------------------------------------
 
@@ -345,7 +349,7 @@ class Session:
     def instance_socket(self):
         return os.path.join(self.env["XDG_RUNTIME_DIR"], f"jotvane-{os.getuid()}.sock")
 
-    def wait_running(self, process, timeout=15):
+    def wait_running(self, process, timeout=30):
         """Waits until the program's main window exists (it then listens on its socket)."""
         ok = wait_until(lambda: process.poll() is not None or os.path.exists(self.instance_socket()), timeout)
         return ok and process.poll() is None
@@ -405,7 +409,7 @@ class Session:
         out = self.tool(*argv)
         return [int(w) for w in out.split()] if out else []
 
-    def wait_window(self, name="^Jotvane$", visible=True, timeout=10):
+    def wait_window(self, name="^Jotvane$", visible=True, timeout=30):
         return wait_until(lambda: self.windows(name, visible), timeout)
 
     def window_name(self, window):
@@ -420,16 +424,24 @@ class Session:
         out = self.tool("xdotool", "getwindowfocus")
         return int(out) if out.isdigit() else None
 
-    def activate(self, window, settle=0.3):
+    def activate(self, window, settle=0.3, timeout=30):
         """Brings window to the front with the keyboard focus; True when it has both.
 
+        A busy window manager can drop a request that came while it was still managing the
+        window, so the request is repeated until the window has the focus (or timeout passes).
         X reports the focus before the program has taken it: Qt applies a focus change from its
         own event queue, after the X event. A key sent right away can reach a window that does
         not yet count itself as active, so the program is given a moment to catch up."""
-        self.focus(window)
-        ok = wait_until(lambda: self.active_window() == window and self.focused_window() == window, 5)
-        time.sleep(settle)
-        return ok
+        def focused():
+            return self.active_window() == window and self.focused_window() == window
+
+        def attempt():
+            self.tool("xdotool", "windowactivate", str(window))
+            return wait_until(focused, 3)
+        ok = focused() or wait_until(attempt, timeout, interval=0.2)
+        if ok:
+            time.sleep(settle)
+        return bool(ok)
 
     def key(self, *keys, window=None):
         argv = ["xdotool", "key", "--clearmodifiers"]
@@ -438,7 +450,8 @@ class Session:
         self.tool(*argv, *keys, check=True)
 
     def focus(self, window):
-        self.tool("xdotool", "windowactivate", "--sync", str(window))
+        """Brings window to the front with the focus, as activate does, without the pause after."""
+        return self.activate(window, settle=0)
 
     def screenshot(self, path):
         self.tool("import", "-display", self.env["DISPLAY"], "-window", "root", path, check=True)
@@ -449,19 +462,19 @@ class Session:
         found = [int(n) for n in out.split()] if out else []
         return [w for w in found if "_NET_WM_WINDOW_TYPE_POPUP_MENU" in self.window_types(w)]
 
-    def key_until(self, window, keys, done, timeout=15):
+    def key_until(self, window, keys, done, timeout=40):
         """Sends keys to window until done() holds, and says whether it did. A busy program can
         take the focus after X reports it, and keys that came too early are lost."""
         def attempt():
             self.activate(window)
             self.key(*keys)
-            return wait_until(done, 3)
+            return wait_until(done, 5)
         return wait_until(attempt, timeout, interval=0.2)
 
-    def wait_hidden(self, name="^Jotvane$", timeout=5):
+    def wait_hidden(self, name="^Jotvane$", timeout=20):
         return wait_until(lambda: not self.windows(name), timeout)
 
-    def hide_with_escape(self, window, timeout=15):
+    def hide_with_escape(self, window, timeout=40):
         """Esc on the note window; True once it is hidden. A busy program can take the focus
         after X reports it, and an Esc that came too early is lost: it is then sent again."""
         return self.key_until(window, ["Escape"], lambda: not self.windows("^Jotvane$"), timeout)

@@ -125,7 +125,7 @@ class LanTest(harness.SessionTest):
         a = self.copy("a", "用户A")
         wa = a.messenger()
         self.assertIsNotNone(wa, "A's messenger window shows: " + a.diagnosis())
-        self.assertTrue(wait_until(lambda: b.windows("^Jotvane-提示$"), 10), "B shows the online notice")
+        self.assertTrue(wait_until(lambda: b.windows("^Jotvane-提示$"), 30), "B shows the online notice")
         if shot:
             self.shot(shot)
         time.sleep(1.0)  # A's answer to B's presence crosses the LAN

@@ -36,7 +36,7 @@ class DesktopTest(SessionTest):
                 self.skipTest("xcompmgr is not installed")
             s.start_other(["xcompmgr"], "xcompmgr")
             with XDisplay(s.env["DISPLAY"]) as x:
-                self.assertTrue(wait_until(lambda: x.selection_owner("_NET_WM_CM_S0") != 0, 5),
+                self.assertTrue(wait_until(lambda: x.selection_owner("_NET_WM_CM_S0") != 0, 30),
                                 "the compositing manager owns its selection")
         with open(s.path("Config.ini"), "w", encoding="utf-8", newline="") as f:
             f.write(CONFIG)
@@ -67,7 +67,7 @@ class DesktopTest(SessionTest):
         s = self.session
         self.assertTrue(s.key_until(window, ["alt+a"], s.popup_menus), "the menu opens")
         s.key("Right", key)
-        self.assertTrue(wait_until(lambda: not s.popup_menus(), 5), "the menu closes with the choice")
+        self.assertTrue(wait_until(lambda: not s.popup_menus(), 30), "the menu closes with the choice")
 
     def shot(self, name=None):
         folder = os.environ.get("JV_E2E_SCREENSHOTS")
@@ -99,7 +99,7 @@ class DesktopText(DesktopTest):
         self.assertIn("_NET_WM_STATE_BELOW", s.tool("xprop", "-id", str(desk), "_NET_WM_STATE"))
         self.assertIn("_NET_WM_WINDOW_TYPE_DESKTOP", s.window_types(desk))
         # The window manager may rewrite the work area while the tray's panel settles.
-        wait_until(lambda: s.geometry(desk) == s.work_area(), 5)
+        wait_until(lambda: s.geometry(desk) == s.work_area(), 30)
         self.assertEqual(s.geometry(desk), s.work_area(), "it covers the work area")
 
         # The first page's lines below the marker are on the desktop once the window hides.
@@ -147,7 +147,7 @@ class DesktopText(DesktopTest):
                 found = desk_window(s)
                 return found and "Depth: 32" in s.tool("xwininfo", "-id", str(found))
 
-            self.assertTrue(wait_until(depth32, 10), "a 32-bit window under the compositing manager")
+            self.assertTrue(wait_until(depth32, 30), "a 32-bit window under the compositing manager")
             later = self.wait_shot(lambda sh: sh.count(TEXT_BAND, white) > 50 and
                                    sh.pixel(100, 400) == self.wallpaper.colour_at(100))
             self.assertGreater(later.count(TEXT_BAND, white), 50)
@@ -170,9 +170,9 @@ class DesktopText(DesktopTest):
             # Switching the display off removes the window; on again, it is back.
             window = self.show_again()
             self.desktop_menu(window, "d")
-            self.assertTrue(wait_until(lambda: not desk_window(s), 5), "the window is gone when the display is off")
+            self.assertTrue(wait_until(lambda: not desk_window(s), 30), "the window is gone when the display is off")
             self.desktop_menu(window, "d")
-            self.assertTrue(wait_until(lambda: desk_window(s), 5), "and back when it is on again")
+            self.assertTrue(wait_until(lambda: desk_window(s), 30), "and back when it is on again")
         self.assertEqual(s.stop(process), 0)
         self.assertFalse(desk_window(s), "the window ends with the program")
         config = s.path("Config.ini")
@@ -199,8 +199,8 @@ class DesktopTextAndPanel(DesktopTest):
         # A panel that reserves the top 30 pixels: the text moves into the smaller work area.
         s.start_other(["trayer", "--edge", "top", "--align", "left", "--widthtype", "request", "--height", "30",
                        "--SetDockType", "true", "--SetPartialStrut", "true"], "trayer")
-        self.assertTrue(wait_until(lambda: s.work_area()[1] == 30, 10), "the panel reserves its edge")
-        self.assertTrue(wait_until(lambda: s.geometry(desk) == (0, 30, WIDTH, HEIGHT - 30), 5),
+        self.assertTrue(wait_until(lambda: s.work_area()[1] == 30, 30), "the panel reserves its edge")
+        self.assertTrue(wait_until(lambda: s.geometry(desk) == (0, 30, WIDTH, HEIGHT - 30), 30),
                         "the text window follows the work area")
         moved_band = (WIDTH - 300, 0, 300, 30 + MARGIN)
         shot = self.wait_shot(lambda sh: sh.count(moved_band, white) == 0 and sh.count(TEXT_BAND, white) > 50)
@@ -210,7 +210,7 @@ class DesktopTextAndPanel(DesktopTest):
 
         # "Show desktop" hides the windows, never the text.
         s.key("super+d")
-        self.assertTrue(wait_until(lambda: "= 1" in s.tool("xprop", "-root", "_NET_SHOWING_DESKTOP"), 5))
+        self.assertTrue(wait_until(lambda: "= 1" in s.tool("xprop", "-root", "_NET_SHOWING_DESKTOP"), 30))
         shown = self.wait_shot(lambda sh: sh.count(TEXT_BAND, white) > 50)
         self.assertGreater(shown.count(TEXT_BAND, white), 50, "the text stays while the desktop is shown")
         s.key("super+d")
@@ -227,7 +227,7 @@ class DesktopTextOverADesktopWindow(DesktopTest):
         helper = os.path.join(os.path.dirname(os.path.abspath(__file__)), "fakes", "desktop_window.py")
         process = s.start_other([sys.executable, helper, str(WIDTH), str(HEIGHT), hex(colour)], "desktop-window")
         log = os.path.join(s.root, "desktop-window.log")
-        self.assertTrue(wait_until(lambda: "mapped" in harness.read_text(log), 10), "the desktop window shows")
+        self.assertTrue(wait_until(lambda: "mapped" in harness.read_text(log), 30), "the desktop window shows")
         return process
 
     def test_text_above_desktop_windows_started_before_and_after_and_below_other_windows(self):
@@ -335,7 +335,7 @@ class DesktopWithoutItsLibrary(DesktopTest):
             with open(log, encoding="utf-8", errors="replace") as f:
                 return "the desktop text cannot be shown" in f.read()
 
-        self.assertTrue(wait_until(told, 10), "standard error names the missing library")
+        self.assertTrue(wait_until(told, 30), "standard error names the missing library")
         self.assertFalse(desk_window(s), "no text window without the library")
         self.assertTrue(s.windows(), "the note window stays")
         self.assertEqual(s.stop(process), 0)

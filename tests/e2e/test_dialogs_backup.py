@@ -47,12 +47,12 @@ class ChineseDialogs(DialogsTest):
         # Save as onto the existing file: the question comes over the dialog, with its title.
         self.open_menu_item(window, "alt+f", "a", "另存为")
         self.answer_file_dialog("另存为", existing)
-        self.assertTrue(wait_until(lambda: len(s.windows("^另存为$")) == 2, 10), "the replace question shows")
+        self.assertTrue(wait_until(lambda: len(s.windows("^另存为$")) == 2, 30), "the replace question shows")
         self.shot("overwrite-question")
         with open(existing, "rb") as f:
             self.assertEqual(f.read(), b"old", "nothing is replaced before the answer")
         s.key("alt+y")
-        self.assertTrue(wait_until(lambda: os.path.getsize(existing) > 3, 10), "Yes replaces the file")
+        self.assertTrue(wait_until(lambda: os.path.getsize(existing) > 3, 30), "Yes replaces the file")
         self.assertEqual(read_text(existing), "fresh text\r\n")
         self.assertTrue(s.wait_hidden("^另存为$"))
 
@@ -108,7 +108,7 @@ class BackupOfUnsavedPages(DialogsTest):
         self.assertEqual(harness.read_page(copy).title, "只读")
         self.assertEqual(harness.read_page(s.path("Data", names[0])).text, "saved\r\n", "the page file is as it was")
         self.assertTrue(s.key_until(box[0], ["Return"], lambda: not s.windows("^警告$")))
-        self.assertEqual(s.stop(process, timeout=10), 0)
+        self.assertEqual(s.stop(process, timeout=30), 0)
 
 
 if __name__ == "__main__":

@@ -68,7 +68,7 @@ class Unwritable(SessionTest):
             f.write(b"not a folder")
         process = s.start()
         self.answer_error_box()
-        self.assertEqual(process.wait(timeout=10), 1)
+        self.assertEqual(process.wait(timeout=30), 1)
         self.assertEqual(s.windows(visible=False), [], "no note window was made")
         log = log_text(s)
         self.assertIn("无法保存任何页面", log)
@@ -85,7 +85,7 @@ class Unwritable(SessionTest):
         os.chmod(data_home, 0o755)
         process = self.start_as_nobody()
         self.answer_error_box()
-        self.assertEqual(process.wait(timeout=10), 1)
+        self.assertEqual(process.wait(timeout=30), 1)
         self.assertIn("没有权限", log_text(s).split("已有同名的文件")[-1])
         self.assertEqual(os.listdir(data_home), [])
 
@@ -96,7 +96,7 @@ class Unwritable(SessionTest):
         os.chmod(os.path.join(folder, "secret.txt"), 0)
         process = self.start_as_nobody()
         self.answer_error_box()
-        self.assertEqual(process.wait(timeout=10), 1)
+        self.assertEqual(process.wait(timeout=30), 1)
         self.assertIn(os.path.join(folder, "secret.txt") + '"。没有权限', log_text(s))
 
     def test_a_page_that_cannot_be_saved_is_reported_and_its_text_outlives_the_run(self):
@@ -116,7 +116,7 @@ class Unwritable(SessionTest):
         # xdotool returns once the X server has the keys: the program gets a moment to take them.
         time.sleep(0.3)
         # A box waiting on the user would keep the program past the timeout.
-        self.assertEqual(s.stop(process, timeout=10), 0)
+        self.assertEqual(s.stop(process, timeout=30), 0)
         self.assertEqual(s.windows("^错误$", visible=False), [])
         log = log_text(s)
         self.assertIn(names[0], log)
@@ -136,7 +136,7 @@ class Unwritable(SessionTest):
         self.answer_error_box()
         self.assertIsNone(process.poll())
         # SIGHUP ends the run the same way.
-        self.assertEqual(s.stop(process, sig=signal.SIGHUP, timeout=10), 0)
+        self.assertEqual(s.stop(process, sig=signal.SIGHUP, timeout=30), 0)
         copies = sorted(os.listdir(unsaved))
         self.assertEqual(len(copies), 2)
         self.assertIn("again saved\r\n", [read_text(os.path.join(unsaved, name)) for name in copies])
@@ -167,7 +167,7 @@ class Unwritable(SessionTest):
         s.key("Escape")
         self.answer_error_box()
         self.assertIsNone(process.poll())
-        self.assertEqual(s.stop(process, timeout=10), 0)
+        self.assertEqual(s.stop(process, timeout=30), 0)
 
         with open(page, "rb") as f:
             self.assertEqual(f.read(), before, "the page file is whole")

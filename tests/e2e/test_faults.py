@@ -72,7 +72,7 @@ class OneCopyPerFolder(SessionTest, FixedSizeBoxes):
         s.seed_pages([("页", "text")])
         first = s.start("/min")
         self.assertTrue(s.wait_running(first))
-        self.assertTrue(wait_until(lambda: os.path.exists(s.path("Config.ini")), 5))
+        self.assertTrue(wait_until(lambda: os.path.exists(s.path("Config.ini")), 30))
         before = settled_snapshot(s.app_dir)
         os.kill(first.pid, signal.SIGSTOP)
         self.addCleanup(lambda: first.poll() is None and os.kill(first.pid, signal.SIGCONT))
@@ -85,7 +85,7 @@ class OneCopyPerFolder(SessionTest, FixedSizeBoxes):
         self.assert_no_min_max(box[0])
         self.assertTrue(s.activate(box[0]))
         s.key("Return")
-        self.assertEqual(second.wait(timeout=10), 1)
+        self.assertEqual(second.wait(timeout=30), 1)
         self.assertEqual(snapshot(s.app_dir), before, "the second start wrote no file")
         self.assertIn("already running", log_text(s))
 
@@ -98,7 +98,7 @@ class OneCopyPerFolder(SessionTest, FixedSizeBoxes):
         crashed = s.start("/min")
         self.assertTrue(s.wait_running(crashed))
         crashed.kill()
-        crashed.wait(timeout=10)
+        crashed.wait(timeout=30)
         self.assertTrue(os.path.exists(s.path(LOCK)))
         started = time.monotonic()
         again = s.start()
@@ -127,7 +127,7 @@ class SettingsThatCannotBeWritten(SessionTest, FixedSizeBoxes):
         s = self.session
         process, _ = self.start_with_unwritable_settings()
         started = time.monotonic()
-        self.assertEqual(s.stop(process, timeout=10), 0)
+        self.assertEqual(s.stop(process, timeout=30), 0)
         self.assertLess(time.monotonic() - started, 8, "nothing waits on the user")
         self.assertEqual(s.windows("^错误$", visible=False), [])
         self.assertIn("Config.ini", log_text(s))
@@ -143,16 +143,16 @@ class SettingsThatCannotBeWritten(SessionTest, FixedSizeBoxes):
         self.assertIn("Config.ini", log_text(s))
         self.assertTrue(s.activate(box[0]))
         s.key("Return")
-        self.assertEqual(process.wait(timeout=10), 0)
+        self.assertEqual(process.wait(timeout=30), 0)
         self.assertEqual(s.windows("^错误$"), [], "one box only")
 
     def test_sigterm_while_the_exit_box_waits_ends_the_program(self):
         s = self.session
         process, window = self.start_with_unwritable_settings()
         self.exit_from_the_menu(window)
-        self.assertTrue(s.wait_window("^错误$", timeout=10))
+        self.assertTrue(s.wait_window("^错误$", timeout=30))
         process.send_signal(signal.SIGTERM)
-        self.assertEqual(process.wait(timeout=10), 0)
+        self.assertEqual(process.wait(timeout=30), 0)
 
 
 
@@ -177,7 +177,7 @@ class HiddenWindow(SessionTest):
         self.assertTrue(s.activate(window[0]))
         s.key("Escape")
         self.assertTrue(s.wait_hidden(), "Esc hides the window to the tray")
-        self.assertTrue(wait_until(lambda: not s.windows("^查找$"), 5), "the find dialog hides with it")
+        self.assertTrue(wait_until(lambda: not s.windows("^查找$"), 30), "the find dialog hides with it")
 
         # The tray menu of a hidden window opens, and its access key shows the window again.
         x, y = self.tray_icon_centre()
@@ -188,9 +188,9 @@ class HiddenWindow(SessionTest):
             if os.environ.get("JV_E2E_SHOTS"):
                 s.screenshot(os.path.join(os.environ["JV_E2E_SHOTS"], "tray-menu-hidden.png"))
             s.key("o")
-            return s.wait_window(timeout=5)
+            return s.wait_window(timeout=10)
         # A busy program can open its menu after the key was sent: the menu is then tried again.
-        self.assertTrue(wait_until(open_from_tray, 20, interval=0.2), "打开(&O) in the tray menu shows the window")
+        self.assertTrue(wait_until(open_from_tray, 60, interval=0.2), "打开(&O) in the tray menu shows the window")
         self.assertTrue(s.wait_window("^查找$"), "the find dialog comes back with the window")
         self.assertEqual(s.stop(process), 0)
 

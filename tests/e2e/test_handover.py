@@ -48,14 +48,14 @@ class HandOver(lan_copies.LanTest):
 
     def pick_folder(self, copy, title, path):
         """Answers the folder picker titled title by typing the folder's full path."""
-        found = wait_until(lambda: copy.windows("^" + title + "$"), 10)
+        found = wait_until(lambda: copy.windows("^" + title + "$"), 30)
         self.assertTrue(found, f"the picker {title} shows: " + copy.diagnosis())
         self.session.activate(found[0], settle=0.5)
         self.session.key("ctrl+a")
         self.session.type_text(path, delay_ms=5)
         time.sleep(0.3)
         self.session.key("Return")
-        self.assertTrue(wait_until(lambda: not copy.windows("^" + title + "$"), 10), "the picker closes")
+        self.assertTrue(wait_until(lambda: not copy.windows("^" + title + "$"), 30), "the picker closes")
 
     def test_folder_offered_to_b_arrives_whole_and_c_is_refused(self):
         s = self.session
@@ -85,7 +85,7 @@ class HandOver(lan_copies.LanTest):
         s.key("ctrl+Return")
 
         # B takes the offer in: "保存[&S]" is the row's only enabled mnemonic on S.
-        self.assertTrue(wait_until(lambda: b.windows(MESSENGER), 10))
+        self.assertTrue(wait_until(lambda: b.windows(MESSENGER), 30))
         time.sleep(1.0)
         self.shot("b-receiving")
         target = os.path.join(b.root, "inbox")

@@ -63,10 +63,10 @@ class Journal(SessionTest):
         s.key("alt+2")
         s.type_text("typed B ")
         # Within a few seconds both texts are in the journal, while the page files are unchanged.
-        self.assertTrue(wait_until(lambda: sorted(journals(s).values()) == ["typed A one\n", "typed B two\n"], 6),
+        self.assertTrue(wait_until(lambda: sorted(journals(s).values()) == ["typed A one\n", "typed B two\n"], 30),
                         journals(s))
         process.send_signal(signal.SIGKILL)
-        process.wait(timeout=10)
+        process.wait(timeout=30)
         self.assertEqual([p.text for p in s.pages()], ["one\r\n", "two\r\n"])
 
         process = s.start()
@@ -81,7 +81,7 @@ class Journal(SessionTest):
         self.assertEqual(pages[names[0]].text, "typed A one\r\n")
         self.assertEqual(pages[names[1]].text, "typed B two\r\n")
         # The journal's own thread removes the files a moment after the pages are written.
-        self.assertTrue(wait_until(lambda: journals(s) == {}, 5),
+        self.assertTrue(wait_until(lambda: journals(s) == {}, 30),
                         f"no journal remains once the pages are written: {journals(s)}")
         self.assertEqual(s.stop(process), 0)
 
@@ -89,7 +89,7 @@ class Journal(SessionTest):
         s = self.session
         process, window = self.start_shown()
         s.type_text("kept")
-        self.assertTrue(wait_until(lambda: list(journals(s).values()) == ["kept"], 6), journals(s))
+        self.assertTrue(wait_until(lambda: list(journals(s).values()) == ["kept"], 30), journals(s))
         self.assertEqual(s.stop(process), 0)
         self.assertEqual(journals(s), {})
         self.assertEqual(s.pages()[0].text, "kept\r\n")
@@ -123,7 +123,7 @@ class Journal(SessionTest):
         s.key("Escape")  # hiding writes all 1000 pages
         self.assertTrue(wait_until(some_written, 30, interval=0.005))
         process.send_signal(signal.SIGKILL)
-        process.wait(timeout=10)
+        process.wait(timeout=30)
 
         written = 0
         for i, name in enumerate(names):

@@ -83,23 +83,23 @@ class MessengerLan(lan_copies.LanTest):
             s.type_text(line)
         self.shot("a-typed")
         s.key("ctrl+Return")
-        self.assertTrue(wait_until(lambda: "third line" in a.chat(), 8), a.chat())
+        self.assertTrue(wait_until(lambda: "third line" in a.chat(), 30), a.chat())
         self.assertIn("你对 大家 说：\r\n  first line\r\nsecond line\r\nthird line\r\n", a.chat())
         # B shows it, and it is in B's chat.txt after B hides.
-        self.assertTrue(wait_until(lambda: b.windows(MESSENGER), 5))
+        self.assertTrue(wait_until(lambda: b.windows(MESSENGER), 30))
         time.sleep(0.5)
         self.shot("b-conversation")
         self.keys(wb, "Escape")
-        self.assertTrue(wait_until(lambda: not b.windows(MESSENGER), 5), "Esc hides B's window")
-        self.assertTrue(wait_until(lambda: "third line" in b.chat(), 5), b.chat())
+        self.assertTrue(wait_until(lambda: not b.windows(MESSENGER), 30), "Esc hides B's window")
+        self.assertTrue(wait_until(lambda: "third line" in b.chat(), 30), b.chat())
         self.assertIn("用户A 对 大家 说：\r\n  first line\r\nsecond line\r\nthird line\r\n\r\n", b.chat())
         self.assertTrue(os.path.exists(b.file("chat_bak.txt")), "a changed conversation is backed up at hide")
 
         # Ctrl+Alt+D shows B's window and hides it again.
         s.key("ctrl+alt+d")
-        self.assertTrue(wait_until(lambda: b.windows(MESSENGER), 5), "Ctrl+Alt+D shows B's window")
+        self.assertTrue(wait_until(lambda: b.windows(MESSENGER), 30), "Ctrl+Alt+D shows B's window")
         s.key("ctrl+alt+d")
-        self.assertTrue(wait_until(lambda: not b.windows(MESSENGER), 5), "Ctrl+Alt+D hides B's window")
+        self.assertTrue(wait_until(lambda: not b.windows(MESSENGER), 30), "Ctrl+Alt+D hides B's window")
         s.key("ctrl+alt+d")
         wb = b.messenger()
         self.assertIsNotNone(wb)
@@ -108,7 +108,7 @@ class MessengerLan(lan_copies.LanTest):
         self.to_input_box(wb)
         s.type_text("answer from b")
         s.key("ctrl+Return")
-        self.assertTrue(wait_until(lambda: "answer from b" in a.chat(), 8), a.chat())
+        self.assertTrue(wait_until(lambda: "answer from b" in a.chat(), 30), a.chat())
         self.assertIn("用户B 对 大家 说：", a.chat())
 
         # A makes a group of the checked rows: group mode, "新建(&N)", the proposed name.
@@ -142,7 +142,7 @@ class MessengerLan(lan_copies.LanTest):
         time.sleep(0.3)
         s.key("x")
         self.assertEqual(a.process.wait(timeout=15), 0)
-        self.assertTrue(wait_until(lambda: b.windows("^Jotvane-提示$"), 10), "B shows the offline notice")
+        self.assertTrue(wait_until(lambda: b.windows("^Jotvane-提示$"), 30), "B shows the offline notice")
         self.shot("offline-notice")
         self.assertIn("分组1=用户B", ini_value(a.file("MSGConfig.ini"), "Messager", "UserGroup") or "")
         # B's list is empty now: a send has no target.
@@ -150,7 +150,7 @@ class MessengerLan(lan_copies.LanTest):
         self.to_input_box(wb)
         s.type_text("anyone")
         s.key("ctrl+Return")
-        self.assertTrue(wait_until(lambda: b.windows("^提示$"), 5), "nobody to send to")
+        self.assertTrue(wait_until(lambda: b.windows("^提示$"), 30), "nobody to send to")
         self.shot("b-no-target")
         s.key("Return")
 
@@ -164,7 +164,7 @@ class MessengerLan(lan_copies.LanTest):
         self.assertTrue(wait_until(lambda: flood_lines() == 10000, 30), flood_lines())
         self.assertIn("flood 9999", b.chat())
         s.key("ctrl+alt+d")
-        self.assertTrue(wait_until(lambda: not b.windows(MESSENGER), 5), "B still answers its hotkey")
+        self.assertTrue(wait_until(lambda: not b.windows(MESSENGER), 30), "B still answers its hotkey")
 
 
     def test_ten_thousand_lines_reach_the_other_copy_whole(self):
@@ -209,9 +209,9 @@ class MessengerLan(lan_copies.LanTest):
         self.assertLessEqual(most, 6)
         # Still answering: the hotkey hides and shows the window.
         s.key("ctrl+alt+d")
-        self.assertTrue(wait_until(lambda: not b.windows(MESSENGER), 10), "B still answers its hotkey")
+        self.assertTrue(wait_until(lambda: not b.windows(MESSENGER), 30), "B still answers its hotkey")
         s.key("ctrl+alt+d")
-        self.assertTrue(wait_until(lambda: b.windows(MESSENGER), 10))
+        self.assertTrue(wait_until(lambda: b.windows(MESSENGER), 30))
 
     def test_a_reply_reaches_the_writer_among_two_of_one_name(self):
         s = self.session
@@ -229,14 +229,14 @@ class MessengerLan(lan_copies.LanTest):
         time.sleep(0.5)  # B's answers to both have crossed the LAN
         # The first 乙 writes; B's user answers with Ctrl+Enter.
         first.command(f"say {card_b[3]} 你好，我是第一个乙")
-        self.assertTrue(wait_until(lambda: b.windows(MESSENGER), 5))
+        self.assertTrue(wait_until(lambda: b.windows(MESSENGER), 30))
         self.click(wb, *self.INPUT_BOX)
         s.type_text("reply")
         s.key("ctrl+Return")
         self.assertTrue(first.wait_event("LINE", lambda f: "reply" in f[1], 5.0), first.events())
         time.sleep(0.5)
         self.assertFalse([f for _, f in second.events("LINE")], second.events())
-        self.assertTrue(wait_until(lambda: f"你对 乙({first.ip}) 说：" in b.chat(), 10), b.chat())
+        self.assertTrue(wait_until(lambda: f"你对 乙({first.ip}) 说：" in b.chat(), 30), b.chat())
 
 
 if __name__ == "__main__":

@@ -41,7 +41,7 @@ class PageCommands(NoteWindowTest):
 
         s.key("ctrl+n")
         s.key("ctrl+n")
-        self.assertTrue(wait_until(lambda: len(s.pages()) == 3, 5))
+        self.assertTrue(wait_until(lambda: len(s.pages()) == 3, 30))
         self.assertEqual([(p.key, p.title, p.text) for p in s.pages()],
                          [("0", "默认页", ""), ("1", "新建页", ""), ("2", "新建页(1)", "")])
 
@@ -51,13 +51,13 @@ class PageCommands(NoteWindowTest):
         s.type_text("Renamed page")
         s.key("Return")
         self.assertTrue(s.wait_hidden("^修改页面标题$"))
-        self.assertTrue(wait_until(lambda: s.pages()[2].title == "Renamed page", 5))
+        self.assertTrue(wait_until(lambda: s.pages()[2].title == "Renamed page", 30))
         self.assertEqual([p.title for p in s.pages()], ["默认页", "新建页", "Renamed page"])
         renamed = s.pages()[2].name
 
         # A new page takes the first free name again, since 新建页(1) is gone.
         s.key("ctrl+n")
-        self.assertTrue(wait_until(lambda: len(s.pages()) == 4, 5))
+        self.assertTrue(wait_until(lambda: len(s.pages()) == 4, 30))
         self.assertEqual(s.pages()[3].title, "新建页(1)")
 
         # Each switch is followed by a letter typed into the page it selected.
@@ -114,7 +114,7 @@ class HotKey(NoteWindowTest):
         time.sleep(self.HUMAN_PAUSE)
         s.key("ctrl+d")
         self.assertTrue(s.wait_window(), "Ctrl+D shows the hidden window")
-        self.assertTrue(wait_until(lambda: s.active_window() == window, 5), "and brings it to the front")
+        self.assertTrue(wait_until(lambda: s.active_window() == window, 30), "and brings it to the front")
         self.assertTrue(s.activate(window))
         s.key("ctrl+d")
         self.assertTrue(s.wait_hidden(), "and hides it again")
@@ -128,7 +128,7 @@ class HotKey(NoteWindowTest):
         self.assertTrue(s.wait_hidden())
         s.key("ctrl+d")  # at once, without the pause of the case above
         self.assertTrue(s.wait_window())
-        self.assertTrue(wait_until(lambda: s.active_window() == window, 5))
+        self.assertTrue(wait_until(lambda: s.active_window() == window, 30))
         self.assertTrue(s.activate(window, settle=1.0))
         try:
             s.key("ctrl+d")
@@ -143,9 +143,9 @@ class HotKey(NoteWindowTest):
         others = s.wait_window("^xmessage$")
         self.assertTrue(others, "the other program's window shows")
         s.focus(others[0])
-        self.assertTrue(wait_until(lambda: s.active_window() == others[0], 5))
+        self.assertTrue(wait_until(lambda: s.active_window() == others[0], 30))
         s.key("ctrl+d")
-        self.assertTrue(wait_until(lambda: s.active_window() == window, 5),
+        self.assertTrue(wait_until(lambda: s.active_window() == window, 30),
                         "a visible window behind another comes to the front instead of hiding")
         self.assertEqual(s.windows(), [window])
         other.terminate()
@@ -160,9 +160,9 @@ class HotKey(NoteWindowTest):
         self.assertTrue(s.wait_hidden())
         self.assertEqual(s.pages()[0].text, "kept\r\n", "the hotkey's hide writes the page too")
         time.sleep(HotKey.HUMAN_PAUSE)
-        self.assertEqual(s.run(timeout=10), 0)
+        self.assertEqual(s.run(timeout=30), 0)
         self.assertTrue(s.wait_window(), "a second start shows the running copy's window")
-        self.assertTrue(wait_until(lambda: s.active_window() == window, 5))
+        self.assertTrue(wait_until(lambda: s.active_window() == window, 30))
         self.assertTrue(s.activate(window))
         s.type_text("!")
         self.hide_with_escape(window)
@@ -191,7 +191,7 @@ class Restart(NoteWindowTest):
         process, window = self.start_shown()
         s.tool("xdotool", "windowmove", "--sync", str(window), "100", "120", check=True)
         s.tool("xdotool", "windowsize", "--sync", str(window), "700", "500", check=True)
-        self.assertTrue(wait_until(lambda: s.geometry(window)[2:] == (700, 500), 5))
+        self.assertTrue(wait_until(lambda: s.geometry(window)[2:] == (700, 500), 30))
         moved = s.geometry(window)
         self.assertLess(abs(moved[0] - 100) + abs(moved[1] - 120), 60, f"the window moved: {moved}")
         self.assertEqual(s.stop(process), 0)
@@ -213,7 +213,7 @@ class Restart(NoteWindowTest):
         # The first tab dragged over the two others to the end of the strip.
         s.drag(window, tab_centre(0), tab_centre(2))
         keys = lambda: [self.page_by_name()[name].key for name in names]
-        self.assertTrue(wait_until(lambda: keys() == ["2", "0", "1"], 5), f"keys after the drag: {keys()}")
+        self.assertTrue(wait_until(lambda: keys() == ["2", "0", "1"], 30), f"keys after the drag: {keys()}")
         self.assertEqual([p.title for p in s.pages()], LONG_TITLES[1:] + LONG_TITLES[:1])
         self.assertEqual(s.stop(process), 0)
         self.assertEqual(ini_value(s.path("Config.ini"), "Config", "PageIndex"), "2",
@@ -257,7 +257,7 @@ class TrayBalloon(NoteWindowTest):
         s = self.session
         balloon = s.balloons()[0]
         s.tool("xdotool", "mousemove", "--window", str(balloon), "60", "40", "click", "1", check=True)
-        self.assertTrue(wait_until(lambda: not s.balloons(), 5), "a click closes the balloon")
+        self.assertTrue(wait_until(lambda: not s.balloons(), 30), "a click closes the balloon")
 
     def test_the_first_hide_shows_the_balloon_once(self):
         s = self.session
@@ -265,7 +265,7 @@ class TrayBalloon(NoteWindowTest):
         process, window = self.start_shown()
         self.assertEqual(s.balloons(), [])
         self.hide_with_escape(window)
-        self.assertTrue(wait_until(lambda: s.balloons(), 5), "the first hide shows the balloon")
+        self.assertTrue(wait_until(lambda: s.balloons(), 30), "the first hide shows the balloon")
         self.close_balloon()
 
         time.sleep(HotKey.HUMAN_PAUSE)
@@ -292,7 +292,7 @@ class TrayBalloon(NoteWindowTest):
                          "only a hide to the tray switches the hint off")
         process, window = self.start_shown()
         self.hide_with_escape(window)
-        self.assertTrue(wait_until(lambda: s.balloons(), 5), "so the first real hide still shows it")
+        self.assertTrue(wait_until(lambda: s.balloons(), 30), "so the first real hide still shows it")
         self.assertEqual(s.stop(process), 0)
 
 

@@ -32,12 +32,12 @@ class PortalHotKey(SessionTest):
 <policy context="default"><allow user="*"/><allow own="*"/><allow send_destination="*"/>
 <allow receive_sender="*"/></policy></busconfig>""")
         s.start_other(["dbus-daemon", "--nofork", "--nopidfile", "--config-file=" + config], "dbus-daemon")
-        self.assertTrue(wait_until(lambda: os.path.exists(socket), 10), "the private session bus starts")
+        self.assertTrue(wait_until(lambda: os.path.exists(socket), 30), "the private session bus starts")
         s.env["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=" + socket
         self.calls_path = os.path.join(s.root, "portal-calls.jsonl")
         s.start_other([system_python(), os.path.join(SUPPORT, "fake_portal.py"), s.env["DBUS_SESSION_BUS_ADDRESS"],
                        self.calls_path, "Ctrl+Alt+J"], "fake-portal")
-        self.assertTrue(wait_until(lambda: self.calls()[:1] == [["ready"]], 10), "the fake portal starts")
+        self.assertTrue(wait_until(lambda: self.calls()[:1] == [["ready"]], 30), "the fake portal starts")
         # A Wayland session: the compositor owns the keyboard, X11 grabs would see little.
         s.env["WAYLAND_DISPLAY"] = "wayland-jotvane-test"
 
@@ -67,7 +67,7 @@ class PortalHotKey(SessionTest):
         self.assertTrue(s.wait_hidden(), "the portal's press hides the window in front")
         self.press()
         self.assertTrue(s.wait_window(), "and the next one brings it back")
-        self.assertTrue(wait_until(lambda: s.active_window() == window, 5), "in front")
+        self.assertTrue(wait_until(lambda: s.active_window() == window, 30), "in front")
         self.assertEqual(s.stop(process), 0)
 
 

@@ -205,7 +205,7 @@ class Reminders(harness.SessionTest):
         self.shot("reminder-box.png")
         self.check_tune()
         self.assertTrue(s.hide_with_escape(window), "Esc hides the note window, which writes its pages")
-        self.assertTrue(harness.wait_until(lambda: "word" in s.pages()[1].text, 10), "the typing is written")
+        self.assertTrue(harness.wait_until(lambda: "word" in s.pages()[1].text, 30), "the typing is written")
         self.assertIn(typed.replace("\n", "\r\n"), s.pages()[1].text, "every key reached the editor")
         self.assertTrue(s.pages()[0].text.startswith("buy milk @2009-05-01 08:31\r\n"), "not marked unseen")
 
@@ -218,7 +218,7 @@ class Reminders(harness.SessionTest):
         self.assertFalse(self.calls("PowerOff"), "not before the countdown ends")
         self.assertTrue(harness.wait_until(lambda: self.calls("PowerOff"), 60), "the power-off is asked for")
         self.assertEqual([c for c in self.bus.calls() if c[0] != "ready"], [["PowerOff", True]])
-        self.assertTrue(s.wait_hidden("^定时关机$", timeout=10), "the countdown closes")
+        self.assertTrue(s.wait_hidden("^定时关机$", timeout=30), "the countdown closes")
 
         # A hundred reminders of one minute wait for the open box, then come in one box.
         self.set_clock("2009-05-01 08:32:57")

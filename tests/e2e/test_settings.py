@@ -92,7 +92,7 @@ class FirstStart(SessionTest):
         process = s.start("/min")
         self.assertTrue(s.wait_running(process))
         # Reading a missing file creates it empty; nothing else is written before the exit.
-        self.assertTrue(wait_until(lambda: os.path.exists(config), 5))
+        self.assertTrue(wait_until(lambda: os.path.exists(config), 30))
         with open(config, "rb") as f:
             self.assertEqual(f.read(), BOM)
         self.assertEqual(s.stop(process), 0)
@@ -254,7 +254,7 @@ class SecondStart(SessionTest):
         with open(s.path("Config.ini"), "wb") as f:
             f.write(BOM + "; a comment\r\n".encode("utf-16-le") + expected[len(BOM):])
 
-        self.assertEqual(s.run(timeout=10), 0)
+        self.assertEqual(s.run(timeout=30), 0)
         with open(s.path("Config.ini"), "rb") as f:
             written = f.read()
         if written != expected:

@@ -63,7 +63,7 @@ class SettingsDialog(CommandsTest):
         s.key("Return")
         self.assertTrue(s.wait_hidden("^设置$"), "Enter confirms the dialog")
         config = s.path("Config.ini")
-        self.assertTrue(wait_until(lambda: ini_value(config, "Config", "HotKeyBase") == "43", 5),
+        self.assertTrue(wait_until(lambda: ini_value(config, "Config", "HotKeyBase") == "43", 30),
                         "Config.ini is written at once with the J key")
         self.assertEqual(ini_value(config, "Config", "HotKeyModifiers"), "6")
 
@@ -88,7 +88,7 @@ class InsertCommands(CommandsTest):
         s.key("ctrl+minus")
         s.type_text("end")
         self.hide_with_escape(window)
-        wait_until(lambda: s.pages()[0].text.endswith("end\r\n"), 5)
+        wait_until(lambda: s.pages()[0].text.endswith("end\r\n"), 30)
         text = s.pages()[0].text
         match = re.fullmatch(r"top(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)\r\n-{80}\r\nend\r\n", text)
         self.assertIsNotNone(match, repr(text))
@@ -112,7 +112,7 @@ class FileCommands(CommandsTest):
         os.makedirs(target)
         s.key("ctrl+b")
         self.answer_file_dialog("请选择备份文件存放文件夹：", target)
-        self.assertTrue(wait_until(lambda: os.path.exists(os.path.join(target, "Config.ini")), 10))
+        self.assertTrue(wait_until(lambda: os.path.exists(os.path.join(target, "Config.ini")), 30))
         for folder, _, files in os.walk(s.path("Data")):
             for name in files:
                 source = os.path.join(folder, name)
@@ -140,7 +140,7 @@ class FileCommands(CommandsTest):
         self.hide_with_escape(window)
         # The window hides first and writes its pages right after.
         wanted = ["", CHINESE + "\r\n", CHINESE + "\r\n", CHINESE + "\r\n"]
-        wait_until(lambda: [p.text for p in s.pages()] == wanted, 5)
+        wait_until(lambda: [p.text for p in s.pages()] == wanted, 30)
         self.assertEqual([p.text for p in s.pages()], wanted)
         self.assertEqual(s.stop(process), 0)
 

@@ -24,7 +24,7 @@ class StartHidden(SessionTest):
             self.assertTrue(s.wait_running(process))
             self.assertTrue(s.wait_window(), f"{arguments} must show the window")
             self.assertEqual(s.stop(process), 0)
-            wait_until(lambda: not os.path.exists(s.instance_socket()), 5)
+            wait_until(lambda: not os.path.exists(s.instance_socket()), 30)
 
 
 class SecondStart(SessionTest):
@@ -36,15 +36,15 @@ class SecondStart(SessionTest):
         self.assertTrue(window)
         s.focus(window[0])
         s.key("Escape", window=window[0])
-        self.assertTrue(wait_until(lambda: not s.windows(), 5), "Esc hides the window")
+        self.assertTrue(wait_until(lambda: not s.windows(), 30), "Esc hides the window")
 
         started = time.monotonic()
-        self.assertEqual(s.run(timeout=10), 0)
+        self.assertEqual(s.run(timeout=30), 0)
         self.assertLess(time.monotonic() - started, 8)
         self.assertTrue(s.wait_window(), "the first copy's window comes back")
         self.assertEqual(len(s.windows(visible=False)), len(set(s.windows(visible=False))))
         self.assertEqual(len(s.windows()), 1, "the second copy shows no window of its own")
-        self.assertTrue(wait_until(lambda: s.active_window() in s.windows(), 5), "it is in the foreground")
+        self.assertTrue(wait_until(lambda: s.active_window() in s.windows(), 30), "it is in the foreground")
         self.assertIsNone(first.poll())
         self.assertEqual(s.stop(first), 0)
 
@@ -57,22 +57,22 @@ class SecondStart(SessionTest):
         # The user goes on working there for a moment: a newer user time than the note window's.
         s.key("space", window=other[0])
 
-        self.assertEqual(s.run(timeout=10), 0)
-        self.assertTrue(wait_until(lambda: s.active_window() == window, 5), "the note window is active again")
+        self.assertEqual(s.run(timeout=30), 0)
+        self.assertTrue(wait_until(lambda: s.active_window() == window, 30), "the note window is active again")
 
         def on_top():
             stacking = s.tool("xprop", "-root", "_NET_CLIENT_LIST_STACKING").partition("#")[2]
             ids = [int(w, 16) for w in stacking.replace(",", " ").split()]
             return ids and ids[-1] == window
 
-        self.assertTrue(wait_until(on_top, 5), "and in front of the other window")
+        self.assertTrue(wait_until(on_top, 30), "and in front of the other window")
         self.assertEqual(s.stop(first), 0)
 
     def test_second_start_with_min_also_hands_over(self):
         s = self.session
         first = s.start("/min")
         self.assertTrue(s.wait_running(first))
-        self.assertEqual(s.run("/min", timeout=10), 0)
+        self.assertEqual(s.run("/min", timeout=30), 0)
         self.assertTrue(s.wait_window(), "a second start shows the running copy")
         self.assertEqual(s.stop(first), 0)
 
@@ -93,7 +93,7 @@ class PageFilesAtStart(SessionTest):
             return {name: read_text(os.path.join(data, name)).split("\r\n")[0] for name in seeded}
         # The files are read while the window is being built, and renumbered as its pages load.
         expected = {"b.txt": "0", "a.txt": "1", "c.txt": "2"}
-        wait_until(lambda: keys() == expected, 10)
+        wait_until(lambda: keys() == expected, 30)
         self.assertEqual(keys(), expected)
         for name in seeded:
             self.assertIn(f"text of {name}\r\n", read_text(os.path.join(data, name)))
@@ -119,7 +119,7 @@ class Ending(SessionTest):
         s.key("alt+f", window=window[0])
         time.sleep(0.3)
         s.key("x")
-        self.assertEqual(process.wait(timeout=10), 0)
+        self.assertEqual(process.wait(timeout=30), 0)
         self.assertEqual(s.windows(), [])
 
 

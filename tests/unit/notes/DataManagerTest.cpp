@@ -9,6 +9,7 @@
 
 #include "FakePlatform.h"
 #include "TestSupport.h"
+#include "core/Clock.h"
 #include "core/TextFile.h"
 
 #include <sched.h>
@@ -442,9 +443,10 @@ TEST_F(PageStoreTest, ThePageIndexStandsInForFilesThatHaveNotChanged)
         EXPECT_EQ(textRead(store.GetPages()), (QList<bool>{true, true, true}));
         EXPECT_FALSE(QFile::exists(index)) << "files changed a moment ago are not kept";
     }
-    ::sleep(4);
     {
-        TDataManager store(folder(), m_trash, nullptr, index);
+        // Four seconds on, the files have been left alone long enough to be kept.
+        const TTestClock later(QDateTime::currentDateTime().addSecs(4));
+        TDataManager store(folder(), m_trash, nullptr, index, &later);
         EXPECT_EQ(titles(store), (QStringList{u"First"_s, u"Second"_s, u"Third"_s}));
     }
     ASSERT_TRUE(QFile::exists(index));

@@ -64,7 +64,7 @@ void MainFormTest::TearDown()
 
 void MainFormTest::Build()
 {
-    store = std::make_unique<TDataManager>(dataFolder, platform.trash, nullptr, indexFile);
+    store = std::make_unique<TDataManager>(dataFolder, platform.trash, nullptr, indexFile, storeClock);
     config = std::make_unique<TAppConfigMgr>(configFile);
     if (beforeForm)
         beforeForm(*config);

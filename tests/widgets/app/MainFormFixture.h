@@ -5,6 +5,7 @@
 #include "FakePlatform.h"
 #include "app/MainFrm.h"
 #include "config/AppConfigMgr.h"
+#include "core/Clock.h"
 #include "notes/DataManager.h"
 #include "templates/ExprParser.h"
 #include "widgets/CommandTable.h"
@@ -74,7 +75,8 @@ protected:
     QTemporaryDir root;
     QString dataFolder;
     QString configFile;
-    QString indexFile; // the store's page index; none when empty
+    QString indexFile;                  // the store's page index; none when empty
+    const IClock* storeClock = nullptr; // when the store's scan begins; the system's clock when none
     FakePlatform platform;
     FakeDialogService dialogs;
     FakeHotKeyGrabber* grabber = nullptr;

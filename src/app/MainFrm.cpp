@@ -20,7 +20,7 @@
 #include "widgets/BaseFrm.h"
 #include "widgets/CommandTable.h"
 #include "widgets/DialogService.h"
-#include "widgets/FileCommand.h"
+#include "widgets/FileErrorBox.h"
 #include "widgets/LayerList.h"
 #include "widgets/MsgBox.h"
 #include "widgets/PadTabSet.h"

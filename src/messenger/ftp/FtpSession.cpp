@@ -164,18 +164,14 @@ const QHash<QString, TFtpSession::TCommand>& TFtpSession::Commands()
             {u"MODE"_s,
              {true,
               [](S& s, const QString& argument) {
-                  if (argument.trimmed().toUpper() == u"S")
-                      s.Reply(200, u"Mode set to S."_s);
-                  else
-                      s.Reply(504, u"Only stream mode is supported."_s);
+                  s.HandleOnlyOption(argument, u"S"_s, u"Mode set to S."_s,
+                                     u"Only stream mode is supported."_s);
               }}},
             {u"STRU"_s,
              {true,
               [](S& s, const QString& argument) {
-                  if (argument.trimmed().toUpper() == u"F")
-                      s.Reply(200, u"Structure set to F."_s);
-                  else
-                      s.Reply(504, u"Only file structure is supported."_s);
+                  s.HandleOnlyOption(argument, u"F"_s, u"Structure set to F."_s,
+                                     u"Only file structure is supported."_s);
               }}},
             {u"PORT"_s, {true, [](S& s, const QString& argument) { s.HandlePort(argument); }}},
             {u"PASV"_s, {true, [](S& s, const QString&) { s.HandlePasv(); }}},
@@ -233,6 +229,15 @@ void TFtpSession::HandlePass(const QString& argument)
         Reply(530, OfferEndedReply);
     else
         Reply(530, u"Login incorrect."_s);
+}
+
+void TFtpSession::HandleOnlyOption(const QString& argument, const QString& option, const QString& taken,
+                                   const QString& refused)
+{
+    if (argument.trimmed().toUpper() == option)
+        Reply(200, taken);
+    else
+        Reply(504, refused);
 }
 
 void TFtpSession::HandleType(const QString& argument)

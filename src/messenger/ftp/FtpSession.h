@@ -42,6 +42,9 @@ private:
     void Handle(const QString& verb, const QString& argument);
     void HandlePass(const QString& argument);
     void HandleType(const QString& argument);
+    // MODE and STRU: the one option the server has is taken, any other refused.
+    void HandleOnlyOption(const QString& argument, const QString& option, const QString& taken,
+                          const QString& refused);
     void HandlePort(const QString& argument);
     void HandlePasv();
     void SendList(const QString& argument, bool namesOnly);

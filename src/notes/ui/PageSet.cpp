@@ -13,7 +13,7 @@
 #include "templates/ExprParser.h"
 #include "widgets/CommandTable.h"
 #include "widgets/DialogService.h"
-#include "widgets/FileCommand.h"
+#include "widgets/FileErrorBox.h"
 #include "widgets/InputFrm.h"
 #include "widgets/Layer.h"
 #include "widgets/LayerList.h"

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "TestClock.h"
 #include "TestSupport.h"
 
 #include <QCoreApplication>

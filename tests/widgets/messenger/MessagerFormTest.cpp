@@ -4,6 +4,7 @@
 #include "FakeHotKeyGrabber.h"
 #include "FakePlatform.h"
 #include "MessengerFakes.h"
+#include "TestClock.h"
 #include "TestSupport.h"
 #include "config/AppConfigMgr.h"
 #include "core/Clock.h"

@@ -1,9 +1,9 @@
 #include "app/Application.h"
 
+#include "core/Log.h"
 #include "core/TextFile.h"
 #include "widgets/DialogService.h"
 
-#include <cstdio>
 #include <exception>
 
 TJotvaneApplication::TJotvaneApplication(int& argc, char** argv) : QApplication(argc, argv) {}
@@ -18,7 +18,7 @@ bool TJotvaneApplication::notify(QObject* receiver, QEvent* event)
     } catch (const std::exception& error) {
         message = QString::fromUtf8(error.what());
     }
-    std::fprintf(stderr, "jotvane: %s\n", message.toLocal8Bit().constData());
+    qCWarning(lcJotvane).noquote() << message;
     if (m_dialogs)
         m_dialogs->MessageBox(activeWindow(), message, MsgBoxKind::Error, {MsgBoxButton::OK});
     return false;

@@ -5,6 +5,7 @@
 #include "config/AppConfigMgr.h"
 #include "config/ui/ConfigFrm.h"
 #include "config/ui/SettingsController.h"
+#include "core/Log.h"
 #include "core/PubUtils.h"
 #include "desktop/DeskHook.h"
 #include "desktop/OnDesk.h"
@@ -14,11 +15,11 @@
 #include "notes/ui/FileController.h"
 #include "notes/ui/PadMemo.h"
 #include "notes/ui/PageSet.h"
-#include "platform/DesktopNotifications.h"
 #include "platform/HotKeyGrabber.h"
-#include "platform/OverlayNotices.h"
 #include "platform/Platform.h"
-#include "platform/WindowSystem.h"
+#include "platform/linux/DesktopNotifications.h"
+#include "platform/linux/OverlayNotices.h"
+#include "platform/linux/WindowSystem.h"
 #include "reminders/ScanRecord.h"
 #include "reminders/ui/EditorReminderHost.h"
 #include "reminders/ui/MSNPopUp.h"
@@ -35,7 +36,6 @@
 #include <QTimer>
 #include <QWindow>
 
-#include <cstdio>
 #include <functional>
 
 using namespace Qt::StringLiterals;
@@ -81,8 +81,8 @@ public:
         const bool overlay = InWaylandSession() && m_overlay.Available();
         if (!overlay && QGuiApplication::platformName() == u"wayland"_s) {
             if (!SendDesktopNotification(title, text, kMessengerTimeOut))
-                std::fprintf(stderr, "jotvane: %s: %s (no notification service to show it)\n",
-                             qUtf8Printable(title), qUtf8Printable(text));
+                qCWarning(lcJotvane).noquote().nospace()
+                    << title << ": " << text << " (no notification service to show it)";
             return;
         }
         if (!m_popUp) {

@@ -3,7 +3,7 @@
 // compositor where no global hotkey can be had (Wayland).
 #include "app/MainFrm.h"
 #include "platform/Platform.h"
-#include "platform/WindowSystem.h"
+#include "platform/linux/QtWindowSystem.h"
 
 using namespace Qt::StringLiterals;
 

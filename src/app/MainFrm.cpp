@@ -6,6 +6,7 @@
 #include "app/TrayIcon.h"
 #include "app/WindowBounds.h"
 #include "config/AppConfigMgr.h"
+#include "core/Log.h"
 #include "notes/PageRules.h"
 #include "notes/ui/EditCommands.h"
 #include "notes/ui/FindDlg.h"
@@ -14,12 +15,12 @@
 #include "notes/ui/PageSet.h"
 #include "notes/ui/ReplaceDlg.h"
 #include "platform/AppUtils.h"
-#include "platform/HotKeyGrabber.h"
 #include "platform/Platform.h"
+#include "platform/linux/SystemHotKeyGrabber.h"
 #include "widgets/BaseFrm.h"
 #include "widgets/CommandTable.h"
 #include "widgets/DialogService.h"
-#include "widgets/FileCommand.h"
+#include "widgets/FileErrorBox.h"
 #include "widgets/LayerList.h"
 #include "widgets/MsgBox.h"
 #include "widgets/PadTabSet.h"
@@ -34,7 +35,6 @@
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
 
-#include <cstdio>
 #include <optional>
 
 using namespace Qt::StringLiterals;
@@ -49,7 +49,7 @@ namespace {
 
 void ReportOnStderr(const QString& message)
 {
-    std::fprintf(stderr, "jotvane: %s\n", message.toLocal8Bit().constData());
+    qCWarning(lcJotvane).noquote() << message;
 }
 
 } // namespace

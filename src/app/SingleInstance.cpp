@@ -1,5 +1,7 @@
 #include "app/SingleInstance.h"
 
+#include "core/Log.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -11,7 +13,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <utility>
 
@@ -155,8 +156,8 @@ TStartTurn ClaimInstance(TInstanceLock& lock, const QString& serverName, int han
     if (first == TInstanceLock::TResult::Locked)
         return TStartTurn::Run;
     if (first == TInstanceLock::TResult::CannotLock) {
-        std::fprintf(stderr, "jotvane: cannot create the lock file %s; running without it.\n",
-                     qUtf8Printable(lock.fileName()));
+        qCWarning(lcJotvane).noquote().nospace()
+            << "cannot create the lock file " << lock.fileName() << "; running without it.";
         return ActivateRunningInstance(serverName) ? TStartTurn::HandedOver : TStartTurn::Run;
     }
     const QDeadlineTimer deadline(handOverMs);

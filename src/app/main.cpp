@@ -9,12 +9,13 @@
 #include "app/Startup.h"
 #include "config/AppConfigMgr.h"
 #include "core/Clock.h"
+#include "core/Log.h"
 #include "core/PubUtils.h"
 #include "notes/DataManager.h"
 #include "notes/PageIndex.h"
 #include "notes/PageJournal.h"
 #include "notes/ui/PageSet.h"
-#include "platform/Platform.h"
+#include "platform/linux/LinuxPlatform.h"
 #include "templates/ExprParser.h"
 #include "widgets/BaseFrm.h"
 #include "widgets/DeferredIconStyle.h"
@@ -27,7 +28,6 @@
 #include <QStandardPaths>
 #include <QTimer>
 
-#include <cstdio>
 #include <memory>
 #include <optional>
 
@@ -45,7 +45,7 @@ void saveSettingsAtExit(IDialogService& dialogs, TAppConfigMgr& config, bool use
     if (config.SaveSettings())
         return;
     const QString error = config.LastError();
-    std::fprintf(stderr, "jotvane: %s\n", qUtf8Printable(error));
+    qCWarning(lcJotvane).noquote() << error;
     if (userPresent)
         dialogs.MessageBox(nullptr, error, MsgBoxKind::Error, {MsgBoxButton::OK});
 }
@@ -60,7 +60,7 @@ bool KeptAPage(IDialogService& dialogs, TMainForm& mainForm, const TDataManager&
     QString message = u"无法保存任何页面，Jotvane 不能启动。\n\n"_s + mainForm.Pages().LoadError();
     if (const QString problems = dataManager.ScanProblems(); !problems.isEmpty())
         message += u"\n\n"_s + problems;
-    std::fprintf(stderr, "jotvane: %s\n", qUtf8Printable(message));
+    qCWarning(lcJotvane).noquote() << message;
     dialogs.MessageBox(nullptr, message, MsgBoxKind::Error, {MsgBoxButton::OK});
     return false;
 }
@@ -180,14 +180,14 @@ int main(int argc, char* argv[])
             mainForm.showMinimized();
         if (!recovery.isEmpty()) {
             const QString message = TPageJournal::RecoveryMessage(recovery);
-            std::fprintf(stderr, "jotvane: %s\n", message.toLocal8Bit().constData());
+            qCWarning(lcJotvane).noquote() << message;
             QTimer::singleShot(0, &mainForm, [&mainForm, &dialogs, message] {
                 dialogs.MessageBox(&mainForm, message, MsgBoxKind::Information, {MsgBoxButton::OK}, 0);
             });
         }
         // Files the start left alone or could not renumber are named once, after the window.
         if (const QString problems = dataManager->ScanProblems(); !problems.isEmpty()) {
-            std::fprintf(stderr, "jotvane: %s\n", problems.toLocal8Bit().constData());
+            qCWarning(lcJotvane).noquote() << problems;
             QTimer::singleShot(0, &mainForm, [&mainForm, &dialogs, problems] {
                 dialogs.MessageBox(&mainForm, problems, MsgBoxKind::Warning, {MsgBoxButton::OK}, 0);
             });

@@ -1,4 +1,5 @@
 #include "config/AppConfigMgr.h"
+#include "core/DelimitedText.h"
 #include "core/PubUtils.h"
 #include "core/TextFile.h"
 
@@ -279,7 +280,7 @@ QString TAppConfigMgr::EncodeCustomList(const QStringList& list)
 {
     if (list.isEmpty())
         return QString();
-    return QString::fromLatin1(BytesToHex(AnsiFromText(ListToCommaText(list))));
+    return QString::fromLatin1(BytesToHex(AnsiFromText(JoinDelimited(list, u','))));
 }
 
 QStringList TAppConfigMgr::DecodeCustomList(const QString& hex)
@@ -289,5 +290,5 @@ QStringList TAppConfigMgr::DecodeCustomList(const QString& hex)
         digits.append(char(hex[i].unicode()));
         digits.append(char(hex[i + 1].unicode()));
     }
-    return CommaTextToList(TextFromAnsi(HexToBytes(digits)));
+    return SplitDelimited(TextFromAnsi(HexToBytes(digits)), u',');
 }

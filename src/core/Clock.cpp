@@ -4,5 +4,3 @@ QDateTime TSystemClock::Now() const
 {
     return QDateTime::currentDateTime();
 }
-
-TTestClock::TTestClock(const QDateTime& start) : m_now(start) {}

@@ -1,4 +1,6 @@
 #include "core/PubUtils.h"
+
+#include "core/DelimitedText.h"
 #include "core/TextFile.h"
 
 #include <QCoreApplication>
@@ -86,14 +88,6 @@ bool parseInteger(const QString& text, int& value)
         return false;
     value = int(result);
     return true;
-}
-
-bool needsQuotes(const QString& item)
-{
-    for (QChar c : item)
-        if (c == u'"' || c == u',' || (c.unicode() >= 1 && c.unicode() <= 32))
-            return true;
-    return false;
 }
 
 } // namespace
@@ -286,81 +280,15 @@ QByteArray HexToBytes(const QByteArray& hex)
     return bytes;
 }
 
-QString ListToCommaText(const QStringList& items)
-{
-    if (items.size() == 1 && items.first().isEmpty())
-        return u"\"\""_s;
-    QString text;
-    for (qsizetype i = 0; i < items.size(); ++i) {
-        if (i > 0)
-            text += u',';
-        const QString& item = items[i];
-        if (needsQuotes(item)) {
-            QString quoted = item;
-            quoted.replace(u'"', u"\"\""_s);
-            text += u'"' + quoted + u'"';
-        } else {
-            text += item;
-        }
-    }
-    return text;
-}
-
-QStringList CommaTextToList(const QString& text)
-{
-    QStringList items;
-    const qsizetype n = text.size();
-    qsizetype i = 0;
-    auto skipBlanks = [&] {
-        while (i < n && text[i].unicode() >= 1 && text[i].unicode() <= 32)
-            ++i;
-    };
-    skipBlanks();
-    while (i < n) {
-        QString item;
-        if (text[i] == u'"') {
-            ++i;
-            while (i < n) {
-                if (text[i] == u'"') {
-                    if (i + 1 < n && text[i + 1] == u'"') {
-                        item += u'"';
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                item += text[i++];
-            }
-        } else {
-            const qsizetype start = i;
-            while (i < n && text[i] != u',' && text[i].unicode() > 32)
-                ++i;
-            item = text.mid(start, i - start);
-        }
-        items.append(item);
-        skipBlanks();
-        if (i < n && text[i] == u',') {
-            if (i == n - 1)
-                items.append(QString());
-            ++i;
-            skipBlanks();
-        } else if (i < n && text[i].unicode() == 0) {
-            break;
-        }
-    }
-    return items;
-}
-
 QString TextToCommaText(const QString& text)
 {
-    return ListToCommaText(SplitLines(text));
+    return JoinDelimited(SplitLines(text), u',');
 }
 
 QString CommaTextToText(const QString& text)
 {
     QString result;
-    for (const QString& item : CommaTextToList(text)) {
+    for (const QString& item : SplitDelimited(text, u',')) {
         result += item;
         result += u"\r\n"_s;
     }

@@ -67,14 +67,10 @@ QByteArray BytesToHex(const QByteArray& bytes);
 // nibble of a last byte. Characters other than hex digits give the value the digit rule gives.
 QByteArray HexToBytes(const QByteArray& hex);
 
-// The comma text of a list: items joined by ",", an item with a quote, comma, blank or control
-// character in double quotes with inner quotes doubled. One empty item is "\"\"".
-QString ListToCommaText(const QStringList& items);
-// Reads a comma text back into its items.
-QStringList CommaTextToList(const QString& text);
-// The comma text of a text's lines.
+// The comma text of a text's lines: JoinDelimited (core/DelimitedText.h) with ",".
 QString TextToCommaText(const QString& text);
-// The items of a comma text as lines joined by CR LF, without line breaks at the end.
+// The items of a comma text (SplitDelimited with ",") as lines joined by CR LF, without line breaks at the
+// end.
 QString CommaTextToText(const QString& text);
 
 // Copies every entry of source into target (created with its parents); with recursive on,

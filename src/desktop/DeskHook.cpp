@@ -1,8 +1,7 @@
 #include "desktop/DeskHook.h"
 
 #include "core/LateLibrary.h"
-
-#include <cstdio>
+#include "core/Log.h"
 
 namespace {
 
@@ -34,8 +33,7 @@ const THookFunctions* Load()
         .Resolve(f.setEssayAligment, "SetEssayAligment");
     if (library.Complete())
         return &f;
-    std::fprintf(stderr, "jotvane: the desktop text cannot be shown: %s\n",
-                 qUtf8Printable(library.Problem()));
+    qCWarning(lcJotvane).noquote() << "the desktop text cannot be shown:" << library.Problem();
     return nullptr;
 }
 

@@ -1,8 +1,8 @@
 #include "messenger/ChatComposer.h"
 
+#include "core/DelimitedText.h"
 #include "core/PubUtils.h"
 #include "messenger/PeerGroups.h"
-#include "messenger/codec/DelimitedText.h"
 #include "messenger/codec/MessagerCodec.h"
 
 #include <QHash>

@@ -1,10 +1,10 @@
 #include "messenger/MessagerProtocol.h"
 
 #include "core/Clock.h"
+#include "core/DelimitedText.h"
 #include "messenger/DatagramSocket.h"
 #include "messenger/MessagerConfigMgr.h"
 #include "messenger/ProtocolHooks.h"
-#include "messenger/codec/DelimitedText.h"
 #include "platform/SystemInfo.h"
 
 #include <utility>

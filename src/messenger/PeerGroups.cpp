@@ -1,6 +1,6 @@
 #include "messenger/PeerGroups.h"
 
-#include "messenger/codec/DelimitedText.h"
+#include "core/DelimitedText.h"
 #include "messenger/codec/MessagerCodec.h"
 
 using namespace Qt::StringLiterals;

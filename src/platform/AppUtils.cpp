@@ -3,7 +3,6 @@
 #include "platform/Platform.h"
 
 #include <QCoreApplication>
-#include <QKeyEvent>
 #include <QProcess>
 
 using namespace Qt::StringLiterals;
@@ -62,12 +61,6 @@ QPoint GetCursorPosSafe(const TPlatform& platform)
 QString GetLocalComputerName(const TPlatform& platform)
 {
     return platform.systemInfo->computerName();
-}
-
-void DiscardPendingMessage(QKeyEvent* event)
-{
-    if (event)
-        event->accept();
 }
 
 bool RecycleFile(const TPlatform& platform, const QString& path)

@@ -4,7 +4,6 @@
 #include <QString>
 
 struct TPlatform;
-class QKeyEvent;
 class QWidget;
 
 // The shell, window and file operations every part of the program shares. Each goes through a
@@ -44,7 +43,5 @@ void SetWindowTopMost(const TPlatform& platform, QWidget* window, bool flag);
 void HideApplicationButton();
 QPoint GetCursorPosSafe(const TPlatform& platform);
 QString GetLocalComputerName(const TPlatform& platform);
-// Marks a key event as handled, so that its character never reaches the focused control.
-void DiscardPendingMessage(QKeyEvent* event);
 bool RecycleFile(const TPlatform& platform, const QString& path);
 bool DeletePathSilently(const TPlatform& platform, const QString& path);

@@ -13,9 +13,3 @@ public:
     // chosen folder into path and returns true; on Cancel leaves path alone and returns false.
     virtual bool pickFolder(QWidget* owner, const QString& title, const QString& root, QString& path) = 0;
 };
-
-class DialogFolderPicker final : public IFolderPicker
-{
-public:
-    bool pickFolder(QWidget* owner, const QString& title, const QString& root, QString& path) override;
-};

@@ -4,7 +4,6 @@
 #include <QString>
 
 #include <functional>
-#include <memory>
 
 // System-wide hotkeys: key combinations that reach the program whichever window has the input
 // focus. One grabber serves one owner, which picks the ids.
@@ -13,7 +12,7 @@ class IHotKeyGrabber
 public:
     using ActivationHandler = std::function<void(int id)>;
 
-    virtual ~IHotKeyGrabber();
+    virtual ~IHotKeyGrabber() = default;
 
     // Takes key for id. key is a Qt key (with Qt::KeypadModifier for a key of the numeric keypad)
     // and the modifiers Shift, Control, Alt and Meta (the Windows or Super key). An id in use is
@@ -45,12 +44,3 @@ protected:
 private:
     ActivationHandler m_handler;
 };
-
-// The grabber of the running window system. On X11, key grabs. In a Wayland session (also when
-// the program runs through Xwayland) the desktop portal's global shortcuts where the desktop
-// offers them, with the key grabs of Xwayland until the portal has answered and wherever it does
-// not; without any display the registrations fail. name and description name the hotkeys to
-// the portal (see PortalHotKeyGrabber).
-std::unique_ptr<IHotKeyGrabber>
-CreateSystemHotKeyGrabber(const QString& name = QStringLiteral("show-hide"),
-                          const QString& description = QStringLiteral("Jotvane"));

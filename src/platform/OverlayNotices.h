@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QImage>
+class QImage;
 
 // Notices on the compositor's overlay layer in a Wayland session: pictures at the corner of the
 // screen's free area, above the panels, that never take the keyboard focus. The program's own
@@ -15,18 +15,4 @@ public:
     // bottom-right corner. Its number for Close, 0 when it could not be shown.
     virtual int Show(const QImage& picture, int right, int bottom) = 0;
     virtual void Close(int notice) = 0;
-};
-
-// Through the Wayland connection of the desktop-text library (libjotvanehook.so), which is
-// loaded at the first question. Without the library or a compositor with layer-shell no notice
-// is available.
-class TLayerOverlayNotices final : public IOverlayNotices
-{
-public:
-    bool Available() override;
-    int Show(const QImage& picture, int right, int bottom) override;
-    void Close(int notice) override;
-
-private:
-    int m_available = -1; // not asked yet
 };

@@ -9,10 +9,8 @@
 #include "platform/Trash.h"
 #include "platform/WindowSystem.h"
 
-#include <memory>
-
-// The environment-bound services the program uses, in one place. main() builds the Linux set;
-// tests build their own with fakes.
+// The environment-bound services the program uses, in one place. main() builds the Linux set
+// (platform/linux/LinuxPlatform.h); tests build their own with fakes.
 struct TPlatform
 {
     ITrash* trash = nullptr;
@@ -31,24 +29,4 @@ struct TPlatform
     {
         return {&trash, &shell, &autostart, &folderPicker, &systemInfo, &windowSystem, &sound, &powerOff};
     }
-};
-
-// Owns the real Linux implementations and hands them out as a TPlatform.
-class LinuxPlatform final
-{
-public:
-    LinuxPlatform();
-    ~LinuxPlatform();
-    const TPlatform& services() const { return m_services; }
-
-private:
-    FreedesktopTrash m_trash;
-    DesktopShell m_shell;
-    XdgAutostart m_autostart;
-    DialogFolderPicker m_folderPicker;
-    HostSystemInfo m_systemInfo;
-    QtWindowSystem m_windowSystem;
-    AlsaSoundOutput m_sound;
-    LogindPowerOff m_powerOff;
-    TPlatform m_services;
 };

@@ -18,12 +18,3 @@ public:
     // name itself when it names no such tool.
     virtual QString mapProgram(const QString& name) const = 0;
 };
-
-class DesktopShell final : public IShell
-{
-public:
-    bool openDocument(const QString& target) override;
-    bool startProgram(const QString& program, const QStringList& arguments,
-                      const QString& workingFolder) override;
-    QString mapProgram(const QString& name) const override;
-};

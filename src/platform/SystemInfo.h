@@ -12,10 +12,3 @@ public:
     // digits, or the empty text when there is none.
     virtual QString hardwareAddress() const = 0;
 };
-
-class HostSystemInfo final : public ISystemInfo
-{
-public:
-    QString computerName() const override;
-    QString hardwareAddress() const override;
-};

@@ -12,10 +12,3 @@ public:
     // Deletes a file or a whole folder tree for good; true on success.
     virtual bool removePermanently(const QString& path) = 0;
 };
-
-class FreedesktopTrash final : public ITrash
-{
-public:
-    bool moveToTrash(const QString& path) override;
-    bool removePermanently(const QString& path) override;
-};

@@ -1,6 +1,6 @@
 #include "relay/RelayServer.h"
 
-#include "messenger/codec/DelimitedText.h"
+#include "core/DelimitedText.h"
 
 #include <algorithm>
 #include <utility>

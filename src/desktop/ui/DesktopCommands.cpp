@@ -1,5 +1,6 @@
 #include "desktop/ui/DesktopCommands.h"
 
+#include "core/Log.h"
 #include "widgets/CommandTable.h"
 #include "widgets/DialogService.h"
 #include "widgets/InputFrm.h"
@@ -10,19 +11,13 @@
 #include <QMessageBox>
 #include <QWidget>
 
-#include <cstdio>
-
-#include <X11/Xlib.h>
-
 using namespace Qt::StringLiterals;
 
 quintptr FindDesktopListView()
 {
     if (QGuiApplication::platformName() == u"wayland"_s)
         return 1; // the library finds the compositor's output itself
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    Display* display = x11 ? x11->display() : nullptr;
-    return display ? quintptr(XDefaultRootWindow(display)) : 0;
+    return X11RootWindow();
 }
 
 quintptr FindActiveDesktop()
@@ -92,7 +87,7 @@ void TDesktopCommands::showMessage(const QString& text, TDeskNoticeKind kind)
         m_layerMissing = true;
         // A start says it only on standard error: the session goes on as if nothing was asked.
         if (m_starting)
-            std::fprintf(stderr, "jotvane: %s\n", qUtf8Printable(text));
+            qCWarning(lcJotvane).noquote() << text;
         else
             tellUnsupported();
         return;

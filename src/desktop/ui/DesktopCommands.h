@@ -2,7 +2,7 @@
 
 #include "config/AppConfigMgr.h"
 #include "desktop/OnDesk.h"
-#include "platform/WindowSystem.h"
+#include "platform/linux/QtWindowSystem.h"
 
 #include <QObject>
 #include <QString>

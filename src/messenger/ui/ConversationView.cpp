@@ -1,6 +1,7 @@
 #include "messenger/ui/ConversationView.h"
 
 #include "core/Error.h"
+#include "core/Log.h"
 #include "core/TextFile.h"
 #include "notes/SearchText.h"
 #include "widgets/DialogService.h"
@@ -10,8 +11,6 @@
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextLayout>
-
-#include <cstdio>
 
 using namespace Qt::StringLiterals;
 
@@ -23,7 +22,7 @@ const QString kSaveCaption = u"保存(&S)"_s;
 
 void ReportMessengerError(const QString& text)
 {
-    std::fprintf(stderr, "jotvane: %s\n", text.toLocal8Bit().constData());
+    qCWarning(lcJotvane).noquote() << text;
 }
 
 QStringList DisplayedLines(const QPlainTextEdit* box)

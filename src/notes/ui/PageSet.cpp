@@ -1,6 +1,7 @@
 #include "notes/ui/PageSet.h"
 
 #include "config/AppConfigMgr.h"
+#include "core/Log.h"
 #include "core/TextFile.h"
 #include "notes/DataManager.h"
 #include "notes/PageJournal.h"
@@ -12,7 +13,7 @@
 #include "templates/ExprParser.h"
 #include "widgets/CommandTable.h"
 #include "widgets/DialogService.h"
-#include "widgets/FileCommand.h"
+#include "widgets/FileErrorBox.h"
 #include "widgets/InputFrm.h"
 #include "widgets/Layer.h"
 #include "widgets/LayerList.h"
@@ -27,7 +28,6 @@
 #include <QTimer>
 #include <QVariant>
 
-#include <cstdio>
 #include <optional>
 #include <stdexcept>
 
@@ -389,8 +389,9 @@ QString TPageSet::KeepUnsavedPages()
         }
         lost.append(failure.isEmpty() ? title : title + u"："_s + failure);
         // The last place the text can still reach.
-        std::fprintf(stderr, "jotvane: ----- %s -----\n%s\njotvane: ----- %s -----\n", qUtf8Printable(title),
-                     qUtf8Printable(text), qUtf8Printable(title));
+        const QString mark = u"----- "_s + title + u" -----"_s;
+        qCWarning(lcJotvane).noquote() << mark + u'\n' + text;
+        qCWarning(lcJotvane).noquote() << mark;
     }
     QStringList parts;
     if (journaled)

@@ -10,7 +10,7 @@
 #include "messenger/DatagramSocket.h"
 #include "messenger/MessagerConfigMgr.h"
 #include "messenger/MessagerProtocol.h"
-#include "platform/SystemInfo.h"
+#include "platform/linux/HostSystemInfo.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

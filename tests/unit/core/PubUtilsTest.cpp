@@ -67,30 +67,6 @@ TEST(Hex, RoundTripsAndReadsLowerCase)
     EXPECT_EQ(HexToBytes("41A"), QByteArray("\x41\xA0", 2));
 }
 
-TEST(CommaText, WritesQuotedItemsOnlyWhereNeeded)
-{
-    EXPECT_EQ(TextToCommaText(u"a b\r\nc"_s), u"\"a b\",c"_s);
-    EXPECT_EQ(TextToCommaText(QString()), QString());
-    EXPECT_EQ(TextToCommaText(u"\r\n"_s), u"\"\""_s);
-    EXPECT_EQ(ListToCommaText({u"say \"hi\""_s, u"x,y"_s, QString(), u"z"_s}),
-              u"\"say \"\"hi\"\"\",\"x,y\",,z"_s);
-    EXPECT_EQ(ListToCommaText({u"tab\there"_s}), u"\"tab\there\""_s);
-}
-
-TEST(CommaText, ReadsItemsQuotesAndEmptyItems)
-{
-    EXPECT_EQ(CommaTextToList(u"a,,b"_s), (QStringList{u"a"_s, QString(), u"b"_s}));
-    EXPECT_EQ(CommaTextToList(u"a,"_s), (QStringList{u"a"_s, QString()}));
-    EXPECT_EQ(CommaTextToList(u"  \"x \"\"y\"\"\" , z"_s), (QStringList{u"x \"y\""_s, u"z"_s}));
-    EXPECT_EQ(CommaTextToList(u"\"unclosed"_s), (QStringList{u"unclosed"_s}));
-    EXPECT_EQ(CommaTextToList(u"a b"_s), (QStringList{u"a"_s, u"b"_s}));
-    EXPECT_EQ(CommaTextToList(QString()), QStringList());
-    EXPECT_EQ(CommaTextToText(u"\"a b\",c"_s), u"a b\r\nc"_s);
-    EXPECT_EQ(CommaTextToText(u"\"\""_s), QString());
-    const QString text = u"first line\r\n\"quoted\", and commas\r\n\r\nlast"_s;
-    EXPECT_EQ(CommaTextToText(TextToCommaText(text)), text);
-}
-
 TEST(FitTextToWidth, ShortensFromTheEndWithEllipsisThenEatsTheEllipsis)
 {
     QFont font;

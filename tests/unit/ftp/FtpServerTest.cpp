@@ -138,6 +138,39 @@ TEST_F(FtpServerTest, OfferedFolderArrivesWholeDepthFirstAndAFileAlone)
     EXPECT_EQ(ReadBytes(m_dest + u"old.txt"_s), "keep me");
 }
 
+TEST_F(FtpServerTest, EveryCommandGetsItsReplyBeforeAndAfterTheLogin)
+{
+    TRawControl peer;
+    ASSERT_TRUE(peer.Open(m_server.ControlPort()));
+    EXPECT_TRUE(peer.Read().startsWith(u"220"_s));
+    // Each line a command and its reply. Verbs are read in any case; only the first few are
+    // answered before a login.
+    const QString conversation = uR"(noop|200 NOOP command successful.
+SYST|215 UNIX Type: L8
+PASS x|503 Login with USER first.
+PWD|530 Please login with USER and PASS.
+XCUP|530 Please login with USER and PASS.
+SIZE %1|530 Please login with USER and PASS.
+SITE CHMOD 777 x|500 Syntax error, command unrecognized.
+USER ParentDir|331 Password required for ParentDir.
+PASS %2|230 User logged in.
+TYPE i|200 Type set to I.
+TYPE E|504 Type not supported.
+MODE S|200 Mode set to S.
+MODE B|504 Only stream mode is supported.
+STRU F|200 Structure set to F.
+STRU R|504 Only file structure is supported.
+SIZE %1|213 6
+XCWD %3|250 CWD command successful.
+CDUP|250 CWD command successful.
+XPWD|257 "/" is the current directory.
+QUIT|221 Goodbye.)"_s.arg(HexText(u"beside.txt"_s), HexText(m_base), HexText(u"发送"_s));
+    for (const QString& line : conversation.split(u'\n')) {
+        const QString command = line.section(u'|', 0, 0);
+        EXPECT_EQ(peer.Command(command), line.section(u'|', 1)) << command.toStdString();
+    }
+}
+
 TEST_F(FtpServerTest, StrangersBouncesAndUnknownCommandsAreRefused)
 {
     TRawControl stranger;

@@ -2,6 +2,7 @@
 // appending and rolled past its limit, merged notices, and groups that tell same-named peers
 // apart.
 #include "MessengerFakes.h"
+#include "TestClock.h"
 #include "core/Clock.h"
 #include "core/TextFile.h"
 #include "messenger/ChatLog.h"

@@ -1,5 +1,4 @@
 #include "TestSupport.h"
-#include "messenger/codec/DelimitedText.h"
 #include "messenger/codec/MessagerCodec.h"
 
 #include <gtest/gtest.h>
@@ -117,37 +116,4 @@ TEST(MessagerCodec, FieldsAreCutAndReadAtTheirBounds)
         EXPECT_FALSE(SplitEndpoint(bad, endpoint)) << bad.toStdString();
         EXPECT_EQ(endpoint, (TPeerEndpoint{u"192.0.2.7"_s, 3574}));
     }
-}
-
-TEST(DelimitedText, JoinsAndSplitsByTheRule)
-{
-    const QChar bar(u'|');
-    EXPECT_EQ(JoinDelimited({}, bar), QString());
-    EXPECT_EQ(JoinDelimited({QString()}, bar), u"\"\""_s);
-    EXPECT_EQ(JoinDelimited({u"a"_s, QString(), u"b c"_s, u"x|y"_s, u"say \"hi\""_s, u"t\tab"_s}, bar),
-              u"a||\"b c\"|\"x|y\"|\"say \"\"hi\"\"\"|\"t\tab\""_s);
-    EXPECT_EQ(JoinDelimited({u"a_b"_s, u"c"_s}, QChar(u'_')), u"\"a_b\"_c"_s);
-
-    EXPECT_EQ(SplitDelimited(QString(), bar), QStringList());
-    EXPECT_EQ(SplitDelimited(u"   "_s, bar), QStringList());
-    EXPECT_EQ(SplitDelimited(u"\"\""_s, bar), QStringList{QString()});
-    EXPECT_EQ(SplitDelimited(u"a|"_s, bar), (QStringList{u"a"_s, QString()}));
-    EXPECT_EQ(SplitDelimited(u"a| "_s, bar), QStringList{u"a"_s});
-    EXPECT_EQ(SplitDelimited(u"|a"_s, bar), (QStringList{QString(), u"a"_s}));
-    EXPECT_EQ(SplitDelimited(u" a b |  c"_s, bar), (QStringList{u"a"_s, u"b"_s, u"c"_s}));
-    EXPECT_EQ(SplitDelimited(u"\"say \"\"hi\"\"\"|\"x|y\""_s, bar), (QStringList{u"say \"hi\""_s, u"x|y"_s}));
-    EXPECT_EQ(SplitDelimited(u"\"ab\"cd|e"_s, bar), (QStringList{u"ab"_s, u"cd"_s, u"e"_s}));
-    EXPECT_EQ(SplitDelimited(u"\"open"_s, bar), QStringList{u"open"_s});
-    EXPECT_EQ(SplitDelimited(u"张三_李 四"_s, QChar(u'_')), (QStringList{u"张三"_s, u"李"_s, u"四"_s}));
-    EXPECT_EQ(SplitDelimited(QStringLiteral("a|b") + QChar(0) + QStringLiteral("|c"), bar),
-              (QStringList{u"a"_s, u"b"_s}));
-
-    // Anything joined splits back into the same list.
-    const QList<QStringList> lists = {{u"a"_s, QString()},
-                                      {QString(), QString()},
-                                      {u" lead"_s, u"trail "_s},
-                                      {u"名=/家/文 件"_s, u"\"q\""_s, u"|"_s}};
-    for (const QStringList& list : lists)
-        EXPECT_EQ(SplitDelimited(JoinDelimited(list, bar), bar), list)
-            << JoinDelimited(list, bar).toStdString();
 }

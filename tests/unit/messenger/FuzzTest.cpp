@@ -1,4 +1,5 @@
 #include "MessengerFakes.h"
+#include "TestClock.h"
 #include "core/Clock.h"
 #include "messenger/MessagerConfigMgr.h"
 #include "messenger/MessagerProtocol.h"

@@ -1,11 +1,12 @@
 #include "MessengerFakes.h"
 #include "core/Clock.h"
+#include "core/DelimitedText.h"
 #include "messenger/MessagerConfigMgr.h"
 #include "messenger/MessagerProtocol.h"
-#include "messenger/codec/DelimitedText.h"
 
 #include <gtest/gtest.h>
 
+#include "TestClock.h"
 #include "TestSupport.h"
 
 #include <QCoreApplication>

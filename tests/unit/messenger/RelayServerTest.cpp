@@ -1,5 +1,5 @@
 #include "relay/RelayServer.h"
-#include "messenger/codec/DelimitedText.h"
+#include "core/DelimitedText.h"
 
 #include <gtest/gtest.h>
 

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include "FakePlatform.h"
+#include "TestClock.h"
 #include "TestSupport.h"
 #include "core/Clock.h"
 #include "core/TextFile.h"

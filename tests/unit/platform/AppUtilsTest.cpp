@@ -1,4 +1,7 @@
 #include "platform/AppUtils.h"
+#include "platform/linux/DesktopShell.h"
+#include "platform/linux/FreedesktopTrash.h"
+#include "platform/linux/XdgAutostart.h"
 
 #include <gtest/gtest.h>
 

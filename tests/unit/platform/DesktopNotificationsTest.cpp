@@ -1,5 +1,5 @@
 // Notices through the notification service, against a stand-in service on a private session bus.
-#include "platform/DesktopNotifications.h"
+#include "platform/linux/DesktopNotifications.h"
 
 #include <gtest/gtest.h>
 

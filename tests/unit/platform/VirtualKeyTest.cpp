@@ -1,5 +1,5 @@
 #include "platform/VirtualKeys.h"
-#include "platform/X11HotKeyGrabber.h"
+#include "platform/linux/X11HotKeyGrabber.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "reminders/BTOdeum.h"
 
 #include "TestSupport.h"
-#include "platform/SoundOutput.h"
+#include "platform/linux/AlsaSoundOutput.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/PowerOff.h"
+#include "platform/linux/LogindPowerOff.h"
 #include "reminders/AlarmScan.h"
 #include "reminders/ScanRecord.h"
 #include "reminders/TimerShutDown.h"

@@ -2,6 +2,7 @@
 // page is written or deleted removes it, and a journal left behind comes back at start.
 #include "MainFormFixture.h"
 
+#include "TestClock.h"
 #include "TestSupport.h"
 #include "core/TextFile.h"
 #include "notes/PageJournal.h"

@@ -3,6 +3,7 @@
 // and a chosen match shows in its page, selected, while the window stays open for F3.
 #include "MainFormFixture.h"
 
+#include "TestClock.h"
 #include "TestSupport.h"
 #include "core/TextFile.h"
 #include "notes/PageSearcher.h"

@@ -1,6 +1,6 @@
 // The portal's global shortcuts: a private dbus-daemon with the fake portal on it, and the
 // grabber on a connection to that bus.
-#include "platform/PortalHotKeyGrabber.h"
+#include "platform/linux/PortalHotKeyGrabber.h"
 
 #include "FakeHotKeyGrabber.h"
 #include "TestSupport.h"

@@ -1,6 +1,6 @@
 // Key grabs against a real X server: CTest runs every case on a private Xvfb with the xcb
 // platform. The case without any display has a file of its own.
-#include "platform/X11HotKeyGrabber.h"
+#include "platform/linux/X11HotKeyGrabber.h"
 #include "app/SysHotKey.h"
 
 #include "TestSupport.h"

@@ -1,6 +1,6 @@
 // The X11 grabber where there is no X server: registration fails cleanly and says so.
 #include "app/SysHotKey.h"
-#include "platform/X11HotKeyGrabber.h"
+#include "platform/linux/X11HotKeyGrabber.h"
 
 #include <gtest/gtest.h>
 

@@ -4,6 +4,7 @@
 
 #include "FakePowerOff.h"
 #include "FakeSoundOutput.h"
+#include "TestClock.h"
 #include "TestSupport.h"
 #include "config/AppConfigMgr.h"
 #include "core/Clock.h"

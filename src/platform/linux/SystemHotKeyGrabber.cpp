@@ -1,12 +1,10 @@
-#include "platform/HotKeyGrabber.h"
+#include "platform/linux/SystemHotKeyGrabber.h"
 
-#include "platform/PortalHotKeyGrabber.h"
-#include "platform/WindowSystem.h"
-#include "platform/X11HotKeyGrabber.h"
+#include "platform/linux/PortalHotKeyGrabber.h"
+#include "platform/linux/QtWindowSystem.h"
+#include "platform/linux/X11HotKeyGrabber.h"
 
 #include <QDBusConnection>
-
-IHotKeyGrabber::~IHotKeyGrabber() = default;
 
 std::unique_ptr<IHotKeyGrabber> CreateSystemHotKeyGrabber(const QString& name, const QString& description)
 {

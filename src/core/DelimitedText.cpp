@@ -1,4 +1,4 @@
-#include "messenger/codec/DelimitedText.h"
+#include "core/DelimitedText.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/Trash.h"
+#include "platform/linux/FreedesktopTrash.h"
 
 #include <QDir>
 #include <QFile>

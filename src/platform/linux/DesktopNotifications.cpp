@@ -1,4 +1,4 @@
-#include "platform/DesktopNotifications.h"
+#include "platform/linux/DesktopNotifications.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>

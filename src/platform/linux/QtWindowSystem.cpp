@@ -1,4 +1,4 @@
-#include "platform/WindowSystem.h"
+#include "platform/linux/QtWindowSystem.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -14,6 +14,13 @@ bool InWaylandSession()
 {
     return QGuiApplication::platformName() == QLatin1String("wayland") ||
            !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+quintptr X11RootWindow()
+{
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    Display* display = x11 ? x11->display() : nullptr;
+    return display ? quintptr(XDefaultRootWindow(display)) : 0;
 }
 
 void QtWindowSystem::setStayOnTop(QWidget* window, bool onTop)

@@ -1,4 +1,4 @@
-#include "platform/Autostart.h"
+#include "platform/linux/XdgAutostart.h"
 
 #include <QDir>
 #include <QFile>

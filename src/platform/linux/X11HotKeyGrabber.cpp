@@ -1,4 +1,4 @@
-#include "platform/X11HotKeyGrabber.h"
+#include "platform/linux/X11HotKeyGrabber.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QByteArray>

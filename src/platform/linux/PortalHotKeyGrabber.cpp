@@ -1,6 +1,6 @@
-#include "platform/PortalHotKeyGrabber.h"
+#include "platform/linux/PortalHotKeyGrabber.h"
 
-#include "platform/X11HotKeyGrabber.h"
+#include "platform/linux/X11HotKeyGrabber.h"
 
 #include <QDBusMetaType>
 #include <QDBusPendingCall>

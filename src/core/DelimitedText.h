@@ -4,8 +4,9 @@
 #include <QString>
 #include <QStringList>
 
-// Lists that travel as one text: the cards of a peer list, the items of a file offer, the
-// pending offers and the saved groups. An element that holds a blank, a control character,
+// Lists kept or sent as one text: the user's insert texts in the settings (delimiter ","), the
+// cards of a peer list, the items of a file offer, the pending offers and the saved groups. An
+// element that holds a blank, a control character,
 // the quote or the delimiter is quoted with inner quotes doubled; the others are written as
 // they are. Examples with "|": {} -> "", {""} -> "\"\"", {"a b", "c"} -> "\"a b\"|c".
 QString JoinDelimited(const QStringList& items, QChar delimiter, QChar quote = QChar(u'"'));

@@ -1,4 +1,4 @@
-#include "platform/FolderPicker.h"
+#include "platform/linux/DialogFolderPicker.h"
 
 #include <QDir>
 #include <QFileDialog>

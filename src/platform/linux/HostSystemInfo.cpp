@@ -1,4 +1,4 @@
-#include "platform/SystemInfo.h"
+#include "platform/linux/HostSystemInfo.h"
 
 #include <QNetworkInterface>
 #include <QSysInfo>

@@ -1,4 +1,4 @@
-#include "platform/PowerOff.h"
+#include "platform/linux/LogindPowerOff.h"
 
 #include <QDBusConnection>
 #include <QDBusError>

@@ -1,4 +1,4 @@
-#include "widgets/FileCommand.h"
+#include "widgets/FileErrorBox.h"
 
 #include "widgets/DialogService.h"
 

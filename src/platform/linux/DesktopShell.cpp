@@ -1,4 +1,4 @@
-#include "platform/Shell.h"
+#include "platform/linux/DesktopShell.h"
 
 using namespace Qt::StringLiterals;
 

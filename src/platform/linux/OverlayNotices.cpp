@@ -1,7 +1,9 @@
-#include "platform/OverlayNotices.h"
+#include "platform/linux/OverlayNotices.h"
 
 #include "core/LateLibrary.h"
 #include "hook/JotvaneHook.h"
+
+#include <QImage>
 
 #include <cstdio>
 

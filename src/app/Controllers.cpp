@@ -19,7 +19,7 @@
 #include "platform/Platform.h"
 #include "platform/linux/DesktopNotifications.h"
 #include "platform/linux/OverlayNotices.h"
-#include "platform/linux/WindowSystem.h"
+#include "platform/linux/QtWindowSystem.h"
 #include "reminders/ScanRecord.h"
 #include "reminders/ui/EditorReminderHost.h"
 #include "reminders/ui/MSNPopUp.h"

@@ -5,6 +5,7 @@
 
 #include "core/PubUtils.h"
 #include "platform/Platform.h"
+#include "platform/linux/LinuxPlatform.h"
 #include "widgets/BaseFrm.h"
 #include "widgets/CommandTable.h"
 #include "widgets/DialogService.h"

@@ -8,7 +8,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
 #include <optional>
 
 class IDialogService;
@@ -74,9 +73,6 @@ class TDesktopCommands final : public QObject
 {
     Q_OBJECT
 public:
-    using TTextPrompt =
-        std::function<bool(QWidget* owner, const QString& caption, const QString& prompt, QString& text)>;
-
     TDesktopCommands(TAppConfigMgr& config, IDeskHook& hook, IDesktopHost& host, IDialogService& dialogs,
                      TDesktopWindows windows = {FindDesktopListView, FindActiveDesktop, InWaylandSession()},
                      QObject* parent = nullptr);
@@ -84,12 +80,6 @@ public:
     // Claims the desktop menu's commands and connects them; before anything else is asked.
     void BindCommands(TCommandTable& commands);
     const TDesktopActions& Actions() const { return m_actions; }
-
-    // The margin question; by default the program's one-line input dialog.
-    void SetTextPrompt(TTextPrompt prompt) { m_prompt = std::move(prompt); }
-    // How a notice that needs no answer is shown; by default a box that does not wait.
-    using TNotice = std::function<void(QWidget* owner, const QString& text)>;
-    void SetNotice(TNotice notice) { m_notice = std::move(notice); }
 
     // Check marks and the margin caption from the settings.
     void RefreshMenu();
@@ -130,8 +120,6 @@ private:
     IDesktopHost& m_host;
     IDialogService& m_dialogs;
     TDesktopWindows m_windows;
-    TTextPrompt m_prompt;
-    TNotice m_notice;
     bool m_starting = false;
     bool m_layerMissing = false; // the compositor offers no background layer
     bool m_toldLayerMissing = false;

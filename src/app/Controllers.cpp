@@ -199,9 +199,8 @@ void TControllers::CreateMessenger()
     m_notices = std::make_unique<TPopUpNotices>();
     TMessengerEnvironment environment = TMessengerEnvironment::Real(context.platform, AppDir());
     environment.notices = m_notices.get();
-    IDialogService* dialogs = context.dialogs;
-    environment.dialogs = dialogs;
-    environment.offerList = [dialogs](TMessagerForm& form) { return MakeDownloadOffers(form, *dialogs); };
+    environment.dialogs = context.dialogs;
+    environment.parts = std::make_shared<TRealMessengerParts>(context.dialogs);
     m_messenger = std::make_unique<TMessengerController>(m_window.Commands(), *context.config, environment);
     // The messenger closes before the note window saves its pages.
     TMessengerController* messenger = m_messenger.get();

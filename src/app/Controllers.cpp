@@ -1,7 +1,7 @@
 #include "app/Controllers.h"
 
 #include "app/MainFrm.h"
-#include "app/SysHotKey.h"
+#include "app/WindowHosts.h"
 #include "config/AppConfigMgr.h"
 #include "config/ui/ConfigFrm.h"
 #include "config/ui/SettingsController.h"
@@ -15,7 +15,6 @@
 #include "notes/ui/FileController.h"
 #include "notes/ui/PadMemo.h"
 #include "notes/ui/PageSet.h"
-#include "platform/HotKeyGrabber.h"
 #include "platform/Platform.h"
 #include "platform/linux/DesktopNotifications.h"
 #include "platform/linux/OverlayNotices.h"
@@ -210,19 +209,8 @@ void TControllers::CreateMessenger()
 
 void TControllers::CreateSettings()
 {
-    TMainForm* form = &m_window;
-    TSettingsHost host;
-    host.enableHotKeys = [form](bool on) { form->EnableHotKeys(on); };
-    host.applyRunOnStartup = [form] { form->ApplyRunOnStartup(); };
-    host.applyHotKey = [form] { form->ApplyHotKey(); };
-    host.hotKeyRegistered = [form] { return form->SysHotKey()->HotKeys().Items(0)->Registered(); };
-    host.grantedHotKey = [form] { return form->SysHotKey()->grabber().grantedTrigger(0); };
-    host.compositorKeys = [] { return InWaylandSession(); };
-    // The close button and the tab strip's double click read their settings when used.
-    host.applyWindowBehaviour = [] {};
-    host.applyDesktop = [this] { m_desktop->AfterSettingsConfirmed(); };
-    host.applyReminderMenu = [this] { m_reminders->RefreshMenu(); };
-    m_settings = std::make_unique<TSettingsController>(form, *m_window.Context().config, host,
+    m_settingsHost = MakeWindowSettingsHost(m_window);
+    m_settings = std::make_unique<TSettingsController>(&m_window, *m_window.Context().config, *m_settingsHost,
                                                        *m_window.Context().dialogs);
     m_settings->BindCommands(m_window.Commands());
 }

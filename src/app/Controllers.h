@@ -12,6 +12,7 @@ class TMainForm;
 class TMessengerController;
 class TRemindersController;
 class TSettingsController;
+class ISettingsHost;
 class IDesktopHost;
 class IPeerNotices;
 
@@ -43,6 +44,7 @@ private:
     bool OpenSettings(int page);
 
     TMainForm& m_window;
+    std::unique_ptr<ISettingsHost> m_settingsHost;
     std::unique_ptr<TSettingsController> m_settings;
     std::unique_ptr<IPeerNotices> m_notices;
     std::unique_ptr<TMessengerController> m_messenger;

@@ -69,6 +69,10 @@ void TDesktopCommands::BindCommands(TCommandTable& commands)
     connect(a.SignSeperatorAction, &QAction::triggered, this, &TDesktopCommands::SignSeperatorActionExecute);
     connect(a.SignOnDeskAction, &QAction::triggered, this, &TDesktopCommands::SignOnDeskActionExecute);
     connect(a.OnDeskAllAction, &QAction::triggered, this, &TDesktopCommands::OnDeskAllActionExecute);
+    connect(&m_config, &TAppConfigMgr::changed, this, [this](TSettingsAreas areas) {
+        if (areas & TSettingsArea::Desktop)
+            AfterSettingsConfirmed();
+    });
 }
 
 void TDesktopCommands::showMessage(const QString& text, TDeskNoticeKind kind)

@@ -48,7 +48,7 @@ public:
     // The colour dialog preset with color; true with the choice on OK.
     virtual bool PickColor(TColor& color) = 0;
     // The settings dialog opened on the page of that index; true when the user confirmed it.
-    // The dialog applies every setting it confirmed (the desktop's with AfterSettingsConfirmed).
+    // The settings' changed signal applies what it confirmed (the desktop's with AfterSettingsConfirmed).
     virtual bool OpenSettings(int pageIndex) = 0;
 };
 
@@ -77,7 +77,8 @@ public:
                      TDesktopWindows windows = {FindDesktopListView, FindActiveDesktop, InWaylandSession()},
                      QObject* parent = nullptr);
 
-    // Claims the desktop menu's commands and connects them; before anything else is asked.
+    // Claims the desktop menu's commands and connects them, and follows the settings' changes;
+    // before anything else is asked.
     void BindCommands(TCommandTable& commands);
     const TDesktopActions& Actions() const { return m_actions; }
 
@@ -85,7 +86,8 @@ public:
     void RefreshMenu();
     // Start-up: menu refresh, then the display as OnDesktop says (an active desktop turns it off).
     void Startup();
-    // After the settings dialog closed with OK, whichever command opened it.
+    // The desktop's settings changed (the settings dialog closed with OK, whichever command
+    // opened it).
     void AfterSettingsConfirmed();
     // The note window is being hidden: a modified first page goes to the desktop again, and so
     // does a first page whose lines differ from those the desktop last got (another page became

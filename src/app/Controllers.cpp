@@ -253,10 +253,9 @@ void TControllers::CreateInsertAndFile()
 {
     TMainForm* form = &m_window;
     auto* insertMenu = m_window.menuBar()->findChild<QMenu*>(u"InsertMenu"_s);
+    m_insertHost = MakeWindowInsertHost(m_window, *this);
     m_insert =
-        std::make_unique<TInsertController>(insertMenu, form, *m_window.Context().config,
-                                            TInsertHost{[form] { return form->CurrentEditor(); },
-                                                        [this](int page) { return OpenSettings(page); }});
+        std::make_unique<TInsertController>(insertMenu, form, *m_window.Context().config, *m_insertHost);
     m_insert->BindCommands(m_window.Commands());
 
     TFileHost host;

@@ -12,6 +12,7 @@ class TMainForm;
 class TMessengerController;
 class TRemindersController;
 class TSettingsController;
+class IInsertHost;
 class ISettingsHost;
 class IDesktopHost;
 class IPeerNotices;
@@ -53,6 +54,7 @@ private:
     std::unique_ptr<TDeskHookLibrary> m_deskHook;
     std::unique_ptr<IDesktopHost> m_desktopHost;
     std::unique_ptr<TDesktopCommands> m_desktop;
+    std::unique_ptr<IInsertHost> m_insertHost;
     std::unique_ptr<TInsertController> m_insert;
     std::unique_ptr<TFileController> m_files;
 };

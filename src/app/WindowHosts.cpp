@@ -1,10 +1,13 @@
 #include "app/WindowHosts.h"
 
+#include "app/Controllers.h"
 #include "app/MainFrm.h"
 #include "app/SysHotKey.h"
+#include "config/ui/SettingsController.h"
 #include "config/ui/SettingsHost.h"
 #include "platform/HotKeyGrabber.h"
 #include "platform/linux/QtWindowSystem.h"
+#include "templates/ui/InsertHost.h"
 
 namespace {
 
@@ -19,6 +22,21 @@ public:
 
 private:
     TMainForm& m_window;
+};
+
+class TWindowInsertHost final : public IInsertHost
+{
+public:
+    TWindowInsertHost(TMainForm& window, TControllers& controllers)
+        : m_window(window), m_controllers(controllers)
+    {
+    }
+    TPadMemo* currentEditor() override;
+    bool showSettingsDialog(int page) override;
+
+private:
+    TMainForm& m_window;
+    TControllers& m_controllers;
 };
 
 } // namespace
@@ -43,7 +61,22 @@ bool TWindowSettingsHost::compositorKeys()
     return InWaylandSession();
 }
 
+TPadMemo* TWindowInsertHost::currentEditor()
+{
+    return m_window.CurrentEditor();
+}
+
+bool TWindowInsertHost::showSettingsDialog(int page)
+{
+    return m_controllers.Settings().ShowDialog(page);
+}
+
 std::unique_ptr<ISettingsHost> MakeWindowSettingsHost(TMainForm& window)
 {
     return std::make_unique<TWindowSettingsHost>(window);
+}
+
+std::unique_ptr<IInsertHost> MakeWindowInsertHost(TMainForm& window, TControllers& controllers)
+{
+    return std::make_unique<TWindowInsertHost>(window, controllers);
 }

@@ -14,7 +14,6 @@
 #include "messenger/ui/PeerNotices.h"
 #include "notes/ui/FileController.h"
 #include "notes/ui/PadMemo.h"
-#include "notes/ui/PageSet.h"
 #include "platform/Platform.h"
 #include "platform/linux/DesktopNotifications.h"
 #include "platform/linux/OverlayNotices.h"
@@ -258,26 +257,8 @@ void TControllers::CreateInsertAndFile()
         std::make_unique<TInsertController>(insertMenu, form, *m_window.Context().config, *m_insertHost);
     m_insert->BindCommands(m_window.Commands());
 
-    TFileHost host;
-    host.currentEditor = [form] { return form->CurrentEditor(); };
-    host.openAsPage = [form](const QString& text) {
-        form->Pages().NewPageActionExecute();
-        if (TPadMemo* editor = form->CurrentEditor()) {
-            editor->SetPageText(text);
-            editor->SetModified(true);
-        }
-    };
-    host.saveAll = [form] { form->SaveModifiedPages(); };
-    host.unsavedPages = [form] {
-        QList<TUnsavedPage> pages;
-        const TPageSet& set = form->Pages();
-        for (int i = 0; i < set.PageCount(); ++i)
-            if (set.HasEditor(i) && set.EditorAt(i)->Modified())
-                pages.append({set.PageKey(i), i, set.PageTitle(i), set.EditorAt(i)->PageText()});
-        return pages;
-    };
-    host.saveMessengerState = [this] { m_messenger->SaveState(); };
-    m_files = std::make_unique<TFileController>(form, *m_window.Context().platform, AppDir(), host,
+    m_fileHost = MakeWindowFileHost(m_window, *this);
+    m_files = std::make_unique<TFileController>(form, *m_window.Context().platform, AppDir(), *m_fileHost,
                                                 *m_window.Context().dialogs);
     m_files->BindCommands(m_window.Commands());
 }

@@ -12,6 +12,7 @@ class TMainForm;
 class TMessengerController;
 class TRemindersController;
 class TSettingsController;
+class IFileHost;
 class IInsertHost;
 class ISettingsHost;
 class IDesktopHost;
@@ -56,5 +57,6 @@ private:
     std::unique_ptr<TDesktopCommands> m_desktop;
     std::unique_ptr<IInsertHost> m_insertHost;
     std::unique_ptr<TInsertController> m_insert;
+    std::unique_ptr<IFileHost> m_fileHost;
     std::unique_ptr<TFileController> m_files;
 };

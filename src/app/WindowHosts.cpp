@@ -5,6 +5,10 @@
 #include "app/SysHotKey.h"
 #include "config/ui/SettingsController.h"
 #include "config/ui/SettingsHost.h"
+#include "messenger/ui/MessengerController.h"
+#include "notes/ui/FileHost.h"
+#include "notes/ui/PadMemo.h"
+#include "notes/ui/PageSet.h"
 #include "platform/HotKeyGrabber.h"
 #include "platform/linux/QtWindowSystem.h"
 #include "templates/ui/InsertHost.h"
@@ -33,6 +37,24 @@ public:
     }
     TPadMemo* currentEditor() override;
     bool showSettingsDialog(int page) override;
+
+private:
+    TMainForm& m_window;
+    TControllers& m_controllers;
+};
+
+class TWindowFileHost final : public IFileHost
+{
+public:
+    TWindowFileHost(TMainForm& window, TControllers& controllers)
+        : m_window(window), m_controllers(controllers)
+    {
+    }
+    TPadMemo* currentEditor() override;
+    void openAsPage(const QString& text) override;
+    void saveAll() override;
+    QList<TUnsavedPage> unsavedPages() override;
+    void saveMessengerState() override;
 
 private:
     TMainForm& m_window;
@@ -71,6 +93,40 @@ bool TWindowInsertHost::showSettingsDialog(int page)
     return m_controllers.Settings().ShowDialog(page);
 }
 
+TPadMemo* TWindowFileHost::currentEditor()
+{
+    return m_window.CurrentEditor();
+}
+
+void TWindowFileHost::openAsPage(const QString& text)
+{
+    m_window.Pages().NewPageActionExecute();
+    if (TPadMemo* editor = m_window.CurrentEditor()) {
+        editor->SetPageText(text);
+        editor->SetModified(true);
+    }
+}
+
+void TWindowFileHost::saveAll()
+{
+    m_window.SaveModifiedPages();
+}
+
+QList<TUnsavedPage> TWindowFileHost::unsavedPages()
+{
+    QList<TUnsavedPage> pages;
+    const TPageSet& set = m_window.Pages();
+    for (int i = 0; i < set.PageCount(); ++i)
+        if (set.HasEditor(i) && set.EditorAt(i)->Modified())
+            pages.append({set.PageKey(i), i, set.PageTitle(i), set.EditorAt(i)->PageText()});
+    return pages;
+}
+
+void TWindowFileHost::saveMessengerState()
+{
+    m_controllers.Messenger().SaveState();
+}
+
 std::unique_ptr<ISettingsHost> MakeWindowSettingsHost(TMainForm& window)
 {
     return std::make_unique<TWindowSettingsHost>(window);
@@ -79,4 +135,9 @@ std::unique_ptr<ISettingsHost> MakeWindowSettingsHost(TMainForm& window)
 std::unique_ptr<IInsertHost> MakeWindowInsertHost(TMainForm& window, TControllers& controllers)
 {
     return std::make_unique<TWindowInsertHost>(window, controllers);
+}
+
+std::unique_ptr<IFileHost> MakeWindowFileHost(TMainForm& window, TControllers& controllers)
+{
+    return std::make_unique<TWindowFileHost>(window, controllers);
 }

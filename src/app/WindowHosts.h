@@ -2,6 +2,7 @@
 
 #include <memory>
 
+class IFileHost;
 class IInsertHost;
 class ISettingsHost;
 class TControllers;
@@ -12,3 +13,4 @@ class TMainForm;
 // it as long as the subsystem that uses it.
 std::unique_ptr<ISettingsHost> MakeWindowSettingsHost(TMainForm& window);
 std::unique_ptr<IInsertHost> MakeWindowInsertHost(TMainForm& window, TControllers& controllers);
+std::unique_ptr<IFileHost> MakeWindowFileHost(TMainForm& window, TControllers& controllers);

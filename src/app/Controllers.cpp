@@ -216,14 +216,8 @@ void TControllers::CreateSettings()
 
 void TControllers::CreateReminders(IClock& clock)
 {
-    TMainForm* form = &m_window;
-    TEditorReminderHost::TParts host;
-    host.window = form;
-    host.firstEditor = [form] { return form->PageCount() > 0 ? form->EditorAt(0) : nullptr; };
-    host.currentEditor = [form] { return form->CurrentEditor(); };
-    host.sendDesktopLines = [this](TPadMemo*) { m_desktop->ReminderFired(); };
-    host.openSettings = [this](int page) { return OpenSettings(page); };
-    m_reminderHost = std::make_unique<TEditorReminderHost>(host);
+    m_reminderEditors = MakeWindowReminderEditors(m_window, *this);
+    m_reminderHost = std::make_unique<TEditorReminderHost>(*m_reminderEditors);
 
     const TPlatform& platform = *m_window.Context().platform;
     m_reminders = std::make_unique<TRemindersController>(*m_window.Context().config, clock, *platform.sound,

@@ -14,6 +14,7 @@ class TRemindersController;
 class TSettingsController;
 class IFileHost;
 class IInsertHost;
+class IReminderEditorsHost;
 class ISettingsHost;
 class IDesktopHost;
 class IPeerNotices;
@@ -50,6 +51,7 @@ private:
     std::unique_ptr<TSettingsController> m_settings;
     std::unique_ptr<IPeerNotices> m_notices;
     std::unique_ptr<TMessengerController> m_messenger;
+    std::unique_ptr<IReminderEditorsHost> m_reminderEditors;
     std::unique_ptr<TEditorReminderHost> m_reminderHost;
     std::unique_ptr<TRemindersController> m_reminders;
     std::unique_ptr<TDeskHookLibrary> m_deskHook;

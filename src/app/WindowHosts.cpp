@@ -5,12 +5,14 @@
 #include "app/SysHotKey.h"
 #include "config/ui/SettingsController.h"
 #include "config/ui/SettingsHost.h"
+#include "desktop/ui/DesktopCommands.h"
 #include "messenger/ui/MessengerController.h"
 #include "notes/ui/FileHost.h"
 #include "notes/ui/PadMemo.h"
 #include "notes/ui/PageSet.h"
 #include "platform/HotKeyGrabber.h"
 #include "platform/linux/QtWindowSystem.h"
+#include "reminders/ui/ReminderEditorsHost.h"
 #include "templates/ui/InsertHost.h"
 
 namespace {
@@ -55,6 +57,24 @@ public:
     void saveAll() override;
     QList<TUnsavedPage> unsavedPages() override;
     void saveMessengerState() override;
+
+private:
+    TMainForm& m_window;
+    TControllers& m_controllers;
+};
+
+class TWindowReminderEditors final : public IReminderEditorsHost
+{
+public:
+    TWindowReminderEditors(TMainForm& window, TControllers& controllers)
+        : m_window(window), m_controllers(controllers)
+    {
+    }
+    QWidget* window() override;
+    TPadMemo* firstEditor() override;
+    TPadMemo* currentEditor() override;
+    void sendDesktopLines(TPadMemo* firstEditor) override;
+    bool openSettings(int pageIndex) override;
 
 private:
     TMainForm& m_window;
@@ -127,6 +147,32 @@ void TWindowFileHost::saveMessengerState()
     m_controllers.Messenger().SaveState();
 }
 
+QWidget* TWindowReminderEditors::window()
+{
+    return &m_window;
+}
+
+TPadMemo* TWindowReminderEditors::firstEditor()
+{
+    return m_window.PageCount() > 0 ? m_window.EditorAt(0) : nullptr;
+}
+
+TPadMemo* TWindowReminderEditors::currentEditor()
+{
+    return m_window.CurrentEditor();
+}
+
+void TWindowReminderEditors::sendDesktopLines(TPadMemo*)
+{
+    // The desktop commands read the first page themselves.
+    m_controllers.Desktop().ReminderFired();
+}
+
+bool TWindowReminderEditors::openSettings(int pageIndex)
+{
+    return m_controllers.Settings().ShowDialog(pageIndex);
+}
+
 std::unique_ptr<ISettingsHost> MakeWindowSettingsHost(TMainForm& window)
 {
     return std::make_unique<TWindowSettingsHost>(window);
@@ -140,4 +186,9 @@ std::unique_ptr<IInsertHost> MakeWindowInsertHost(TMainForm& window, TController
 std::unique_ptr<IFileHost> MakeWindowFileHost(TMainForm& window, TControllers& controllers)
 {
     return std::make_unique<TWindowFileHost>(window, controllers);
+}
+
+std::unique_ptr<IReminderEditorsHost> MakeWindowReminderEditors(TMainForm& window, TControllers& controllers)
+{
+    return std::make_unique<TWindowReminderEditors>(window, controllers);
 }

@@ -4,6 +4,7 @@
 
 class IFileHost;
 class IInsertHost;
+class IReminderEditorsHost;
 class ISettingsHost;
 class TControllers;
 class TMainForm;
@@ -14,3 +15,4 @@ class TMainForm;
 std::unique_ptr<ISettingsHost> MakeWindowSettingsHost(TMainForm& window);
 std::unique_ptr<IInsertHost> MakeWindowInsertHost(TMainForm& window, TControllers& controllers);
 std::unique_ptr<IFileHost> MakeWindowFileHost(TMainForm& window, TControllers& controllers);
+std::unique_ptr<IReminderEditorsHost> MakeWindowReminderEditors(TMainForm& window, TControllers& controllers);

@@ -3,12 +3,10 @@
 #include "app/MainFrm.h"
 #include "app/WindowHosts.h"
 #include "config/AppConfigMgr.h"
-#include "config/ui/ConfigFrm.h"
 #include "config/ui/SettingsController.h"
 #include "core/Log.h"
 #include "core/PubUtils.h"
 #include "desktop/DeskHook.h"
-#include "desktop/OnDesk.h"
 #include "desktop/ui/DesktopCommands.h"
 #include "messenger/ui/MessengerController.h"
 #include "messenger/ui/PeerNotices.h"
@@ -39,33 +37,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// The desktop commands' view of the note window.
-class TWindowDesktopHost final : public IDesktopHost
-{
-public:
-    // The font and colour are picked as on the settings dialog's desktop page.
-    TWindowDesktopHost(TMainForm& window, IDialogService& dialogs, std::function<bool(int)> openSettings)
-        : m_window(window), m_dialogs(dialogs), m_openSettings(std::move(openSettings))
-    {
-    }
-    QWidget* OwnerWindow() override { return &m_window; }
-    QStringList FirstPageLines() override
-    {
-        if (m_window.PageCount() == 0)
-            return {};
-        return EditorLines(m_window.EditorAt(0)->toPlainText());
-    }
-    void PasteAtCaret(const QString& text) override { m_window.PasteAtCaret(text); }
-    bool PickFont(TFontSetting& font) override { return PickFontSetting(m_dialogs, &m_window, font); }
-    bool PickColor(TColor& color) override { return PickColorSetting(m_dialogs, &m_window, color); }
-    bool OpenSettings(int pageIndex) override { return m_openSettings(pageIndex); }
-
-private:
-    TMainForm& m_window;
-    IDialogService& m_dialogs;
-    std::function<bool(int)> m_openSettings;
-};
 
 // The messenger's online and offline notices slide in as popups; the popup is made for the
 // first notice. In a Wayland session the compositor, not the program, places windows and gives
@@ -186,11 +157,6 @@ TControllers::~TControllers()
     m_window.CloseSubsystems();
 }
 
-bool TControllers::OpenSettings(int page)
-{
-    return m_settings->ShowDialog(page);
-}
-
 void TControllers::CreateMessenger()
 {
     const TAppContext& context = m_window.Context();
@@ -229,8 +195,7 @@ void TControllers::CreateReminders(IClock& clock)
 void TControllers::CreateDesktop()
 {
     m_deskHook = std::make_unique<TDeskHookLibrary>();
-    m_desktopHost = std::make_unique<TWindowDesktopHost>(m_window, *m_window.Context().dialogs,
-                                                         [this](int page) { return OpenSettings(page); });
+    m_desktopHost = MakeWindowDesktopHost(m_window, *this);
     m_desktop = std::make_unique<TDesktopCommands>(*m_window.Context().config, *m_deskHook, *m_desktopHost,
                                                    *m_window.Context().dialogs);
     m_desktop->BindCommands(m_window.Commands());

@@ -44,7 +44,6 @@ private:
     void CreateInsertAndFile();
     void CreateMessenger();
     void StartSubsystems();
-    bool OpenSettings(int page);
 
     TMainForm& m_window;
     std::unique_ptr<ISettingsHost> m_settingsHost;

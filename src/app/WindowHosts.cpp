@@ -3,8 +3,10 @@
 #include "app/Controllers.h"
 #include "app/MainFrm.h"
 #include "app/SysHotKey.h"
+#include "config/ui/ConfigFrm.h"
 #include "config/ui/SettingsController.h"
 #include "config/ui/SettingsHost.h"
+#include "desktop/OnDesk.h"
 #include "desktop/ui/DesktopCommands.h"
 #include "messenger/ui/MessengerController.h"
 #include "notes/ui/FileHost.h"
@@ -75,6 +77,26 @@ public:
     TPadMemo* currentEditor() override;
     void sendDesktopLines(TPadMemo* firstEditor) override;
     bool openSettings(int pageIndex) override;
+
+private:
+    TMainForm& m_window;
+    TControllers& m_controllers;
+};
+
+// The font and colour are picked as on the settings dialog's desktop page.
+class TWindowDesktopHost final : public IDesktopHost
+{
+public:
+    TWindowDesktopHost(TMainForm& window, TControllers& controllers)
+        : m_window(window), m_controllers(controllers)
+    {
+    }
+    QWidget* OwnerWindow() override;
+    QStringList FirstPageLines() override;
+    void PasteAtCaret(const QString& text) override;
+    bool PickFont(TFontSetting& font) override;
+    bool PickColor(TColor& color) override;
+    bool OpenSettings(int pageIndex) override;
 
 private:
     TMainForm& m_window;
@@ -173,6 +195,38 @@ bool TWindowReminderEditors::openSettings(int pageIndex)
     return m_controllers.Settings().ShowDialog(pageIndex);
 }
 
+QWidget* TWindowDesktopHost::OwnerWindow()
+{
+    return &m_window;
+}
+
+QStringList TWindowDesktopHost::FirstPageLines()
+{
+    if (m_window.PageCount() == 0)
+        return {};
+    return EditorLines(m_window.EditorAt(0)->toPlainText());
+}
+
+void TWindowDesktopHost::PasteAtCaret(const QString& text)
+{
+    m_window.PasteAtCaret(text);
+}
+
+bool TWindowDesktopHost::PickFont(TFontSetting& font)
+{
+    return PickFontSetting(*m_window.Context().dialogs, &m_window, font);
+}
+
+bool TWindowDesktopHost::PickColor(TColor& color)
+{
+    return PickColorSetting(*m_window.Context().dialogs, &m_window, color);
+}
+
+bool TWindowDesktopHost::OpenSettings(int pageIndex)
+{
+    return m_controllers.Settings().ShowDialog(pageIndex);
+}
+
 std::unique_ptr<ISettingsHost> MakeWindowSettingsHost(TMainForm& window)
 {
     return std::make_unique<TWindowSettingsHost>(window);
@@ -191,4 +245,9 @@ std::unique_ptr<IFileHost> MakeWindowFileHost(TMainForm& window, TControllers& c
 std::unique_ptr<IReminderEditorsHost> MakeWindowReminderEditors(TMainForm& window, TControllers& controllers)
 {
     return std::make_unique<TWindowReminderEditors>(window, controllers);
+}
+
+std::unique_ptr<IDesktopHost> MakeWindowDesktopHost(TMainForm& window, TControllers& controllers)
+{
+    return std::make_unique<TWindowDesktopHost>(window, controllers);
 }

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+class IDesktopHost;
 class IFileHost;
 class IInsertHost;
 class IReminderEditorsHost;
@@ -16,3 +17,4 @@ std::unique_ptr<ISettingsHost> MakeWindowSettingsHost(TMainForm& window);
 std::unique_ptr<IInsertHost> MakeWindowInsertHost(TMainForm& window, TControllers& controllers);
 std::unique_ptr<IFileHost> MakeWindowFileHost(TMainForm& window, TControllers& controllers);
 std::unique_ptr<IReminderEditorsHost> MakeWindowReminderEditors(TMainForm& window, TControllers& controllers);
+std::unique_ptr<IDesktopHost> MakeWindowDesktopHost(TMainForm& window, TControllers& controllers);

@@ -19,6 +19,18 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// The demo's menu only shows: no page to insert into, no settings to open.
+class TNoInsertHost final : public IInsertHost
+{
+public:
+    TPadMemo* currentEditor() override { return nullptr; }
+    bool showSettingsDialog(int) override { return false; }
+};
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
@@ -45,7 +57,8 @@ int main(int argc, char** argv)
         TCommandTable commands(&window);
         commands.BuildMainMenu(window.menuBar());
         QMenu* insert = window.menuBar()->findChild<QMenu*>(u"InsertMenu"_s);
-        TInsertController controller(insert, &window, config, {});
+        TNoInsertHost host;
+        TInsertController controller(insert, &window, config, host);
         controller.BindCommands(commands);
         window.show();
         QTimer::singleShot(300, [&] { insert->popup(window.mapToGlobal(QPoint(10, 30))); });

@@ -19,6 +19,19 @@
 
 namespace {
 
+// What the hosts below hold: the note window and the controllers of its subsystems.
+class TWindowPart
+{
+public:
+    TWindowPart(TMainForm& window, TControllers& controllers) : m_window(window), m_controllers(controllers)
+    {
+    }
+
+protected:
+    TMainForm& m_window;
+    TControllers& m_controllers;
+};
+
 class TWindowSettingsHost final : public ISettingsHost
 {
 public:
@@ -32,75 +45,47 @@ private:
     TMainForm& m_window;
 };
 
-class TWindowInsertHost final : public IInsertHost
+class TWindowInsertHost final : public IInsertHost, private TWindowPart
 {
 public:
-    TWindowInsertHost(TMainForm& window, TControllers& controllers)
-        : m_window(window), m_controllers(controllers)
-    {
-    }
+    using TWindowPart::TWindowPart;
     TPadMemo* currentEditor() override;
     bool showSettingsDialog(int page) override;
-
-private:
-    TMainForm& m_window;
-    TControllers& m_controllers;
 };
 
-class TWindowFileHost final : public IFileHost
+class TWindowFileHost final : public IFileHost, private TWindowPart
 {
 public:
-    TWindowFileHost(TMainForm& window, TControllers& controllers)
-        : m_window(window), m_controllers(controllers)
-    {
-    }
+    using TWindowPart::TWindowPart;
     TPadMemo* currentEditor() override;
     void openAsPage(const QString& text) override;
     void saveAll() override;
     QList<TUnsavedPage> unsavedPages() override;
     void saveMessengerState() override;
-
-private:
-    TMainForm& m_window;
-    TControllers& m_controllers;
 };
 
-class TWindowReminderEditors final : public IReminderEditorsHost
+class TWindowReminderEditors final : public IReminderEditorsHost, private TWindowPart
 {
 public:
-    TWindowReminderEditors(TMainForm& window, TControllers& controllers)
-        : m_window(window), m_controllers(controllers)
-    {
-    }
+    using TWindowPart::TWindowPart;
     QWidget* window() override;
     TPadMemo* firstEditor() override;
     TPadMemo* currentEditor() override;
     void sendDesktopLines(TPadMemo* firstEditor) override;
     bool openSettings(int pageIndex) override;
-
-private:
-    TMainForm& m_window;
-    TControllers& m_controllers;
 };
 
 // The font and colour are picked as on the settings dialog's desktop page.
-class TWindowDesktopHost final : public IDesktopHost
+class TWindowDesktopHost final : public IDesktopHost, private TWindowPart
 {
 public:
-    TWindowDesktopHost(TMainForm& window, TControllers& controllers)
-        : m_window(window), m_controllers(controllers)
-    {
-    }
+    using TWindowPart::TWindowPart;
     QWidget* OwnerWindow() override;
     QStringList FirstPageLines() override;
     void PasteAtCaret(const QString& text) override;
     bool PickFont(TFontSetting& font) override;
     bool PickColor(TColor& color) override;
     bool OpenSettings(int pageIndex) override;
-
-private:
-    TMainForm& m_window;
-    TControllers& m_controllers;
 };
 
 } // namespace

@@ -679,6 +679,22 @@ class SessionTest(unittest.TestCase):
     def setUp(self):
         self.session = Session(self.BINARY_DIR, tray=self.TRAY, dpi=self.DPI)
         self.addCleanup(self.session.close)
+        self.addCleanup(self.print_logs_on_failure)
+
+    def print_logs_on_failure(self):
+        """After a failed case, the end of every log of its session (the program's, the window
+        manager's, the copies' of a LAN), before the session folder goes."""
+        outcome = getattr(self, "_outcome", None)
+        if outcome is None or getattr(outcome, "success", True):
+            return
+        for folder, _, files in os.walk(self.session.root):
+            for name in sorted(files):
+                if name.endswith(".log"):
+                    path = os.path.join(folder, name)
+                    with open(path, "rb") as f:
+                        tail = f.read()[-3000:].decode("utf-8", "replace")
+                    if tail.strip():
+                        print(f"--- {os.path.relpath(path, self.session.root)} ---\n{tail}", file=sys.stderr)
 
     def start_shown(self, *arguments):
         """Starts the program, waits for its note window and gives it the focus: (process, window)."""

@@ -379,6 +379,18 @@ class Session:
         process = self.start(*arguments)
         return process.wait(timeout=timeout)
 
+    def handled(self, *arguments, runner=(), timeout=30):
+        """True once the running copy has dealt with everything that reached it before this call.
+        A later start hands its request over the copy's socket and ends when the copy answers,
+        which it does from its event loop, after the keys queued before (a hide writes the pages
+        right after the window goes). "--hide" changes nothing on a hidden window, and a plain
+        start only brings a shown one forward. runner: a command the start runs under (setpriv)."""
+        process = self._spawn([*runner, self.exe, *arguments], name="jotvane-request")
+        try:
+            return process.wait(timeout=timeout) == 0
+        except subprocess.TimeoutExpired:
+            return False
+
     def instance_socket(self):
         return os.path.join(self.env["XDG_RUNTIME_DIR"], f"jotvane-{os.getuid()}.sock")
 
@@ -526,9 +538,11 @@ class Session:
         return wait_until(lambda: not self.windows(name), timeout)
 
     def hide_with_escape(self, window, timeout=40):
-        """Esc on the note window; True once it is hidden. A busy program can take the focus
-        after X reports it, and an Esc that came too early is lost: it is then sent again."""
-        return self.key_until(window, ["Escape"], lambda: not self.windows("^Jotvane$"), timeout)
+        """Esc on the note window; True once it is hidden and the program has written its pages
+        (it unmaps the window first). A busy program can take the focus after X reports it, and
+        an Esc that came too early is lost: it is then sent again."""
+        return bool(self.key_until(window, ["Escape"], lambda: not self.windows("^Jotvane$"), timeout)
+                    and self.handled("--hide"))
 
     def type_text(self, text, delay_ms=20):
         """Types text into the focused window, one key at a time (XTEST, like a user)."""

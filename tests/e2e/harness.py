@@ -324,7 +324,7 @@ class Session:
         if tray:
             self._spawn(["trayer", "--edge", "bottom", "--align", "right", "--widthtype", "request",
                          "--height", "24", "--SetDockType", "true"], name="trayer")
-            wait_until(self.tray_owner, 20)
+            wait_until(self.tray_owner, 30)
 
     # -- processes ---------------------------------------------------------------------------
 
@@ -374,7 +374,7 @@ class Session:
         """Starts another program on this desktop (ended with the session)."""
         return self._spawn(list(argv), name=name)
 
-    def run(self, *arguments, timeout=20):
+    def run(self, *arguments, timeout=30):
         """Starts a copy and waits for it to end; returns its exit code."""
         process = self.start(*arguments)
         return process.wait(timeout=timeout)
@@ -410,7 +410,7 @@ class Session:
             pass
         return False
 
-    def stop(self, process, sig=signal.SIGTERM, timeout=15):
+    def stop(self, process, sig=signal.SIGTERM, timeout=30):
         """Ends the program with sig and returns its exit code. SIGTERM and SIGHUP are sent once
         the program has its handler for them: it installs it only after building its window, and
         a signal before that would end it without saving."""
@@ -534,7 +534,7 @@ class Session:
             return wait_until(done, 5)
         return wait_until(attempt, timeout, interval=0.2)
 
-    def wait_hidden(self, name="^Jotvane$", timeout=20):
+    def wait_hidden(self, name="^Jotvane$", timeout=30):
         return wait_until(lambda: not self.windows(name), timeout)
 
     def hide_with_escape(self, window, timeout=40):

@@ -150,6 +150,8 @@ class XDisplay:
             lib.XFetchName.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(ctypes.c_char_p)]
             lib.XGetWindowAttributes.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_void_p]
             lib.XFree.argtypes = [ctypes.c_void_p]
+            lib.XAutoRepeatOff.argtypes = [ctypes.c_void_p]
+            lib.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
             # Windows come and go while the tree is read: an error must not end the process.
             handler_type = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)
             cls._error_handler = handler_type(lambda display, error: 0)
@@ -175,6 +177,11 @@ class XDisplay:
 
     def __exit__(self, *exc):
         self.close()
+
+    def auto_repeat_off(self):
+        """Keys held down no longer repeat on this server."""
+        self.lib.XAutoRepeatOff(self.dpy)
+        self.lib.XSync(self.dpy, 0)
 
     def selection_owner(self, selection):
         return self.lib.XGetSelectionOwner(self.dpy, self.lib.XInternAtom(self.dpy, selection.encode(), 0))
@@ -325,6 +332,15 @@ class Session:
             self._spawn(["trayer", "--edge", "bottom", "--align", "right", "--widthtype", "request",
                          "--height", "24", "--SetDockType", "true"], name="trayer")
             wait_until(self.tray_owner, 30)
+        # xdotool presses a key and releases it a few milliseconds later; on a busy machine it
+        # can be held up in between for longer than the server's repeat delay, and the key then
+        # repeats: Ctrl+N opens two pages, or the N repeats alone after Ctrl went up. (Set while
+        # the window manager is connected: Xvfb resets its settings when its last client leaves.)
+        try:
+            with XDisplay(self.env["DISPLAY"]) as x:
+                x.auto_repeat_off()
+        except OSError as error:
+            print(f"e2e: keys still repeat: {error}", file=sys.stderr)
 
     # -- processes ---------------------------------------------------------------------------
 

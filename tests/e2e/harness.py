@@ -714,8 +714,8 @@ class SessionTest(unittest.TestCase):
     def print_logs_on_failure(self):
         """After a failed case, the end of every log of its session (the program's, the window
         manager's, the copies' of a LAN), before the session folder goes."""
-        outcome = getattr(self, "_outcome", None)
-        if outcome is None or getattr(outcome, "success", True):
+        result = getattr(getattr(self, "_outcome", None), "result", None)
+        if not result or not any(test is self for test, _ in [*result.failures, *result.errors]):
             return
         for folder, _, files in os.walk(self.session.root):
             for name in sorted(files):

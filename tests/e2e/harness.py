@@ -325,17 +325,22 @@ class Session:
         self.env = sandbox_env(self.root, "xcb")
         self.display = self._start_xvfb(width, height, dpi)
         self.env["DISPLAY"] = f":{self.display}"
-        self._spawn(["openbox", "--sm-disable"], name="openbox")
+        self.window_manager = self._spawn(["openbox", "--sm-disable"], name="openbox")
         # openbox sets the check window early; the client list comes once it manages windows.
-        wait_until(lambda: self.xprop_root("_NET_SUPPORTING_WM_CHECK") and self.xprop_root("_NET_CLIENT_LIST"), 30)
+        if not wait_until(lambda: self.window_manager.poll() is not None or (
+                self.xprop_root("_NET_SUPPORTING_WM_CHECK") and self.xprop_root("_NET_CLIENT_LIST")), 30) \
+                or self.window_manager.poll() is not None:
+            with open(os.path.join(self.root, "openbox.log"), "rb") as f:
+                log = f.read()[-2000:].decode("utf-8", "replace")
+            self.close()
+            raise RuntimeError(f"openbox did not start: {log}")
         if tray:
             self._spawn(["trayer", "--edge", "bottom", "--align", "right", "--widthtype", "request",
                          "--height", "24", "--SetDockType", "true"], name="trayer")
             wait_until(self.tray_owner, 30)
         # xdotool presses a key and releases it a few milliseconds later; on a busy machine it
         # can be held up in between for longer than the server's repeat delay, and the key then
-        # repeats: Ctrl+N opens two pages, or the N repeats alone after Ctrl went up. (Set while
-        # the window manager is connected: Xvfb resets its settings when its last client leaves.)
+        # repeats: Ctrl+N opens two pages, or the N repeats alone after Ctrl went up.
         try:
             with XDisplay(self.env["DISPLAY"]) as x:
                 x.auto_repeat_off()
@@ -354,7 +359,7 @@ class Session:
         try:
             process = subprocess.Popen(
                 ["Xvfb", f":{number}", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24",
-                 "-nolisten", "tcp"]
+                 "-nolisten", "tcp", "-noreset"]
                 + (["-dpi", str(dpi)] if dpi else []),
                 env=self.env, stdout=log, stderr=subprocess.STDOUT, cwd=self.root, pass_fds=(write_end,))
         finally:
@@ -519,7 +524,8 @@ class Session:
         else:
             named = {w: self.window_name(w) for w in (window, self.active_window(), self.focused_window()) if w}
             print(f"e2e: window {window} did not take the focus; active {self.active_window()}, "
-                  f"focused {self.focused_window()}, names {named}", file=sys.stderr)
+                  f"focused {self.focused_window()}, names {named}, window manager "
+                  f"{'running' if self.window_manager.poll() is None else 'ended'}", file=sys.stderr)
         return bool(ok)
 
     def key(self, *keys, window=None):

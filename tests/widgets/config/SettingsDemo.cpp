@@ -19,18 +19,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-// The demo's menu only shows: no page to insert into, no settings to open.
-class TNoInsertHost final : public IInsertHost
-{
-public:
-    TPadMemo* currentEditor() override { return nullptr; }
-    bool showSettingsDialog(int) override { return false; }
-};
-
-} // namespace
-
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
@@ -57,7 +45,12 @@ int main(int argc, char** argv)
         TCommandTable commands(&window);
         commands.BuildMainMenu(window.menuBar());
         QMenu* insert = window.menuBar()->findChild<QMenu*>(u"InsertMenu"_s);
-        TNoInsertHost host;
+        // The demo only shows the menu: no page to insert into, no settings to open.
+        struct TNoWindow final : IInsertHost
+        {
+            TPadMemo* currentEditor() override { return nullptr; }
+            bool showSettingsDialog(int) override { return false; }
+        } host;
         TInsertController controller(insert, &window, config, host);
         controller.BindCommands(commands);
         window.show();

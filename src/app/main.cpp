@@ -70,9 +70,8 @@ bool KeptAPage(IDialogService& dialogs, TMainForm& mainForm, const TDataManager&
 int main(int argc, char* argv[])
 {
     if (!HasDisplay()) {
-        std::fputs("jotvane: no display. Jotvane is a desktop program: start it inside a graphical "
-                   "session (DISPLAY or WAYLAND_DISPLAY must be set).\n",
-                   stderr);
+        qCWarning(lcJotvane) << "no display. Jotvane is a desktop program: start it inside a graphical "
+                                "session (DISPLAY or WAYLAND_DISPLAY must be set).";
         return 2;
     }
     // jotvane --toggle, --show, --hide: handed to the running copy, which answers at once; a
@@ -111,7 +110,7 @@ int main(int argc, char* argv[])
     TInstanceLock instanceLock(InstanceLockPath(AppDir()));
     const TStartTurn turn = ClaimInstance(instanceLock, context.instanceName);
     if (turn == TStartTurn::NotAnswering) {
-        std::fputs("jotvane: Jotvane is already running but does not answer.\n", stderr);
+        qCWarning(lcJotvane) << "Jotvane is already running but does not answer.";
         dialogs.MessageBox(nullptr,
                            u"Jotvane 已经在运行，但没有响应。\n请等它恢复响应，或者结束它以后再启动。"_s,
                            MsgBoxKind::Error, {MsgBoxButton::OK});

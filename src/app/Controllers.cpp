@@ -22,11 +22,11 @@
 #include "platform/linux/QtWindowSystem.h"
 #include "reminders/ScanRecord.h"
 #include "reminders/ui/EditorReminderHost.h"
-#include "reminders/ui/MSNPopUp.h"
 #include "reminders/ui/RemindersController.h"
 #include "templates/ui/InsertController.h"
 #include "widgets/CommandTable.h"
 #include "widgets/DialogService.h"
+#include "widgets/MSNPopUp.h"
 
 #include <QEvent>
 #include <QGuiApplication>

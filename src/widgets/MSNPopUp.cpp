@@ -1,4 +1,4 @@
-#include "reminders/ui/MSNPopUp.h"
+#include "widgets/MSNPopUp.h"
 
 #include "platform/OverlayNotices.h"
 

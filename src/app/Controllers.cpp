@@ -91,11 +91,9 @@ public:
             // An optional picture beside the program gives the notices their background.
             m_popUp->LoadBackgroundImage(CompanionPath(u"Images/BackgroundImage.bmp"_s));
             if (overlay)
-                m_popUp->Overlay = &m_overlay;
+                m_popUp->SetOverlay(&m_overlay);
         }
-        m_popUp->Title = title;
-        m_popUp->Text = text;
-        m_popUp->ShowPopUp();
+        m_popUp->ShowPopUp(title, text);
     }
 
 private:

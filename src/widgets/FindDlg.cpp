@@ -1,4 +1,4 @@
-#include "notes/ui/FindDlg.h"
+#include "widgets/FindDlg.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

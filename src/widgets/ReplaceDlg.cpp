@@ -1,4 +1,4 @@
-#include "notes/ui/ReplaceDlg.h"
+#include "widgets/ReplaceDlg.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

@@ -11,20 +11,10 @@
 
 using namespace Qt::StringLiterals;
 
-TFindDialog::TFindDialog(QWidget* parent) : TBaseForm(parent)
+TFindDialog::TFindDialog(QWidget* parent) : TSearchDialog(parent, u"FindDialog"_s, u"查找"_s)
 {
-    setObjectName(u"FindDialog"_s);
-    setWindowTitle(u"查找"_s);
-    setModal(false);
-
-    auto* label = new QLabel(u"查找内容(&N):"_s, this);
-    m_findEdit = new QLineEdit(this);
-    m_findEdit->setObjectName(u"FindEdit"_s);
-    m_findEdit->setMinimumWidth(200);
-    label->setBuddy(m_findEdit);
-
-    m_matchCase = new QCheckBox(u"区分大小写(&C)"_s, this);
-    m_matchCase->setObjectName(u"MatchCaseCheck"_s);
+    QLabel* label = AddFindText();
+    AddMatchCase();
 
     auto* direction = new QGroupBox(u"方向"_s, this);
     direction->setObjectName(u"DirectionGroup"_s);
@@ -37,11 +27,8 @@ TFindDialog::TFindDialog(QWidget* parent) : TBaseForm(parent)
     directionLayout->addWidget(m_up);
     directionLayout->addWidget(m_down);
 
-    m_findNext = new QPushButton(u"查找下一个(&F)"_s, this);
-    m_findNext->setObjectName(u"FindNextButton"_s);
-    m_findNext->setDefault(true);
-    auto* cancel = new QPushButton(u"取消"_s, this);
-    cancel->setObjectName(u"CancelButton"_s);
+    AddFindNext();
+    QPushButton* cancel = AddCancel();
 
     auto* textRow = new QHBoxLayout;
     textRow->addWidget(label);
@@ -63,21 +50,6 @@ TFindDialog::TFindDialog(QWidget* parent) : TBaseForm(parent)
     layout->addSpacing(4);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-
-    connect(m_findEdit, &QLineEdit::textChanged, this, &TFindDialog::UpdateButtons);
-    connect(m_findNext, &QPushButton::clicked, this, &TFindDialog::FindClicked);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    UpdateButtons();
-}
-
-QString TFindDialog::FindText() const
-{
-    return m_findEdit->text();
-}
-
-void TFindDialog::SetFindText(const QString& text)
-{
-    m_findEdit->setText(text);
 }
 
 bool TFindDialog::Down() const
@@ -88,29 +60,4 @@ bool TFindDialog::Down() const
 void TFindDialog::SetDown(bool down)
 {
     (down ? m_down : m_up)->setChecked(true);
-}
-
-bool TFindDialog::MatchCase() const
-{
-    return m_matchCase->isChecked();
-}
-
-void TFindDialog::SetMatchCase(bool matchCase)
-{
-    m_matchCase->setChecked(matchCase);
-}
-
-void TFindDialog::Execute()
-{
-    show();
-    raise();
-    activateWindow();
-    m_findEdit->setFocus();
-    m_findEdit->selectAll();
-}
-
-void TFindDialog::UpdateButtons()
-{
-    // As with the system's own dialog, there is nothing to find without a text.
-    m_findNext->setEnabled(!m_findEdit->text().isEmpty());
 }

@@ -147,11 +147,14 @@ void MainFormTest::SeedPage(const QString& name, int position, const QString& ti
     seeded.append(path);
 }
 
-void MainFormTest::KeepPageIndex()
+void MainFormTest::StartWritingPageIndex()
 {
     m_later.Set(QDateTime::currentDateTime().addSecs(4));
     storeClock = &m_later;
     indexFile = root.filePath(u"cache/pages.idx"_s);
+    Build();
+    Show();
+    Release();
 }
 
 QStringList MainFormTest::FileLines(int position) const

@@ -68,8 +68,9 @@ protected:
     // Writes a page file into the Data folder, as a page of an earlier run; kept in seeded.
     void SeedPage(const QString& name, int position, const QString& title, const QString& text);
     // From now on the store keeps a page index, and its starts come four seconds after the files
-    // were written: only files left alone for a few seconds go into the index.
-    void KeepPageIndex();
+    // were written (only files left alone for a few seconds go into the index); a first start,
+    // shown and released, writes the index.
+    void StartWritingPageIndex();
 
     // Tabs, layers (by their labels, where set), page files and the store all in this order,
     // with line 1 of every file its position and the current page's layer the active one.

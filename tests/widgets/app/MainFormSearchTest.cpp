@@ -94,10 +94,7 @@ TEST_F(SearchAllTest, FindsWordsOnUnreadPagesAndInUnsavedEditsAndShowsTheChosenM
     SeedPage(u"b.txt"_s, 1, u"Bravo"_s, u"an Apple a day\r\nkeeps the doctor away\r\nＡＰＰＬＥ pie"_s);
     SeedPage(u"c.txt"_s, 2, u"Charlie"_s, u"cherry only"_s);
     SeedPage(u"d.txt"_s, 3, u"苹果 Delta"_s, u"no fruit here\r\nbut a doctor"_s);
-    KeepPageIndex();
-    Build();
-    Show();
-    Release();
+    StartWritingPageIndex();
     // This start knows the pages from the index: only the first is read, when it is shown.
     Build();
     Show();

@@ -45,7 +45,13 @@ int main(int argc, char** argv)
         TCommandTable commands(&window);
         commands.BuildMainMenu(window.menuBar());
         QMenu* insert = window.menuBar()->findChild<QMenu*>(u"InsertMenu"_s);
-        TInsertController controller(insert, &window, config, {});
+        // The demo only shows the menu: no page to insert into, no settings to open.
+        struct TNoWindow final : IInsertHost
+        {
+            TPadMemo* currentEditor() override { return nullptr; }
+            bool showSettingsDialog(int) override { return false; }
+        } host;
+        TInsertController controller(insert, &window, config, host);
         controller.BindCommands(commands);
         window.show();
         QTimer::singleShot(300, [&] { insert->popup(window.mapToGlobal(QPoint(10, 30))); });

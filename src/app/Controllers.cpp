@@ -18,11 +18,11 @@
 #include "platform/linux/QtWindowSystem.h"
 #include "reminders/ScanRecord.h"
 #include "reminders/ui/EditorReminderHost.h"
-#include "reminders/ui/MSNPopUp.h"
 #include "reminders/ui/RemindersController.h"
 #include "templates/ui/InsertController.h"
 #include "widgets/CommandTable.h"
 #include "widgets/DialogService.h"
+#include "widgets/MSNPopUp.h"
 
 #include <QEvent>
 #include <QGuiApplication>
@@ -60,11 +60,9 @@ public:
             // An optional picture beside the program gives the notices their background.
             m_popUp->LoadBackgroundImage(CompanionPath(u"Images/BackgroundImage.bmp"_s));
             if (overlay)
-                m_popUp->Overlay = &m_overlay;
+                m_popUp->SetOverlay(&m_overlay);
         }
-        m_popUp->Title = title;
-        m_popUp->Text = text;
-        m_popUp->ShowPopUp();
+        m_popUp->ShowPopUp(title, text);
     }
 
 private:

@@ -9,11 +9,9 @@
 #include "core/Log.h"
 #include "notes/PageRules.h"
 #include "notes/ui/EditCommands.h"
-#include "notes/ui/FindDlg.h"
 #include "notes/ui/FindReplace.h"
 #include "notes/ui/PadMemo.h"
 #include "notes/ui/PageSet.h"
-#include "notes/ui/ReplaceDlg.h"
 #include "platform/AppUtils.h"
 #include "platform/Platform.h"
 #include "platform/linux/SystemHotKeyGrabber.h"
@@ -21,10 +19,12 @@
 #include "widgets/CommandTable.h"
 #include "widgets/DialogService.h"
 #include "widgets/FileErrorBox.h"
+#include "widgets/FindDlg.h"
 #include "widgets/LayerList.h"
 #include "widgets/MsgBox.h"
 #include "widgets/PadTabSet.h"
 #include "widgets/PickButton.h"
+#include "widgets/ReplaceDlg.h"
 
 #include <QAction>
 #include <QApplication>

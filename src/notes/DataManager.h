@@ -1,5 +1,7 @@
 #pragma once
 
+#include "notes/PageFile.h"
+
 #include <QHash>
 #include <QList>
 #include <QSet>
@@ -10,19 +12,8 @@
 
 class IClock;
 class ITrash;
+class TFolderScan;
 class TPageReadAhead;
-
-// One page as read at start. A page known from the page index comes without its text
-// (TextRead false): the store's ReadPageText reads it when the page is first needed.
-struct TPageItem
-{
-    int Index = 0;
-    QString FileName;
-    QString Title;
-    QString Text;
-    bool TextRead = true;
-};
-using TPageItems = QList<TPageItem>;
 
 // The page files of the Data folder, in page order. Line 1 of every file holds its position,
 // line 2 the title, line 3 is empty and the text follows. The store knows nothing of windows:
@@ -80,10 +71,8 @@ public:
     static void SortByKeys(QStringList& files, QList<int>& keys);
 
 private:
-    friend class TPageReadAhead;
-    struct TFolderRead;
     void waitForScan() const;
-    void applyScan(TFolderRead& read);
+    void applyScan(TFolderScan& read);
     bool isValid(int position) const
     {
         waitForScan();
@@ -102,7 +91,7 @@ private:
     // between is read again.
     QHash<QString, TPageItem> m_scanned;
     // The reading started by the constructor until the store is first used.
-    std::unique_ptr<TFolderRead> m_read;
+    std::unique_ptr<TFolderScan> m_read;
 };
 
 // The page folder's files, read on a thread of their own before the store is made: the program
@@ -119,5 +108,5 @@ private:
     friend class TDataManager;
     QString m_folder;
     QString m_indexFile;
-    std::unique_ptr<TDataManager::TFolderRead> m_read;
+    std::unique_ptr<TFolderScan> m_read;
 };

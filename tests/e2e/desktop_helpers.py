@@ -2,8 +2,9 @@
 screenshots as raw pixels, and the program's desktop-text window."""
 
 import ctypes
-import ctypes.util
 import os
+
+import xlib
 
 
 class Wallpaper:
@@ -13,32 +14,8 @@ class Wallpaper:
     STRIPE = 64
 
     def __init__(self, display_name, width, height, colours):
-        lib = ctypes.CDLL(ctypes.util.find_library("X11"))
-        lib.XOpenDisplay.restype = ctypes.c_void_p
-        lib.XOpenDisplay.argtypes = [ctypes.c_char_p]
-        lib.XDefaultRootWindow.restype = ctypes.c_ulong
-        lib.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
-        lib.XDefaultScreen.argtypes = [ctypes.c_void_p]
-        lib.XDefaultDepth.argtypes = [ctypes.c_void_p, ctypes.c_int]
-        lib.XCreatePixmap.restype = ctypes.c_ulong
-        lib.XCreatePixmap.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_uint, ctypes.c_uint, ctypes.c_uint]
-        lib.XCreateGC.restype = ctypes.c_void_p
-        lib.XCreateGC.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong, ctypes.c_void_p]
-        lib.XSetForeground.argtypes = [ctypes.c_void_p, ctypes.c_void_p, ctypes.c_ulong]
-        lib.XFillRectangle.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_void_p, ctypes.c_int, ctypes.c_int,
-                                       ctypes.c_uint, ctypes.c_uint]
-        lib.XFreeGC.argtypes = [ctypes.c_void_p, ctypes.c_void_p]
-        lib.XInternAtom.restype = ctypes.c_ulong
-        lib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-        lib.XChangeProperty.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong, ctypes.c_ulong, ctypes.c_int,
-                                        ctypes.c_int, ctypes.c_void_p, ctypes.c_int]
-        lib.XSetWindowBackgroundPixmap.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong]
-        lib.XClearWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
-        lib.XSetCloseDownMode.argtypes = [ctypes.c_void_p, ctypes.c_int]
-        lib.XCloseDisplay.argtypes = [ctypes.c_void_p]
-        dpy = lib.XOpenDisplay(display_name.encode())
-        if not dpy:
-            raise OSError("cannot open display")
+        lib = xlib.load()
+        dpy = xlib.open_display(lib, display_name)
         root = lib.XDefaultRootWindow(dpy)
         depth = lib.XDefaultDepth(dpy, lib.XDefaultScreen(dpy))
         pixmap = lib.XCreatePixmap(dpy, root, width, height, depth)
@@ -106,22 +83,8 @@ def desk_window(session):
 def draw_on_root(display_name, rect, colour):
     """Fills rect on the root window itself, as desktop widgets and root-window tools draw:
     whatever a child window covers is left out."""
-    lib = ctypes.CDLL(ctypes.util.find_library("X11"))
-    lib.XOpenDisplay.restype = ctypes.c_void_p
-    lib.XOpenDisplay.argtypes = [ctypes.c_char_p]
-    lib.XDefaultRootWindow.restype = ctypes.c_ulong
-    lib.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
-    lib.XCreateGC.restype = ctypes.c_void_p
-    lib.XCreateGC.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong, ctypes.c_void_p]
-    lib.XSetForeground.argtypes = [ctypes.c_void_p, ctypes.c_void_p, ctypes.c_ulong]
-    lib.XFillRectangle.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_void_p, ctypes.c_int, ctypes.c_int,
-                                   ctypes.c_uint, ctypes.c_uint]
-    lib.XFreeGC.argtypes = [ctypes.c_void_p, ctypes.c_void_p]
-    lib.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
-    lib.XCloseDisplay.argtypes = [ctypes.c_void_p]
-    dpy = lib.XOpenDisplay(display_name.encode())
-    if not dpy:
-        raise OSError("cannot open display")
+    lib = xlib.load()
+    dpy = xlib.open_display(lib, display_name)
     root = lib.XDefaultRootWindow(dpy)
     gc = lib.XCreateGC(dpy, root, 0, None)
     lib.XSetForeground(dpy, gc, colour)

@@ -1,4 +1,4 @@
-// One QApplication for the whole test binary; the platform is offscreen (set by CTest).
+// One QApplication for a widget test binary; the platform is offscreen (set by CTest).
 #include <gtest/gtest.h>
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "config/ui/ConfigFrm.h"
 
+#include "config/ui/SettingsLook.h"
 #include "core/PubUtils.h"
-#include "notes/ui/SettingsLook.h"
 #include "platform/VirtualKeys.h"
 #include "widgets/DialogService.h"
 #include "widgets/FontDlg.h"

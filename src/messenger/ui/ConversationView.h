@@ -1,7 +1,7 @@
 #pragma once
 
 #include "messenger/ChatLog.h"
-#include "notes/ui/FindDlg.h"
+#include "widgets/FindDlg.h"
 
 #include <QElapsedTimer>
 #include <QObject>

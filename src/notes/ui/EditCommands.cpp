@@ -1,17 +1,17 @@
 #include "notes/ui/EditCommands.h"
 
 #include "config/AppConfigMgr.h"
-#include "notes/ui/FindDlg.h"
+#include "config/ui/SettingsLook.h"
 #include "notes/ui/FindReplace.h"
 #include "notes/ui/MemoFormat.h"
 #include "notes/ui/PadMemo.h"
 #include "notes/ui/PageSet.h"
-#include "notes/ui/ReplaceDlg.h"
 #include "notes/ui/SearchAllDlg.h"
 #include "notes/ui/SearchAllPages.h"
-#include "notes/ui/SettingsLook.h"
 #include "widgets/CommandTable.h"
 #include "widgets/DialogService.h"
+#include "widgets/FindDlg.h"
+#include "widgets/ReplaceDlg.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,12 +1,12 @@
 #include "notes/ui/PageSet.h"
 
 #include "config/AppConfigMgr.h"
-#include "core/Log.h"
 #include "core/TextFile.h"
 #include "notes/DataManager.h"
 #include "notes/PageJournal.h"
 #include "notes/PageRules.h"
 #include "notes/PageSearcher.h"
+#include "notes/ui/EditorJournal.h"
 #include "notes/ui/PadMemo.h"
 #include "platform/AppUtils.h"
 #include "templates/ExprErrors.h"
@@ -20,34 +20,17 @@
 #include "widgets/PadTabSet.h"
 
 #include <QAction>
-#include <QDateTime>
-#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QTextDocument>
 #include <QTimer>
-#include <QVariant>
 
 #include <optional>
 #include <stdexcept>
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-// Fingerprint of the text the page file holds, kept on the editor for its journal.
-const char kJournalBaseProperty[] = "jvJournalBase";
-// Whether the page's journal may exist on the disk.
-const char kJournaledProperty[] = "jvJournaled";
-const char kJournalTimerName[] = "JournalTimer";
-// A change reaches the journal this long after it was made, however fast the typing goes on;
-// a large page is journaled half as often, since every write copies the whole text.
-constexpr int kJournalDelayMs = 2000;
-constexpr int kLargePageCharacters = 1 << 20;
-
-} // namespace
-
-TPageSet::TPageSet(const TParts& parts, QObject* parent) : QObject(parent), m_parts(parts)
+TPageSet::TPageSet(const TParts& parts, QObject* parent)
+    : QObject(parent), m_parts(parts), m_journal(new TEditorJournal(*this))
 {
     TPadTabSet* tabSet = m_parts.tabSet;
     connect(tabSet, &TPadTabSet::OnClick, this, &TPageSet::TabSetClick);
@@ -193,8 +176,7 @@ TPadMemo* TPageSet::CreateEditor(TLayer* layer, const QString& text)
     editor->SetWrapMode(m_wordWrap);
     editor->SetPageText(text);
     editor->SetModified(false);
-    editor->setProperty(kJournalBaseProperty, TPageJournal::Fingerprint(text));
-    WatchForJournal(editor);
+    m_journal->Watch(editor, text);
     TExprParser* parser = m_parts.parser;
     editor->SetEvaluator([parser](const QString& expression) -> QString {
         if (!parser)
@@ -257,7 +239,7 @@ void TPageSet::CreatePage(const QString& title, const QString& text)
     // The file holds an empty text: a page made with text has that text still to write.
     if (!text.isEmpty())
         if (TPadMemo* editor = CurrentEditor()) {
-            editor->setProperty(kJournalBaseProperty, TPageJournal::Fingerprint(QString()));
+            m_journal->SetFileText(editor, QString());
             editor->SetModified(true);
         }
     if (m_parts.window && m_parts.window->isVisible())
@@ -278,9 +260,7 @@ void TPageSet::RemovePage(int index, bool toRecycleBin)
     m_parts.dataManager->DeletePage(index, toRecycleBin);
     RemovePageView(index);
     m_pendingTexts.remove(file);
-    // A deleted page's journal would bring it back at the next start.
-    if (m_journal)
-        m_journal->Remove(key);
+    m_journal->Removed(key);
 }
 
 void TPageSet::AddDefaultPage()
@@ -298,8 +278,7 @@ void TPageSet::SaveModifiedPages()
         TPadMemo* editor = EditorAt(i);
         if (!editor->Modified()) {
             // Changed and changed back: the file already holds the text.
-            if (m_journal && editor->property(kJournaledProperty).toBool())
-                PageWritten(editor, PageKey(i), nullptr);
+            m_journal->Unchanged(editor, PageKey(i));
             continue;
         }
         const QString text = editor->PageText();
@@ -312,95 +291,15 @@ void TPageSet::SaveModifiedPages()
             continue;
         }
         editor->SetModified(false);
-        PageWritten(editor, PageKey(i), &text);
+        m_journal->Written(editor, PageKey(i), &text);
     }
     if (firstError)
         throw *firstError;
 }
 
-namespace {
-
-// Writes text to the file that keeps it; the failure, or empty.
-QString WriteUnsavedCopy(const QString& path, const QString& text)
-{
-    try {
-        WriteTextFileLines(path, SplitLines(text));
-        return {};
-    } catch (const EFileError& error) {
-        return error.message();
-    }
-}
-
-// Keeps text in copy, the page's unsaved copy: the file it had before, else a new one in the
-// first of folders that takes it. False (copy then empty) with the last failure otherwise.
-bool KeepUnsavedCopy(QString& copy, const QStringList& folders, const QString& title, const QString& text,
-                     QString& failure)
-{
-    if (!copy.isEmpty() && (failure = WriteUnsavedCopy(copy, text)).isEmpty())
-        return true;
-    for (const QString& folder : folders) {
-        try {
-            TDataManager::MakeFolder(folder);
-        } catch (const EFileError& error) {
-            failure = error.message();
-            continue;
-        }
-        copy = TPageJournal::UnsavedCopyPath(folder, title, QDateTime::currentDateTime());
-        if ((failure = WriteUnsavedCopy(copy, text)).isEmpty())
-            return true;
-    }
-    copy.clear();
-    return false;
-}
-
-} // namespace
-
 QString TPageSet::KeepUnsavedPages()
 {
-    QList<int> unsaved;
-    for (int i = 0; i < PageCount(); ++i)
-        if (HasEditor(i) && EditorAt(i)->Modified())
-            unsaved.append(i);
-    if (unsaved.isEmpty())
-        return {};
-    if (m_journal) {
-        for (int i : unsaved) {
-            StopJournalTimer(EditorAt(i));
-            JournalEditor(EditorAt(i));
-        }
-        m_journal->Flush();
-    }
-    bool journaled = false;
-    QStringList copies;
-    QStringList lost;
-    for (int i : unsaved) {
-        const QString key = PageKey(i);
-        if (m_journal && m_journal->ErrorOf(key).isEmpty()) {
-            journaled = true;
-            continue;
-        }
-        const QString title = u"“"_s + PageTitle(i) + u"”"_s;
-        const QString text = EditorAt(i)->PageText();
-        QString& copy = m_unsavedCopies[key];
-        QString failure;
-        if (KeepUnsavedCopy(copy, m_unsavedFolders, PageTitle(i), text, failure)) {
-            copies.append(QDir::toNativeSeparators(copy));
-            continue;
-        }
-        lost.append(failure.isEmpty() ? title : title + u"："_s + failure);
-        // The last place the text can still reach.
-        const QString mark = u"----- "_s + title + u" -----"_s;
-        qCWarning(lcJotvane).noquote() << mark + u'\n' + text;
-        qCWarning(lcJotvane).noquote() << mark;
-    }
-    QStringList parts;
-    if (journaled)
-        parts.append(u"未能保存的内容已保留在恢复文件中，下次启动 Jotvane 时会恢复。"_s);
-    if (!copies.isEmpty())
-        parts.append(u"未能保存的内容已另存到：\n"_s + copies.join(u'\n'));
-    if (!lost.isEmpty())
-        parts.append(u"以下页面未能保存的内容无处存放，只写到了标准错误输出：\n"_s + lost.join(u'\n'));
-    return parts.join(u"\n\n"_s);
+    return m_journal->KeepUnsavedPages();
 }
 
 void TPageSet::OpenFileAsPage(const QString& file)
@@ -553,117 +452,20 @@ std::optional<QString> TPageSet::UnshownText(int index, QString* error) const
 
 void TPageSet::SetJournal(TPageJournal* journal, int delayMs)
 {
-    m_journal = journal;
-    m_journalDelayMs = delayMs > 0 ? delayMs : kJournalDelayMs;
+    m_journal->SetJournal(journal, delayMs);
 }
 
-void TPageSet::WatchForJournal(TPadMemo* editor)
+void TPageSet::SetUnsavedFolders(const QStringList& folders)
 {
-    auto* timer = new QTimer(editor);
-    timer->setObjectName(QLatin1StringView(kJournalTimerName));
-    timer->setSingleShot(true);
-    connect(timer, &QTimer::timeout, this, [this, editor] { JournalEditor(editor); });
-    // The timer is not restarted by later changes: under steady typing the journal still
-    // follows within the delay.
-    const auto schedule = [this, editor, timer] {
-        if (!m_journal || timer->isActive())
-            return;
-        const bool large = editor->document()->characterCount() > kLargePageCharacters;
-        timer->start(large ? 2 * m_journalDelayMs : m_journalDelayMs);
-    };
-    connect(editor, &QPlainTextEdit::textChanged, timer, schedule);
-    // A text marked modified by the program (a page made with a text) needs its journal too.
-    connect(editor->document(), &QTextDocument::modificationChanged, timer, schedule);
-}
-
-void TPageSet::JournalEditor(TPadMemo* editor)
-{
-    const int index = m_parts.layerList->IndexOf(qobject_cast<TLayer*>(editor->parentWidget()));
-    if (!m_journal || index < 0)
-        return;
-    const QString key = PageKey(index);
-    if (editor->Modified()) {
-        m_journal->Write(key, editor->PageText(), editor->property(kJournalBaseProperty).toByteArray());
-        editor->setProperty(kJournaledProperty, true);
-    } else if (editor->property(kJournaledProperty).toBool()) {
-        m_journal->Remove(key);
-        editor->setProperty(kJournaledProperty, false);
-    }
-}
-
-void TPageSet::StopJournalTimer(TPadMemo* editor)
-{
-    if (auto* timer = editor->findChild<QTimer*>(QLatin1StringView(kJournalTimerName)))
-        timer->stop();
-}
-
-void TPageSet::PageWritten(TPadMemo* editor, const QString& key, const QString* savedText)
-{
-    StopJournalTimer(editor);
-    if (savedText)
-        editor->setProperty(kJournalBaseProperty, TPageJournal::Fingerprint(*savedText));
-    editor->setProperty(kJournaledProperty, false);
-    if (m_journal)
-        m_journal->Remove(key);
+    m_journal->SetUnsavedFolders(folders);
 }
 
 TJournalRecovery TPageSet::RecoverJournal()
 {
-    TJournalRecovery recovery;
-    if (!m_journal)
-        return recovery;
-    // Almost every start finds no journal: the pages are then not looked at.
-    const QList<TJournalEntry> entries = m_journal->Scan();
-    if (entries.isEmpty())
-        return recovery;
-    const int selected = PageIndex();
-    QHash<QString, int> pages;
-    for (int i = 0; i < PageCount(); ++i)
-        pages.insert(PageKey(i), i);
-    for (const TJournalEntry& entry : entries) {
-        // A page whose file cannot be read now counts as gone: its journal becomes a page of its own.
-        const std::optional<QString> pageText = StoredText(pages.value(entry.key, -1));
-        const int index = pageText ? pages.value(entry.key, -1) : -1;
-        switch (TPageJournal::Decide(entry, pageText ? &*pageText : nullptr)) {
-        case TJournalAction::Keep:
-            recovery.unreadable.append(entry.path);
-            break;
-        case TJournalAction::Discard:
-            m_journal->Remove(entry.key);
-            break;
-        case TJournalAction::IntoPage: {
-            TPadMemo* editor = EditorAt(index);
-            editor->SetPageText(entry.text);
-            editor->SetModified(true);
-            // The journal already holds this text.
-            StopJournalTimer(editor);
-            editor->setProperty(kJournaledProperty, true);
-            recovery.recovered.append(PageTitle(index));
-            break;
-        }
-        case TJournalAction::AsNewPage: {
-            try {
-                NewPageActionExecute();
-            } catch (const EFileError& error) {
-                // No page file can be made now (a read-only folder): the journal stays for later.
-                recovery.notPlaced.append(QDir::toNativeSeparators(entry.path) + u"："_s + error.message());
-                break;
-            }
-            const int added = PageCount() - 1;
-            TPadMemo* editor = EditorAt(added);
-            editor->SetPageText(entry.text);
-            editor->SetModified(true);
-            StopJournalTimer(editor);
-            // The text is under its new key before the old journal goes.
-            m_journal->Write(PageKey(added), entry.text,
-                             editor->property(kJournalBaseProperty).toByteArray());
-            editor->setProperty(kJournaledProperty, true);
-            m_journal->Remove(entry.key);
-            recovery.recovered.append(PageTitle(added));
-            break;
-        }
-        }
-    }
-    SelectPage(selected);
-    return recovery;
+    return m_journal->Recover();
+}
+
+int TPageSet::IndexOfEditor(const TPadMemo* editor) const
+{
+    return m_parts.layerList->IndexOf(qobject_cast<TLayer*>(editor->parentWidget()));
 }

@@ -12,6 +12,7 @@ class QWidget;
 class TAppConfigMgr;
 class TCommandTable;
 class TDataManager;
+class TEditorJournal;
 class TExprParser;
 class TLayer;
 class TLayerList;
@@ -84,7 +85,7 @@ public:
     void SetJournal(TPageJournal* journal, int delayMs = 0);
     // Where the text of a page goes when neither its file nor the journal can be written: the
     // first of folders in which a file can be written, made when first needed.
-    void SetUnsavedFolders(const QStringList& folders) { m_unsavedFolders = folders; }
+    void SetUnsavedFolders(const QStringList& folders);
     // For the end of the run, after a save that left pages modified: their text goes to the
     // journal now, and where the journal cannot be written, to a file of its own in an unsaved
     // folder; a text that can be written nowhere goes to standard error as the last resort.
@@ -95,6 +96,10 @@ public:
     TJournalRecovery RecoverJournal();
     // The key a page's journal goes by: its file's name, which never changes.
     QString PageKey(int index) const;
+    // The position of the page that editor shows, or -1.
+    int IndexOfEditor(const TPadMemo* editor) const;
+    // The page's text as the user would see it; nullopt for no page or a file that cannot be read.
+    std::optional<QString> StoredText(int index) const;
 
     void NewPageActionExecute();
     void DeletePageActionExecute();
@@ -115,16 +120,9 @@ private:
     void TabSetDblClick();
     void TabSetTabMoved(int from, int to);
     void ShowInformation(const QString& message);
-    // The page's text as the user would see it; nullopt for no page or a file that cannot be read.
-    std::optional<QString> StoredText(int index) const;
     // The text of a page without an editor: kept from the start, or read from its file now;
     // nullopt (and the reason in error) when the file cannot be read.
     std::optional<QString> UnshownText(int index, QString* error) const;
-    void WatchForJournal(TPadMemo* editor);
-    void JournalEditor(TPadMemo* editor);
-    void StopJournalTimer(TPadMemo* editor);
-    // The page's file holds savedText now (null: it was not rewritten); its journal goes.
-    void PageWritten(TPadMemo* editor, const QString& key, const QString* savedText);
 
     TParts m_parts;
     // The text of every page whose editor has not been made yet, by the page's file; a page
@@ -132,9 +130,5 @@ private:
     QHash<QString, QString> m_pendingTexts;
     QString m_loadError;
     bool m_wordWrap = true;
-    TPageJournal* m_journal = nullptr;
-    int m_journalDelayMs = 0;
-    QStringList m_unsavedFolders;
-    // Page key -> the file that keeps its unsaved text, rewritten when kept again in this run.
-    QHash<QString, QString> m_unsavedCopies;
+    TEditorJournal* m_journal;
 };

@@ -3,33 +3,21 @@ _NET_WM_WINDOW_TYPE_DESKTOP, painted in one colour. Usage: desktop_window.py <wi
 <0xRRGGBB>. It prints "mapped" once the window manager has shown it and runs until ended."""
 
 import ctypes
-import ctypes.util
+import os
 import signal
 import sys
+
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+import xlib  # noqa: E402  (tests/e2e, beside the suites)
 
 
 def main():
     width, height, colour = int(sys.argv[1]), int(sys.argv[2]), int(sys.argv[3], 16)
-    x = ctypes.CDLL(ctypes.util.find_library("X11"))
-    x.XOpenDisplay.restype = ctypes.c_void_p
-    x.XOpenDisplay.argtypes = [ctypes.c_char_p]
-    x.XDefaultRootWindow.restype = ctypes.c_ulong
-    x.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
-    x.XCreateSimpleWindow.restype = ctypes.c_ulong
-    x.XCreateSimpleWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int, ctypes.c_uint,
-                                      ctypes.c_uint, ctypes.c_uint, ctypes.c_ulong, ctypes.c_ulong]
-    x.XInternAtom.restype = ctypes.c_ulong
-    x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-    x.XChangeProperty.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong, ctypes.c_ulong, ctypes.c_int,
-                                  ctypes.c_int, ctypes.c_void_p, ctypes.c_int]
-    x.XStoreName.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_char_p]
-    x.XSelectInput.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_long]
-    x.XMapWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
-    x.XNextEvent.argtypes = [ctypes.c_void_p, ctypes.c_void_p]
-    x.XFlush.argtypes = [ctypes.c_void_p]
-    dpy = x.XOpenDisplay(None)
-    if not dpy:
-        sys.exit("cannot open display")
+    x = xlib.load()
+    try:
+        dpy = xlib.open_display(x)
+    except OSError as error:
+        sys.exit(str(error))
     root = x.XDefaultRootWindow(dpy)
     window = x.XCreateSimpleWindow(dpy, root, 0, 0, width, height, 0, 0, colour)
     x.XStoreName(dpy, window, b"Fake desktop")

@@ -1,11 +1,9 @@
 #include "core/PubUtils.h"
-#include "widgets/FitText.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
-#include <QFontMetrics>
 #include <QTemporaryDir>
 
 #include "TestSupport.h"
@@ -65,29 +63,6 @@ TEST(Hex, RoundTripsAndReadsLowerCase)
     EXPECT_EQ(HexToBytes(BytesToHex(all)), all);
     // An odd last digit is the high nibble of one more byte; nothing runs past the end.
     EXPECT_EQ(HexToBytes("41A"), QByteArray("\x41\xA0", 2));
-}
-
-TEST(FitTextToWidth, ShortensFromTheEndWithEllipsisThenEatsTheEllipsis)
-{
-    QFont font;
-    font.setPixelSize(12);
-    const QFontMetrics metrics(font);
-    const QString ellipsis = u"..."_s;
-    const QString text = u"A rather long page title"_s;
-    EXPECT_EQ(FitTextToWidth(text, metrics, 10000, ellipsis), text);
-
-    const int limit = metrics.horizontalAdvance(u"A rather..."_s);
-    const QString fitted = FitTextToWidth(text, metrics, limit, ellipsis);
-    EXPECT_TRUE(fitted.endsWith(ellipsis));
-    EXPECT_LE(metrics.horizontalAdvance(fitted), limit);
-    EXPECT_TRUE(text.startsWith(fitted.chopped(3)));
-    EXPECT_GT(metrics.horizontalAdvance(fitted + u"x"_s), limit);
-
-    // Once one character of the text is left the ellipsis goes character by character.
-    const int tiny = metrics.horizontalAdvance(u"A."_s);
-    const QString eaten = FitTextToWidth(text, metrics, tiny, ellipsis);
-    EXPECT_TRUE(eaten == u"A."_s || eaten == u"A"_s || eaten.isEmpty()) << eaten.toStdString();
-    EXPECT_EQ(FitTextToWidth(text, metrics, 0, ellipsis), QString());
 }
 
 TEST(CopyFolder, CopiesTreesAndOverwritesTargets)

@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QMenu>
 #include <QTest>
 
@@ -136,6 +137,24 @@ void MainFormTest::Type(const QString& text)
 QStringList MainFormTest::Tabs() const
 {
     return form->TabSet()->Tabs().Captions();
+}
+
+void MainFormTest::SeedPage(const QString& name, int position, const QString& title, const QString& text)
+{
+    QDir().mkpath(dataFolder);
+    const QString path = dataFolder + u'/' + name;
+    WriteTextFileLines(path, QStringList{QString::number(position), title, QString()} + SplitLines(text));
+    seeded.append(path);
+}
+
+void MainFormTest::StartWritingPageIndex()
+{
+    m_later.Set(QDateTime::currentDateTime().addSecs(4));
+    storeClock = &m_later;
+    indexFile = root.filePath(u"cache/pages.idx"_s);
+    Build();
+    Show();
+    Release();
 }
 
 QStringList MainFormTest::FileLines(int position) const

@@ -3,6 +3,7 @@
 #include "FakeDialogService.h"
 #include "FakeHotKeyGrabber.h"
 #include "FakePlatform.h"
+#include "TestClock.h"
 #include "app/MainFrm.h"
 #include "config/AppConfigMgr.h"
 #include "core/Clock.h"
@@ -64,6 +65,13 @@ protected:
     // Labels every editor with its current title, so that a later check can tell which page's
     // editor sits in which layer.
     void TagEditors();
+    // Writes a page file into the Data folder, as a page of an earlier run; kept in seeded.
+    void SeedPage(const QString& name, int position, const QString& title, const QString& text);
+    // From now on the store keeps a page index, and its starts come four seconds after the files
+    // were written (only files left alone for a few seconds go into the index); a first start,
+    // shown and released, writes the index.
+    void StartWritingPageIndex();
+
     // Tabs, layers (by their labels, where set), page files and the store all in this order,
     // with line 1 of every file its position and the current page's layer the active one.
     void ExpectOrders(const QStringList& titles);
@@ -78,6 +86,7 @@ protected:
     QString configFile;
     QString indexFile;                  // the store's page index; none when empty
     const IClock* storeClock = nullptr; // when the store's scan begins; the system's clock when none
+    QStringList seeded;                 // the page files SeedPage wrote
     FakePlatform platform;
     FakeDialogService dialogs;
     // What the window asks through, as the program's: the fake, unattended within a scope.
@@ -91,4 +100,5 @@ protected:
 
 private:
     QList<QPointer<QWidget>> m_windowsBefore;
+    TTestClock m_later;
 };

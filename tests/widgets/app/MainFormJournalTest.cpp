@@ -52,12 +52,6 @@ protected:
     {
         return WaitFor([&] { return OnDisk().value(key) == text; });
     }
-    void SeedPage(const QString& name, int position, const QString& title, const QString& text)
-    {
-        QDir().mkpath(dataFolder);
-        WriteTextFileLines(dataFolder + u'/' + name,
-                           QStringList{QString::number(position), title, QString()} + SplitLines(text));
-    }
 
     std::unique_ptr<TPageJournal> journal =
         std::make_unique<TPageJournal>(root.filePath(u"Data/.recovery"_s));
@@ -123,14 +117,8 @@ TEST_F(JournalTest, PagesKnownFromTheIndexAreReadWhenFirstShown)
     SeedPage(u"a.txt"_s, 0, u"Alpha"_s, u"alpha saved"_s);
     SeedPage(u"b.txt"_s, 1, u"Bravo"_s, u"bravo saved"_s);
     SeedPage(u"c.txt"_s, 2, u"Charlie"_s, u"charlie saved"_s);
-    // Only files left alone for a few seconds go into the index: the starts come four seconds on.
-    const TTestClock later(QDateTime::currentDateTime().addSecs(4));
-    storeClock = &later;
-    indexFile = root.filePath(u"cache/pages.idx"_s);
-    BuildWithJournal();
-    Show();
+    StartWritingPageIndex();
     ASSERT_TRUE(QFile::exists(indexFile)) << "the first start writes the index";
-    Release();
 
     BuildWithJournal();
     ASSERT_TRUE(QFile::remove(dataFolder + u"/c.txt"_s));

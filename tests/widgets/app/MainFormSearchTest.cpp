@@ -29,13 +29,6 @@ namespace {
 class SearchAllTest : public MainFormTest
 {
 protected:
-    void SeedPage(const QString& name, int position, const QString& title, const QString& text)
-    {
-        QDir().mkpath(dataFolder);
-        const QString path = dataFolder + u'/' + name;
-        WriteTextFileLines(path, QStringList{QString::number(position), title, QString()} + SplitLines(text));
-        seeded.append(path);
-    }
     QHash<QString, QByteArray> Files() const
     {
         QHash<QString, QByteArray> files;
@@ -75,8 +68,6 @@ protected:
         return texts;
     }
     QString selected() const { return form->Pages().CurrentEditor()->textCursor().selectedText(); }
-
-    QStringList seeded;
 };
 
 TEST_F(SearchAllTest, TheCommandFollowsTheFindCommandsWithAKeyOfItsOwn)
@@ -103,13 +94,7 @@ TEST_F(SearchAllTest, FindsWordsOnUnreadPagesAndInUnsavedEditsAndShowsTheChosenM
     SeedPage(u"b.txt"_s, 1, u"Bravo"_s, u"an Apple a day\r\nkeeps the doctor away\r\nＡＰＰＬＥ pie"_s);
     SeedPage(u"c.txt"_s, 2, u"Charlie"_s, u"cherry only"_s);
     SeedPage(u"d.txt"_s, 3, u"苹果 Delta"_s, u"no fruit here\r\nbut a doctor"_s);
-    // Only files left alone for a few seconds go into the index: the starts come four seconds on.
-    const TTestClock later(QDateTime::currentDateTime().addSecs(4));
-    storeClock = &later;
-    indexFile = root.filePath(u"cache/pages.idx"_s);
-    Build();
-    Show();
-    Release();
+    StartWritingPageIndex();
     // This start knows the pages from the index: only the first is read, when it is shown.
     Build();
     Show();

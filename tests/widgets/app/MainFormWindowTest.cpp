@@ -5,15 +5,15 @@
 
 #include "TestSupport.h"
 #include "app/WindowBounds.h"
+#include "config/ui/SettingsLook.h"
 #include "core/TextFile.h"
-#include "notes/ui/FindDlg.h"
 #include "notes/ui/FindReplace.h"
 #include "notes/ui/PadMemo.h"
-#include "notes/ui/ReplaceDlg.h"
-#include "notes/ui/SettingsLook.h"
 #include "templates/ExprErrors.h"
+#include "widgets/FindDlg.h"
 #include "widgets/LayerList.h"
 #include "widgets/PadTabSet.h"
+#include "widgets/ReplaceDlg.h"
 
 #include <QAction>
 #include <QApplication>

@@ -4,7 +4,7 @@
 #include "FakeDialogService.h"
 #include "TestSupport.h"
 #include "app/SysHotKey.h"
-#include "notes/ui/SettingsLook.h"
+#include "config/ui/SettingsLook.h"
 #include "widgets/CommandTable.h"
 #include "widgets/FontDlg.h"
 #include "widgets/InputMemoFrm.h"

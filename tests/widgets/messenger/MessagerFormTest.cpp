@@ -20,9 +20,9 @@
 #include "messenger/ui/MessagerFrm.h"
 #include "messenger/ui/MessengerController.h"
 #include "messenger/ui/PeerNotices.h"
-#include "notes/ui/FindDlg.h"
 #include "platform/AppUtils.h"
 #include "widgets/CommandTable.h"
+#include "widgets/FindDlg.h"
 #include "widgets/InputFrm.h"
 #include "widgets/MsgBox.h"
 

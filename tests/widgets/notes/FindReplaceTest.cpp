@@ -1,9 +1,9 @@
 #include "notes/ui/FindReplace.h"
 #include "notes/SearchText.h"
-#include "notes/ui/FindDlg.h"
 #include "notes/ui/PadMemo.h"
-#include "notes/ui/ReplaceDlg.h"
 #include "widgets/BaseFrm.h"
+#include "widgets/FindDlg.h"
+#include "widgets/ReplaceDlg.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "reminders/ui/MSNPopUp.h"
+#include "widgets/MSNPopUp.h"
 
 #include "platform/OverlayNotices.h"
 
@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFrame>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QTemporaryDir>
@@ -59,6 +60,24 @@ public:
     QList<int> closed;
 };
 
+// A part of a popup window by its name.
+template <class T> T* part(const TfrmMSNPopUp* popup, const char* name)
+{
+    T* found = popup->findChild<T*>(QLatin1StringView(name));
+    EXPECT_TRUE(found) << name;
+    return found;
+}
+
+QTimer* timer(const TfrmMSNPopUp* popup, const char* name)
+{
+    return part<QTimer>(popup, name);
+}
+
+QLabel* label(const TfrmMSNPopUp* popup, const char* name)
+{
+    return part<QLabel>(popup, name);
+}
+
 // Pixels of picture within tolerance of colour.
 int countColour(const QImage& picture, const QColor& colour, int tolerance = 60)
 {
@@ -83,13 +102,21 @@ protected:
 
     void SetUp() override
     {
-        popup.ScreenAreas = [this] { return screen; };
-        popup.OpenURL = [this](const QString& url) { opened << url; };
+        popup.SetScreenAreas([this] { return screen; });
+        popup.SetUrlOpener([this](const QString& url) { opened << url; });
     }
     void TearDown() override
     {
         for (TfrmMSNPopUp* w : popup.Popups())
             delete w;
+    }
+
+    // Changes the settings of the popups shown from now on.
+    void change(const std::function<void(TPopupSettings&)>& edit)
+    {
+        TPopupSettings settings = popup.Settings();
+        edit(settings);
+        popup.SetSettings(settings);
     }
 
     TfrmMSNPopUp* showOne()
@@ -104,39 +131,41 @@ protected:
 TEST_F(MSNPopUpTest, MessengerNoticeSlidesInStaysAndSlidesOutWithoutFocus)
 {
     popup.SetMessengerValues();
-    popup.Title = u"信使"_s;
-    popup.Text = u"张三 上线了"_s;
+    change([](TPopupSettings& s) {
+        s.Title = u"信使"_s;
+        s.Text = u"张三 上线了"_s;
+    });
     QPointer<TfrmMSNPopUp> w = showOne();
     ASSERT_TRUE(w);
     EXPECT_EQ(popup.Count(), 1);
-    EXPECT_EQ(w->Edge(), 3);
+    EXPECT_EQ(w->Edge(), TScreenEdge::Bottom);
     EXPECT_TRUE(w->testAttribute(Qt::WA_ShowWithoutActivating));
     EXPECT_TRUE(w->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
     EXPECT_TRUE(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_EQ(w->lblTitle->text(), u"信使"_s);
-    EXPECT_EQ(w->lblTitle->x(), 8) << "without an icon the title moves left";
-    EXPECT_EQ(w->lblText->text(), u"张三 上线了"_s);
-    EXPECT_EQ(w->pnlBorder->size(), QSize(200, 100));
+    EXPECT_EQ(label(w, "lblTitle")->text(), u"信使"_s);
+    EXPECT_EQ(label(w, "lblTitle")->x(), 8) << "without an icon the title moves left";
+    EXPECT_EQ(label(w, "lblText")->text(), u"张三 上线了"_s);
+    EXPECT_EQ(part<QFrame>(w, "pnlBorder")->size(), QSize(200, 100));
 
     // Collapsed on the work area's bottom edge, 16 px from its right edge.
     EXPECT_EQ(w->geometry(), QRect(1064, 774, 200, 1));
-    EXPECT_TRUE(w->tmrScroll->isActive());
-    EXPECT_EQ(w->tmrScroll->interval(), 25);
+    EXPECT_TRUE(timer(w, "tmrScroll")->isActive());
+    EXPECT_EQ(timer(w, "tmrScroll")->interval(), 25);
     for (int step = 1; step <= 10; ++step) {
         w->tmrScrollTimer();
         EXPECT_EQ(w->height(), 1 + 9 * step) << "step " << step;
         EXPECT_EQ(w->y() + w->height(), 775);
     }
-    EXPECT_TRUE(w->tmrScroll->isActive());
+    EXPECT_TRUE(timer(w, "tmrScroll")->isActive());
     w->tmrScrollTimer();
     EXPECT_EQ(w->geometry(), QRect(1064, 674, 200, 100)) << "complete after 11 steps, 2 px above the bottom";
-    EXPECT_FALSE(w->tmrScroll->isActive());
-    EXPECT_TRUE(w->tmrExit->isActive());
-    EXPECT_EQ(w->tmrExit->interval(), 5000);
+    EXPECT_FALSE(timer(w, "tmrScroll")->isActive());
+    EXPECT_TRUE(timer(w, "tmrExit")->isActive());
+    EXPECT_EQ(timer(w, "tmrExit")->interval(), 5000);
 
     w->tmrExitTimer();
-    EXPECT_FALSE(w->tmrExit->isActive());
-    EXPECT_TRUE(w->tmrScrollDown->isActive());
+    EXPECT_FALSE(timer(w, "tmrExit")->isActive());
+    EXPECT_TRUE(timer(w, "tmrScrollDown")->isActive());
     for (int step = 1; step <= 11; ++step) {
         w->tmrscrollDownTimer();
         EXPECT_EQ(w->height(), 100 - 9 * step);
@@ -151,13 +180,15 @@ TEST_F(MSNPopUpTest, OnTheOverlayLayerNoticesArePicturesThatStackAndGoAfterTheir
 {
     TRecordingOverlay overlay;
     popup.SetMessengerValues();
-    popup.Overlay = &overlay;
-    popup.Options |= msnCascadePopups;
-    popup.TimeOut = 1;
-    popup.Title = u"上线提示："_s;
-    popup.Text = u"好友：张三 上线啦！"_s;
+    popup.SetOverlay(&overlay);
+    change([](TPopupSettings& s) {
+        s.Options |= msnCascadePopups;
+        s.TimeOut = 1;
+        s.Title = u"上线提示："_s;
+        s.Text = u"好友：张三 上线啦！"_s;
+    });
     QPointer<TfrmMSNPopUp> first = showOne();
-    popup.Text = u"好友：李四 上线啦！"_s;
+    change([](TPopupSettings& s) { s.Text = u"好友：李四 上线啦！"_s; });
     QPointer<TfrmMSNPopUp> second = showOne();
     ASSERT_TRUE(first && second);
     ASSERT_EQ(overlay.shown.size(), 2);
@@ -166,7 +197,7 @@ TEST_F(MSNPopUpTest, OnTheOverlayLayerNoticesArePicturesThatStackAndGoAfterTheir
     EXPECT_EQ(overlay.shown[0].bottom, 2);
     EXPECT_EQ(overlay.shown[1].bottom, 2 + 100 + 2);
     EXPECT_FALSE(first->isVisible());
-    EXPECT_FALSE(first->tmrScroll->isActive()) << "nothing slides on the overlay";
+    EXPECT_FALSE(timer(first, "tmrScroll")->isActive()) << "nothing slides on the overlay";
     EXPECT_EQ(first->OverlayNotice(), 1);
     // The picture is the popup whole: the gradient's top colour, the title's blue, the text.
     const QImage& picture = overlay.shown[0].picture;
@@ -182,11 +213,11 @@ TEST_F(MSNPopUpTest, OnTheOverlayLayerNoticesArePicturesThatStackAndGoAfterTheir
     EXPECT_TRUE(waitFor([&] { return first.isNull() && second.isNull(); }));
 
     // A notice without a time-out would stay for good: it cannot be clicked away there.
-    popup.TimeOut = 0;
+    change([](TPopupSettings& s) { s.TimeOut = 0; });
     QPointer<TfrmMSNPopUp> lasting = showOne();
     ASSERT_TRUE(lasting);
-    EXPECT_EQ(lasting->tmrExit->interval(), 10000);
-    EXPECT_TRUE(lasting->tmrExit->isActive());
+    EXPECT_EQ(timer(lasting, "tmrExit")->interval(), 10000);
+    EXPECT_TRUE(timer(lasting, "tmrExit")->isActive());
 
     // A refused picture: the notice is a sliding window as elsewhere, one that can be clicked.
     overlay.refuse = true;
@@ -194,8 +225,8 @@ TEST_F(MSNPopUpTest, OnTheOverlayLayerNoticesArePicturesThatStackAndGoAfterTheir
     ASSERT_TRUE(window);
     EXPECT_EQ(window->OverlayNotice(), 0);
     EXPECT_TRUE(window->isVisible());
-    EXPECT_TRUE(window->tmrScroll->isActive());
-    EXPECT_EQ(window->tmrExit->interval(), 0) << "it stays until clicked";
+    EXPECT_TRUE(timer(window, "tmrScroll")->isActive());
+    EXPECT_EQ(timer(window, "tmrExit")->interval(), 0) << "it stays until clicked";
 
     // A popup that goes (with its component) takes its picture with it.
     delete lasting.data();
@@ -222,7 +253,7 @@ TEST_F(MSNPopUpTest, WithoutCascadingNoticesOverlapAndEachCloseCounts)
 TEST_F(MSNPopUpTest, CascadedNoticesStackUntilTheWorkAreaIsFull)
 {
     screen = screenWith(QRect(0, 0, 1280, 376), QRect(0, 0, 1280, 400));
-    popup.Options = msnCascadePopups; // shown at full size at once
+    change([](TPopupSettings& s) { s.Options = msnCascadePopups; }); // shown at full size at once
     TfrmMSNPopUp* a = showOne();
     TfrmMSNPopUp* b = showOne();
     TfrmMSNPopUp* c = showOne();
@@ -246,11 +277,11 @@ TEST_F(MSNPopUpTest, CascadedNoticesStackUntilTheWorkAreaIsFull)
 TEST_F(MSNPopUpTest, PanelEdgeFromTheScreenAndNoticePlaces)
 {
     const QRect full(0, 0, 1280, 800);
-    EXPECT_EQ(TaskbarEdge({full, QRect(0, 0, 1280, 776)}), 3);
-    EXPECT_EQ(TaskbarEdge({full, QRect(0, 30, 1280, 770)}), 1);
-    EXPECT_EQ(TaskbarEdge({full, QRect(40, 0, 1240, 800)}), 0);
-    EXPECT_EQ(TaskbarEdge({full, QRect(0, 0, 1240, 800)}), 2);
-    EXPECT_EQ(TaskbarEdge({full, full}), 3) << "no panel: placed as for a bottom panel";
+    EXPECT_EQ(TaskbarEdge({full, QRect(0, 0, 1280, 776)}), TScreenEdge::Bottom);
+    EXPECT_EQ(TaskbarEdge({full, QRect(0, 30, 1280, 770)}), TScreenEdge::Top);
+    EXPECT_EQ(TaskbarEdge({full, QRect(40, 0, 1240, 800)}), TScreenEdge::Left);
+    EXPECT_EQ(TaskbarEdge({full, QRect(0, 0, 1240, 800)}), TScreenEdge::Right);
+    EXPECT_EQ(TaskbarEdge({full, full}), TScreenEdge::Bottom) << "no panel: placed as for a bottom panel";
 
     popup.SetMessengerValues();
     screen = screenWith(QRect(0, 30, 1280, 770));
@@ -271,7 +302,7 @@ TEST_F(MSNPopUpTest, PanelEdgeFromTheScreenAndNoticePlaces)
     TfrmMSNPopUp* right = showOne();
     ASSERT_TRUE(right);
     EXPECT_EQ(right->geometry(), QRect(1240 - 16, 698, 1, 100));
-    for (int i = 0; i < 40 && right->tmrScroll->isActive(); ++i)
+    for (int i = 0; i < 40 && timer(right, "tmrScroll")->isActive(); ++i)
         right->tmrScrollTimer();
     EXPECT_EQ(right->geometry(), QRect(1240 - 16 - 200, 698, 200, 100));
 
@@ -284,20 +315,22 @@ TEST_F(MSNPopUpTest, PanelEdgeFromTheScreenAndNoticePlaces)
 TEST_F(MSNPopUpTest, TimeOutZeroStaysUntilClicked)
 {
     popup.SetMessengerValues();
-    popup.TimeOut = 0;
-    popup.ScrollSpeed = 500; // beyond the range: 50, still more than the height after two steps
+    change([](TPopupSettings& s) {
+        s.TimeOut = 0;
+        s.ScrollSpeed = 500; // beyond the range: 50, still more than the height after two steps
+    });
     QPointer<TfrmMSNPopUp> w = showOne();
     ASSERT_TRUE(w);
     w->tmrScrollTimer();
     w->tmrScrollTimer();
     EXPECT_EQ(w->height(), 100);
-    EXPECT_FALSE(w->tmrExit->isActive()) << "an interval of 0 never fires";
+    EXPECT_FALSE(timer(w, "tmrExit")->isActive()) << "an interval of 0 never fires";
     QTest::qWait(60);
     EXPECT_TRUE(w->isVisible());
-    EXPECT_FALSE(w->tmrScrollDown->isActive());
+    EXPECT_FALSE(timer(w, "tmrScrollDown")->isActive());
 
     // A click on the text without hyperlink mode and without OnClick only closes it.
-    QTest::mouseClick(w->lblText, Qt::LeftButton);
+    QTest::mouseClick(label(w, "lblText"), Qt::LeftButton);
     EXPECT_EQ(popup.Count(), 0);
     EXPECT_TRUE(waitFor([&] { return w.isNull(); }));
 }
@@ -306,8 +339,8 @@ TEST_F(MSNPopUpTest, ClicksCallTheEventsWithTheGuardOpen)
 {
     QList<QObject*> clickSenders;
     QStringList urls;
-    popup.OnClick = [&](QObject* sender) { clickSenders << sender; };
-    popup.OnURLClick = [&](QObject* sender, const QString& url) {
+    QObject::connect(&popup, &TMSNPopUp::clicked, [&](QObject* sender) { clickSenders << sender; });
+    QObject::connect(&popup, &TMSNPopUp::urlClicked, [&](QObject* sender, const QString& url) {
         auto* w = qobject_cast<TfrmMSNPopUp*>(sender);
         ASSERT_TRUE(w);
         EXPECT_FALSE(w->ClosingGuard());
@@ -315,19 +348,22 @@ TEST_F(MSNPopUpTest, ClicksCallTheEventsWithTheGuardOpen)
         EXPECT_FALSE(w->isVisible());
         EXPECT_EQ(popup.Count(), 1);
         urls << url;
-    };
-    popup.URL = u"https://example.invalid/"_s;
-    popup.Options = msnAllowHyperlink | msnAutoOpenURL;
+    });
+    change([](TPopupSettings& s) {
+        s.URL = u"https://example.invalid/"_s;
+        s.Options = msnAllowHyperlink | msnAutoOpenURL;
+    });
     QPointer<TfrmMSNPopUp> w = showOne();
     ASSERT_TRUE(w);
-    EXPECT_TRUE(w->tmrExit->isActive()) << "without sliding the exit timer runs at once";
+    EXPECT_TRUE(timer(w, "tmrExit")->isActive()) << "without sliding the exit timer runs at once";
     EXPECT_EQ(w->geometry().size(), QSize(148, 121));
-    const QFont before = w->lblText->font();
+    QLabel* text = label(w, "lblText");
+    const QFont before = text->font();
     w->lblTextMouseEnter();
-    EXPECT_TRUE(w->lblText->font().underline()) << "the hover font";
+    EXPECT_TRUE(text->font().underline()) << "the hover font";
     w->lblTextMouseLeave();
-    EXPECT_EQ(w->lblText->font(), before);
-    QTest::mouseClick(w->lblText, Qt::LeftButton);
+    EXPECT_EQ(text->font(), before);
+    QTest::mouseClick(label(w, "lblText"), Qt::LeftButton);
     EXPECT_EQ(urls, QStringList{u"https://example.invalid/"_s});
     EXPECT_EQ(opened, QStringList{u"https://example.invalid/"_s});
     EXPECT_TRUE(clickSenders.isEmpty());
@@ -335,14 +371,14 @@ TEST_F(MSNPopUpTest, ClicksCallTheEventsWithTheGuardOpen)
     EXPECT_TRUE(waitFor([&] { return w.isNull(); }));
 
     // The right button on the text and any button on the title report the component.
-    popup.Options = {};
+    change([](TPopupSettings& s) { s.Options = {}; });
     QPointer<TfrmMSNPopUp> second = showOne();
     ASSERT_TRUE(second);
-    QTest::mouseClick(second->lblText, Qt::RightButton);
+    QTest::mouseClick(label(second, "lblText"), Qt::RightButton);
     EXPECT_EQ(clickSenders, QList<QObject*>{&popup});
     QPointer<TfrmMSNPopUp> third = showOne();
     ASSERT_TRUE(third);
-    QTest::mouseClick(third->lblTitle, Qt::MiddleButton);
+    QTest::mouseClick(label(third, "lblTitle"), Qt::MiddleButton);
     EXPECT_EQ(clickSenders.size(), 2);
     EXPECT_EQ(popup.Count(), 0);
 }
@@ -354,8 +390,10 @@ TEST_F(MSNPopUpTest, VerticalGradientRows)
     EXPECT_EQ(BlendColor(QColor(153, 204, 255), Qt::white, 100, 100), QColor(255, 255, 255));
     EXPECT_EQ(BlendColor(Qt::white, QColor(0, 0, 1), 1, 3), QColor(170, 170, 170));
 
-    popup.Height = 104; // a 2-pixel border leaves a 100-pixel background
-    popup.Options = {};
+    change([](TPopupSettings& s) {
+        s.Height = 104; // a 2-pixel border leaves a 100-pixel background
+        s.Options = {};
+    });
     TfrmMSNPopUp* w = showOne();
     ASSERT_TRUE(w);
     const QImage image = w->Background().toImage();
@@ -376,14 +414,14 @@ TEST_F(MSNPopUpTest, APictureFileBecomesTheBackgroundAndAMissingOneLeavesTheGrad
     text.write("not a picture");
     text.close();
     EXPECT_FALSE(popup.LoadBackgroundImage(notAPicture));
-    EXPECT_TRUE(popup.BackgroundImage.isNull());
+    EXPECT_TRUE(popup.Settings().BackgroundImage.isNull());
 
     QImage red(8, 8, QImage::Format_RGB32);
     red.fill(QColor(200, 0, 0));
     const QString file = dir.filePath(u"BackgroundImage.bmp"_s);
     ASSERT_TRUE(red.save(file, "BMP"));
     ASSERT_TRUE(popup.LoadBackgroundImage(file));
-    popup.Options = {};
+    change([](TPopupSettings& s) { s.Options = {}; });
     TfrmMSNPopUp* w = showOne();
     ASSERT_TRUE(w);
     // Drawn at its actual size in the top left corner, the rest of the background plain.

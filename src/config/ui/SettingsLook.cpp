@@ -1,4 +1,4 @@
-#include "notes/ui/SettingsLook.h"
+#include "config/ui/SettingsLook.h"
 
 #include <QGuiApplication>
 #include <QPalette>

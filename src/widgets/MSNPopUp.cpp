@@ -1,4 +1,4 @@
-#include "reminders/ui/MSNPopUp.h"
+#include "widgets/MSNPopUp.h"
 
 #include "platform/OverlayNotices.h"
 
@@ -54,19 +54,19 @@ QString colorStyle(const QColor& color)
 
 } // namespace
 
-int TaskbarEdge(const TPopupScreen& screen)
+TScreenEdge TaskbarEdge(const TPopupScreen& screen)
 {
     const QRect& full = screen.geometry;
     const QRect& free = screen.available;
     if (bottomOf(free) < bottomOf(full))
-        return 3;
+        return TScreenEdge::Bottom;
     if (free.top() > full.top())
-        return 1;
+        return TScreenEdge::Top;
     if (free.left() > full.left())
-        return 0;
+        return TScreenEdge::Left;
     if (rightOf(free) < rightOf(full))
-        return 2;
-    return 3; // no panel: as for a bottom panel, never a place of the platform's choosing
+        return TScreenEdge::Right;
+    return TScreenEdge::Bottom; // no panel: as for a bottom panel, never a place of the platform's choosing
 }
 
 QColor BlendColor(const QColor& c1, const QColor& c2, int i, int n)
@@ -100,12 +100,16 @@ void TMouseLabel::mouseReleaseEvent(QMouseEvent* event)
 
 // ---- TMSNPopUp --------------------------------------------------------------------------------
 
-TMSNPopUp::TMSNPopUp(QObject* owner) : QObject(owner)
+TPopupSettings::TPopupSettings()
 {
     HoverFont.setUnderline(true);
     TitleFont.setBold(true);
-    ScreenAreas = primaryScreenAreas;
-    OpenURL = [](const QString& url) { QDesktopServices::openUrl(QUrl(url)); };
+}
+
+TMSNPopUp::TMSNPopUp(QObject* owner)
+    : QObject(owner), m_screenAreas(primaryScreenAreas),
+      m_openUrl([](const QString& url) { QDesktopServices::openUrl(QUrl(url)); })
+{
 }
 
 TMSNPopUp::~TMSNPopUp()
@@ -120,26 +124,27 @@ bool TMSNPopUp::LoadBackgroundImage(const QString& file)
     QPixmap picture;
     if (!QFileInfo::exists(file) || !picture.load(file))
         return false;
-    BackgroundImage = picture;
+    m_settings.BackgroundImage = picture;
     return true;
 }
 
 void TMSNPopUp::SetMessengerValues()
 {
-    TimeOut = 5;
-    Width = 200;
-    Height = 100;
-    Font = QFont(u"宋体"_s);
-    Font.setPixelSize(12);
-    FontColor = Qt::black; // window text
-    HoverFont = QFont(u"宋体"_s);
-    HoverFont.setPixelSize(12);
-    HoverFont.setUnderline(true);
-    HoverFontColor = Qt::blue;
-    TitleFont = QFont(u"宋体"_s);
-    TitleFont.setPixelSize(13);
-    TitleFontColor = Qt::blue;
-    Options = msnAllowScroll;
+    TPopupSettings& s = m_settings;
+    s.TimeOut = 5;
+    s.Width = 200;
+    s.Height = 100;
+    s.Font = QFont(u"宋体"_s);
+    s.Font.setPixelSize(12);
+    s.FontColor = Qt::black; // window text
+    s.HoverFont = QFont(u"宋体"_s);
+    s.HoverFont.setPixelSize(12);
+    s.HoverFont.setUnderline(true);
+    s.HoverFontColor = Qt::blue;
+    s.TitleFont = QFont(u"宋体"_s);
+    s.TitleFont.setPixelSize(13);
+    s.TitleFontColor = Qt::blue;
+    s.Options = msnAllowScroll;
 }
 
 QList<TfrmMSNPopUp*> TMSNPopUp::Popups() const
@@ -151,10 +156,17 @@ QList<TfrmMSNPopUp*> TMSNPopUp::Popups() const
     return list;
 }
 
+bool TMSNPopUp::ShowPopUp(const QString& title, const QString& text)
+{
+    m_settings.Title = title;
+    m_settings.Text = text;
+    return ShowPopUp();
+}
+
 bool TMSNPopUp::ShowPopUp()
 {
-    const TPopupScreen screen = ScreenAreas();
-    const int edge = TaskbarEdge(screen);
+    const TPopupScreen screen = m_screenAreas();
+    const TScreenEdge edge = TaskbarEdge(screen);
     if (edge != m_lastEdge) {
         m_lastEdge = edge;
         m_count = 0;
@@ -162,9 +174,10 @@ bool TMSNPopUp::ShowPopUp()
     const QRect work = screen.available;
     if (m_count > 0) {
         // The next slot must lie inside the work area; a popup that would leave it is refused.
-        const bool fromTop = edge == 1;
-        const bool noRoom = fromTop ? work.top() + PopupStartY + m_offset + Height > bottomOf(work)
-                                    : bottomOf(work) - PopupStartY - Height - m_offset < work.top();
+        const TPopupSettings& s = m_settings;
+        const bool noRoom = edge == TScreenEdge::Top
+                                ? work.top() + s.PopupStartY + m_offset + s.Height > bottomOf(work)
+                                : bottomOf(work) - s.PopupStartY - s.Height - m_offset < work.top();
         if (noRoom)
             return false;
     } else {
@@ -191,20 +204,7 @@ void TMSNPopUp::popupClosed(TfrmMSNPopUp* popup)
 TfrmMSNPopUp::TfrmMSNPopUp(TMSNPopUp* component)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                            Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint),
-      m_component(component), m_overlay(component->Overlay), m_width(component->Width),
-      m_height(component->Height), m_timeOut(component->TimeOut),
-      m_scrollSpeed(std::clamp(component->ScrollSpeed, 1, 50)), m_text(component->Text),
-      m_url(component->URL), m_title(component->Title), m_iconBitmap(component->IconBitmap),
-      m_backgroundImage(component->BackgroundImage),
-      m_allowScroll(component->Options.testFlag(msnAllowScroll)),
-      m_allowHyperlink(component->Options.testFlag(msnAllowHyperlink)),
-      m_autoOpenURL(component->Options.testFlag(msnAutoOpenURL)), m_font(component->Font),
-      m_hoverFont(component->HoverFont), m_titleFont(component->TitleFont), m_fontColor(component->FontColor),
-      m_hoverFontColor(component->HoverFontColor), m_titleFontColor(component->TitleFontColor),
-      m_textCursor(component->TextCursor), m_gradient1(component->GradientColor1),
-      m_gradient2(component->GradientColor2), m_orientation(component->GradientOrientation),
-      m_drawMethod(component->BackgroundDrawMethod), m_iconLeft(component->IconLeft),
-      m_iconTop(component->IconTop)
+      m_component(component), m_look(component->Settings()), m_overlay(component->m_overlay)
 {
     setObjectName(u"frmMSNPopUp"_s);
     // Never shown in a frame, but named for the window list and assistive tools.
@@ -230,7 +230,7 @@ TfrmMSNPopUp::TfrmMSNPopUp(TMSNPopUp* component)
     lblText->setObjectName(u"lblText"_s);
     lblText->setWordWrap(true);
     lblText->setTextFormat(Qt::PlainText);
-    lblText->setAlignment(component->TextAlignment | Qt::AlignVCenter);
+    lblText->setAlignment(m_look.TextAlignment | Qt::AlignVCenter);
     lblText->setAttribute(Qt::WA_TranslucentBackground);
 
     imgMsn = new QLabel(pnlBorder);
@@ -242,8 +242,11 @@ TfrmMSNPopUp::TfrmMSNPopUp(TMSNPopUp* component)
     lblTitle->move(kTitleLeftWithIcon, kTitleTop);
 
     tmrExit = new QTimer(this);
+    tmrExit->setObjectName(u"tmrExit"_s);
     tmrScroll = new QTimer(this);
+    tmrScroll->setObjectName(u"tmrScroll"_s);
     tmrScrollDown = new QTimer(this);
+    tmrScrollDown->setObjectName(u"tmrScrollDown"_s);
     tmrScroll->setInterval(kStepMs);
     tmrScrollDown->setInterval(kStepMs);
     connect(tmrExit, &QTimer::timeout, this, &TfrmMSNPopUp::tmrExitTimer);
@@ -272,78 +275,66 @@ TfrmMSNPopUp::~TfrmMSNPopUp()
 
 void TfrmMSNPopUp::ShowRoutine()
 {
-    resize(m_width, m_height);
-    lblText->setCursor(m_textCursor);
-    const TPopupScreen screen = m_component->ScreenAreas();
+    const int width = m_look.Width;
+    const int height = m_look.Height;
+    resize(width, height);
+    lblText->setCursor(m_look.TextCursor);
+    const TPopupScreen screen = m_component->m_screenAreas();
     m_edge = TaskbarEdge(screen);
     m_workArea = screen.available;
     m_guard = true;
 
+    // Beside a left panel the notices stand in the bottom-left corner, below a top panel in the
+    // top-right one, elsewhere in the bottom-right one.
     const QRect& w = m_workArea;
     TMSNPopUp& c = *m_component;
-    QPoint at;
-    switch (m_edge) {
-    case 0:
-        at = {w.left() + c.PopupStartX, bottomOf(w) - c.PopupStartY - m_height - c.m_offset};
-        break;
-    case 1:
-        at = {rightOf(w) - m_width - c.PopupStartX, w.top() + c.PopupStartY + c.m_offset};
-        break;
-    default:
-        at = {rightOf(w) - m_width - c.PopupStartX, bottomOf(w) - c.PopupStartY - m_height - c.m_offset};
-        break;
-    }
-    move(at);
+    const int left =
+        m_edge == TScreenEdge::Left ? w.left() + m_look.PopupStartX : rightOf(w) - width - m_look.PopupStartX;
+    const int top = m_edge == TScreenEdge::Top ? w.top() + m_look.PopupStartY + c.m_offset
+                                               : bottomOf(w) - m_look.PopupStartY - height - c.m_offset;
+    m_place = QRect(left, top, width, height);
+    move(m_place.topLeft());
     m_slot = c.m_offset;
-    if (c.Options.testFlag(msnCascadePopups))
-        c.m_offset += m_height + c.PopupMarge;
+    if (m_look.Options.testFlag(msnCascadePopups))
+        c.m_offset += height + m_look.PopupMarge;
     else
         c.m_offset = 0;
 
-    lblTitle->setFont(m_titleFont);
-    lblTitle->setStyleSheet(colorStyle(m_titleFontColor));
-    lblTitle->setText(m_title);
+    lblTitle->setFont(m_look.TitleFont);
+    lblTitle->setStyleSheet(colorStyle(m_look.TitleFontColor));
+    lblTitle->setText(m_look.Title);
     lblTitle->adjustSize();
 
     // The content keeps its full size while the window grows and shrinks: it is only clipped.
-    pnlBorder->setGeometry(0, 0, m_width, m_height);
+    pnlBorder->setGeometry(0, 0, width, height);
     const QRect inside = pnlBorder->contentsRect();
     imgGradient->setGeometry(inside);
     imgMsn->setGeometry(inside.left(), inside.bottom() - 2, inside.width(), 3);
     drawBackground();
-    if (m_iconBitmap.isNull())
+    if (m_look.IconBitmap.isNull())
         lblTitle->move(kTitleLeftWithoutIcon, kTitleTop);
 
-    tmrExit->setInterval(m_timeOut * 1000);
+    tmrExit->setInterval(m_look.TimeOut * 1000);
     if (m_overlay) {
         // The picture is the popup as it would stand after sliding in; the window itself stays
         // hidden. A refused picture leaves the window to show it.
-        setTextFont(m_font, m_fontColor);
+        setTextFont(m_look.Font, m_look.FontColor);
         if (showOnOverlay()) {
-            if (m_timeOut <= 0)
+            if (m_look.TimeOut <= 0)
                 tmrExit->setInterval(kOverlayTimeOutIfNoneS * 1000);
             startExitTimer();
             return;
         }
         m_overlay = nullptr;
     }
-    QRect g = geometry();
-    if (m_allowScroll) {
-        switch (m_edge) {
-        case 0:
-            g.setWidth(1);
-            break;
-        case 1:
-            g.setHeight(1);
-            break;
-        case 2:
-            g = QRect(g.left() + g.width(), g.top(), 1, g.height());
-            break;
-        default:
-            g = QRect(g.left(), g.top() + g.height(), g.width(), 1);
-            break;
-        }
-        setGeometry(g);
+    if (m_look.Options.testFlag(msnAllowScroll)) {
+        // A line along the side toward the panel, for a right or bottom panel one pixel past it.
+        QRect line = m_place;
+        if (m_edge == TScreenEdge::Right)
+            line.translate(1, 0);
+        else if (m_edge == TScreenEdge::Bottom)
+            line.translate(0, 1);
+        setGeometry(withExtent(line, 1));
         tmrScroll->start();
     } else {
         startExitTimer();
@@ -351,8 +342,38 @@ void TfrmMSNPopUp::ShowRoutine()
     show();
     raise();
 
-    setTextFont(m_hoverFont, m_hoverFontColor);
-    setTextFont(m_font, m_fontColor);
+    setTextFont(m_look.HoverFont, m_look.HoverFontColor);
+    setTextFont(m_look.Font, m_look.FontColor);
+}
+
+int TfrmMSNPopUp::extent(const QRect& geometry) const
+{
+    const bool across = m_edge == TScreenEdge::Left || m_edge == TScreenEdge::Right;
+    return across ? geometry.width() : geometry.height();
+}
+
+int TfrmMSNPopUp::fullExtent() const
+{
+    return extent(m_place);
+}
+
+QRect TfrmMSNPopUp::withExtent(QRect geometry, int extent) const
+{
+    switch (m_edge) {
+    case TScreenEdge::Left:
+        geometry.setWidth(extent);
+        break;
+    case TScreenEdge::Top:
+        geometry.setHeight(extent);
+        break;
+    case TScreenEdge::Right:
+        geometry.setLeft(geometry.left() + geometry.width() - extent);
+        break;
+    case TScreenEdge::Bottom:
+        geometry.setTop(geometry.top() + geometry.height() - extent);
+        break;
+    }
+    return geometry;
 }
 
 bool TfrmMSNPopUp::showOnOverlay()
@@ -361,7 +382,7 @@ bool TfrmMSNPopUp::showOnOverlay()
     picture.fill(Qt::transparent);
     ensurePolished();
     render(&picture);
-    m_notice = m_overlay->Show(picture, m_component->PopupStartX, m_component->PopupStartY + m_slot);
+    m_notice = m_overlay->Show(picture, m_look.PopupStartX, m_look.PopupStartY + m_slot);
     return m_notice > 0;
 }
 
@@ -378,37 +399,37 @@ void TfrmMSNPopUp::drawBackground()
     QPixmap pixmap(size);
     pixmap.fill(Qt::white);
     QPainter painter(&pixmap);
-    if (m_backgroundImage.isNull()) {
-        if (m_orientation == TOrientation::mbVertical) {
+    if (m_look.BackgroundImage.isNull()) {
+        if (m_look.GradientOrientation == TOrientation::mbVertical) {
             const int h = size.height();
             for (int y = 0; y <= h; ++y) {
-                painter.setPen(BlendColor(m_gradient1, m_gradient2, y, h));
+                painter.setPen(BlendColor(m_look.GradientColor1, m_look.GradientColor2, y, h));
                 painter.drawLine(0, y, size.width(), y);
             }
         } else {
             const int wd = size.width();
             for (int x = 0; x <= wd; ++x) {
-                painter.setPen(BlendColor(m_gradient1, m_gradient2, x, wd));
+                painter.setPen(BlendColor(m_look.GradientColor1, m_look.GradientColor2, x, wd));
                 painter.drawLine(x, 0, x, size.height());
             }
         }
     } else {
-        switch (m_drawMethod) {
+        switch (m_look.BackgroundDrawMethod) {
         case TMSNImageDrawMethod::dmActualSize:
-            painter.drawPixmap(0, 0, m_backgroundImage);
+            painter.drawPixmap(0, 0, m_look.BackgroundImage);
             break;
         case TMSNImageDrawMethod::dmTile:
-            for (int x = 0; x < size.width(); x += m_backgroundImage.width())
-                for (int y = 0; y < size.height(); y += m_backgroundImage.height())
-                    painter.drawPixmap(x, y, m_backgroundImage);
+            for (int x = 0; x < size.width(); x += m_look.BackgroundImage.width())
+                for (int y = 0; y < size.height(); y += m_look.BackgroundImage.height())
+                    painter.drawPixmap(x, y, m_look.BackgroundImage);
             break;
         case TMSNImageDrawMethod::dmFit:
-            painter.drawPixmap(QRect(QPoint(0, 0), size), m_backgroundImage);
+            painter.drawPixmap(QRect(QPoint(0, 0), size), m_look.BackgroundImage);
             break;
         }
     }
-    if (!m_iconBitmap.isNull())
-        painter.drawPixmap(m_iconLeft, m_iconTop, m_iconBitmap);
+    if (!m_look.IconBitmap.isNull())
+        painter.drawPixmap(m_look.IconLeft, m_look.IconTop, m_look.IconBitmap);
     painter.end();
     m_background = pixmap;
     imgGradient->setPixmap(pixmap);
@@ -423,7 +444,7 @@ void TfrmMSNPopUp::setTextFont(const QFont& font, const QColor& color)
 
 void TfrmMSNPopUp::layoutText()
 {
-    lblText->setText(m_text);
+    lblText->setText(m_look.Text);
     const int panelWidth = pnlBorder->width();
     const int panelHeight = pnlBorder->height();
     const int width = std::max(1, panelWidth - 15);
@@ -434,14 +455,14 @@ void TfrmMSNPopUp::layoutText()
 
 void TfrmMSNPopUp::lblTextMouseEnter()
 {
-    if (m_allowHyperlink)
-        setTextFont(m_hoverFont, m_hoverFontColor);
+    if (m_look.Options.testFlag(msnAllowHyperlink))
+        setTextFont(m_look.HoverFont, m_look.HoverFontColor);
 }
 
 void TfrmMSNPopUp::lblTextMouseLeave()
 {
-    if (m_allowHyperlink)
-        setTextFont(m_font, m_fontColor);
+    if (m_look.Options.testFlag(msnAllowHyperlink))
+        setTextFont(m_look.Font, m_look.FontColor);
 }
 
 void TfrmMSNPopUp::callEvent(const std::function<void()>& call)
@@ -453,13 +474,13 @@ void TfrmMSNPopUp::callEvent(const std::function<void()>& call)
 
 void TfrmMSNPopUp::lblTextClick()
 {
-    if (m_allowHyperlink) {
-        if (m_component && m_component->OnURLClick)
-            callEvent([this] { m_component->OnURLClick(this, m_url); });
-        if (m_autoOpenURL && m_component && m_component->OpenURL)
-            m_component->OpenURL(m_url);
-    } else if (m_component && m_component->OnClick) {
-        callEvent([this] { m_component->OnClick(this); });
+    if (m_look.Options.testFlag(msnAllowHyperlink)) {
+        if (m_component)
+            callEvent([this] { emit m_component->urlClicked(this, m_look.URL); });
+        if (m_look.Options.testFlag(msnAutoOpenURL) && m_component && m_component->m_openUrl)
+            m_component->m_openUrl(m_look.URL);
+    } else if (m_component) {
+        callEvent([this] { emit m_component->clicked(this); });
     }
     Close();
 }
@@ -482,8 +503,8 @@ void TfrmMSNPopUp::imgIconMouseUp()
 
 void TfrmMSNPopUp::imgGradientMouseUp()
 {
-    if (m_component && m_component->OnClick)
-        callEvent([this] { m_component->OnClick(m_component.data()); });
+    if (m_component)
+        callEvent([this] { emit m_component->clicked(m_component.data()); });
     Close();
 }
 
@@ -498,83 +519,22 @@ void TfrmMSNPopUp::tmrExitTimer()
 
 void TfrmMSNPopUp::tmrScrollTimer()
 {
-    const int s = m_scrollSpeed;
-    QRect g = geometry();
-    bool done = false;
-    switch (m_edge) {
-    case 0:
-        if (g.width() + s < m_width) {
-            g.setWidth(g.width() + s);
-        } else {
-            g.setWidth(m_width);
-            done = true;
-        }
-        break;
-    case 1:
-        if (g.height() + s < m_height) {
-            g.setHeight(g.height() + s);
-        } else {
-            g.setHeight(m_height);
-            done = true;
-        }
-        break;
-    case 2:
-        if (g.width() + s < m_width) {
-            g = QRect(g.left() - s, g.top(), g.width() + s, g.height());
-        } else {
-            const int left = rightOf(m_workArea) - m_component->PopupStartX - m_width;
-            g = QRect(left, g.top(), m_width, g.height());
-            done = true;
-        }
-        break;
-    default:
-        if (g.height() + s < m_height) {
-            g = QRect(g.left(), g.top() - s, g.width(), g.height() + s);
-        } else {
-            const int top = bottomOf(m_workArea) - m_component->PopupStartY - m_height - m_slot;
-            g = QRect(g.left(), top, g.width(), m_height);
-            done = true;
-        }
-        break;
+    const int reach = extent(geometry()) + std::clamp(m_look.ScrollSpeed, 1, 50);
+    if (reach < fullExtent()) {
+        setGeometry(withExtent(geometry(), reach));
+        return;
     }
-    setGeometry(g);
-    if (done) {
-        tmrScroll->stop();
-        startExitTimer();
-    }
+    setGeometry(m_place);
+    tmrScroll->stop();
+    startExitTimer();
 }
 
 void TfrmMSNPopUp::tmrscrollDownTimer()
 {
-    const int s = m_scrollSpeed;
-    QRect g = geometry();
-    switch (m_edge) {
-    case 0:
-        if (g.width() - s > 0) {
-            g.setWidth(g.width() - s);
-            setGeometry(g);
-            return;
-        }
-        break;
-    case 1:
-        if (g.height() - s > 0) {
-            g.setHeight(g.height() - s);
-            setGeometry(g);
-            return;
-        }
-        break;
-    case 2:
-        if (g.width() - s > 0) {
-            setGeometry(g.left() + s, g.top(), g.width() - s, g.height());
-            return;
-        }
-        break;
-    default:
-        if (g.height() - s > 0) {
-            setGeometry(g.left(), g.top() + s, g.width(), g.height() - s);
-            return;
-        }
-        break;
+    const int reach = extent(geometry()) - std::clamp(m_look.ScrollSpeed, 1, 50);
+    if (reach > 0) {
+        setGeometry(withExtent(geometry(), reach));
+        return;
     }
     tmrScrollDown->stop();
     Close();

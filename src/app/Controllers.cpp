@@ -1,21 +1,17 @@
 #include "app/Controllers.h"
 
 #include "app/MainFrm.h"
-#include "app/SysHotKey.h"
+#include "app/WindowHosts.h"
 #include "config/AppConfigMgr.h"
-#include "config/ui/ConfigFrm.h"
 #include "config/ui/SettingsController.h"
 #include "core/Log.h"
 #include "core/PubUtils.h"
 #include "desktop/DeskHook.h"
-#include "desktop/OnDesk.h"
 #include "desktop/ui/DesktopCommands.h"
 #include "messenger/ui/MessengerController.h"
 #include "messenger/ui/PeerNotices.h"
 #include "notes/ui/FileController.h"
 #include "notes/ui/PadMemo.h"
-#include "notes/ui/PageSet.h"
-#include "platform/HotKeyGrabber.h"
 #include "platform/Platform.h"
 #include "platform/linux/DesktopNotifications.h"
 #include "platform/linux/OverlayNotices.h"
@@ -41,33 +37,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// The desktop commands' view of the note window.
-class TWindowDesktopHost final : public IDesktopHost
-{
-public:
-    // The font and colour are picked as on the settings dialog's desktop page.
-    TWindowDesktopHost(TMainForm& window, IDialogService& dialogs, std::function<bool(int)> openSettings)
-        : m_window(window), m_dialogs(dialogs), m_openSettings(std::move(openSettings))
-    {
-    }
-    QWidget* OwnerWindow() override { return &m_window; }
-    QStringList FirstPageLines() override
-    {
-        if (m_window.PageCount() == 0)
-            return {};
-        return EditorLines(m_window.EditorAt(0)->toPlainText());
-    }
-    void PasteAtCaret(const QString& text) override { m_window.PasteAtCaret(text); }
-    bool PickFont(TFontSetting& font) override { return PickFontSetting(m_dialogs, &m_window, font); }
-    bool PickColor(TColor& color) override { return PickColorSetting(m_dialogs, &m_window, color); }
-    bool OpenSettings(int pageIndex) override { return m_openSettings(pageIndex); }
-
-private:
-    TMainForm& m_window;
-    IDialogService& m_dialogs;
-    std::function<bool(int)> m_openSettings;
-};
 
 // The messenger's online and offline notices slide in as popups; the popup is made for the
 // first notice. In a Wayland session the compositor, not the program, places windows and gives
@@ -188,20 +157,14 @@ TControllers::~TControllers()
     m_window.CloseSubsystems();
 }
 
-bool TControllers::OpenSettings(int page)
-{
-    return m_settings->ShowDialog(page);
-}
-
 void TControllers::CreateMessenger()
 {
     const TAppContext& context = m_window.Context();
     m_notices = std::make_unique<TPopUpNotices>();
     TMessengerEnvironment environment = TMessengerEnvironment::Real(context.platform, AppDir());
     environment.notices = m_notices.get();
-    IDialogService* dialogs = context.dialogs;
-    environment.dialogs = dialogs;
-    environment.offerList = [dialogs](TMessagerForm& form) { return MakeDownloadOffers(form, *dialogs); };
+    environment.dialogs = context.dialogs;
+    environment.parts = std::make_shared<TRealMessengerParts>(context.dialogs);
     m_messenger = std::make_unique<TMessengerController>(m_window.Commands(), *context.config, environment);
     // The messenger closes before the note window saves its pages.
     TMessengerController* messenger = m_messenger.get();
@@ -211,33 +174,16 @@ void TControllers::CreateMessenger()
 
 void TControllers::CreateSettings()
 {
-    TMainForm* form = &m_window;
-    TSettingsHost host;
-    host.enableHotKeys = [form](bool on) { form->EnableHotKeys(on); };
-    host.applyRunOnStartup = [form] { form->ApplyRunOnStartup(); };
-    host.applyHotKey = [form] { form->ApplyHotKey(); };
-    host.hotKeyRegistered = [form] { return form->SysHotKey()->HotKeys().Items(0)->Registered(); };
-    host.grantedHotKey = [form] { return form->SysHotKey()->grabber().grantedTrigger(0); };
-    host.compositorKeys = [] { return InWaylandSession(); };
-    // The close button and the tab strip's double click read their settings when used.
-    host.applyWindowBehaviour = [] {};
-    host.applyDesktop = [this] { m_desktop->AfterSettingsConfirmed(); };
-    host.applyReminderMenu = [this] { m_reminders->RefreshMenu(); };
-    m_settings = std::make_unique<TSettingsController>(form, *m_window.Context().config, host,
+    m_settingsHost = MakeWindowSettingsHost(m_window);
+    m_settings = std::make_unique<TSettingsController>(&m_window, *m_window.Context().config, *m_settingsHost,
                                                        *m_window.Context().dialogs);
     m_settings->BindCommands(m_window.Commands());
 }
 
 void TControllers::CreateReminders(IClock& clock)
 {
-    TMainForm* form = &m_window;
-    TEditorReminderHost::TParts host;
-    host.window = form;
-    host.firstEditor = [form] { return form->PageCount() > 0 ? form->EditorAt(0) : nullptr; };
-    host.currentEditor = [form] { return form->CurrentEditor(); };
-    host.sendDesktopLines = [this](TPadMemo*) { m_desktop->ReminderFired(); };
-    host.openSettings = [this](int page) { return OpenSettings(page); };
-    m_reminderHost = std::make_unique<TEditorReminderHost>(host);
+    m_reminderEditors = MakeWindowReminderEditors(m_window, *this);
+    m_reminderHost = std::make_unique<TEditorReminderHost>(*m_reminderEditors);
 
     const TPlatform& platform = *m_window.Context().platform;
     m_reminders = std::make_unique<TRemindersController>(*m_window.Context().config, clock, *platform.sound,
@@ -249,8 +195,7 @@ void TControllers::CreateReminders(IClock& clock)
 void TControllers::CreateDesktop()
 {
     m_deskHook = std::make_unique<TDeskHookLibrary>();
-    m_desktopHost = std::make_unique<TWindowDesktopHost>(m_window, *m_window.Context().dialogs,
-                                                         [this](int page) { return OpenSettings(page); });
+    m_desktopHost = MakeWindowDesktopHost(m_window, *this);
     m_desktop = std::make_unique<TDesktopCommands>(*m_window.Context().config, *m_deskHook, *m_desktopHost,
                                                    *m_window.Context().dialogs);
     m_desktop->BindCommands(m_window.Commands());
@@ -266,32 +211,13 @@ void TControllers::CreateInsertAndFile()
 {
     TMainForm* form = &m_window;
     auto* insertMenu = m_window.menuBar()->findChild<QMenu*>(u"InsertMenu"_s);
+    m_insertHost = MakeWindowInsertHost(m_window, *this);
     m_insert =
-        std::make_unique<TInsertController>(insertMenu, form, *m_window.Context().config,
-                                            TInsertHost{[form] { return form->CurrentEditor(); },
-                                                        [this](int page) { return OpenSettings(page); }});
+        std::make_unique<TInsertController>(insertMenu, form, *m_window.Context().config, *m_insertHost);
     m_insert->BindCommands(m_window.Commands());
 
-    TFileHost host;
-    host.currentEditor = [form] { return form->CurrentEditor(); };
-    host.openAsPage = [form](const QString& text) {
-        form->Pages().NewPageActionExecute();
-        if (TPadMemo* editor = form->CurrentEditor()) {
-            editor->SetPageText(text);
-            editor->SetModified(true);
-        }
-    };
-    host.saveAll = [form] { form->SaveModifiedPages(); };
-    host.unsavedPages = [form] {
-        QList<TUnsavedPage> pages;
-        const TPageSet& set = form->Pages();
-        for (int i = 0; i < set.PageCount(); ++i)
-            if (set.HasEditor(i) && set.EditorAt(i)->Modified())
-                pages.append({set.PageKey(i), i, set.PageTitle(i), set.EditorAt(i)->PageText()});
-        return pages;
-    };
-    host.saveMessengerState = [this] { m_messenger->SaveState(); };
-    m_files = std::make_unique<TFileController>(form, *m_window.Context().platform, AppDir(), host,
+    m_fileHost = MakeWindowFileHost(m_window, *this);
+    m_files = std::make_unique<TFileController>(form, *m_window.Context().platform, AppDir(), *m_fileHost,
                                                 *m_window.Context().dialogs);
     m_files->BindCommands(m_window.Commands());
 }

@@ -12,6 +12,10 @@ class TMainForm;
 class TMessengerController;
 class TRemindersController;
 class TSettingsController;
+class IFileHost;
+class IInsertHost;
+class IReminderEditorsHost;
+class ISettingsHost;
 class IDesktopHost;
 class IPeerNotices;
 
@@ -40,17 +44,20 @@ private:
     void CreateInsertAndFile();
     void CreateMessenger();
     void StartSubsystems();
-    bool OpenSettings(int page);
 
     TMainForm& m_window;
+    std::unique_ptr<ISettingsHost> m_settingsHost;
     std::unique_ptr<TSettingsController> m_settings;
     std::unique_ptr<IPeerNotices> m_notices;
     std::unique_ptr<TMessengerController> m_messenger;
+    std::unique_ptr<IReminderEditorsHost> m_reminderEditors;
     std::unique_ptr<TEditorReminderHost> m_reminderHost;
     std::unique_ptr<TRemindersController> m_reminders;
     std::unique_ptr<TDeskHookLibrary> m_deskHook;
     std::unique_ptr<IDesktopHost> m_desktopHost;
     std::unique_ptr<TDesktopCommands> m_desktop;
+    std::unique_ptr<IInsertHost> m_insertHost;
     std::unique_ptr<TInsertController> m_insert;
+    std::unique_ptr<IFileHost> m_fileHost;
     std::unique_ptr<TFileController> m_files;
 };

@@ -175,6 +175,14 @@ void TMainForm::CreateHotKey()
     m_sysHotKey->HotKeys().Add();
     connect(m_sysHotKey, &TSysHotKey::OnHotKeys, this,
             [this](TSysHotKey*, int index) { HotKeyPressed(index); });
+    // The autostart entry and the hotkey follow the settings as soon as they change. The close
+    // button and the tab strip's double click read theirs when used.
+    connect(m_context.config, &TAppConfigMgr::changed, this, [this](TSettingsAreas areas) {
+        if (areas & TSettingsArea::RunOnStartup)
+            ApplyRunOnStartup();
+        if (areas & TSettingsArea::HotKey)
+            ApplyHotKey();
+    });
 }
 
 void TMainForm::BindWindowCommands()

@@ -3,6 +3,8 @@
 #include "config/BaseConfigMgr.h"
 
 #include <QDateTime>
+#include <QFlags>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -22,6 +24,19 @@ struct TFontSetting
     bool operator==(const TFontSetting&) const = default;
 };
 
+// The parts of the program that follow a group of settings, for the settings' changed signal.
+enum class TSettingsArea
+{
+    RunOnStartup = 0x01,    // the autostart entry
+    HotKey = 0x02,          // the global hotkey
+    WindowBehaviour = 0x04, // the close button and the tab strip's double click
+    Desktop = 0x08,         // the text on the desktop
+    ReminderMenu = 0x10,    // the reminder menu's check marks
+    All = 0x1f,
+};
+Q_DECLARE_FLAGS(TSettingsAreas, TSettingsArea)
+Q_DECLARE_OPERATORS_FOR_FLAGS(TSettingsAreas)
+
 // The application settings of Config.ini. Every field is named after its key and read and
 // assigned directly; nothing reaches the file before SaveSettings, which also runs when the
 // object is released.
@@ -30,8 +45,12 @@ struct TFontSetting
 //   config.WinLeft = 10;
 //   if (!config.SaveSettings())
 //       show(config.TakeUnreportedError());           // empty when already shown once
-class TAppConfigMgr final : public TBaseConfigMgr
+//
+// Whoever changes settings that other parts must take up at once (the settings dialog after OK)
+// emits changed with those areas; each part follows its own.
+class TAppConfigMgr final : public QObject, public TBaseConfigMgr
 {
+    Q_OBJECT
 public:
     // now is the moment of creation; ShutDownTime defaults to 30 seconds after it.
     explicit TAppConfigMgr(QString fileName, const QDateTime& now = QDateTime::currentDateTime());
@@ -110,6 +129,11 @@ public:
     // [Messager]
     bool Messager = true;
     bool HideOnStart = true;
+
+signals:
+    // The settings of these areas were changed and are to be applied now; a part that corrects
+    // a setting it cannot take (the desktop text that cannot be shown) does so before returning.
+    void changed(TSettingsAreas areas);
 
 private:
     void readFields();

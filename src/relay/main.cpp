@@ -73,6 +73,9 @@ int main(int argc, char** argv)
     const QHostAddress bindAddress(parser.value(bindOption));
     if (!portOk || port == 0 || port > 65535 || !maxOk || maxClients < 1 || !perAddressOk || perAddress < 1 ||
         bindAddress.protocol() != QAbstractSocket::IPv4Protocol) {
+        // The relay is a program of its own, without the note program's logging category: its
+        // complaints name it, and go to standard error as written, whatever a QT_LOGGING_RULES
+        // meant for the note program says.
         std::fputs("jotvane-relay: invalid --port, --bind, --max-clients or --max-per-address (see --help)\n",
                    stderr);
         return 2;

@@ -5,6 +5,7 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMessageBox>
 
 using namespace Qt::StringLiterals;
 
@@ -57,4 +58,12 @@ int TQtDialogService::MessageBox(QWidget* owner, const QString& text, MsgBoxKind
 int TQtDialogService::RunModal(QDialog& dialog)
 {
     return dialog.exec();
+}
+
+void TQtDialogService::ShowNotice(QWidget* owner, const QString& text)
+{
+    auto* box = new QMessageBox(QMessageBox::Information, u"Jotvane"_s, text, QMessageBox::Ok, owner);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
 }

@@ -38,6 +38,9 @@ public:
                            int focusIndex = 0, const QString& details = QString()) = 0;
     // Shows one of the program's own dialogs modally and returns its result code.
     virtual int RunModal(QDialog& dialog) = 0;
+    // A notice with one OK button that does not wait: it shows and this returns at once; the box
+    // goes when the user closes it.
+    virtual void ShowNotice(QWidget* owner, const QString& text) = 0;
     // Whether nobody may be there to answer (the session ends): boxes then answer themselves.
     virtual bool Unattended() const { return false; }
 };
@@ -56,6 +59,7 @@ public:
     int MessageBox(QWidget* owner, const QString& text, MsgBoxKind kind, TMsgBoxButtons buttons,
                    int focusIndex = 0, const QString& details = QString()) override;
     int RunModal(QDialog& dialog) override;
+    void ShowNotice(QWidget* owner, const QString& text) override;
 
 private:
     const TPlatform& m_platform;

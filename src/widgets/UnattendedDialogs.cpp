@@ -1,6 +1,18 @@
 #include "widgets/UnattendedDialogs.h"
 
-#include <cstdio>
+#include "core/Log.h"
+
+namespace {
+
+void report(const QString& title, const QString& text, const QString& details)
+{
+    if (details.isEmpty())
+        qCWarning(lcJotvane).noquote().nospace() << title << ": " << text;
+    else
+        qCWarning(lcJotvane).noquote().nospace() << title << ": " << text << '\n' << details;
+}
+
+} // namespace
 
 QString TUnattendedDialogs::OpenFileName(QWidget* owner, const QString& title, const QString& filter)
 {
@@ -38,13 +50,19 @@ int TUnattendedDialogs::MessageBox(QWidget* owner, const QString& text, MsgBoxKi
 {
     if (m_scopes == 0)
         return m_inner.MessageBox(owner, text, kind, buttons, focusIndex, details);
-    std::fprintf(stderr, "jotvane: %s: %s\n", qUtf8Printable(MsgBoxTitle(kind)), qUtf8Printable(text));
-    if (!details.isEmpty())
-        std::fprintf(stderr, "%s\n", qUtf8Printable(details));
+    report(MsgBoxTitle(kind), text, details);
     return EscapeMsgBoxResult(buttons);
 }
 
 int TUnattendedDialogs::RunModal(QDialog& dialog)
 {
     return m_inner.RunModal(dialog);
+}
+
+void TUnattendedDialogs::ShowNotice(QWidget* owner, const QString& text)
+{
+    if (m_scopes == 0)
+        m_inner.ShowNotice(owner, text);
+    else
+        report(MsgBoxTitle(MsgBoxKind::Information), text, QString());
 }

@@ -2,9 +2,9 @@
 
 #include "widgets/DialogService.h"
 
-// Wraps the program's dialog service. While at least one TScope exists, a message box shows
-// nothing and waits on nobody: the message goes to standard error and the box answers as Esc
-// would (No to a question, OK to a notice). Used while the session ends, when nobody may be there
+// Wraps the program's dialog service. While at least one TScope exists, a message box or notice
+// shows nothing and waits on nobody: the message goes to standard error and the box answers as
+// Esc would (No to a question, OK to a notice). Used while the session ends, when nobody may be there
 // to answer. Every other dialog, and every box outside a scope, goes to the wrapped service.
 class TUnattendedDialogs final : public IDialogService
 {
@@ -32,6 +32,7 @@ public:
     int MessageBox(QWidget* owner, const QString& text, MsgBoxKind kind, TMsgBoxButtons buttons,
                    int focusIndex = 0, const QString& details = QString()) override;
     int RunModal(QDialog& dialog) override;
+    void ShowNotice(QWidget* owner, const QString& text) override;
     bool Unattended() const override { return m_scopes > 0 || m_inner.Unattended(); }
 
 private:

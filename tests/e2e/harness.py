@@ -150,6 +150,8 @@ class XDisplay:
             lib.XFetchName.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(ctypes.c_char_p)]
             lib.XGetWindowAttributes.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_void_p]
             lib.XFree.argtypes = [ctypes.c_void_p]
+            lib.XAutoRepeatOff.argtypes = [ctypes.c_void_p]
+            lib.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
             # Windows come and go while the tree is read: an error must not end the process.
             handler_type = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)
             cls._error_handler = handler_type(lambda display, error: 0)
@@ -175,6 +177,11 @@ class XDisplay:
 
     def __exit__(self, *exc):
         self.close()
+
+    def auto_repeat_off(self):
+        """Keys held down no longer repeat on this server."""
+        self.lib.XAutoRepeatOff(self.dpy)
+        self.lib.XSync(self.dpy, 0)
 
     def selection_owner(self, selection):
         return self.lib.XGetSelectionOwner(self.dpy, self.lib.XInternAtom(self.dpy, selection.encode(), 0))
@@ -318,13 +325,27 @@ class Session:
         self.env = sandbox_env(self.root, "xcb")
         self.display = self._start_xvfb(width, height, dpi)
         self.env["DISPLAY"] = f":{self.display}"
-        self._spawn(["openbox", "--sm-disable"], name="openbox")
+        self.window_manager = self._spawn(["openbox", "--sm-disable"], name="openbox")
         # openbox sets the check window early; the client list comes once it manages windows.
-        wait_until(lambda: self.xprop_root("_NET_SUPPORTING_WM_CHECK") and self.xprop_root("_NET_CLIENT_LIST"), 30)
+        if not wait_until(lambda: self.window_manager.poll() is not None or (
+                self.xprop_root("_NET_SUPPORTING_WM_CHECK") and self.xprop_root("_NET_CLIENT_LIST")), 30) \
+                or self.window_manager.poll() is not None:
+            with open(os.path.join(self.root, "openbox.log"), "rb") as f:
+                log = f.read()[-2000:].decode("utf-8", "replace")
+            self.close()
+            raise RuntimeError(f"openbox did not start: {log}")
         if tray:
             self._spawn(["trayer", "--edge", "bottom", "--align", "right", "--widthtype", "request",
                          "--height", "24", "--SetDockType", "true"], name="trayer")
-            wait_until(self.tray_owner, 20)
+            wait_until(self.tray_owner, 30)
+        # xdotool presses a key and releases it a few milliseconds later; on a busy machine it
+        # can be held up in between for longer than the server's repeat delay, and the key then
+        # repeats: Ctrl+N opens two pages, or the N repeats alone after Ctrl went up.
+        try:
+            with XDisplay(self.env["DISPLAY"]) as x:
+                x.auto_repeat_off()
+        except OSError as error:
+            print(f"e2e: keys still repeat: {error}", file=sys.stderr)
 
     # -- processes ---------------------------------------------------------------------------
 
@@ -338,7 +359,7 @@ class Session:
         try:
             process = subprocess.Popen(
                 ["Xvfb", f":{number}", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24",
-                 "-nolisten", "tcp"]
+                 "-nolisten", "tcp", "-noreset"]
                 + (["-dpi", str(dpi)] if dpi else []),
                 env=self.env, stdout=log, stderr=subprocess.STDOUT, cwd=self.root, pass_fds=(write_end,))
         finally:
@@ -374,10 +395,22 @@ class Session:
         """Starts another program on this desktop (ended with the session)."""
         return self._spawn(list(argv), name=name)
 
-    def run(self, *arguments, timeout=20):
+    def run(self, *arguments, timeout=30):
         """Starts a copy and waits for it to end; returns its exit code."""
         process = self.start(*arguments)
         return process.wait(timeout=timeout)
+
+    def handled(self, *arguments, runner=(), timeout=30):
+        """True once the running copy has dealt with everything that reached it before this call.
+        A later start hands its request over the copy's socket and ends when the copy answers,
+        which it does from its event loop, after the keys queued before (a hide writes the pages
+        right after the window goes). "--hide" changes nothing on a hidden window, and a plain
+        start only brings a shown one forward. runner: a command the start runs under (setpriv)."""
+        process = self._spawn([*runner, self.exe, *arguments], name="jotvane-request")
+        try:
+            return process.wait(timeout=timeout) == 0
+        except subprocess.TimeoutExpired:
+            return False
 
     def instance_socket(self):
         return os.path.join(self.env["XDG_RUNTIME_DIR"], f"jotvane-{os.getuid()}.sock")
@@ -398,7 +431,7 @@ class Session:
             pass
         return False
 
-    def stop(self, process, sig=signal.SIGTERM, timeout=15):
+    def stop(self, process, sig=signal.SIGTERM, timeout=30):
         """Ends the program with sig and returns its exit code. SIGTERM and SIGHUP are sent once
         the program has its handler for them: it installs it only after building its window, and
         a signal before that would end it without saving."""
@@ -491,7 +524,8 @@ class Session:
         else:
             named = {w: self.window_name(w) for w in (window, self.active_window(), self.focused_window()) if w}
             print(f"e2e: window {window} did not take the focus; active {self.active_window()}, "
-                  f"focused {self.focused_window()}, names {named}", file=sys.stderr)
+                  f"focused {self.focused_window()}, names {named}, window manager "
+                  f"{'running' if self.window_manager.poll() is None else 'ended'}", file=sys.stderr)
         return bool(ok)
 
     def key(self, *keys, window=None):
@@ -522,13 +556,15 @@ class Session:
             return wait_until(done, 5)
         return wait_until(attempt, timeout, interval=0.2)
 
-    def wait_hidden(self, name="^Jotvane$", timeout=20):
+    def wait_hidden(self, name="^Jotvane$", timeout=30):
         return wait_until(lambda: not self.windows(name), timeout)
 
     def hide_with_escape(self, window, timeout=40):
-        """Esc on the note window; True once it is hidden. A busy program can take the focus
-        after X reports it, and an Esc that came too early is lost: it is then sent again."""
-        return self.key_until(window, ["Escape"], lambda: not self.windows("^Jotvane$"), timeout)
+        """Esc on the note window; True once it is hidden and the program has written its pages
+        (it unmaps the window first). A busy program can take the focus after X reports it, and
+        an Esc that came too early is lost: it is then sent again."""
+        return bool(self.key_until(window, ["Escape"], lambda: not self.windows("^Jotvane$"), timeout)
+                    and self.handled("--hide"))
 
     def type_text(self, text, delay_ms=20):
         """Types text into the focused window, one key at a time (XTEST, like a user)."""
@@ -679,6 +715,22 @@ class SessionTest(unittest.TestCase):
     def setUp(self):
         self.session = Session(self.BINARY_DIR, tray=self.TRAY, dpi=self.DPI)
         self.addCleanup(self.session.close)
+        self.addCleanup(self.print_logs_on_failure)
+
+    def print_logs_on_failure(self):
+        """After a failed case, the end of every log of its session (the program's, the window
+        manager's, the copies' of a LAN), before the session folder goes."""
+        result = getattr(getattr(self, "_outcome", None), "result", None)
+        if not result or not any(test is self for test, _ in [*result.failures, *result.errors]):
+            return
+        for folder, _, files in os.walk(self.session.root):
+            for name in sorted(files):
+                if name.endswith(".log"):
+                    path = os.path.join(folder, name)
+                    with open(path, "rb") as f:
+                        tail = f.read()[-3000:].decode("utf-8", "replace")
+                    if tail.strip():
+                        print(f"--- {os.path.relpath(path, self.session.root)} ---\n{tail}", file=sys.stderr)
 
     def start_shown(self, *arguments):
         """Starts the program, waits for its note window and gives it the focus: (process, window)."""

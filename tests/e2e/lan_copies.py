@@ -116,9 +116,15 @@ class LanTest(harness.SessionTest):
         """Starts the copy on host name with the user name user."""
         return Copy(self, self.lab, self.session, name, user)
 
+    def address(self, host):
+        return f"{self.SUBNET}.{self.HOSTS.index(host) + 2}"
+
     def start_pair(self, shot=None):
         """Starts B, then A (so that B holds Ctrl+Alt+D on the display), and waits until B shows
-        the notice that A came online and A has had time to hear B's answer: (a, wa, b, wb)."""
+        the notice that A came online and their answers to each other have crossed the LAN:
+        (a, wa, b, wb)."""
+        capture = netlan.Capture(self.lab, "sw")
+        self.addCleanup(capture.stop)
         b = self.copy("b", "用户B")
         wb = b.messenger()
         self.assertIsNotNone(wb, "B's messenger window shows: " + b.diagnosis())
@@ -128,7 +134,13 @@ class LanTest(harness.SessionTest):
         self.assertTrue(wait_until(lambda: b.windows("^Jotvane-提示$"), 30), "B shows the online notice")
         if shot:
             self.shot(shot)
-        time.sleep(1.0)  # A's answer to B's presence crosses the LAN
+
+        def answered():
+            pairs = {(r["src"], r["dst"]) for r in capture.records() if r["kind"] == 0}
+            return {(self.address("b"), self.address("a")), (self.address("a"), self.address("b"))} <= pairs
+        self.assertTrue(wait_until(answered, 30), "A and B answer each other: " + str(capture.records()))
+        # Suites that watch the bridge start a capture of their own, into the same file.
+        capture.stop()
         return a, wa, b, wb
 
     def shot(self, name):

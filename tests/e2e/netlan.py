@@ -223,7 +223,7 @@ class Peer:
         self.ip = self.card = None
         if not ready:
             return
-        wait_until(lambda: self.events("READY") or self.process.poll() is not None, 10)
+        wait_until(lambda: self.events("READY") or self.process.poll() is not None, 30)
         ready = self.wait_event("READY", timeout=0)
         if not ready:
             self.process.wait(5)
@@ -241,7 +241,7 @@ class Peer:
         with self.lock:
             return [(t, f) for t, f in self.lines if kind is None or f[0] == kind]
 
-    def wait_event(self, kind, predicate=lambda f: True, timeout=5.0):
+    def wait_event(self, kind, predicate=lambda f: True, timeout=30):
         found = wait_until(lambda: next((f for _, f in self.events(kind) if predicate(f)), None), timeout)
         return found
 
@@ -254,7 +254,7 @@ class Peer:
         with self.lock:
             mark = len(self.lines)
         self.command("list")
-        end = wait_until(lambda: self._find_end(mark), 5.0)
+        end = wait_until(lambda: self._find_end(mark), 30)
         if end is None:
             raise RuntimeError(f"peer {self.name} did not list its peers")
         return end

@@ -46,7 +46,7 @@ class DesktopTest(SessionTest):
         s = self.session
         process = s.start()
         self.assertTrue(s.wait_running(process), "the program starts")
-        windows = s.wait_window(timeout=15)
+        windows = s.wait_window()
         self.assertTrue(windows, "the note window shows")
         return process, windows[0]
 
@@ -78,7 +78,7 @@ class DesktopTest(SessionTest):
             keep = os.path.join(folder, f"desktop-{mode}-{name}.png")
         return Screenshot(self.session, WIDTH, HEIGHT, keep_as=keep)
 
-    def wait_shot(self, predicate, timeout=10):
+    def wait_shot(self, predicate, timeout=30):
         """The first screenshot that predicate accepts (or the last one taken)."""
         result = {}
 
@@ -94,7 +94,7 @@ class DesktopText(DesktopTest):
     def test_first_page_on_the_wallpaper_below_everything_and_click_through(self):
         s = self.session
         process, window = self.start()
-        desk = wait_until(lambda: desk_window(s), 10)
+        desk = wait_until(lambda: desk_window(s), 30)
         self.assertTrue(desk, "the library shows its window")
         self.assertIn("_NET_WM_STATE_BELOW", s.tool("xprop", "-id", str(desk), "_NET_WM_STATE"))
         self.assertIn("_NET_WM_WINDOW_TYPE_DESKTOP", s.window_types(desk))
@@ -191,7 +191,7 @@ class DesktopTextAndPanel(DesktopTest):
     def test_text_follows_a_panel_and_stays_when_the_desktop_is_shown(self):
         s = self.session
         process, window = self.start()
-        desk = wait_until(lambda: desk_window(s), 10)
+        desk = wait_until(lambda: desk_window(s), 30)
         self.assertTrue(desk)
         self.hide(window)
         self.wait_shot(lambda sh: sh.count(TEXT_BAND, white) > 50)
@@ -298,7 +298,7 @@ class DesktopTextResolution(unittest.TestCase):
             found["shot"] = Screenshot(s, WIDTH, HEIGHT)
             return found["shot"].count(right, white) > 50 and found["shot"].count(left, white) > 50
 
-        self.assertTrue(wait_until(shown, 15), f"the text shows at {dpi} dpi")
+        self.assertTrue(wait_until(shown, 30), f"the text shows at {dpi} dpi")
         shot = found["shot"]
         if os.environ.get("JV_E2E_SCREENSHOTS"):
             shot = Screenshot(s, WIDTH, HEIGHT, keep_as=os.path.join(os.environ["JV_E2E_SCREENSHOTS"],

@@ -91,7 +91,7 @@ class BackupOfUnsavedPages(DialogsTest):
         process = s.start_other(["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", s.exe],
                                 name="jotvane")
         socket = os.path.join(s.env["XDG_RUNTIME_DIR"], f"jotvane-{NOBODY}.sock")
-        self.assertTrue(wait_until(lambda: process.poll() is not None or os.path.exists(socket), 15))
+        self.assertTrue(wait_until(lambda: process.poll() is not None or os.path.exists(socket), 30))
         windows = s.wait_window()
         self.assertTrue(windows, "the note window shows")
         self.assertTrue(wait_until(lambda: s.activate(windows[0]), 15, interval=0.5))
@@ -100,7 +100,7 @@ class BackupOfUnsavedPages(DialogsTest):
         self.answer_file_dialog("请选择备份文件存放文件夹：", target)
 
         # One box says the pages could not be saved and that their text is in the backup.
-        box = s.wait_window("^警告$", timeout=15)
+        box = s.wait_window("^警告$")
         self.assertTrue(box, "a warning box")
         self.shot("backup-unsaved-pages")
         copy = os.path.join(target, "Data", names[0])

@@ -8,7 +8,6 @@ import shutil
 import signal
 import subprocess
 import sys
-import time
 
 import harness
 from harness import SessionTest, read_text, wait_until
@@ -37,12 +36,13 @@ class Unwritable(SessionTest):
         os.chmod(s.root, 0o755)
         give_to_nobody(s.env["HOME"], s.env["XDG_RUNTIME_DIR"], s.env["TMPDIR"])
 
+    AS_NOBODY = ("setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups")
+
     def start_as_nobody(self, *arguments):
         s = self.session
-        return s.start_other(["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", s.exe, *arguments],
-                             name="jotvane")
+        return s.start_other([*self.AS_NOBODY, s.exe, *arguments], name="jotvane")
 
-    def wait_running_as_nobody(self, process, timeout=15):
+    def wait_running_as_nobody(self, process, timeout=30):
         socket = os.path.join(self.session.env["XDG_RUNTIME_DIR"], f"jotvane-{NOBODY}.sock")
         return wait_until(lambda: process.poll() is not None or os.path.exists(socket), timeout) and \
             process.poll() is None
@@ -52,12 +52,12 @@ class Unwritable(SessionTest):
         window = s.wait_window()
         self.assertTrue(window, "the note window shows")
         # A busy program takes the focus late: the activation is asked for again.
-        self.assertTrue(wait_until(lambda: s.activate(window[0]), 15, interval=0.5))
+        self.assertTrue(wait_until(lambda: s.activate(window[0]), 30, interval=0.5))
         s.type_text(text)
 
     def answer_error_box(self):
         s = self.session
-        box = s.wait_window("^错误$", timeout=15)
+        box = s.wait_window("^错误$")
         self.assertTrue(box, "an error box")
         self.assertTrue(s.key_until(box[0], ["Return"], lambda: not s.windows("^错误$")))
 
@@ -113,8 +113,9 @@ class Unwritable(SessionTest):
         process = self.start_as_nobody()
         self.assertTrue(self.wait_running_as_nobody(process))
         self.type_into_the_page("typed ")
-        # xdotool returns once the X server has the keys: the program gets a moment to take them.
-        time.sleep(0.3)
+        # xdotool returns once the X server has the keys; the program has taken them once it
+        # answers a later start.
+        self.assertTrue(s.handled(runner=self.AS_NOBODY), "a second start is answered")
         # A box waiting on the user would keep the program past the timeout.
         self.assertEqual(s.stop(process, timeout=30), 0)
         self.assertEqual(s.windows("^错误$", visible=False), [])

@@ -42,7 +42,7 @@ def log_text(session):
 class Journal(SessionTest):
     TRAY = True
 
-    def dismiss_notice(self, timeout=10):
+    def dismiss_notice(self, timeout=30):
         """Waits for the recovery notice and closes it with Enter."""
         s = self.session
         boxes = s.wait_window("^提示$", timeout=timeout)

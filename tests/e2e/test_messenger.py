@@ -112,18 +112,18 @@ class MessengerLan(lan_copies.LanTest):
         self.assertIn("用户B 对 大家 说：", a.chat())
 
         # A makes a group of the checked rows: group mode, "新建(&N)", the proposed name.
-        before = len(a.windows("^Jotvane$"))
+        before = a.windows("^Jotvane$")
         self.keys(wa, "alt+a")
         self.click(wa, *self.MODE_LIST)
         s.key("Down")
         s.key("Return")
         time.sleep(0.3)
         self.click(wa, *self.NEW_GROUP)
-        dialog = wait_until(lambda: len(a.windows("^Jotvane$")) > before, 5)
+        dialog = wait_until(lambda: [w for w in a.windows("^Jotvane$") if w not in before], 30)
         self.assertTrue(dialog, "the group name is asked for")
         self.shot("a-group-dialog")
-        s.key("Return")
-        time.sleep(0.5)
+        self.assertTrue(s.key_until(dialog[0], ["Return"], lambda: dialog[0] not in a.windows("^Jotvane$")),
+                        "Enter takes the proposed name")
         self.shot("a-messenger")
         # Each menu, for the record: Alt alone reaches the menu bar, Down opens, Right moves on.
         self.keys(wa, "alt", "Down")
@@ -139,9 +139,9 @@ class MessengerLan(lan_copies.LanTest):
         mains = [w for w in a.windows("^Jotvane$") if w != wa]
         self.assertTrue(mains, "A's note window is there: " + a.diagnosis())
         self.keys(mains[0], "alt+f")
-        time.sleep(0.3)
+        self.assertTrue(wait_until(s.popup_menus, 30), "Alt+F opens A's file menu")
         s.key("x")
-        self.assertEqual(a.process.wait(timeout=15), 0)
+        self.assertEqual(a.process.wait(timeout=30), 0)
         self.assertTrue(wait_until(lambda: b.windows("^Jotvane-提示$"), 30), "B shows the offline notice")
         self.shot("offline-notice")
         self.assertIn("分组1=用户B", ini_value(a.file("MSGConfig.ini"), "Messager", "UserGroup") or "")
@@ -150,9 +150,10 @@ class MessengerLan(lan_copies.LanTest):
         self.to_input_box(wb)
         s.type_text("anyone")
         s.key("ctrl+Return")
-        self.assertTrue(wait_until(lambda: b.windows("^提示$"), 30), "nobody to send to")
+        box = wait_until(lambda: b.windows("^提示$"), 30)
+        self.assertTrue(box, "nobody to send to")
         self.shot("b-no-target")
-        s.key("Return")
+        self.assertTrue(s.key_until(box[0], ["Return"], lambda: not b.windows("^提示$")), "Enter closes the box")
 
         # A flood of 10,000 texts in a few seconds: B keeps every line and still answers.
         sender = subprocess.run(["ip", "netns", "exec", self.lab.ns("a"), sys.executable, "-c", FLOOD,
@@ -176,6 +177,8 @@ class MessengerLan(lan_copies.LanTest):
         self.addCleanup(lambda: (clip.poll() is None and clip.kill(), clip.wait()))
         clip.stdin.write("\n".join(lines).encode())
         clip.stdin.close()
+        with lan_copies.harness.XDisplay(s.env["DISPLAY"]) as x:
+            self.assertTrue(wait_until(lambda: x.selection_owner("CLIPBOARD"), 30), "xclip holds the clipboard")
         self.to_input_box(wa)
         s.key("ctrl+v")
         s.key("ctrl+Return")
@@ -222,10 +225,10 @@ class MessengerLan(lan_copies.LanTest):
         if not os.access(binary, os.X_OK):
             self.skipTest("jv_msgpeer is not built")
         first = netlan.Peer(self.lab, "a", binary, "乙", self_chat=False)
-        card_b = first.wait_event("ADD", lambda f: f[1] == "用户B", 5.0)
+        card_b = first.wait_event("ADD", lambda f: f[1] == "用户B")
         self.assertTrue(card_b, first.events())
         second = netlan.Peer(self.lab, "c", binary, "乙", self_chat=False)
-        self.assertTrue(second.wait_event("ADD", lambda f: f[1] == "用户B", 5.0), second.events())
+        self.assertTrue(second.wait_event("ADD", lambda f: f[1] == "用户B"), second.events())
         time.sleep(0.5)  # B's answers to both have crossed the LAN
         # The first 乙 writes; B's user answers with Ctrl+Enter.
         first.command(f"say {card_b[3]} 你好，我是第一个乙")
@@ -233,7 +236,7 @@ class MessengerLan(lan_copies.LanTest):
         self.click(wb, *self.INPUT_BOX)
         s.type_text("reply")
         s.key("ctrl+Return")
-        self.assertTrue(first.wait_event("LINE", lambda f: "reply" in f[1], 5.0), first.events())
+        self.assertTrue(first.wait_event("LINE", lambda f: "reply" in f[1]), first.events())
         time.sleep(0.5)
         self.assertFalse([f for _, f in second.events("LINE")], second.events())
         self.assertTrue(wait_until(lambda: f"你对 乙({first.ip}) 说：" in b.chat(), 30), b.chat())

@@ -52,6 +52,8 @@ class PageCommands(NoteWindowTest):
         s.key("Return")
         self.assertTrue(s.wait_hidden("^修改页面标题$"))
         self.assertTrue(wait_until(lambda: s.pages()[2].title == "Renamed page", 30))
+        # The window manager hands the focus back to the note window once the dialog is gone.
+        self.assertTrue(s.activate(window), "the note window has the focus again")
         self.assertEqual([p.title for p in s.pages()], ["默认页", "新建页", "Renamed page"])
         renamed = s.pages()[2].name
 
@@ -158,6 +160,7 @@ class HotKey(NoteWindowTest):
         s.type_text("kept")
         s.key("ctrl+d")
         self.assertTrue(s.wait_hidden())
+        self.assertTrue(s.handled("--hide"), "the hidden copy answers")
         self.assertEqual(s.pages()[0].text, "kept\r\n", "the hotkey's hide writes the page too")
         time.sleep(HotKey.HUMAN_PAUSE)
         self.assertEqual(s.run(timeout=30), 0)

@@ -60,7 +60,7 @@ class PortalHotKey(SessionTest):
         def bound():
             return [c for c in self.calls() if c[0] == "BindShortcuts" and c[2][0][0] == "show-hide-0"]
 
-        self.assertTrue(wait_until(bound, 15), f"the hotkey is bound through the portal: {self.calls()}")
+        self.assertTrue(wait_until(bound, 30), f"the hotkey is bound through the portal: {self.calls()}")
         self.assertEqual(bound()[0][2][0][2], "CTRL+d", "with the configured key as the preferred trigger")
         self.assertTrue(s.activate(window))
         self.press()

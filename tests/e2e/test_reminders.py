@@ -75,11 +75,11 @@ class PrivateSystemBus:
         self.logs = []
         self.processes.append(self._spawn(["dbus-daemon", "--nofork", "--nopidfile", "--config-file=" + config],
                                           "dbus-daemon"))
-        if not harness.wait_until(lambda: os.path.exists(self.socket), 10):
+        if not harness.wait_until(lambda: os.path.exists(self.socket), 30):
             raise RuntimeError("the private dbus-daemon did not start")
         argv = [system_python(), FAKE_LOGIND, self.address, self.calls_path] + (["refuse"] if refuse else [])
         self.processes.append(self._spawn(argv, "fake-logind"))
-        if not harness.wait_until(lambda: self.calls() and self.calls()[0] == ["ready"], 10):
+        if not harness.wait_until(lambda: self.calls() and self.calls()[0] == ["ready"], 30):
             raise RuntimeError("the fake logind did not start")
 
     def _spawn(self, argv, name):
@@ -142,7 +142,7 @@ class Reminders(harness.SessionTest):
         env.pop("FAKETIME", None)
         process = s._spawn([s.exe], name="jotvane", env=env)
         self.assertTrue(s.wait_running(process), "the program starts")
-        self.assertTrue(s.wait_window(timeout=15), "the note window appears")
+        self.assertTrue(s.wait_window(), "the note window appears")
         return process
 
     def shot(self, name):
@@ -186,7 +186,7 @@ class Reminders(harness.SessionTest):
         process = self.start("2009-05-01 08:30:40")
         window = s.windows()[0]
         # A program still starting can take the focus after X reports it.
-        self.assertTrue(harness.wait_until(lambda: s.activate(window), 20), "the note window takes the focus")
+        self.assertTrue(harness.wait_until(lambda: s.activate(window), 30), "the note window takes the focus")
 
         # Typing into the note window's second page goes on while the reminder box appears: the
         # keys stay with the editor and the box stays open, unanswered.
@@ -212,7 +212,7 @@ class Reminders(harness.SessionTest):
         # The shutdown minute comes with the box still open: the countdown appears, and at its end
         # logind is asked to power off, without a wall message.
         self.set_clock("2009-05-01 08:31:57")
-        self.assertTrue(s.wait_window("^定时关机$", timeout=20), "the countdown appears")
+        self.assertTrue(s.wait_window("^定时关机$", timeout=30), "the countdown appears")
         self.assertEqual(s.windows("^提示$"), boxes, "beside the open box")
         self.shot("countdown.png")
         self.assertFalse(self.calls("PowerOff"), "not before the countdown ends")
@@ -224,7 +224,7 @@ class Reminders(harness.SessionTest):
         self.set_clock("2009-05-01 08:32:57")
         self.assertTrue(s.key_until(boxes[0], ["Return"], lambda: boxes[0] not in s.windows("^提示$")),
                         "the first box is answered")
-        self.assertTrue(s.wait_window("^提示$", timeout=25), "the box of the hundred appears")
+        self.assertTrue(s.wait_window("^提示$", timeout=30), "the box of the hundred appears")
         self.assertFalse(harness.wait_until(lambda: len(s.windows("^提示$")) > 1, 8), "one box only")
         self.shot("hundred-box.png")
         second = s.windows("^提示$")[0]
@@ -240,7 +240,7 @@ class Reminders(harness.SessionTest):
         self.prepare("Alarm=False\nBeep=True\nShutDown=True\nShutDownTime=2009-05-01 08:30:00\n",
                      "quiet @2009-05-01 08:30", refuse=True)
         process = self.start("2009-05-01 08:29:58")
-        self.assertTrue(s.wait_window("^定时关机$", timeout=20), "the countdown appears")
+        self.assertTrue(s.wait_window("^定时关机$", timeout=30), "the countdown appears")
         countdown = s.windows("^定时关机$")[0]
         # "Shut down now" (Alt+N), once the countdown takes keys.
         self.assertTrue(s.key_until(countdown, ["alt+n"], lambda: s.windows("^错误$")), "the refusal is shown")

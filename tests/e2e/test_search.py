@@ -33,7 +33,7 @@ class SearchAllPages(SessionTest):
         self.assertTrue(wait_until(lambda: s.activate(search), 30))
         s.type_text(WORD)
         # The window's title says how many matches the search found once it has ended.
-        self.assertTrue(wait_until(lambda: s.window_name(search).endswith(f"“{WORD}”：3 处匹配，3 个页面"), 20),
+        self.assertTrue(wait_until(lambda: s.window_name(search).endswith(f"“{WORD}”：3 处匹配，3 个页面"), 30),
                         s.window_name(search))
         shot = os.environ.get("JV_SEARCH_SCREENSHOT")
         if shot:

@@ -273,7 +273,7 @@ class SignalWhileStarting(SessionTest):
         process = s.start("/min")
         # The copy listens for a second start before it reads its pages into the window; a
         # logoff at that moment must still end it through its normal exit.
-        self.assertTrue(wait_until(lambda: process.poll() is not None or os.path.exists(s.instance_socket()), 15))
+        self.assertTrue(wait_until(lambda: process.poll() is not None or os.path.exists(s.instance_socket()), 30))
         process.send_signal(signal.SIGTERM)
         code = process.wait(timeout=30)
         self.assertEqual(code, 0, "ended normally, not killed by the signal")

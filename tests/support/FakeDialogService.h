@@ -8,7 +8,7 @@
 
 // Answers the dialogs from functions a test sets; an unset file, folder, font or colour dialog
 // answers Cancel. An unset messageBox builds the real box, and an unset modal runs the real
-// modal loop (for tests that drive a real dialog).
+// modal loop (for tests that drive a real dialog). Notices are only kept.
 class FakeDialogService final : public IDialogService
 {
 public:
@@ -60,4 +60,12 @@ public:
         return RunMsgBox(*this, owner, text, details, kind, buttons, focusIndex);
     }
     int RunModal(QDialog& dialog) override { return modal ? modal(dialog) : dialog.exec(); }
+    // The notices that did not wait, and their owners.
+    QStringList notices;
+    QList<QWidget*> noticeOwners;
+    void ShowNotice(QWidget* owner, const QString& text) override
+    {
+        noticeOwners << owner;
+        notices << text;
+    }
 };

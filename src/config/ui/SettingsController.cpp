@@ -10,37 +10,23 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-void call(const std::function<void()>& step)
-{
-    if (step)
-        step();
-}
-
 // Turns the hotkeys on again however the dialog ends.
 class THotKeysOffGuard
 {
 public:
-    explicit THotKeysOffGuard(const std::function<void(bool)>& enable) : m_enable(enable)
-    {
-        if (m_enable)
-            m_enable(false);
-    }
-    ~THotKeysOffGuard()
-    {
-        if (m_enable)
-            m_enable(true);
-    }
+    explicit THotKeysOffGuard(ISettingsHost& host) : m_host(host) { m_host.enableHotKeys(false); }
+    ~THotKeysOffGuard() { m_host.enableHotKeys(true); }
     Q_DISABLE_COPY_MOVE(THotKeysOffGuard)
 
 private:
-    const std::function<void(bool)>& m_enable;
+    ISettingsHost& m_host;
 };
 
 } // namespace
 
-TSettingsController::TSettingsController(QWidget* owner, TAppConfigMgr& config, TSettingsHost host,
+TSettingsController::TSettingsController(QWidget* owner, TAppConfigMgr& config, ISettingsHost& host,
                                          IDialogService& dialogs)
-    : QObject(owner), m_owner(owner), m_config(config), m_host(std::move(host)), m_dialogs(dialogs)
+    : QObject(owner), m_owner(owner), m_config(config), m_host(host), m_dialogs(dialogs)
 {
 }
 
@@ -62,10 +48,10 @@ bool TSettingsController::ShowDialog(int page)
     bool confirmed = false;
     {
         // The hotkey can be typed into the dialog; it must not toggle the window meanwhile.
-        THotKeysOffGuard off(m_host.enableHotKeys);
+        THotKeysOffGuard off(m_host);
         THotKeyDesktop desktop;
-        desktop.grantedTrigger = m_host.grantedHotKey ? m_host.grantedHotKey() : QString();
-        desktop.compositorKeys = m_host.compositorKeys && m_host.compositorKeys();
+        desktop.grantedTrigger = m_host.grantedHotKey();
+        desktop.compositorKeys = m_host.compositorKeys();
         confirmed = ShowSettingsDialog(m_dialogs, m_owner, m_config, page, desktop);
         if (confirmed) {
             // Applied first, then written: a step that cannot take its setting (the desktop
@@ -81,7 +67,7 @@ bool TSettingsController::ShowDialog(int page)
     }
     if (!confirmed)
         return false;
-    if (m_config.HotKeyBase != 0 && m_host.hotKeyRegistered && !m_host.hotKeyRegistered())
+    if (m_config.HotKeyBase != 0 && !m_host.hotKeyRegistered())
         m_dialogs.MessageBox(m_owner,
                              u"热键 %1 已被其他程序占用，无法使用。请在设置的“热键”页另选一个组合。"_s.arg(
                                  HotKeyText(m_config.HotKeyBase, m_config.HotKeyModifiers)),
@@ -92,9 +78,6 @@ bool TSettingsController::ShowDialog(int page)
 
 void TSettingsController::ApplyChangedSettings()
 {
-    call(m_host.applyRunOnStartup);
-    call(m_host.applyHotKey);
-    call(m_host.applyWindowBehaviour);
-    call(m_host.applyDesktop);
-    call(m_host.applyReminderMenu);
+    // The dialog shows and stores every page, whichever one it opened on.
+    emit m_config.changed(TSettingsArea::All);
 }

@@ -8,7 +8,6 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QGuiApplication>
-#include <QMessageBox>
 #include <QWidget>
 
 using namespace Qt::StringLiterals;
@@ -28,16 +27,7 @@ quintptr FindActiveDesktop()
 TDesktopCommands::TDesktopCommands(TAppConfigMgr& config, IDeskHook& hook, IDesktopHost& host,
                                    IDialogService& dialogs, TDesktopWindows windows, QObject* parent)
     : QObject(parent), m_config(config), m_hook(hook), m_host(host), m_dialogs(dialogs),
-      m_windows(std::move(windows)),
-      m_prompt([&dialogs](QWidget* owner, const QString& caption, const QString& prompt, QString& text) {
-          return InputTextDialog(dialogs, owner, caption, prompt, true, false, text);
-      }),
-      m_notice([](QWidget* owner, const QString& text) {
-          auto* box = new QMessageBox(QMessageBox::Information, u"Jotvane"_s, text, QMessageBox::Ok, owner);
-          box->setAttribute(Qt::WA_DeleteOnClose);
-          box->setModal(false);
-          box->show();
-      })
+      m_windows(std::move(windows))
 {
 }
 
@@ -79,6 +69,10 @@ void TDesktopCommands::BindCommands(TCommandTable& commands)
     connect(a.SignSeperatorAction, &QAction::triggered, this, &TDesktopCommands::SignSeperatorActionExecute);
     connect(a.SignOnDeskAction, &QAction::triggered, this, &TDesktopCommands::SignOnDeskActionExecute);
     connect(a.OnDeskAllAction, &QAction::triggered, this, &TDesktopCommands::OnDeskAllActionExecute);
+    connect(&m_config, &TAppConfigMgr::changed, this, [this](TSettingsAreas areas) {
+        if (areas & TSettingsArea::Desktop)
+            AfterSettingsConfirmed();
+    });
 }
 
 void TDesktopCommands::showMessage(const QString& text, TDeskNoticeKind kind)
@@ -102,8 +96,7 @@ void TDesktopCommands::tellUnsupported()
     if (m_toldLayerMissing)
         return;
     m_toldLayerMissing = true;
-    if (m_notice)
-        m_notice(m_host.OwnerWindow(), kNoBackgroundLayerMessage);
+    m_dialogs.ShowNotice(m_host.OwnerWindow(), kNoBackgroundLayerMessage);
 }
 
 bool TDesktopCommands::setDesktopDisplay(bool on)
@@ -232,7 +225,7 @@ void TDesktopCommands::AligmentSpaceActionExecute()
     if (m_layerMissing)
         tellUnsupported();
     QString answer = ProposedMargin(m_actions.AligmentSpaceAction->text());
-    if (!m_prompt(m_host.OwnerWindow(), u"Jotvane"_s, kMarginPrompt, answer))
+    if (!InputTextDialog(m_dialogs, m_host.OwnerWindow(), u"Jotvane"_s, kMarginPrompt, true, false, answer))
         return;
     qint32 margin = 0;
     switch (ParseMargin(answer, margin)) {

@@ -8,7 +8,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
 #include <optional>
 
 class IDialogService;
@@ -49,7 +48,7 @@ public:
     // The colour dialog preset with color; true with the choice on OK.
     virtual bool PickColor(TColor& color) = 0;
     // The settings dialog opened on the page of that index; true when the user confirmed it.
-    // The dialog applies every setting it confirmed (the desktop's with AfterSettingsConfirmed).
+    // The settings' changed signal applies what it confirmed (the desktop's with AfterSettingsConfirmed).
     virtual bool OpenSettings(int pageIndex) = 0;
 };
 
@@ -74,28 +73,21 @@ class TDesktopCommands final : public QObject
 {
     Q_OBJECT
 public:
-    using TTextPrompt =
-        std::function<bool(QWidget* owner, const QString& caption, const QString& prompt, QString& text)>;
-
     TDesktopCommands(TAppConfigMgr& config, IDeskHook& hook, IDesktopHost& host, IDialogService& dialogs,
                      TDesktopWindows windows = {FindDesktopListView, FindActiveDesktop, InWaylandSession()},
                      QObject* parent = nullptr);
 
-    // Claims the desktop menu's commands and connects them; before anything else is asked.
+    // Claims the desktop menu's commands and connects them, and follows the settings' changes;
+    // before anything else is asked.
     void BindCommands(TCommandTable& commands);
     const TDesktopActions& Actions() const { return m_actions; }
-
-    // The margin question; by default the program's one-line input dialog.
-    void SetTextPrompt(TTextPrompt prompt) { m_prompt = std::move(prompt); }
-    // How a notice that needs no answer is shown; by default a box that does not wait.
-    using TNotice = std::function<void(QWidget* owner, const QString& text)>;
-    void SetNotice(TNotice notice) { m_notice = std::move(notice); }
 
     // Check marks and the margin caption from the settings.
     void RefreshMenu();
     // Start-up: menu refresh, then the display as OnDesktop says (an active desktop turns it off).
     void Startup();
-    // After the settings dialog closed with OK, whichever command opened it.
+    // The desktop's settings changed (the settings dialog closed with OK, whichever command
+    // opened it).
     void AfterSettingsConfirmed();
     // The note window is being hidden: a modified first page goes to the desktop again, and so
     // does a first page whose lines differ from those the desktop last got (another page became
@@ -130,8 +122,6 @@ private:
     IDesktopHost& m_host;
     IDialogService& m_dialogs;
     TDesktopWindows m_windows;
-    TTextPrompt m_prompt;
-    TNotice m_notice;
     bool m_starting = false;
     bool m_layerMissing = false; // the compositor offers no background layer
     bool m_toldLayerMissing = false;

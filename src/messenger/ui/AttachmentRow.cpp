@@ -161,15 +161,31 @@ TOfferRow TAttachmentRow::Row() const
             m_btnDelFileDir,      m_btnSaveFileDir, m_btnClearFileDir};
 }
 
+namespace {
+
+// The window's conversation takes the line; the desktop opens what was saved.
+class TFormDownloadHost final : public IDownloadHost
+{
+public:
+    explicit TFormDownloadHost(TMessagerForm& form) : m_form(form) {}
+    void appendConversation(const QString& line) override { m_form.AppendToConversation(line); }
+    void openPath(const QString& path) override
+    {
+        if (const TPlatform* p = m_form.Platform())
+            ShellOpen(*p, path);
+    }
+
+private:
+    TMessagerForm& m_form;
+};
+
+} // namespace
+
 std::unique_ptr<IOfferList> MakeDownloadOffers(TMessagerForm& form, IDialogService& dialogs)
 {
     const TOfferRow row = form.Attachments().Row();
-    auto downloads = std::make_unique<TDownloadController>(
-        &form, dialogs, row, [&form](const QString& line) { form.AppendToConversation(line); },
-        [&form](const QString& path) {
-            if (const TPlatform* p = form.Platform())
-                ShellOpen(*p, path);
-        });
+    auto downloads =
+        std::make_unique<TDownloadController>(&form, dialogs, row, std::make_unique<TFormDownloadHost>(form));
     TDownloadController* d = downloads.get();
     QObject::connect(row.btnSaveFileDir, &QAbstractButton::clicked, d, &TDownloadController::SaveOffer);
     QObject::connect(row.btnClearFileDir, &QAbstractButton::clicked, d, &TDownloadController::ClearOffers);

@@ -15,8 +15,8 @@
 #include "messenger/ui/PeerNotices.h"
 #include "notes/PageJournal.h"
 #include "platform/AppUtils.h"
+#include "platform/HotKeyGrabber.h"
 #include "platform/Platform.h"
-#include "platform/linux/SystemHotKeyGrabber.h"
 #include "widgets/BaseFrm.h"
 #include "widgets/DialogService.h"
 #include "widgets/InputFrm.h"
@@ -41,6 +41,27 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// The saved groups in MSGConfig.ini. The settings go at shutdown; the window's controls may
+// outlive them a little.
+class TConfigGroupStore final : public IGroupStore
+{
+public:
+    explicit TConfigGroupStore(const std::unique_ptr<TMessagerConfigMgr>& config) : m_config(config) {}
+    QString read() override { return m_config ? m_config->UserGroup : QString(); }
+    void write(const QString& userGroup) override
+    {
+        if (m_config)
+            m_config->UserGroup = userGroup;
+    }
+
+private:
+    const std::unique_ptr<TMessagerConfigMgr>& m_config;
+};
+
+} // namespace
+
 TMessagerForm::TMessagerForm(TMessengerEnvironment environment, QWidget* parent)
     : QMainWindow(parent), m_env(std::move(environment))
 {
@@ -60,10 +81,11 @@ TMessagerForm::TMessagerForm(TMessengerEnvironment environment, QWidget* parent)
     // 2. Place the window.
     PlaceWindow();
     // 3. The protocol: listener, announcement, relay registration.
-    m_socket = m_env.socket ? m_env.socket() : std::make_unique<TUdpDatagramSocket>();
+    if (!m_env.parts)
+        m_env.parts = std::make_shared<TRealMessengerParts>();
+    m_socket = m_env.parts->socket();
     StartFileServer();
-    if (m_env.offerList)
-        m_offerList = m_env.offerList(*this);
+    m_offerList = m_env.parts->offerList(*this);
     m_downloads = dynamic_cast<TDownloadController*>(m_offerList.get());
     if (m_downloads)
         connect(m_downloads, &TDownloadController::downloadEnded, this, &TMessagerForm::downloadEnded);
@@ -190,13 +212,8 @@ void TMessagerForm::CreateChatPage()
     m_statusLabel->hide();
     column->addWidget(m_statusLabel);
 
-    // The settings go at shutdown; the window's controls may outlive them a little.
-    TPeerListView::TGroupStore groups{[this] { return m_config ? m_config->UserGroup : QString(); },
-                                      [this](const QString& userGroup) {
-                                          if (m_config)
-                                              m_config->UserGroup = userGroup;
-                                      }};
-    m_peers = new TPeerListView(chatPage, std::move(groups), *m_env.dialogs, this);
+    m_peers =
+        new TPeerListView(chatPage, std::make_unique<TConfigGroupStore>(m_config), *m_env.dialogs, this);
     column->addWidget(m_peers->View(), 3);
     column->addLayout(m_peers->ToolRow());
 
@@ -282,9 +299,7 @@ void TMessagerForm::MakeFullyVisible()
 
 void TMessagerForm::CreateHotKey()
 {
-    m_hotKeyGrabber = m_env.hotKeyGrabber
-                          ? m_env.hotKeyGrabber()
-                          : CreateSystemHotKeyGrabber(u"messenger"_s, u"显示/隐藏 Jotvane 消息窗口"_s);
+    m_hotKeyGrabber = m_env.parts->hotKeyGrabber();
     m_hotKeyGrabber->setActivationHandler([this](int id) {
         if (id != HotKeyId || m_shutDown)
             return;

@@ -3,6 +3,7 @@
 #include "messenger/ProtocolHooks.h"
 #include "messenger/ui/AttachmentRow.h"
 #include "messenger/ui/ConversationView.h"
+#include "messenger/ui/MessengerParts.h"
 #include "messenger/ui/PeerListView.h"
 
 #include <QDir>
@@ -44,13 +45,10 @@ struct TMessengerEnvironment
     const TPlatform* platform = nullptr; // required: the computer's name and card, the tools
     QString appFolder;                   // the folder of MSGConfig.ini and chat.txt, with "/"
     const IClock* clock = nullptr;
-    std::function<std::unique_ptr<IDatagramSocket>()> socket;
-    std::function<std::unique_ptr<IHotKeyGrabber>()> hotKeyGrabber;
+    // The socket, the hotkey's grabber and the offer list; none: a UDP socket, the desktop's
+    // hotkey and the window's own list, which only shows what was offered.
+    std::shared_ptr<IMessengerParts> parts;
     IPeerNotices* notices = nullptr;
-    // Makes the list that takes in the peers' offers, from the window's offer row (the controls
-    // ComboBoxAttachment, btnSendInfo, btnAddFile, btnAddDir, btnDelFileDir, btnSaveFileDir,
-    // btnClearFileDir); empty: the window's own list, which only shows what was offered.
-    std::function<std::unique_ptr<IOfferList>(TMessagerForm& form)> offerList;
     // required: every box and dialog of the window, the file and folder dialogs of "添加文件[&F]"
     // and "添加文件夹[&D]" among them.
     IDialogService* dialogs = nullptr;

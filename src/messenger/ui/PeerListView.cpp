@@ -36,7 +36,8 @@ const QString kGroupHint = u"请选择好友分组实现多选，如果还没有
 
 } // namespace
 
-TPeerListView::TPeerListView(QWidget* page, TGroupStore groups, IDialogService& dialogs, QObject* parent)
+TPeerListView::TPeerListView(QWidget* page, std::unique_ptr<IGroupStore> groups, IDialogService& dialogs,
+                             QObject* parent)
     : QObject(parent), m_groups(std::move(groups)), m_dialogs(dialogs),
       m_noticeMerger([this](const QString& title, const QString& text) { ShowNotice(title, text); })
 {
@@ -358,7 +359,7 @@ void TPeerListView::SwitchMode()
         m_btnNewGroup->setText(u"新建(&N)"_s);
         m_comboBoxGroup->setEditable(false);
         m_comboBoxGroup->clear();
-        m_comboBoxGroup->addItems(ReadGroupItems(m_groups.read ? m_groups.read() : QString()));
+        m_comboBoxGroup->addItems(ReadGroupItems(m_groups->read()));
         m_btnNewGroup->setEnabled(true);
         m_btnDelGroup->setEnabled(true);
         m_comboBoxGroup->setToolTip(kGroupHint);
@@ -451,8 +452,7 @@ void TPeerListView::StoreGroups()
     QStringList items;
     for (int i = 0; i < m_comboBoxGroup->count(); ++i)
         items << m_comboBoxGroup->itemText(i);
-    if (m_groups.write)
-        m_groups.write(WriteGroupItems(items));
+    m_groups->write(WriteGroupItems(items));
 }
 
 void TPeerListView::FocusLocator()

@@ -2,11 +2,12 @@
 
 #include "messenger/NoticeMerger.h"
 #include "messenger/ProtocolHooks.h"
+#include "messenger/ui/GroupStore.h"
 
 #include <QObject>
 #include <QString>
 
-#include <functional>
+#include <memory>
 
 class IDialogService;
 class IPeerNotices;
@@ -26,15 +27,9 @@ class TPeerListView final : public QObject, public IPeerList
 {
     Q_OBJECT
 public:
-    // The saved groups (the UserGroup setting), read each time group mode is chosen and
-    // written after every change to the list.
-    struct TGroupStore
-    {
-        std::function<QString()> read;
-        std::function<void(const QString& userGroup)> write;
-    };
-
-    TPeerListView(QWidget* page, TGroupStore groups, IDialogService& dialogs, QObject* parent = nullptr);
+    // groups keeps the saved groups; the list owns it.
+    TPeerListView(QWidget* page, std::unique_ptr<IGroupStore> groups, IDialogService& dialogs,
+                  QObject* parent = nullptr);
 
     QTreeWidget* View() const { return m_listViewUser; }
     QHBoxLayout* ToolRow() const { return m_toolRow; }
@@ -99,7 +94,7 @@ private:
     void StoreGroups();
     void ShowNotice(const QString& title, const QString& text);
 
-    TGroupStore m_groups;
+    std::unique_ptr<IGroupStore> m_groups;
     IDialogService& m_dialogs;
     IPeerNotices* m_notices = nullptr;
     TNoticeMerger m_noticeMerger;

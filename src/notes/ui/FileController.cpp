@@ -26,10 +26,10 @@ QString textFileFilter()
 
 } // namespace
 
-TFileController::TFileController(QWidget* owner, const TPlatform& platform, QString appDir, TFileHost host,
+TFileController::TFileController(QWidget* owner, const TPlatform& platform, QString appDir, IFileHost& host,
                                  IDialogService& dialogs)
-    : QObject(owner), m_owner(owner), m_platform(platform), m_appDir(NormalizeDir(appDir)),
-      m_host(std::move(host)), m_dialogs(dialogs)
+    : QObject(owner), m_owner(owner), m_platform(platform), m_appDir(NormalizeDir(appDir)), m_host(host),
+      m_dialogs(dialogs)
 {
 }
 
@@ -49,7 +49,7 @@ void TFileController::showError(const QString& message)
 
 void TFileController::LoadFromFileActionExecute()
 {
-    if (!m_host.currentEditor || !m_host.currentEditor())
+    if (!m_host.currentEditor())
         return;
     const QString path = m_dialogs.OpenFileName(m_owner, kOpenTitle, textFileFilter());
     if (path.isEmpty())
@@ -62,13 +62,12 @@ void TFileController::LoadFromFileActionExecute()
         showError(error.message());
         return;
     }
-    if (m_host.openAsPage)
-        m_host.openAsPage(text);
+    m_host.openAsPage(text);
 }
 
 void TFileController::SaveToFileActionExecute()
 {
-    TPadMemo* editor = m_host.currentEditor ? m_host.currentEditor() : nullptr;
+    TPadMemo* editor = m_host.currentEditor();
     if (!editor)
         return;
     const QString path = m_dialogs.SaveFileName(m_owner, kSaveTitle, textFileFilter(), u"txt"_s);
@@ -103,19 +102,17 @@ void TFileController::BackUpActionExecute()
     // the message afterwards says what it lacks.
     TBackupOutcome outcome;
     try {
-        if (m_host.saveAll)
-            m_host.saveAll();
+        m_host.saveAll();
     } catch (const EFileError& error) {
         outcome.pagesNotSaved = error.message();
     }
     try {
-        if (m_host.saveMessengerState)
-            m_host.saveMessengerState();
+        m_host.saveMessengerState();
     } catch (const EFileError& error) {
         outcome.chatNotSaved = error.message();
     }
     outcome.failures = RunBackup(PlanBackup(m_appDir, target));
-    if (!outcome.pagesNotSaved.isEmpty() && m_host.unsavedPages) {
+    if (!outcome.pagesNotSaved.isEmpty()) {
         const QList<TUnsavedPage> pages = m_host.unsavedPages();
         const QList<TBackupFailure> notKept = BackupUnsavedPages(target, pages);
         for (const TUnsavedPage& page : pages) {

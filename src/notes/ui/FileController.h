@@ -1,11 +1,9 @@
 #pragma once
 
-#include "notes/FileCommands.h"
+#include "notes/ui/FileHost.h"
 
 #include <QObject>
 #include <QString>
-
-#include <functional>
 
 class IDialogService;
 class QAction;
@@ -13,21 +11,6 @@ class TCommandTable;
 class QWidget;
 class TPadMemo;
 struct TPlatform;
-
-// What the file commands need of the window. Empty members are skipped.
-struct TFileHost
-{
-    // The page being edited; nullptr without one.
-    std::function<TPadMemo*()> currentEditor;
-    // A new page (titled like every new page) holding text, marked modified.
-    std::function<void(const QString& text)> openAsPage;
-    // Writes the modified pages and stores the window state; throws EFileError on failure.
-    std::function<void()> saveAll;
-    // The pages still modified: after a failed saveAll, those whose text is not in their files.
-    std::function<QList<TUnsavedPage>()> unsavedPages;
-    // The messenger writes its chat log now, when it runs; throws EFileError on failure.
-    std::function<void()> saveMessengerState;
-};
 
 // Open, Save as, Backup and the hidden Print of the note window. Its dialogs: "打开" (an
 // existing file, text files first in the filter), "另存为" (".txt" added to a name without
@@ -39,7 +22,7 @@ class TFileController final : public QObject
 {
     Q_OBJECT
 public:
-    TFileController(QWidget* owner, const TPlatform& platform, QString appDir, TFileHost host,
+    TFileController(QWidget* owner, const TPlatform& platform, QString appDir, IFileHost& host,
                     IDialogService& dialogs);
 
     // Claims Open, Save as, Backup and Print and connects them.
@@ -60,6 +43,6 @@ private:
     QWidget* m_owner;
     const TPlatform& m_platform;
     QString m_appDir;
-    TFileHost m_host;
+    IFileHost& m_host;
     IDialogService& m_dialogs;
 };

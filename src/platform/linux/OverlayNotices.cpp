@@ -1,11 +1,10 @@
 #include "platform/linux/OverlayNotices.h"
 
 #include "core/LateLibrary.h"
+#include "core/Log.h"
 #include "hook/JotvaneHook.h"
 
 #include <QImage>
-
-#include <cstdio>
 
 namespace {
 
@@ -27,8 +26,7 @@ const TOverlayFunctions* Functions()
             .Resolve(f.close, "CloseOverlayNotice");
         if (library.Complete())
             return &f;
-        std::fprintf(stderr, "jotvane: notices cannot go to the overlay layer: %s\n",
-                     qUtf8Printable(library.Problem()));
+        qCWarning(lcJotvane).noquote() << "notices cannot go to the overlay layer:" << library.Problem();
         return nullptr;
     }();
     return functions;

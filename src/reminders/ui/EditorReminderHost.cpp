@@ -35,29 +35,27 @@ bool AppendToLine(TPadMemo& editor, int line, const QString& text)
     return true;
 }
 
-TEditorReminderHost::TEditorReminderHost(TParts parts) : m_parts(std::move(parts)) {}
-
 QString TEditorReminderHost::FirstPageText() const
 {
-    TPadMemo* editor = m_parts.firstEditor ? m_parts.firstEditor() : nullptr;
+    TPadMemo* editor = m_window.firstEditor();
     return editor ? editor->PageText() : QString();
 }
 
 void TEditorReminderHost::AppendToFirstPageLine(int line, const QString& text)
 {
-    if (TPadMemo* editor = m_parts.firstEditor ? m_parts.firstEditor() : nullptr)
+    if (TPadMemo* editor = m_window.firstEditor())
         AppendToLine(*editor, line, text);
 }
 
 void TEditorReminderHost::PasteAtCaret(const QString& text)
 {
-    if (TPadMemo* editor = m_parts.currentEditor ? m_parts.currentEditor() : nullptr)
+    if (TPadMemo* editor = m_window.currentEditor())
         editor->PasteAtCaret(text);
 }
 
 void TEditorReminderHost::ShowNotice(const QString& text, MsgBoxKind kind, std::function<void()> answered)
 {
-    auto* box = new TNoticeBox(m_parts.window, text, kind);
+    auto* box = new TNoticeBox(m_window.window(), text, kind);
     if (answered)
         QObject::connect(box, &TNoticeBox::answered, box, std::move(answered));
     box->Open();
@@ -65,18 +63,17 @@ void TEditorReminderHost::ShowNotice(const QString& text, MsgBoxKind kind, std::
 
 void TEditorReminderHost::ShowCountdown(int seconds, std::function<void(bool powerOff)> decided)
 {
-    auto* countdown = new TShutDownCountdown(m_parts.window, seconds);
+    auto* countdown = new TShutDownCountdown(m_window.window(), seconds);
     QObject::connect(countdown, &TShutDownCountdown::decided, countdown, std::move(decided));
     countdown->Open();
 }
 
 void TEditorReminderHost::SendDesktopLines()
 {
-    if (m_parts.sendDesktopLines)
-        m_parts.sendDesktopLines(m_parts.firstEditor ? m_parts.firstEditor() : nullptr);
+    m_window.sendDesktopLines(m_window.firstEditor());
 }
 
 bool TEditorReminderHost::OpenSettings(int pageIndex)
 {
-    return m_parts.openSettings && m_parts.openSettings(pageIndex);
+    return m_window.openSettings(pageIndex);
 }

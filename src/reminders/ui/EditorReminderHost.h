@@ -1,11 +1,9 @@
 #pragma once
 
+#include "reminders/ui/ReminderEditorsHost.h"
 #include "reminders/ui/ReminderHost.h"
 
 #include <functional>
-
-class QWidget;
-class TPadMemo;
 
 // Appends text at the end of line `line` of the editor's page text as one step of its undo
 // history, without moving the user's caret or selection. False past the last line.
@@ -15,18 +13,7 @@ bool AppendToLine(TPadMemo& editor, int line, const QString& text);
 class TEditorReminderHost final : public IReminderHost
 {
 public:
-    struct TParts
-    {
-        QWidget* window = nullptr; // owner of the boxes
-        std::function<TPadMemo*()> firstEditor;
-        std::function<TPadMemo*()> currentEditor;
-        // SendDesktopLines with the first page's editor.
-        std::function<void(TPadMemo* firstEditor)> sendDesktopLines;
-        // The settings dialog on a page; true on OK.
-        std::function<bool(int pageIndex)> openSettings;
-    };
-
-    explicit TEditorReminderHost(TParts parts);
+    explicit TEditorReminderHost(IReminderEditorsHost& window) : m_window(window) {}
 
     QString FirstPageText() const override;
     void AppendToFirstPageLine(int line, const QString& text) override;
@@ -37,5 +24,5 @@ public:
     bool OpenSettings(int pageIndex) override;
 
 private:
-    TParts m_parts;
+    IReminderEditorsHost& m_window;
 };

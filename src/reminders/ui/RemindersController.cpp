@@ -51,6 +51,10 @@ void TRemindersController::BindCommands(TCommandTable& commands)
     connectTo(m_actions.BeepAction, &TRemindersController::BeepActionExecute);
     connectTo(m_actions.ShutDownAction, &TRemindersController::ShutDownActionExecute);
     RefreshMenu();
+    connect(&m_config, &TAppConfigMgr::changed, this, [this](TSettingsAreas areas) {
+        if (areas & TSettingsArea::ReminderMenu)
+            RefreshMenu();
+    });
 }
 
 TRemindersController::~TRemindersController() = default;

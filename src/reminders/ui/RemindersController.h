@@ -41,8 +41,8 @@ struct TReminderActions
 //   TRemindersController reminders(config, clock, sound, powerOff, host, window);
 //   reminders.BindCommands(window.Commands());
 //   reminders.StartFromRecord(TScanRecord::FileFor(AppDir()));
-//   ...after the settings dialog closed with OK:
-//   reminders.RefreshMenu();
+//
+// The menu's marks follow the settings' changed signal from then on.
 class TRemindersController final : public QObject
 {
     Q_OBJECT
@@ -57,7 +57,8 @@ public:
                          IReminderHost& host, QObject* parent = nullptr);
     ~TRemindersController() override;
 
-    // Claims the reminder menu's commands, connects them and sets their marks from the settings.
+    // Claims the reminder menu's commands, connects them and sets their marks from the settings,
+    // now and whenever the settings change.
     void BindCommands(TCommandTable& commands);
 
     // Keeps the minute up to which reminders were dealt with in this file, and takes the one a

@@ -23,8 +23,8 @@ const char* const kCustomIndex = "jvCustomIndex";
 } // namespace
 
 TInsertController::TInsertController(QMenu* insertMenu, QWidget* window, TAppConfigMgr& config,
-                                     TInsertHost host, TExprClock clock)
-    : QObject(window), m_window(window), m_config(config), m_host(std::move(host)), m_clock(std::move(clock))
+                                     IInsertHost& host, TExprClock clock)
+    : QObject(window), m_window(window), m_config(config), m_host(host), m_clock(std::move(clock))
 {
     m_actions.InsertMenu = insertMenu;
     if (insertMenu) {
@@ -56,15 +56,14 @@ void TInsertController::BindCommands(TCommandTable& commands)
         m_actions.InsertConfigAction->setEnabled(true);
         connect(m_actions.InsertConfigAction, &QAction::triggered, this, [this] {
             // Only the template settings count here, and they are read when inserting.
-            if (m_host.showSettingsDialog)
-                m_host.showSettingsDialog(kInsTextPage);
+            m_host.showSettingsDialog(kInsTextPage);
         });
     }
 }
 
 void TInsertController::InsertTemplate(const QString& templateText)
 {
-    TPadMemo* editor = m_host.currentEditor ? m_host.currentEditor() : nullptr;
+    TPadMemo* editor = m_host.currentEditor();
     if (!editor)
         return;
     editor->ReplaceSelection(EvaluateTemplate(templateText, m_clock), true);

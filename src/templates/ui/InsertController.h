@@ -1,10 +1,9 @@
 #pragma once
 
 #include "templates/ExprParser.h"
+#include "templates/ui/InsertHost.h"
 
 #include <QObject>
-
-#include <functional>
 
 class QAction;
 class QMenu;
@@ -26,18 +25,10 @@ struct TInsertActions
     QAction* InsertN2Item = nullptr;
 };
 
-// What the insert commands need of the window: the page being edited (nullptr without one) and
-// the settings dialog opened on a page.
-struct TInsertHost
-{
-    std::function<TPadMemo*()> currentEditor;
-    std::function<bool(int page)> showSettingsDialog;
-};
-
 // Separator lines, date stamps and the user's own texts, inserted from their templates at the
 // caret; the templates are read from the settings each time, so changes count at once.
 //
-//   TInsertController insert(insertMenu, window, config, {currentEditorFn, dialogFn});
+//   TInsertController insert(insertMenu, window, config, host);
 //   insert.BindCommands(window.Commands());
 class TInsertController final : public QObject
 {
@@ -47,7 +38,7 @@ public:
     static constexpr int kCaptionWidth = 100;
 
     // insertMenu: the menu with the two separators, as the command table builds it.
-    TInsertController(QMenu* insertMenu, QWidget* window, TAppConfigMgr& config, TInsertHost host,
+    TInsertController(QMenu* insertMenu, QWidget* window, TAppConfigMgr& config, IInsertHost& host,
                       TExprClock clock = {});
 
     // Claims the Insert menu's commands and connects them.
@@ -66,6 +57,6 @@ private:
     TInsertActions m_actions;
     QWidget* m_window;
     TAppConfigMgr& m_config;
-    TInsertHost m_host;
+    IInsertHost& m_host;
     TExprClock m_clock;
 };

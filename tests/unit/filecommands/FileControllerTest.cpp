@@ -24,6 +24,36 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// The window of the file commands: keeps the new pages and the saving steps; a failure set here
+// is thrown by its step.
+class FakeFileHost final : public IFileHost
+{
+public:
+    TPadMemo* editor = nullptr;
+    QStringList pages, steps;
+    QString savedPageFile; // saveAll writes "saved page" into it, when set
+    QString pagesFailure, chatFailure;
+    QList<TUnsavedPage> unsaved;
+
+    TPadMemo* currentEditor() override { return editor; }
+    void openAsPage(const QString& text) override { pages << text; }
+    void saveAll() override
+    {
+        if (!pagesFailure.isEmpty())
+            throw EFileError(pagesFailure);
+        steps << u"saveAll"_s;
+        if (!savedPageFile.isEmpty())
+            WriteBytes(savedPageFile, "saved page");
+    }
+    QList<TUnsavedPage> unsavedPages() override { return unsaved; }
+    void saveMessengerState() override
+    {
+        if (!chatFailure.isEmpty())
+            throw EFileError(chatFailure);
+        steps << u"chat"_s;
+    }
+};
+
 class FileControllerTest : public ::testing::Test
 {
 protected:
@@ -39,14 +69,8 @@ protected:
             kinds << call.kind;
             return MsgResultOK;
         };
-        TFileHost host;
-        host.currentEditor = [this] { return &editor; };
-        host.openAsPage = [this](const QString& text) { pages << text; };
-        host.saveAll = [this] {
-            steps << u"saveAll"_s;
-            WriteBytes(app + u"Data/{1}.txt"_s, "saved page");
-        };
-        host.saveMessengerState = [this] { steps << u"chat"_s; };
+        host.editor = &editor;
+        host.savedPageFile = app + u"Data/{1}.txt"_s;
         // The file names are answered here, the folder by the platform's picker as the program's
         // dialog service does.
         service.openFileName = [this](const QString& title, const QString& filter) {
@@ -76,7 +100,10 @@ protected:
     QAction& backup = *commands.action(Command::BackUp);
     QAction& print = *commands.action(Command::Print);
     QString answer;
-    QStringList pages, errors, details, steps, asked;
+    FakeFileHost host;
+    QStringList& pages = host.pages;
+    QStringList& steps = host.steps;
+    QStringList errors, details, asked;
     QList<MsgBoxKind> kinds;
     std::unique_ptr<TFileController> controller;
 };
@@ -152,14 +179,12 @@ TEST_F(FileControllerTest, BackupSavesFirstCopiesOpensTheFolderAndNamesWhatFaile
 
 TEST_F(FileControllerTest, BackupWithPagesAndChatThatCannotBeSavedKeepsTheCurrentTextAndSaysSo)
 {
-    TFileHost host;
-    host.saveAll = [] { throw EFileError(u"无法写入文件 \"Data/{1}.txt\"。没有权限。"_s); };
-    host.unsavedPages = [] {
-        return QList<TUnsavedPage>{{u"{1}.txt"_s, 0, u"第一页"_s, u"刚打的字\n第二行"_s},
-                                   {u"{2}.txt"_s, 1, u"新页"_s, u"new"_s}};
-    };
-    host.saveMessengerState = [] { throw EFileError(u"无法写入文件 \"chat.txt\"。磁盘已满。"_s); };
-    TFileController files(nullptr, platform.services(), app, host, service);
+    FakeFileHost failing;
+    failing.pagesFailure = u"无法写入文件 \"Data/{1}.txt\"。没有权限。"_s;
+    failing.unsaved = {{u"{1}.txt"_s, 0, u"第一页"_s, u"刚打的字\n第二行"_s},
+                       {u"{2}.txt"_s, 1, u"新页"_s, u"new"_s}};
+    failing.chatFailure = u"无法写入文件 \"chat.txt\"。磁盘已满。"_s;
+    TFileController files(nullptr, platform.services(), app, failing, service);
     const QString target = dir.filePath(u"backup"_s);
     platform.folderPicker.answer = target;
     files.BackUpActionExecute();

@@ -30,6 +30,8 @@
 #include <QTest>
 #include <QTimeEdit>
 
+#include <utility>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -52,6 +54,44 @@ bool isChecked(const QListWidget* list, const QString& caption)
 void setChecked(QListWidget* list, const QString& caption, bool on)
 {
     list->findItems(caption, Qt::MatchExactly).first()->setCheckState(on ? Qt::Checked : Qt::Unchecked);
+}
+
+// The window around the settings dialog: the hotkeys' switching goes into steps when given.
+class FakeSettingsHost final : public ISettingsHost
+{
+public:
+    explicit FakeSettingsHost(QStringList* steps = nullptr) : m_steps(steps) {}
+    void enableHotKeys(bool on) override
+    {
+        if (m_steps)
+            *m_steps << (on ? u"on"_s : u"off"_s);
+    }
+    bool hotKeyRegistered() override { return registered; }
+    QString grantedHotKey() override { return granted; }
+    bool compositorKeys() override { return wayland; }
+
+    bool registered = true;
+    QString granted;
+    bool wayland = false;
+
+private:
+    QStringList* m_steps;
+};
+
+// The parts that follow the given areas of the settings, each noting into steps that it applied
+// them, in the order the window's parts connect.
+void followSettings(TAppConfigMgr& config, QObject* context, QStringList& steps, TSettingsAreas followed)
+{
+    QObject::connect(&config, &TAppConfigMgr::changed, context, [&steps, followed](TSettingsAreas areas) {
+        const std::pair<TSettingsArea, QString> parts[] = {{TSettingsArea::RunOnStartup, u"autostart"_s},
+                                                           {TSettingsArea::HotKey, u"hotkey"_s},
+                                                           {TSettingsArea::WindowBehaviour, u"window"_s},
+                                                           {TSettingsArea::Desktop, u"desktop"_s},
+                                                           {TSettingsArea::ReminderMenu, u"reminders"_s}};
+        for (const auto& [area, name] : parts)
+            if (areas & followed & area)
+                steps << name;
+    });
 }
 
 } // namespace
@@ -249,18 +289,8 @@ TEST_F(ConfigFormTest, SettingsCommandTurnsTheHotKeyOffSavesAndAppliesOnOk)
     TCommandTable commands(&owner);
     QAction& configAction = *commands.action(Command::Config);
     QStringList steps;
-    bool registered = true;
-    TSettingsHost host{
-        .enableHotKeys = [&](bool on) { steps << (on ? u"on"_s : u"off"_s); },
-        .applyRunOnStartup = [&] { steps << u"autostart"_s; },
-        .applyHotKey = [&] { steps << u"hotkey"_s; },
-        .applyWindowBehaviour = [&] { steps << u"window"_s; },
-        .applyDesktop = [&] { steps << u"desktop"_s; },
-        .applyReminderMenu = [&] { steps << u"reminders"_s; },
-        .hotKeyRegistered = [&] { return registered; },
-        .grantedHotKey = {},
-        .compositorKeys = {},
-    };
+    FakeSettingsHost host(&steps);
+    followSettings(config, &owner, steps, TSettingsArea::All);
     TSettingsController controller(&owner, config, host, dialogs);
     controller.BindCommands(commands);
     QStringList messages;
@@ -292,7 +322,7 @@ TEST_F(ConfigFormTest, SettingsCommandTurnsTheHotKeyOffSavesAndAppliesOnOk)
     EXPECT_TRUE(messages.isEmpty());
 
     // A combination another program holds is reported once the hotkeys are on again.
-    registered = false;
+    host.registered = false;
     configAction.trigger();
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages.first().contains(u"Ctrl+Alt+J"_s)) << messages.first().toStdString();
@@ -301,11 +331,9 @@ TEST_F(ConfigFormTest, SettingsCommandTurnsTheHotKeyOffSavesAndAppliesOnOk)
 TEST_F(ConfigFormTest, HotKeyPageShowsTheGrantedKeyAndTheCompositorBindingWhereTheDesktopHasThem)
 {
     QWidget owner;
-    QString granted;
-    bool wayland = false;
-    TSettingsHost host;
-    host.grantedHotKey = [&] { return granted; };
-    host.compositorKeys = [&] { return wayland; };
+    FakeSettingsHost host;
+    QString& granted = host.granted;
+    bool& wayland = host.wayland;
     TSettingsController controller(&owner, config, host, dialogs);
     bool visible = true, hintVisible = true;
     QString shown, hint;
@@ -350,9 +378,8 @@ TEST_F(ConfigFormTest, DialogOpenedOnAnotherPageAlsoSavesAndAppliesWhatItStores)
 {
     QWidget owner;
     QStringList steps;
-    TSettingsHost host;
-    host.enableHotKeys = [&](bool on) { steps << (on ? u"on"_s : u"off"_s); };
-    host.applyHotKey = [&] { steps << u"hotkey"_s; };
+    FakeSettingsHost host(&steps);
+    followSettings(config, &owner, steps, TSettingsArea::HotKey);
     TSettingsController controller(&owner, config, host, dialogs);
     dialogs.modal = [&](QDialog& dialog) {
         auto& form = static_cast<TConfigForm&>(dialog);
@@ -371,12 +398,14 @@ TEST_F(ConfigFormTest, SettingsAreAppliedOnceAndTheFileHoldsWhatTookEffect)
     QWidget owner;
     QStringList steps;
     config.OnDesktop = false;
-    TSettingsHost host;
+    FakeSettingsHost host;
     // The desktop display cannot be switched on: the step turns the setting off again.
-    host.applyDesktop = [&] {
+    QObject::connect(&config, &TAppConfigMgr::changed, &owner, [&](TSettingsAreas areas) {
+        if (!(areas & TSettingsArea::Desktop))
+            return;
         steps << u"desktop"_s;
         config.OnDesktop = false;
-    };
+    });
     TSettingsController controller(&owner, config, host, dialogs);
     dialogs.modal = [&](QDialog& dialog) {
         static_cast<TConfigForm&>(dialog).OnDesktopCheckBox->setChecked(true);

@@ -4,10 +4,13 @@
 #include "config/AppConfigMgr.h"
 #include "desktop/ui/DesktopCommands.h"
 #include "widgets/CommandTable.h"
+#include "widgets/InputFrm.h"
 
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QLabel>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QWidget>
 
@@ -88,15 +91,20 @@ protected:
         desk->BindCommands(commands);
         a = desk->Actions();
         host.applySettings = [this] { desk->AfterSettingsConfirmed(); };
-        desk->SetTextPrompt([this](QWidget* w, const QString& caption, const QString& prompt, QString& text) {
-            EXPECT_EQ(w, &host.window);
-            EXPECT_EQ(caption, u"Jotvane"_s);
-            EXPECT_EQ(prompt, u"请输入新边距值:       "_s);
-            marginProposed = text;
+        // The margin question.
+        dialogs.modal = [this](QDialog& dialog) {
+            auto* input = qobject_cast<TInputForm*>(&dialog);
+            EXPECT_TRUE(input);
+            if (!input)
+                return int(QDialog::Rejected);
+            EXPECT_EQ(input->parentWidget(), &host.window);
+            EXPECT_EQ(input->windowTitle(), u"Jotvane"_s);
+            EXPECT_EQ(input->PromptLabel()->text(), u"请输入新边距值:       "_s);
+            marginProposed = input->ValueEdit()->text();
             if (marginAnswer)
-                text = *marginAnswer;
-            return marginAnswer.has_value();
-        });
+                input->ValueEdit()->setText(*marginAnswer);
+            return int(marginAnswer ? QDialog::Accepted : QDialog::Rejected);
+        };
     }
 
     QStringList fullSend(int margin = 10, int alignment = 1)
@@ -182,11 +190,7 @@ TEST_F(DesktopCommandsTest, ACompositorWithoutBackgroundLayerIsToldOnceWithoutAB
                                                               [] { return quintptr(0); },
                                                               /*waylandSession=*/true});
     desk->BindCommands(commands);
-    QStringList notices;
-    desk->SetNotice([&](QWidget* owner, const QString& text) {
-        EXPECT_EQ(owner, &host.window);
-        notices << text;
-    });
+    const QStringList& notices = dialogs.notices;
     hook.installResult = false;
     desk->Startup();
     EXPECT_TRUE(messages.isEmpty()) << "no box waits at the start of a Wayland session";
@@ -199,6 +203,7 @@ TEST_F(DesktopCommandsTest, ACompositorWithoutBackgroundLayerIsToldOnceWithoutAB
     a.OnDesktopAction->trigger(); // off
     a.OnDesktopAction->trigger(); // on again: the hook fails again
     EXPECT_EQ(notices, QStringList{kNoBackgroundLayerMessage});
+    EXPECT_EQ(dialogs.noticeOwners, QList<QWidget*>{&host.window});
     EXPECT_TRUE(messages.isEmpty());
     EXPECT_TRUE(hook.calls.contains(u"SetEssayAligment(255,10)"_s)) << "the settings are still kept and sent";
 }

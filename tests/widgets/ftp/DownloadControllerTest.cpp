@@ -24,6 +24,19 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// The messenger window: keeps the conversation's lines.
+class TRecordingHost final : public IDownloadHost
+{
+public:
+    explicit TRecordingHost(QString& conversation) : m_conversation(conversation) {}
+    void appendConversation(const QString& line) override { m_conversation += line; }
+    void openPath(const QString&) override {}
+
+private:
+    QString& m_conversation;
+};
+
 class DownloadControllerTest : public ::testing::Test
 {
 protected:
@@ -47,10 +60,13 @@ protected:
         m_save->setEnabled(false);
         m_controller = std::make_unique<TDownloadController>(
             &m_owner, m_dialogs, TOfferRow{m_list, m_send, m_addFile, m_addDir, m_del, m_save, m_clear},
-            [this](const QString& line) { m_conversation += line; },
-            [this](const QString& path) { m_opened << path; });
+            std::make_unique<TRecordingHost>(m_conversation));
         m_controller->Client().SetPort(m_server.ControlPort());
-        m_controller->showSummary = [this](const QString& path) { m_summaries << path; };
+        m_dialogs.modal = [this](QDialog& dialog) {
+            if (auto* summary = qobject_cast<TfrmDownSum*>(&dialog))
+                m_summaries << summary->SavedPath();
+            return int(QDialog::Accepted);
+        };
         m_dialogs.messageBox = [this](const TMsgBoxCall& call) {
             m_boxes << call.message;
             return MsgResultOK;
@@ -71,7 +87,7 @@ protected:
     FakeDialogService m_dialogs;
     std::unique_ptr<TDownloadController> m_controller;
     QString m_conversation;
-    QStringList m_opened, m_summaries, m_boxes;
+    QStringList m_summaries, m_boxes;
 };
 } // namespace
 

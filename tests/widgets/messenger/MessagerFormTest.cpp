@@ -15,6 +15,7 @@
 #include "messenger/MessagerConfigMgr.h"
 #include "messenger/MessagerProtocol.h"
 #include "messenger/ftp/FtpServer.h"
+#include "messenger/ftp/ui/DownSum.h"
 #include "messenger/ftp/ui/FtpDownloadController.h"
 #include "messenger/ui/MessagerFrm.h"
 #include "messenger/ui/MessengerController.h"
@@ -107,6 +108,10 @@ protected:
             return MsgResultOK;
         };
         dialogs.modal = [this](QDialog& dialog) {
+            if (auto* summary = qobject_cast<TfrmDownSum*>(&dialog)) {
+                summaries << summary->SavedPath();
+                return int(QDialog::Accepted);
+            }
             auto* input = qobject_cast<TInputForm*>(&dialog);
             if (input == nullptr || !inputAnswer)
                 return int(QDialog::Rejected);
@@ -117,22 +122,38 @@ protected:
     }
     void TearDown() override { form.reset(); }
 
+    // The window's socket and hotkey, kept for the test, and when it shares, the download
+    // controller on its offer row.
+    struct TTestParts final : IMessengerParts
+    {
+        TTestParts(MessagerFormTest& test, bool sharing) : test(test), sharing(sharing) {}
+        std::unique_ptr<IDatagramSocket> socket() override
+        {
+            auto s = std::make_unique<TLoggedSocket>(test.sent, test.portFree);
+            test.socket = s.get();
+            return s;
+        }
+        std::unique_ptr<IHotKeyGrabber> hotKeyGrabber() override
+        {
+            auto g = std::make_unique<FakeHotKeyGrabber>();
+            test.grabber = g.get();
+            return g;
+        }
+        std::unique_ptr<IOfferList> offerList(TMessagerForm& f) override
+        {
+            return sharing ? MakeDownloadOffers(f, test.dialogs) : nullptr;
+        }
+        MessagerFormTest& test;
+        bool sharing;
+    };
+
     TMessengerEnvironment Environment()
     {
         TMessengerEnvironment env;
         env.platform = &platform.services();
         env.appFolder = folder;
         env.clock = &clock;
-        env.socket = [this] {
-            auto s = std::make_unique<TLoggedSocket>(sent, portFree);
-            socket = s.get();
-            return std::unique_ptr<IDatagramSocket>(std::move(s));
-        };
-        env.hotKeyGrabber = [this] {
-            auto g = std::make_unique<FakeHotKeyGrabber>();
-            grabber = g.get();
-            return std::unique_ptr<IHotKeyGrabber>(std::move(g));
-        };
+        env.parts = std::make_shared<TTestParts>(*this, false);
         env.notices = &notices;
         env.dialogs = &dialogs;
         return env;
@@ -144,7 +165,7 @@ protected:
         env.ftpControlPort = 0;
         env.ftpDataPort = 0;
         env.ftpAddress = QHostAddress(QHostAddress::LocalHost);
-        env.offerList = [this](TMessagerForm& f) { return MakeDownloadOffers(f, dialogs); };
+        env.parts = std::make_shared<TTestParts>(*this, true);
         return env;
     }
     void Build()
@@ -204,6 +225,8 @@ protected:
     FakeDialogService dialogs;
     QStringList messages;
     QStringList prompts;
+    // The paths the download summaries showed.
+    QStringList summaries;
     std::optional<QString> inputAnswer;
 };
 
@@ -634,8 +657,6 @@ TEST_F(MessagerFormTest, OfferedFolderIsServedToItsPeerAndSavedFromTheRow)
 
     // The same items come back as a peer's offer: the row turns to receiving and saves them.
     form->Downloads()->Client().SetPort(form->FtpServer()->ControlPort());
-    QStringList summaries;
-    form->Downloads()->showSummary = [&](const QString& path) { summaries << path; };
     form->Downloads()->AcceptOffer(u"127.0.0.1"_s, {u"Dir="_s + source});
     EXPECT_FALSE(Button(form.get(), "btnAddFile")->isEnabled());
     EXPECT_TRUE(Button(form.get(), "btnSaveFileDir")->isEnabled());
@@ -682,7 +703,6 @@ TEST_F(MessagerFormTest, ExitDuringADownloadCancelsItFirst)
     TMessagerForm* messenger = controller.Messenger();
     messenger->FtpServer()->Access().Offer(QHostAddress(QHostAddress::LocalHost), source, true);
     messenger->Downloads()->Client().SetPort(messenger->FtpServer()->ControlPort());
-    messenger->Downloads()->showSummary = [](const QString&) {};
     messenger->Downloads()->AcceptOffer(u"127.0.0.1"_s, {u"Dir="_s + source});
     const QString target = folder + u"to"_s;
     QDir().mkpath(target);

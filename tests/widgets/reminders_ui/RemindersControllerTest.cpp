@@ -445,12 +445,20 @@ TEST_F(RemindersTest, EditorHostMarksTheFirstPageOnceAnswered)
     first.SetPageText(u"top\nbuy milk @2009-05-01 08:30 \nend"_s);
     second.SetPageText(u"other @2009-05-01 08:30"_s);
     first.SetSelection(1, 2);
-    QStringList desktop;
-    TEditorReminderHost editorHost({nullptr,
-                                    [&] { return &first; },
-                                    [&] { return &second; },
-                                    [&](TPadMemo* editor) { desktop << editor->PageText(); },
-                                    {}});
+    // The window around the editors: the second page is the current one.
+    struct TWindow final : IReminderEditorsHost
+    {
+        TPadMemo &first, &second;
+        QStringList desktop;
+        TWindow(TPadMemo& f, TPadMemo& s) : first(f), second(s) {}
+        QWidget* window() override { return nullptr; }
+        TPadMemo* firstEditor() override { return &first; }
+        TPadMemo* currentEditor() override { return &second; }
+        void sendDesktopLines(TPadMemo* editor) override { desktop << editor->PageText(); }
+        bool openSettings(int) override { return false; }
+    } window(first, second);
+    const QStringList& desktop = window.desktop;
+    TEditorReminderHost editorHost(window);
     TRemindersController reminders(config, clock, sound, powerOff, editorHost);
     reminders.BindCommands(commands);
     reminders.Timer()->stop();

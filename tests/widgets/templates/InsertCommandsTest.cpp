@@ -17,21 +17,23 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-class InsertCommandsTest : public ::testing::Test
+// The fixture is the window around the commands: its current page and the settings pages shown.
+class InsertCommandsTest : public ::testing::Test, public IInsertHost
 {
 protected:
     InsertCommandsTest()
     {
         editor.SetPageText(u"abc"_s);
         controller = std::make_unique<TInsertController>(
-            &menu, &window, config,
-            TInsertHost{[this] { return current; },
-                        [this](int page) {
-                            pagesShown << page;
-                            return true;
-                        }},
-            [] { return QDateTime(QDate(2009, 4, 3), QTime(15, 14, 35)); });
+            &menu, &window, config, *this, [] { return QDateTime(QDate(2009, 4, 3), QTime(15, 14, 35)); });
         controller->BindCommands(commands);
+    }
+
+    TPadMemo* currentEditor() override { return current; }
+    bool showSettingsDialog(int page) override
+    {
+        pagesShown << page;
+        return true;
     }
 
     QStringList menuTexts()

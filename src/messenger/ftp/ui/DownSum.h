@@ -22,6 +22,7 @@ public:
     QPushButton* btnOpenFile = nullptr;
     QPushButton* btnOpenDir = nullptr;
     QPushButton* btnClose = nullptr;
+    QString SavedPath() const { return m_path; }
 
 private:
     void btnOpenFileClick();

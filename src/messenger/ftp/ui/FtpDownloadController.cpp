@@ -15,17 +15,11 @@
 using namespace Qt::StringLiterals;
 
 TDownloadController::TDownloadController(QWidget* owner, IDialogService& dialogs, const TOfferRow& row,
-                                         std::function<void(const QString&)> appendConversation,
-                                         std::function<void(const QString&)> openPath, QObject* parent)
-    : QObject(parent), m_owner(owner), m_dialogs(dialogs), m_row(row),
-      m_appendConversation(std::move(appendConversation)), m_openPath(std::move(openPath))
+                                         std::unique_ptr<IDownloadHost> host, QObject* parent)
+    : QObject(parent), m_owner(owner), m_dialogs(dialogs), m_row(row), m_host(std::move(host))
 {
     qRegisterMetaType<TFtpProgress>();
     m_client.SetPort(5588);
-    showSummary = [this](const QString& path) {
-        TfrmDownSum summary(m_owner, path, m_openPath);
-        m_dialogs.RunModal(summary);
-    };
     m_worker.setObjectName(u"jv-download"_s);
     m_workerContext = new QObject;
     m_workerContext->moveToThread(&m_worker);
@@ -190,10 +184,9 @@ void TDownloadController::SaveOffer()
     }
     bool emptied = false;
     if (saved) {
-        if (m_appendConversation)
-            m_appendConversation(u"最近保存的文件(夹):"_s + destination + u"\r\n"_s);
-        if (showSummary)
-            showSummary(destination);
+        m_host->appendConversation(u"最近保存的文件(夹):"_s + destination + u"\r\n"_s);
+        TfrmDownSum summary(m_owner, destination, [this](const QString& path) { m_host->openPath(path); });
+        m_dialogs.RunModal(summary);
         list->removeItem(index);
         if (list->count() == 0) {
             list->update();

@@ -2,6 +2,7 @@
 
 #include "messenger/ProtocolHooks.h"
 #include "messenger/ftp/FtpClient.h"
+#include "messenger/ftp/ui/DownloadHost.h"
 
 #include <QObject>
 #include <QPointer>
@@ -11,6 +12,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 
 class IDialogService;
 class QAbstractButton;
@@ -31,7 +33,8 @@ struct TOfferRow
 
 // Takes in a peer's offer ("File=<path>" / "Dir=<path>" items) and saves the selected item from
 // the peer's file server: the save dialog or folder picker, the download with a progress dialog
-// that can cancel, the line "最近保存的文件(夹):" in the conversation and the summary dialog.
+// that can cancel, the line "最近保存的文件(夹):" in the conversation and the summary dialog
+// (TfrmDownSum, through the dialog service).
 // The transfer runs on a thread of the controller's own; the window waits for it in an event
 // loop of its own (as a modal dialog does), and hears of progress and passes on a cancel by
 // signals, so nothing of the window runs inside the FTP library's callbacks.
@@ -40,9 +43,9 @@ class TDownloadController final : public QObject, public IOfferList
     Q_OBJECT
 
 public:
+    // The controller owns host.
     TDownloadController(QWidget* owner, IDialogService& dialogs, const TOfferRow& row,
-                        std::function<void(const QString& line)> appendConversation,
-                        std::function<void(const QString& path)> openPath, QObject* parent = nullptr);
+                        std::unique_ptr<IDownloadHost> host, QObject* parent = nullptr);
     ~TDownloadController() override;
 
     // The list must be empty (a busy receiver answers new offers itself): switches the row to
@@ -64,8 +67,6 @@ public:
 
     // The client, for its port and stall limit.
     TFtpClient& Client() { return m_client; }
-    // Shows the summary for a saved path and waits for it; replaceable in tests.
-    std::function<void(const QString& path)> showSummary;
 
 private:
     void SetComposing(bool composing);
@@ -77,8 +78,7 @@ private:
     QPointer<QWidget> m_owner;
     IDialogService& m_dialogs;
     TOfferRow m_row;
-    std::function<void(const QString&)> m_appendConversation;
-    std::function<void(const QString&)> m_openPath;
+    std::unique_ptr<IDownloadHost> m_host;
     TFtpClient m_client;
     QThread m_worker;
     QObject* m_workerContext = nullptr; // lives on m_worker

@@ -102,9 +102,9 @@ class TCountingSocket final : public IDatagramSocket
 public:
     bool Open(quint16 port) override
     {
-        m_inner.OnReceived = [this](const QByteArray& bytes, const QString& sender, quint16 port) {
+        m_inner.OnReceived = [this](const QByteArray& bytes, const QString& sender, quint16 senderPort) {
             if (OnReceived)
-                OnReceived(bytes, sender, port);
+                OnReceived(bytes, sender, senderPort);
         };
         return m_inner.Open(port);
     }

@@ -193,7 +193,7 @@ TEST_F(RelayServerTest, ForgedSourcesCannotTurnTheRelayIntoAReflector)
     const TPeerEndpoint victim{u"203.0.113.50"_s, 3574};
     TTally tally;
     QStringList lines;
-    TRelayServer relay(
+    TRelayServer limited(
         limits,
         [&](const TPeerEndpoint& to, const QByteArray& d) {
             if (to.Address == victim.Address)
@@ -203,14 +203,14 @@ TEST_F(RelayServerTest, ForgedSourcesCannotTurnTheRelayIntoAReflector)
     const auto forge = [&](const TMessage& message, const TPeerEndpoint& from) {
         const QByteArray bytes = EncodeMessage(message);
         tally.Sent += bytes.size();
-        relay.HandleDatagram(bytes, from, now);
+        limited.HandleDatagram(bytes, from, now);
     };
     // Real clients, so that lists have something to say.
     for (int i = 0; i < 40; ++i) {
         const TPeerEndpoint from{u"198.51.100.%1"_s.arg(i), 3574};
         const QString card = u"%1"_s.arg(i, 12, 10, QChar(u'0'));
-        relay.HandleDatagram(EncodeMessage({mkOnline, 0, u"n"_s, card, {}, {}, {}}), from, now);
-        relay.HandleDatagram(EncodeMessage({mkQuery, 0, {}, card, {}, {}, {}}), from, now);
+        limited.HandleDatagram(EncodeMessage({mkOnline, 0, u"n"_s, card, {}, {}, {}}), from, now);
+        limited.HandleDatagram(EncodeMessage({mkQuery, 0, {}, card, {}, {}, {}}), from, now);
     }
 
     // One forged registration and ten list requests: only the short answer reaches the victim.
@@ -223,7 +223,7 @@ TEST_F(RelayServerTest, ForgedSourcesCannotTurnTheRelayIntoAReflector)
     // Registrations from every port of one address hold only a few places (and are told so).
     for (int port = 1000; port < 1100; ++port)
         forge({mkOnline, 0, u"x"_s, u"F%1"_s.arg(port), {}, {}, {}}, {victim.Address, port});
-    EXPECT_EQ(relay.ClientCount(), 40 + 4);
+    EXPECT_EQ(limited.ClientCount(), 40 + 4);
 
     // A forged keep-alive lets the waiting list go, once; then a list in ten seconds at most,
     // and never more than the address's budget, however hard the forger works for an hour.
@@ -236,7 +236,7 @@ TEST_F(RelayServerTest, ForgedSourcesCannotTurnTheRelayIntoAReflector)
             for (int i = 0; i < 20; ++i)
                 forge({mkListRequest, 0, {}, {}, {}, {}, {}}, {victim.Address, port});
         }
-        relay.Tick(now);
+        limited.Tick(now);
     }
     const qint64 bound = limits.BudgetBytes + limits.BudgetBytesPerSecond * 3601 + 1000;
     EXPECT_LE(tally.Received, bound);

@@ -79,9 +79,9 @@ protected:
             ++run.batches;
         });
         QObject::connect(&searcher, &TPageSearcher::finished, &context,
-                         [&](int, int matches, int pages, const QStringList& unreadable) {
+                         [&](int, int matches, int searched, const QStringList& unreadable) {
                              run.matches = matches;
-                             run.pages = pages;
+                             run.pages = searched;
                              run.unreadable = unreadable;
                              done = true;
                          });

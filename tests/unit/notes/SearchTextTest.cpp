@@ -87,8 +87,8 @@ INSTANTIATE_TEST_SUITE_P(
         TSearchCase{"empty needle upwards", u"abc"_s, 3, 0, Up, QString(), 0},
         TSearchCase{"empty text", QString(), 0, 0, Down, u"a"_s, 0},
         TSearchCase{"negative selection start", u"abc"_s, -5, 0, Up, u"a"_s, 0}),
-    [](const ::testing::TestParamInfo<TSearchCase>& info) {
-        std::string name = info.param.name;
+    [](const ::testing::TestParamInfo<TSearchCase>& item) {
+        std::string name = item.param.name;
         for (char& c : name)
             if (!std::isalnum(static_cast<unsigned char>(c)))
                 c = '_';

@@ -152,9 +152,9 @@ TEST(ExprClock, DateTimeAndNowReadTheInjectedClockAnewEachTime)
     int reads = 0;
     TExprParser stamp([&] {
         ++reads;
-        const QDateTime now = ticking;
+        const QDateTime read = ticking;
         ticking = ticking.addSecs(1);
-        return now;
+        return read;
     });
     stamp.Parse(u"date() + ' ' + time() + '|' + now()"_s);
     stamp.Evaluate();

@@ -126,7 +126,7 @@ protected:
     // controller on its offer row.
     struct TTestParts final : IMessengerParts
     {
-        TTestParts(MessagerFormTest& test, bool sharing) : test(test), sharing(sharing) {}
+        TTestParts(MessagerFormTest& owner, bool shares) : test(owner), sharing(shares) {}
         std::unique_ptr<IDatagramSocket> socket() override
         {
             auto s = std::make_unique<TLoggedSocket>(test.sent, test.portFree);

@@ -456,9 +456,9 @@ TEST_F(RemindersTest, EditorHostMarksTheFirstPageOnceAnswered)
         TPadMemo* currentEditor() override { return &second; }
         void sendDesktopLines(TPadMemo* editor) override { desktop << editor->PageText(); }
         bool openSettings(int) override { return false; }
-    } window(first, second);
-    const QStringList& desktop = window.desktop;
-    TEditorReminderHost editorHost(window);
+    } pages(first, second);
+    const QStringList& desktop = pages.desktop;
+    TEditorReminderHost editorHost(pages);
     TRemindersController reminders(config, clock, sound, powerOff, editorHost);
     reminders.BindCommands(commands);
     reminders.Timer()->stop();

@@ -72,7 +72,6 @@ bool TSettingsController::ShowDialog(int page)
                              u"热键 %1 已被其他程序占用，无法使用。请在设置的“热键”页另选一个组合。"_s.arg(
                                  HotKeyText(m_config.HotKeyBase, m_config.HotKeyModifiers)),
                              MsgBoxKind::Error, {MsgBoxButton::OK});
-    emit SettingsApplied();
     return true;
 }
 

@@ -33,10 +33,6 @@ public:
     // True when the user confirmed it.
     bool ShowDialog(int page);
 
-signals:
-    // After the settings of a confirmed dialog were written and applied.
-    void SettingsApplied();
-
 private:
     QWidget* m_owner;
     TAppConfigMgr& m_config;

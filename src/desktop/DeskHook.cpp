@@ -2,6 +2,7 @@
 
 #include "core/LateLibrary.h"
 #include "core/Log.h"
+#include "core/PrivateLibrary.h"
 
 namespace {
 
@@ -17,12 +18,12 @@ struct THookFunctions
     decltype(&::SetEssayAligment) setEssayAligment = nullptr;
 };
 
-// Loads the library through the program's own search path (beside the binary, then
-// ../lib/jotvane), once for the process.
+// Loads the library from the program's own folders (beside the binary, then its private library
+// folder), once for the process.
 const THookFunctions* Load()
 {
     static THookFunctions f;
-    TLateLibrary library(QStringLiteral("libjotvanehook.so"));
+    TLateLibrary library(PrivateLibraryFile(QStringLiteral("libjotvanehook.so")));
     library.Resolve(f.setDeskHook, "SetDeskHook")
         .Resolve(f.setShowClock, "SetShowClock")
         .Resolve(f.setShowDesktopWallPaper, "SetShowDesktopWallPaper")

@@ -2,6 +2,7 @@
 
 #include "core/LateLibrary.h"
 #include "core/Log.h"
+#include "core/PrivateLibrary.h"
 #include "hook/JotvaneHook.h"
 
 #include <QImage>
@@ -15,12 +16,12 @@ struct TOverlayFunctions
     decltype(&::CloseOverlayNotice) close = nullptr;
 };
 
-// The library through the program's own search path, once for the process.
+// The library from the program's own folders, once for the process.
 const TOverlayFunctions* Functions()
 {
     static const TOverlayFunctions* const functions = []() -> const TOverlayFunctions* {
         static TOverlayFunctions f;
-        TLateLibrary library(QStringLiteral("libjotvanehook.so"));
+        TLateLibrary library(PrivateLibraryFile(QStringLiteral("libjotvanehook.so")));
         library.Resolve(f.available, "OverlayNoticesAvailable")
             .Resolve(f.show, "ShowOverlayNotice")
             .Resolve(f.close, "CloseOverlayNotice");

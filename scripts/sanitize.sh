@@ -4,10 +4,11 @@
 # ThreadSanitizer (the tsan preset) and runs their suites. Any sanitizer report fails the run;
 # every report is kept in build-<preset>/sanitizer-reports/ and printed at the end.
 #
-# Usage: sanitize.sh [asan|tsan|all|ci] [ctest arguments...]
-#   asan   only the asan preset; JV_SANITIZE_LABELS (default unit|widgets|e2e) picks the suites
-#   tsan   only the tsan preset
-#   ci     the asan preset's unit and widget suites, building only what they run (CI's share)
+# Usage: sanitize.sh [asan|tsan|all|ci|ci-build] [ctest arguments...]
+#   asan      only the asan preset; JV_SANITIZE_LABELS (default unit|widgets|e2e) picks the suites
+#   tsan      only the tsan preset
+#   ci        the asan preset's unit and widget suites, building only what they run (CI's share)
+#   ci-build  builds what ci runs, and runs nothing (CI builds it beside the other suites)
 # Suppressions (scripts/sanitizers/*.supp) are for reports inside libraries outside the project.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -50,6 +51,10 @@ run_asan() {
     export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:suppressions=$supp/ubsan.supp:log_path=$reports/ubsan"
     export LSAN_OPTIONS="suppressions=$supp/lsan.supp:print_suppressions=0"
     cmake --preset asan >/dev/null
+    if [ "$1" = build ]; then
+        cmake --build --preset asan --parallel "$jobs" --target jv_suites
+        return
+    fi
     local labels=${JV_SANITIZE_LABELS:-unit|widgets|e2e} targets=()
     if [ "$1" = suites ]; then
         # Only the programs the unit and widget suites run (not the program, the relay, the
@@ -85,13 +90,14 @@ status=0
 case $what in
 asan) run_asan all "$@" || status=1 ;;
 ci) run_asan suites "$@" || status=1 ;;
+ci-build) run_asan build || status=1 ;;
 tsan) run_tsan "$@" || status=1 ;;
 all)
     run_asan all "$@" || status=1
     run_tsan "$@" || status=1
     ;;
 *)
-    echo "usage: $0 [asan|tsan|all|ci] [ctest arguments...]" >&2
+    echo "usage: $0 [asan|tsan|all|ci|ci-build] [ctest arguments...]" >&2
     exit 2
     ;;
 esac

@@ -26,6 +26,12 @@ NOTICE_BOX = (WIDTH - 16 - 200, HEIGHT - 2 - 100, 200, 100)
 NOTICE_BLUE = (153, 204, 255)
 
 
+def messenger_listening(port=3574):
+    """Whether a socket of this network namespace is bound to the messenger's UDP port."""
+    with open("/proc/net/udp", encoding="ascii") as f:
+        return any(line.split()[1].endswith(f":{port:04X}") for line in f.readlines()[1:])
+
+
 def online_notice(name):
     """A peer at 127.0.0.2 says that it came online and asks to be announced."""
     data = bytearray(74)
@@ -144,6 +150,8 @@ class WaylandSession:
 
         # A peer comes online: its notice shows in the corner, over everything, as a layer of the
         # compositor and not as a window of its own.
+        # A datagram sent before the messenger listens is lost, as on a real network.
+        self.assertTrue(wait_until(messenger_listening, 30), "the messenger listens")
         online_notice("张三")
         if not s.wait_colour(NOTICE_BLUE, NOTICE_BOX, present=True):
             self.fail_with_logs("the online notice shows in the bottom-right corner")

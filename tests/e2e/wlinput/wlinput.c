@@ -192,6 +192,10 @@ int main(void)
     }
     zwp_virtual_keyboard_v1_destroy(keyboard);
     zwlr_virtual_pointer_v1_destroy(pointer);
+    zwp_virtual_keyboard_manager_v1_destroy(keyboardManager);
+    zwlr_virtual_pointer_manager_v1_destroy(pointerManager);
+    wl_seat_destroy(seat);
+    wl_registry_destroy(registry);
     wl_display_roundtrip(display);
     wl_display_disconnect(display);
     return 0;

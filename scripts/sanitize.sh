@@ -45,6 +45,11 @@ check_reports() {
 }
 
 run_asan() {
+    cmake --preset asan >/dev/null
+    if [ "$1" = build ]; then
+        cmake --build --preset asan --parallel "$jobs" --target jv_suites
+        return
+    fi
     fresh_reports asan
     local labels=${JV_SANITIZE_LABELS:-unit|widgets|e2e} targets=() unwind=
     if [ "$1" = suites ]; then
@@ -61,11 +66,6 @@ run_asan() {
     export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:check_initialization_order=1:strict_init_order=1:verify_asan_link_order=0$unwind:log_path=$reports/asan"
     export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:suppressions=$supp/ubsan.supp:log_path=$reports/ubsan"
     export LSAN_OPTIONS="suppressions=$supp/lsan.supp:print_suppressions=0"
-    cmake --preset asan >/dev/null
-    if [ "$1" = build ]; then
-        cmake --build --preset asan --parallel "$jobs" --target jv_suites
-        return
-    fi
     shift
     cmake --build --preset asan --parallel "$jobs" "${targets[@]}"
     local status=0

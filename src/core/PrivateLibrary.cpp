@@ -3,13 +3,13 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
-QString PrivateLibraryFile(const QString& fileName)
+QString HookLibraryFile()
 {
+    const QString fileName = QStringLiteral("libjotvanehook.so");
     const QString bin = QCoreApplication::applicationDirPath();
     if (bin.isEmpty())
         return fileName;
-    const QString privateFolder = bin + QStringLiteral("/" JV_PRIVATE_LIBDIR);
-    for (const QString& folder : {bin, privateFolder}) {
+    for (const QString& folder : {bin, QString(bin + QStringLiteral("/" JV_PRIVATE_LIBDIR))}) {
         const QString file = folder + u'/' + fileName;
         if (QFileInfo::exists(file))
             return file;

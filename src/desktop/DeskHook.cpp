@@ -23,7 +23,7 @@ struct THookFunctions
 const THookFunctions* Load()
 {
     static THookFunctions f;
-    TLateLibrary library(PrivateLibraryFile(QStringLiteral("libjotvanehook.so")));
+    TLateLibrary library(HookLibraryFile());
     library.Resolve(f.setDeskHook, "SetDeskHook")
         .Resolve(f.setShowClock, "SetShowClock")
         .Resolve(f.setShowDesktopWallPaper, "SetShowDesktopWallPaper")

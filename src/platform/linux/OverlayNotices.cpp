@@ -21,7 +21,7 @@ const TOverlayFunctions* Functions()
 {
     static const TOverlayFunctions* const functions = []() -> const TOverlayFunctions* {
         static TOverlayFunctions f;
-        TLateLibrary library(PrivateLibraryFile(QStringLiteral("libjotvanehook.so")));
+        TLateLibrary library(HookLibraryFile());
         library.Resolve(f.available, "OverlayNoticesAvailable")
             .Resolve(f.show, "ShowOverlayNotice")
             .Resolve(f.close, "CloseOverlayNotice");
